@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+#include "link/CommTypes.h"
+
+// The few port operations the command protocol needs. TComm implements it over
+// termios; tests plug in a line that talks to an in-process simulated amplifier.
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool Enabled() const = 0;
+
+    // Bytes written, or -1 when the port is closed.
+    virtual int Write(const char* data, int count) = 0;
+    // Waits at most 1000 ms in all for count bytes; returns the bytes read
+    // (0 after the time-out), or -1 when the port is closed.
+    virtual int Read(char* buffer, int count) = 0;
+    virtual void PurgeIn() = 0;
+
+    virtual void SetDeviceName(const std::string& name) = 0;
+    virtual std::string GetDeviceName() const = 0;
+    virtual void SetBaudRate(TBaudRate rate) = 0;
+    virtual void SetParity(TParity parity) = 0;
+    virtual void SetStopBits(TStopBits stopBits) = 0;
+    virtual void SetDataBits(TDataBits dataBits) = 0;
+    virtual void SetRTSState(bool on) = 0;
+    virtual void SetDTRState(bool on) = 0;
+};
