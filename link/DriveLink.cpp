@@ -67,7 +67,7 @@ std::string MakeRequest(char command, char page, const std::string& address,
 
 bool SendRequest(SerialLine& port, const std::string& request) {
     const int length = static_cast<int>(request.size());
-    return port.Write(request.data(), length) == length;
+    return length > 0 && port.Write(request.data(), length) == length;
 }
 
 // One read exchange: no second attempt; a failure is reported.
@@ -76,10 +76,11 @@ int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
                  int& value) {
     const bool latched = link.State().CommErrorLatched;
     if (latched) link.Port().PurgeIn();
-    bool received = SendRequest(link.Port(), request);
-    if (received && latched && waitWhileLatched) link.GetClock().WaitMs(LatchedReplyDelayMs);
-    received = received && link.ReceiveCOMData(replyLength) == 1;
-    if (!received) {
+    const bool sent = SendRequest(link.Port(), request);
+    if (latched && waitWhileLatched) link.GetClock().WaitMs(LatchedReplyDelayMs);
+    // Read even after a short write so that ReplyBuffer tells what came back.
+    const bool received = link.ReceiveCOMData(replyLength) == 1;
+    if (!sent || !received) {
         link.Communicating_error();
         return 0;
     }
@@ -87,10 +88,17 @@ int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
     return 1;
 }
 
+// Sends a write request and reads its one-character acknowledgement.
+bool Acknowledged(DriveLink& link, const std::string& request) {
+    const bool sent = SendRequest(link.Port(), request);
+    const bool received = link.ReceiveCOMData(1) == 1;
+    return sent && received;
+}
+
 // A write exchange, tried twice and never reported: the caller decides.
 int WriteExchange(DriveLink& link, const std::string& request) {
     for (int attempt = 0; attempt < WriteAttempts; ++attempt) {
-        if (SendRequest(link.Port(), request) && link.ReceiveCOMData(1) == 1) return 1;
+        if (Acknowledged(link, request)) return 1;
     }
     return 0;
 }
@@ -144,7 +152,7 @@ int DriveLink::WriteToRAMWithPage(const std::string& address, int value, int pag
 int DriveLink::WriteToEEPRAM(const std::string& address, const std::string& valueText) {
     if (!IsAddressText(address) || !IsWordText(valueText)) return 0;
     const std::string request = MakeRequest('W', DefaultPage, address, valueText);
-    if (SendRequest(port_, request) && ReceiveCOMData(1) == 1) return 1;
+    if (Acknowledged(*this, request)) return 1;
     Communicating_error();
     return 0;
 }

@@ -60,13 +60,14 @@ int ParseDecimalDigits(const std::string& text) {
     return value;
 }
 
-}  // namespace
-
+// Two upper-case hexadecimal digits of the low byte of sum.
 std::string HexByte(unsigned sum) {
     char digits[3];
     std::snprintf(digits, sizeof digits, "%02X", sum & 0xFFu);
     return digits;
 }
+
+}  // namespace
 
 bool FinishRequest(std::string& request) {
     if (request.empty()) return false;

@@ -20,9 +20,6 @@ bool CheckReplySum(const std::string& reply, int count);
 // CR, LF, "!", "%", "0"-"9" and "A"-"F".
 bool IsReplyChar(char c);
 
-// Two upper-case hexadecimal digits of the low byte of sum.
-std::string HexByte(unsigned sum);
-
 // 4 upper-case hexadecimal digits of the low 16 bits (FFFF for -1).
 std::string HexWord(int value);
 // 8 upper-case hexadecimal digits, zero-padded.

@@ -197,6 +197,16 @@ TEST_F(DriveLinkTest, FailedReadReportsOnceAndLatches) {
     EXPECT_EQ(state.StatusCode, 4);
 }
 
+TEST_F(DriveLinkTest, ClosedPortFailsLikeASilentAmplifier) {
+    line.Close();
+    int value = 99;
+    EXPECT_EQ(link.ReadFromRAM("68", 7, 1, value), 0);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(link.ReplyBuffer(), "?");
+    EXPECT_TRUE(state.CommErrorLatched);
+    EXPECT_EQ(link.WriteToRAM("68", 1), 0);
+}
+
 TEST_F(DriveLinkTest, OnlyBxShowsTheEepromFields) {
     state.AmpFamily = 2;
     panel.MainMsg6 = "kept";
