@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <algorithm>
 
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
@@ -34,17 +35,16 @@ TSpinButton::Half TSpinButton::HalfAt(const QPoint& pos) const {
 
 void TSpinButton::PaintHalf(QPainter& painter, Half half) const {
     const bool sunken = pressed_ == half && pointerOverPressed_;
-    QStyleOptionButton panel;
-    panel.initFrom(this);
-    panel.rect = HalfRect(half);
-    panel.state |= sunken ? QStyle::State_Sunken : QStyle::State_Raised;
-    style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &panel, &painter, this);
+    const QRect face = HalfRect(half);
+    painter.fillRect(face, palette().color(sunken ? QPalette::Mid : QPalette::Button));
 
+    // Both arrows get the size the smaller half allows, so they look alike
+    // when the height is odd; a pressed half shifts its arrow by one pixel.
+    const int side = std::max(3, std::min(width() - 6, height() / 2 - 4));
     QStyleOption arrow;
     arrow.initFrom(this);
-    // A small inset keeps the arrow off the bevel; a pressed half shifts it
-    // by one pixel like a pressed button face.
-    arrow.rect = panel.rect.adjusted(3, 2, -3, -2).translated(sunken ? 1 : 0, sunken ? 1 : 0);
+    arrow.rect = QRect(0, 0, side, side);
+    arrow.rect.moveCenter(face.center() + (sunken ? QPoint(1, 1) : QPoint(0, 0)));
     const auto element =
         half == Half::Up ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown;
     style()->drawPrimitive(element, &arrow, &painter, this);
@@ -54,6 +54,11 @@ void TSpinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PaintHalf(painter, Half::Up);
     PaintHalf(painter, Half::Down);
+    // Separator lines: against the edit on the left and between the halves.
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(0, 0, 0, height() - 1);
+    const int split = HalfRect(Half::Down).top();
+    painter.drawLine(0, split, width() - 1, split);
 }
 
 void TSpinButton::Fire(Half half) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "params/Fspinedit.h"
 #include "widgets/Gauge.h"
@@ -44,7 +45,17 @@ QTableWidget* MakeGrid() {
     }
     auto* editor = MakeEdit(0, 3000, 1, 1501, 4);
     editor->setParent(grid);
-    editor->setFont(bold);
+    // The editor's minimum height must fit the cell, or it would be raised
+    // over the next row: take the largest bold font that fits.
+    QFont editorFont = bold;
+    for (int size = 19; size > 8; --size) {
+        editorFont.setPixelSize(size);
+        editor->setFont(editorFont);
+        if (editor->MinimumHeight() <= grid->rowHeight(1) + 1) break;
+    }
+    std::printf("grid editor font %d px, minimum height %d\n", editorFont.pixelSize(),
+                editor->MinimumHeight());
+    std::fflush(stdout);
     const QRect cell = grid->visualItemRect(grid->item(1, 1));
     const QPoint origin = grid->viewport()->mapTo(grid, cell.topLeft());
     editor->setGeometry(origin.x() + 1, origin.y() + 1, cell.width() + 1, cell.height() + 1);
