@@ -1,0 +1,593 @@
+#include "sim/Amplifier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSpeedLagMs = 150.0;   // first-order lag of the speed loop
+constexpr double kLoadLagMs = 2000.0;   // thermal-like smoothing of the load
+constexpr double kPulsesPerRev = 10000.0;
+constexpr int kStepMs = 10;              // integration step of the dynamics
+
+// Error replies: "!" + code + CR, the only replies with a terminator.
+const char kBadChecksum[] = "!01\r";
+const char kBadFrame[] = "!02\r";
+const char kInjectedError[] = "!09\r";
+
+struct FaultNameRow {
+    Fault fault;
+    const char* name;
+};
+const FaultNameRow kFaultNames[] = {
+    {Fault::NoReply, "noreply"},     {Fault::WrongChecksum, "checksum"},
+    {Fault::ForeignChar, "foreign"}, {Fault::ErrorReply, "error"},
+    {Fault::Truncated, "truncated"}, {Fault::Late, "late"},
+};
+
+bool IsCommandLetter(char c) { return c == 'R' || c == 'L' || c == 'W' || c == 'M'; }
+
+// Full frame length (command, page, address, value, checksum) by first letter.
+std::size_t FrameLength(char letter) {
+    switch (letter) {
+        case 'W':
+            return 10;
+        case 'M':
+            return 14;
+        default:
+            return 6;
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Parses upper-case hexadecimal text; false on any other character.
+bool ParseHex(std::string_view text, std::uint32_t& value) {
+    value = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) return false;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
+std::string Hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+std::string DataReply(std::uint32_t value, int digits) {
+    const std::string body = "%" + Hex(value, digits);
+    return body + SumText(body);
+}
+
+bool HasChecksum(const std::string& reply) { return reply.size() >= 7 && reply[0] == '%'; }
+
+}  // namespace
+
+std::string SumText(std::string_view covered) {
+    unsigned sum = 0;
+    for (char c : covered) sum += static_cast<unsigned char>(c);
+    return Hex(sum & 0xFF, 2);
+}
+
+std::optional<Fault> FaultFromName(std::string_view name) {
+    for (const FaultNameRow& row : kFaultNames) {
+        if (name == row.name) return row.fault;
+    }
+    return std::nullopt;
+}
+
+const char* FaultName(Fault fault) {
+    for (const FaultNameRow& row : kFaultNames) {
+        if (fault == row.fault) return row.name;
+    }
+    return "?";
+}
+
+Amplifier::Amplifier(const Profile& profile, TimeSource now)
+    : profile_(profile), layout_(LayoutOf(profile)), now_(std::move(now)) {
+    lastTickMs_ = startMs_ = now_();
+    LoadInitialContents();
+    RenderLiveWords();
+}
+
+void Amplifier::LoadInitialContents() {
+    for (const Cell& cell : InitialCells(profile_)) {
+        if (cell.store != Store::Ram) eeprom_[cell.address] = cell.value;
+        if (cell.store != Store::Eeprom) ram_[5][cell.address] = cell.value;
+        if (cell.store == Store::Param) paramAddress_.set(cell.address);
+    }
+    if (profile_.family == Family::FX) ram_[5][0xC3] = profile_.cpuWord;
+}
+
+// ---- Request parsing ----
+
+void Amplifier::Receive(std::string_view bytes) {
+    Tick();
+    if (cablePulled_) return;
+    input_.append(bytes);
+    ParseInput();
+}
+
+void Amplifier::ParseInput() {
+    while (!input_.empty()) {
+        std::size_t start = 0;
+        while (start < input_.size() && !IsCommandLetter(input_[start])) ++start;
+        if (start > 0) {
+            Record(input_.substr(0, start), "", "garbage skipped");
+            input_.erase(0, start);
+            continue;
+        }
+        const std::size_t length = FrameLength(input_[0]);
+        // A command letter inside the frame means the frame was cut short and
+        // a new request began: drop the broken one and serve the new one.
+        const std::size_t inner = input_.find_first_of("RLWM", 1);
+        if (inner != std::string::npos && inner < length) {
+            Record(input_.substr(0, inner), "", "incomplete request dropped");
+            input_.erase(0, inner);
+            continue;
+        }
+        if (input_.size() < length) return;
+        const std::string frame = input_.substr(0, length);
+        input_.erase(0, length);
+        HandleFrame(frame);
+    }
+}
+
+void Amplifier::HandleFrame(const std::string& frame) {
+    ++requestCount_;
+    const std::string reply = Answer(frame);
+    std::uint64_t dueMs = now_();
+    std::string note;
+    const std::string sent = ApplyFaults(reply, dueMs, note);
+    previousReply_ = reply;
+    Queue(sent, dueMs);
+    Record(frame, sent, note);
+}
+
+std::string Amplifier::Answer(const std::string& frame) {
+    const std::size_t covered = frame.size() - 2;
+    if (frame.substr(covered) != SumText(std::string_view(frame).substr(0, covered))) {
+        return kBadChecksum;
+    }
+    const int page = frame[1] - '0';
+    std::uint32_t address = 0;
+    std::uint32_t value = 0;
+    if (page < 0 || page >= kPages || !ParseHex(frame.substr(2, 2), address) ||
+        !ParseHex(frame.substr(4, covered - 4), value)) {
+        return kBadFrame;
+    }
+    const Page& memory = ram_[page];
+    switch (frame[0]) {
+        case 'R': {
+            std::string reply = DataReply(memory[address], 4);
+            // The FX CPU word answers with a trailing CR.
+            if (profile_.family == Family::FX && page == 5 && address == 0xC3) reply += '\r';
+            return reply;
+        }
+        case 'L':
+            return DataReply(static_cast<std::uint32_t>(memory[address]) << 16 |
+                                 memory[(address + 1) & 0xFF],
+                             8);
+        case 'W':
+            WriteWord(page, static_cast<int>(address), static_cast<std::uint16_t>(value));
+            return "%";
+        default:  // 'M': high word at the address, low word after it
+            WriteWord(page, static_cast<int>(address), static_cast<std::uint16_t>(value >> 16));
+            WriteWord(page, static_cast<int>((address + 1) & 0xFF),
+                      static_cast<std::uint16_t>(value & 0xFFFF));
+            return "%";
+    }
+}
+
+// ---- Writes and special addresses ----
+
+void Amplifier::WriteWord(int page, int address, std::uint16_t value) {
+    ram_[page][address] = value;
+    if (page != 5) return;
+    // DX and FX amplifiers keep parameters written to RAM; BX needs the mailbox.
+    if (profile_.family != Family::BX && paramAddress_.test(address)) eeprom_[address] = value;
+    OnSpecialWrite(address, value);
+}
+
+void Amplifier::OnSpecialWrite(int address, std::uint16_t value) {
+    const bool bx = profile_.family == Family::BX;
+    const bool fx = profile_.family == Family::FX;
+    if (address == 0x68) {
+        StartMailbox(value);
+    } else if (address == 0xC4) {
+        ResetFromEeprom();
+    } else if (bx && address == 0x0D) {
+        StartTuning(value);
+    } else if (fx && address == 0xC1 && value == 1) {
+        ClearFxAlarms();
+    } else if (fx && address == 0x0B) {
+        MakeChecksum();
+    }
+}
+
+void Amplifier::StartMailbox(std::uint16_t command) {
+    if (command != 1 && command != 2) {
+        ram_[5][0x68] = 0;
+        return;
+    }
+    mailbox_.busy = true;
+    mailbox_.dueMs = now_() + static_cast<std::uint64_t>(mailboxDelayMs_);
+    if (mailboxDelayMs_ <= 0) FinishMailbox();
+}
+
+void Amplifier::FinishMailbox() {
+    Page& ram = ram_[5];
+    if (ram[0x68] == 2) ram[0x6C] = eeprom_[ram[0x6B] & 0xFF];
+    if (ram[0x68] == 1) eeprom_[ram[0x69] & 0xFF] = ram[0x6A];
+    ram[0x68] = 0;
+    mailbox_.busy = false;
+}
+
+void Amplifier::ResetFromEeprom() {
+    for (int address = 0; address < 256; ++address) {
+        if (paramAddress_.test(address)) ram_[5][address] = eeprom_[address];
+    }
+    alarmCode_ = 0;
+    ram_[5][0x76] = profile_.family == Family::BX ? 0 : ram_[5][0x76];
+    ram_[5][0xC4] = 0;
+}
+
+void Amplifier::ClearFxAlarms() {
+    for (int slot = 0; slot < 10; ++slot) ram_[5][slot] = 0;
+    ram_[5][0x0A] = 0;
+    ram_[5][0xC1] = 0;
+    alarmCode_ = 0;
+}
+
+void Amplifier::MakeChecksum() {
+    std::uint16_t sum = 0;
+    for (int address = 0; address < 256; ++address) {
+        if (paramAddress_.test(address)) sum = static_cast<std::uint16_t>(sum + ram_[5][address]);
+    }
+    ram_[5][0x0B] = sum;
+}
+
+// Tuning command: mode x 16 + 10; 0 cancels. Progress needs the servo on.
+void Amplifier::StartTuning(std::uint16_t command) {
+    const int mode = (command & 0xFF) >> 4;
+    tuning_ = Tuning{};
+    if ((command & 0x0F) == 0x0A && mode >= 1 && mode <= 4) {
+        tuning_.running = true;
+        tuning_.mode = mode;
+    }
+}
+
+void Amplifier::AdvanceTuning(int dtMs) {
+    if (!tuning_.running || !servoOn_) return;
+    tuning_.servoOnMs += dtMs;
+    if (tuning_.servoOnMs < tuningDurationMs_) return;
+    tuning_.running = false;
+    Page& ram = ram_[5];
+    if (tuningFails_) {
+        ram[0x0D] = 14;
+        return;
+    }
+    // Results depend on the mode so that a test can tell them apart.
+    ram[0x36] = static_cast<std::uint16_t>(400 + 40 * tuning_.mode);
+    ram[0x35] = static_cast<std::uint16_t>(300 - 20 * tuning_.mode);
+    ram[0x0D] = 15;
+}
+
+// ---- Alarms and servo ----
+
+void Amplifier::SetServo(bool on) {
+    servoOn_ = on && alarmCode_ == 0;
+    RenderStatus();
+}
+
+void Amplifier::RaiseAlarm(int code) {
+    alarmCode_ = code & 0xFF;
+    if (code == 0) return RenderStatus();
+    servoOn_ = false;
+    RecordAlarm(alarmCode_);
+    RenderStatus();
+}
+
+void Amplifier::RecordAlarm(int code) {
+    const auto word = static_cast<std::uint16_t>(code);
+    switch (profile_.family) {
+        case Family::BX: {  // pointer = next slot to write
+            int pointer = eeprom_[0x70];
+            if (pointer < 0 || pointer > 9) pointer = 0;
+            eeprom_[pointer] = word;
+            eeprom_[0x70] = static_cast<std::uint16_t>(pointer + 1);
+            break;
+        }
+        case Family::DX: {  // ten codes, two a word, low byte first; newest first
+            std::uint16_t carry = word;
+            for (int address = 0x80; address <= 0x84; ++address) {
+                const std::uint16_t old = ram_[5][address];
+                ram_[5][address] = static_cast<std::uint16_t>((old << 8) | (carry & 0xFF));
+                carry = old >> 8;
+            }
+            break;
+        }
+        case Family::FX: {  // pointer = newest entry
+            const int pointer = (ram_[5][0x0A] + 1) % 10;
+            ram_[5][pointer] = word;
+            ram_[5][0x0A] = static_cast<std::uint16_t>(pointer);
+            break;
+        }
+    }
+}
+
+// ---- Time ----
+
+void Amplifier::Tick() {
+    const std::uint64_t now = now_();
+    if (now < lastTickMs_) lastTickMs_ = now;
+    while (lastTickMs_ < now) {
+        const int step = static_cast<int>(std::min<std::uint64_t>(kStepMs, now - lastTickMs_));
+        lastTickMs_ += static_cast<std::uint64_t>(step);
+        AdvanceDynamics(step);
+        AdvanceTuning(step);
+        if (mailbox_.busy && lastTickMs_ >= mailbox_.dueMs) FinishMailbox();
+    }
+    RenderLiveWords();
+}
+
+double Amplifier::TargetSpeedRpm() const {
+    if (profile_.family == Family::BX) {
+        if (ram_[5][0x76] != 1) return 0;
+        return static_cast<std::int16_t>(ram_[5][0x2E]) * 3000.0 / 16384.0;
+    }
+    if (!servoOn_) return 0;
+    // DX and FX have no jog here: a slow back-and-forth while the servo is on.
+    const double seconds = static_cast<double>(lastTickMs_ - startMs_) / 1000.0;
+    return 500.0 * std::sin(2 * kPi * seconds / 10.0);
+}
+
+void Amplifier::AdvanceDynamics(double dtMs) {
+    const double target = TargetSpeedRpm();
+    const double previous = speedRpm_;
+    speedRpm_ += (target - speedRpm_) * (1 - std::exp(-dtMs / kSpeedLagMs));
+    const double acceleration = (speedRpm_ - previous) / dtMs;  // rpm per ms
+    const double friction = std::fabs(speedRpm_) > 1 ? (speedRpm_ > 0 ? 5.0 : -5.0) : 0.0;
+    torquePct_ = std::clamp(acceleration * 20.0 + friction + speedRpm_ * 0.002, -300.0, 300.0);
+    loadPct_ += (std::fabs(torquePct_) - loadPct_) * (1 - std::exp(-dtMs / kLoadLagMs));
+    positionPulses_ += speedRpm_ / 60.0 * kPulsesPerRev * dtMs / 1000.0;
+}
+
+// ---- Live words ----
+
+void Amplifier::RenderLiveWords() {
+    RenderMonitor();
+    RenderStatus();
+}
+
+void Amplifier::Render(int address, std::uint16_t value) {
+    if (!pinned_.test(address)) ram_[5][address] = value;
+}
+
+void Amplifier::RenderMonitor() {
+    const double lagPulses = speedRpm_ / 60.0 * kPulsesPerRev * 0.02;
+    for (const MonitorCell& cell : MonitorCells(profile_)) {
+        double quantity = cell.scale;
+        switch (cell.quantity) {
+            case Quantity::Speed: quantity = speedRpm_ * cell.scale; break;
+            case Quantity::SpeedCommand: quantity = TargetSpeedRpm() * cell.scale; break;
+            case Quantity::Torque: quantity = torquePct_ * cell.scale; break;
+            case Quantity::Current: quantity = std::fabs(torquePct_) * cell.scale; break;
+            case Quantity::Load: quantity = loadPct_ * cell.scale; break;
+            case Quantity::PositionFeedback: quantity = positionPulses_; break;
+            case Quantity::PositionCommand: quantity = positionPulses_ + lagPulses; break;
+            case Quantity::PositionError: quantity = lagPulses; break;
+            case Quantity::Constant: break;
+        }
+        const auto raw = static_cast<std::int64_t>(std::trunc(quantity));
+        if (cell.isLong) {
+            const auto bits = static_cast<std::uint32_t>(raw);
+            Render(cell.address, static_cast<std::uint16_t>(bits >> 16));
+            Render((cell.address + 1) & 0xFF, static_cast<std::uint16_t>(bits & 0xFFFF));
+        } else {
+            Render(cell.address, static_cast<std::uint16_t>(static_cast<std::int16_t>(
+                                     std::clamp<std::int64_t>(raw, -32768, 32767))));
+        }
+    }
+}
+
+void Amplifier::RenderStatus() {
+    const int servo = servoOn_ ? 1 : 0;
+    const bool alarm = alarmCode_ != 0;
+    // Outputs: bit 3 ready, bit 0 alarm, bit 1 zero speed.
+    int outputs = (alarm ? 0x01 : 0x08) | (std::fabs(speedRpm_) < 10 ? 0x02 : 0);
+    switch (profile_.family) {
+        case Family::BX: {
+            const int mode = ram_[5][0x0A] & 0x0F;
+            const int jog = ram_[5][0x76] == 1 ? 1 : 0;
+            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
+            Render(layout_.statusAddress, static_cast<std::uint16_t>(
+                                              mode << 12 | servo << 8 | jog << 4 | alarmCode_));
+            Render(0x00, static_cast<std::uint16_t>(alarmCode_));
+            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
+            break;
+        }
+        case Family::DX:
+            Render(layout_.servoAddress, static_cast<std::uint16_t>(servo));
+            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
+            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
+            Render(layout_.modeAddress, static_cast<std::uint16_t>(ram_[5][0x30] & 0x03));
+            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
+            break;
+        case Family::FX: {
+            // Input 1 (servo on) is bit 9; old versions report inputs inverted.
+            const int version = profile_.fxVersion;
+            const int inputs = servo << 9;
+            if (version < 26) {
+                Render(layout_.inputAddress, static_cast<std::uint16_t>(0x1FFF & ~inputs));
+            } else {
+                Render(layout_.inputAddress, static_cast<std::uint16_t>(inputs));
+                Render(layout_.servoAddress, static_cast<std::uint16_t>(
+                                                 version < 28 ? servo << 9 : 1 - servo));
+            }
+            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
+            Render(layout_.outputAddress, static_cast<std::uint16_t>(outputs));
+            break;
+        }
+    }
+}
+
+// ---- Direct access ----
+
+std::uint16_t Amplifier::Ram(int address, int page) const {
+    return ram_[page % kPages][address & 0xFF];
+}
+
+void Amplifier::SetRam(int address, std::uint16_t value, int page) {
+    ram_[page % kPages][address & 0xFF] = value;
+    if (page == 5) pinned_.set(address & 0xFF);
+}
+
+void Amplifier::Unpin(int address) {
+    pinned_.reset(address & 0xFF);
+    RenderLiveWords();
+}
+
+std::uint16_t Amplifier::Eeprom(int address) const { return eeprom_[address & 0xFF]; }
+
+void Amplifier::SetEeprom(int address, std::uint16_t value) { eeprom_[address & 0xFF] = value; }
+
+// ---- Replies and faults ----
+
+std::string Amplifier::TakeReply() {
+    Tick();
+    const std::uint64_t now = now_();
+    std::string due;
+    while (!output_.empty() && output_.front().dueMs <= now) {
+        due += output_.front().byte;
+        output_.pop_front();
+    }
+    return due;
+}
+
+std::optional<std::uint64_t> Amplifier::NextReplyDueMs() const {
+    if (output_.empty()) return std::nullopt;
+    return output_.front().dueMs;
+}
+
+void Amplifier::DropDueReplies() {
+    const std::uint64_t now = now_();
+    while (!output_.empty() && output_.front().dueMs <= now) output_.pop_front();
+}
+
+std::string Amplifier::Exchange(std::string_view request) {
+    Receive(request);
+    return TakeReply();
+}
+
+void Amplifier::InjectFault(Fault fault, int count) {
+    if (count > 0) faults_.emplace_back(fault, count);
+}
+
+int Amplifier::PendingFaults() const {
+    int total = 0;
+    for (const auto& [fault, count] : faults_) total += count;
+    return total;
+}
+
+void Amplifier::StartRandomCorruption(std::uint32_t seed, double probability) {
+    rng_.seed(seed);
+    corruptProbability_ = probability;
+    corruptions_ = CorruptionCounts{};
+    corrupting_ = true;
+}
+
+std::string Amplifier::ApplyFaults(const std::string& reply, std::uint64_t& dueMs,
+                                   std::string& note) {
+    if (!faults_.empty()) {
+        const Fault fault = faults_.front().first;
+        const bool dataOnly = fault == Fault::WrongChecksum || fault == Fault::Truncated;
+        if (!dataOnly || HasChecksum(reply)) {
+            if (--faults_.front().second == 0) faults_.pop_front();
+            note = FaultName(fault);
+            switch (fault) {
+                case Fault::NoReply:
+                    return "";
+                case Fault::WrongChecksum: {
+                    std::string spoiled = reply;
+                    spoiled.back() = spoiled.back() == '0' ? '1' : '0';
+                    return spoiled;
+                }
+                case Fault::ForeignChar:
+                    return reply.size() > 2 ? reply.substr(0, 2) + "x" + reply.substr(3) : "x";
+                case Fault::ErrorReply:
+                    return kInjectedError;
+                case Fault::Truncated:
+                    return reply.substr(0, 5);
+                case Fault::Late:
+                    dueMs += static_cast<std::uint64_t>(lateDelayMs_);
+                    return reply;
+            }
+        }
+    }
+    if (corrupting_) return Corrupt(reply, note);
+    return reply;
+}
+
+std::string Amplifier::Corrupt(const std::string& reply, std::string& note) {
+    ++corruptions_.replies;
+    std::uniform_real_distribution<double> chance(0.0, 1.0);
+    if (chance(rng_) >= corruptProbability_) return reply;
+    std::uniform_int_distribution<int> kind(0, 4);
+    std::string spoiled = reply;
+    auto position = [&](std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size > 0 ? size - 1 : 0)(rng_);
+    };
+    switch (kind(rng_)) {
+        case 0:
+            ++corruptions_.bitFlips;
+            note = "random bit flip";
+            spoiled[position(spoiled.size())] ^= static_cast<char>(1 << position(8));
+            break;
+        case 1:
+            ++corruptions_.truncations;
+            note = "random truncation";
+            spoiled.resize(position(spoiled.size()));
+            break;
+        case 2:
+            ++corruptions_.insertions;
+            note = "random insertion";
+            spoiled.insert(position(spoiled.size() + 1), 1,
+                           static_cast<char>(std::uniform_int_distribution<int>(1, 255)(rng_)));
+            break;
+        case 3:
+            ++corruptions_.joined;
+            note = "random joined replies";
+            spoiled += previousReply_.empty() ? reply : previousReply_;
+            break;
+        default:
+            ++corruptions_.stale;
+            note = "random stale reply";
+            if (!previousReply_.empty()) spoiled = previousReply_;
+            break;
+    }
+    return spoiled;
+}
+
+void Amplifier::Queue(const std::string& bytes, std::uint64_t dueMs) {
+    for (char byte : bytes) output_.push_back({byte, dueMs});
+}
+
+void Amplifier::Record(const std::string& request, const std::string& reply,
+                       const std::string& note) {
+    if (observer_) observer_({now_() - startMs_, request, reply, note});
+}
+
+}  // namespace sim

@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+
+namespace sim {
+
+// One pseudo-terminal in raw mode whose slave is linked at a fixed path, so
+// that a program opening that path talks to us. Unplug closes the master (the
+// peer sees a hang-up); Plug creates a new pty and re-points the same link.
+class PtyServer {
+public:
+    explicit PtyServer(std::string linkPath) : linkPath_(std::move(linkPath)) {}
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Returns false with a reason in Error() when the pty or link fails.
+    bool Plug();
+    void Unplug();
+    bool Plugged() const { return master_ >= 0; }
+    int MasterFd() const { return master_; }
+    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& LinkPath() const { return linkPath_; }
+    const std::string& Error() const { return error_; }
+
+    // Removes the link if it still points at our slave.
+    void RemoveLink();
+
+private:
+    bool Fail(const std::string& what);
+
+    std::string linkPath_;
+    std::string slavePath_;
+    std::string error_;
+    int master_ = -1;
+};
+
+}  // namespace sim
