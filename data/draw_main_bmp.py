@@ -58,14 +58,14 @@ class Canvas:
             for x in range(self.width):
                 i = y * self.width + x
                 p = row + 3 * x
-                pixels[p] = Clamp255(self.blue[i])
-                pixels[p + 1] = Clamp255(self.green[i])
-                pixels[p + 2] = Clamp255(self.red[i])
+                pixels[p] = clamp255(self.blue[i])
+                pixels[p + 1] = clamp255(self.green[i])
+                pixels[p + 2] = clamp255(self.red[i])
         with open(path, "wb") as f:
             f.write(header + info + pixels)
 
 
-def Clamp255(value):
+def clamp255(value):
     return max(0, min(255, int(round(value))))
 
 
@@ -115,7 +115,7 @@ class Mask:
                     self._put(x, y, min(1.0, coverage))
 
 
-def Arc(cx, cy, rx, ry, start_deg, end_deg, steps=28):
+def arc(cx, cy, rx, ry, start_deg, end_deg, steps=28):
     """Points of an elliptic arc in glyph units (y up), angles in degrees."""
     points = []
     for k in range(steps + 1):
@@ -128,30 +128,30 @@ X_HEIGHT = 0.62
 
 # Each glyph: advance width and strokes (polylines) in units of the cap height,
 # origin at the baseline, y pointing up.
-def GlyphS(height, width):
+def glyph_s(height, width):
     r = height / 4
-    upper = Arc(width / 2, height - r, width / 2, r, 15, 270)
-    lower = Arc(width / 2, r, width / 2, r, 90, -165)
+    upper = arc(width / 2, height - r, width / 2, r, 15, 270)
+    lower = arc(width / 2, r, width / 2, r, 90, -165)
     return [upper + lower]
 
 
 GLYPHS = {
-    "S": (0.62, GlyphS(1.0, 0.62)),
-    "D": (0.66, [[(0.0, 0.0), (0.0, 1.0), (0.28, 1.0)] + Arc(0.28, 0.5, 0.38, 0.5, 90, -90)
+    "S": (0.62, glyph_s(1.0, 0.62)),
+    "D": (0.66, [[(0.0, 0.0), (0.0, 1.0), (0.28, 1.0)] + arc(0.28, 0.5, 0.38, 0.5, 90, -90)
                  + [(0.0, 0.0)]]),
     "e": (0.58, [[(0.02, X_HEIGHT / 2), (0.56, X_HEIGHT / 2)]
-                 + Arc(0.29, X_HEIGHT / 2, 0.27, X_HEIGHT / 2, 0, 315)]),
+                 + arc(0.29, X_HEIGHT / 2, 0.27, X_HEIGHT / 2, 0, 315)]),
     "r": (0.40, [[(0.0, 0.0), (0.0, X_HEIGHT)],
-                 Arc(0.36, 0.0, 0.36, X_HEIGHT, 180, 90, 16)[4:] + [(0.40, X_HEIGHT)]]),
+                 arc(0.36, 0.0, 0.36, X_HEIGHT, 180, 90, 16)[4:] + [(0.40, X_HEIGHT)]]),
     "v": (0.56, [[(0.0, X_HEIGHT), (0.28, 0.0), (0.56, X_HEIGHT)]]),
-    "o": (0.60, [Arc(0.30, X_HEIGHT / 2, 0.30, X_HEIGHT / 2, 0, 360, 40)]),
-    "s": (0.46, GlyphS(X_HEIGHT, 0.46)),
+    "o": (0.60, [arc(0.30, X_HEIGHT / 2, 0.30, X_HEIGHT / 2, 0, 360, 40)]),
+    "s": (0.46, glyph_s(X_HEIGHT, 0.46)),
     "k": (0.50, [[(0.0, 0.0), (0.0, 1.0)], [(0.48, X_HEIGHT), (0.02, 0.2)],
                  [(0.17, 0.34), (0.50, 0.0)]]),
 }
 
 
-def DrawText(mask, text, left, baseline, cap_height, half_width, tracking):
+def draw_text(mask, text, left, baseline, cap_height, half_width, tracking):
     x = left
     for ch in text:
         advance, strokes = GLYPHS[ch]
@@ -161,32 +161,32 @@ def DrawText(mask, text, left, baseline, cap_height, half_width, tracking):
         x += (advance + tracking) * cap_height
 
 
-def TextWidth(text, cap_height, tracking):
+def text_width(text, cap_height, tracking):
     return sum((GLYPHS[ch][0] + tracking) * cap_height for ch in text) - tracking * cap_height
 
 
-def DrawMotor(mask, cx, cy, radius):
-    """Cross-section of a servo motor: stator, rotor with poles, shaft."""
+def polar(cx, cy, radius, angle):
+    return (cx + radius * math.cos(angle), cy + radius * math.sin(angle))
+
+
+def draw_motor(mask, cx, cy, radius):
+    """Cross-section of a servo motor: stator, rotor with magnets, shaft."""
     mask.ring(cx, cy, radius, 3.0)
     mask.ring(cx, cy, radius * 0.82, 1.5)
     mask.ring(cx, cy, radius * 0.52, 2.5)
     mask.ring(cx, cy, radius * 0.14, 2.5)
     for k in range(12):  # stator teeth
         a = 2 * math.pi * k / 12
-        inner, outer = radius * 0.60, radius * 0.82
-        mask.segment((cx + inner * math.cos(a), cy + inner * math.sin(a)),
-                     (cx + outer * math.cos(a), cy + outer * math.sin(a)), 2.0)
+        mask.segment(polar(cx, cy, radius * 0.60, a), polar(cx, cy, radius * 0.82, a), 2.0)
     for k in range(4):  # rotor magnets
         a = 2 * math.pi * k / 4 + math.pi / 4
-        mask.polyline([(cx + radius * 0.22 * math.cos(a + d), cy + radius * 0.22 * math.sin(a + d))
-                       for d in (-0.5, 0.5)] +
-                      [(cx + radius * 0.46 * math.cos(a + 0.3), cy + radius * 0.46 * math.sin(a + 0.3)),
-                       (cx + radius * 0.46 * math.cos(a - 0.3), cy + radius * 0.46 * math.sin(a - 0.3)),
-                       (cx + radius * 0.22 * math.cos(a - 0.5), cy + radius * 0.22 * math.sin(a - 0.5))],
-                      1.5)
+        inner, outer = radius * 0.22, radius * 0.46
+        corners = [polar(cx, cy, inner, a - 0.5), polar(cx, cy, inner, a + 0.5),
+                   polar(cx, cy, outer, a + 0.3), polar(cx, cy, outer, a - 0.3)]
+        mask.polyline(corners + corners[:1], 1.5)
 
 
-def DrawSignals(mask, left, right, base):
+def draw_signals(mask, left, right, base):
     """A speed trace (sine) above an encoder pulse train."""
     sine = [(x, base - 34 - 26 * math.sin((x - left) / 62.0)) for x in range(left, right + 1, 4)]
     mask.polyline(sine, 1.6)
@@ -200,31 +200,31 @@ def DrawSignals(mask, left, right, base):
     mask.polyline(pulses, 1.2)
 
 
-def Draw(path):
+def draw(path):
     canvas = Canvas(WIDTH, HEIGHT)
     canvas.fill_gradient(TOP_COLOUR, BOTTOM_COLOUR)
 
     motif = Mask(WIDTH, HEIGHT)
-    DrawMotor(motif, 800, 250, 165)
-    DrawSignals(motif, 60, WIDTH - 60, 500)
+    draw_motor(motif, 800, 250, 165)
+    draw_signals(motif, 60, WIDTH - 60, 500)
     canvas.composite(motif.values, MOTIF_COLOUR, 0.16)
 
     cap, tracking, name = 128.0, 0.16, "ServoDesk"
-    left = (WIDTH - TextWidth(name, cap, tracking)) / 2
+    left = (WIDTH - text_width(name, cap, tracking)) / 2
     baseline = 330
     shadow = Mask(WIDTH, HEIGHT)
-    DrawText(shadow, name, left + 5, baseline + 5, cap, 9.0, tracking)
+    draw_text(shadow, name, left + 5, baseline + 5, cap, 9.0, tracking)
     canvas.composite(shadow.values, SHADOW_COLOUR, 0.35)
     text = Mask(WIDTH, HEIGHT)
-    DrawText(text, name, left, baseline, cap, 8.0, tracking)
+    draw_text(text, name, left, baseline, cap, 8.0, tracking)
     canvas.composite(text.values, TEXT_COLOUR, 1.0)
 
     rule = Mask(WIDTH, HEIGHT)
-    rule.segment((left, baseline + 34), (left + TextWidth(name, cap, tracking), baseline + 34), 1.2)
+    rule.segment((left, baseline + 34), (left + text_width(name, cap, tracking), baseline + 34), 1.2)
     canvas.composite(rule.values, TEXT_COLOUR, 0.45)
 
     canvas.write_bmp(path)
 
 
 if __name__ == "__main__":
-    Draw(sys.argv[1] if len(sys.argv) > 1 else "Main.Bmp")
+    draw(sys.argv[1] if len(sys.argv) > 1 else "Main.Bmp")
