@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 
 #include "link/Comm.h"
-#include "operation/Help.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
@@ -98,8 +97,9 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       link_(port_, clock_, state_, panel_, catalogue_),
       identification_(link_, map_),
       statusPoll_(link_, map_, identification_),
-      ownQuestions_(setup.QuestionsOverride ? nullptr
-                                            : std::make_unique<DialogQuestions>(this)),
+      ownQuestions_(setup.QuestionsOverride
+                        ? nullptr
+                        : std::make_unique<DialogQuestions>(captions_, this)),
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()) {
     setObjectName("MainForm");
     resize(800, 472);
@@ -364,7 +364,7 @@ void TMainForm::ChangeLanguage() {
 
     // Open child windows follow in a fixed order (added with the windows).
 
-    DialogCaptions::Instance().SetCaptions(MsgFamilyButtons, 6, catalogue_);
+    captions_.SetCaptions(MsgFamilyButtons, 6, catalogue_);
     RefreshPanel();
 }
 
@@ -455,9 +455,9 @@ void TMainForm::M73AutoResetClick() {
     item->setChecked(!item->isChecked());
 }
 
-void TMainForm::M71ShowHelpClick() { ShowMainHelp(this, catalogue_); }
+void TMainForm::M71ShowHelpClick() { /*HELP*/ }
 
-void TMainForm::M72ShowAboutClick() { ShowAboutBox(this, catalogue_); }
+void TMainForm::M72ShowAboutClick() { /*HELP*/ }
 
 void TMainForm::M8ExitClick() {
     const int answer = questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation,

@@ -14,6 +14,7 @@
 #include "link/Identification.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
+#include "shell/Msgdlg.h"
 #include "shell/Questions.h"
 #include "shell/StatusPoll.h"
 
@@ -66,6 +67,7 @@ public:
     AddressMap& Map() { return map_; }
     DriveLink& Link() { return link_; }
     const MessageCatalogue& Catalogue() const { return catalogue_; }
+    DialogCaptions& Captions() { return captions_; }
     Questions& Ask() { return *questions_; }
     QAction* Action(const std::string& name) const;
     // Copies the main panel's state onto the window's labels and panels.
@@ -119,6 +121,7 @@ private:
     DriveLink link_;
     Identification identification_;
     StatusPoll statusPoll_;
+    DialogCaptions captions_;
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     bool shutDown_ = false;
