@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "link/CommTypes.h"
+#include "link/EnumSet.h"
+
+using TCommEventTypes = EnumSet<TCommEventType>;
+
+// Runs a piece of work on the main thread and returns once it has run there.
+using MainThreadInvoker = std::function<void(std::function<void()>)>;
+
+// Waits for line events of one open device and hands each batch, through the
+// invoker, to the handler. It only watches: it never reads or writes.
+//
+// Input is reported once per arrival: while unread bytes sit in the queue the
+// thread stops asking poll() for POLLIN and samples the queue and the modem
+// lines every kSampleIntervalMs instead, so an idle or unread port costs next
+// to nothing. After a hang-up it stops watching the device altogether and
+// only raises SawHangUp().
+class TCommEventThread {
+public:
+    using Handler = std::function<void(TCommEventTypes mask)>;
+    static constexpr int kSampleIntervalMs = 50;
+
+    TCommEventThread(int fd, TCommEventTypes events, std::uint32_t suspendTime, Handler handler,
+                     MainThreadInvoker invoker);
+    ~TCommEventThread();
+    TCommEventThread(const TCommEventThread&) = delete;
+    TCommEventThread& operator=(const TCommEventThread&) = delete;
+
+    // Detaches the handler and ends the thread. Returns at once: a thread that
+    // is waiting for the main thread (which may be the caller) is left to
+    // finish on its own and calls nothing any more.
+    void Stop();
+
+    bool SawHangUp() const;
+    TCommEventTypes LastEventMask() const;
+
+private:
+    struct Shared;
+    static void Run(std::shared_ptr<Shared> shared);
+    static void Deliver(const std::shared_ptr<Shared>& shared, TCommEventTypes mask);
+
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
+};
