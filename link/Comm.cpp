@@ -244,7 +244,7 @@ void TThreadComm::StartEventThread() {
     auto handler = [this](TCommEventTypes mask) { HandleCommEvent(this, mask); };
     try {
         eventThread_ = std::make_unique<TCommEventThread>(fd_, monitorEvents_, suspendTime_,
-                                                          handler, invoker_);
+                                                          handler, invoker_, inputTaken_);
     } catch (const std::system_error&) {
         // No thread, no port.
         CloseDevice();
@@ -305,7 +305,9 @@ int TThreadComm::Read(char* buffer, int count) {
     ClearCommError(errors, status);
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
-    return ReadUntilDeadline(buffer, count);
+    const int got = ReadUntilDeadline(buffer, count);
+    if (got > 0) ++*inputTaken_;
+    return got;
 }
 
 // Collects count bytes, waiting at most kReadTotalTimeoutMs in all.
@@ -417,7 +419,9 @@ int TThreadComm::OutQueCount() {
 
 void TThreadComm::PurgeIn() {
     const int fd = fd_;
-    if (enabled_ && fd >= 0) ::tcflush(fd, TCIFLUSH);
+    if (!enabled_ || fd < 0) return;
+    ::tcflush(fd, TCIFLUSH);
+    ++*inputTaken_;
 }
 
 void TThreadComm::PurgeOut() {

@@ -217,6 +217,8 @@ private:
     MainThreadInvoker invoker_;
     std::string searchFolder_ = ".";
     std::atomic<bool> hungUp_{false};
+    // Counts reads and purges that took input, for the event thread.
+    std::shared_ptr<std::atomic<unsigned>> inputTaken_ = std::make_shared<std::atomic<unsigned>>(0);
     std::chrono::steady_clock::time_point lastReopenAttempt_;
     // Error counters at the last ClearCommError: the "error state".
     std::mutex errorMutex_;

@@ -20,6 +20,7 @@ struct TCommEventThread::Shared {
     TCommEventTypes events;
     std::uint32_t suspendTime = 0;  // kept for the owner's sake; sampling has its own pace
     MainThreadInvoker invoker;
+    InputCounter inputTaken;
 
     // Held while the handler runs, so Stop() never returns under a handler
     // that is still using the port from this thread. Recursive so a handler
@@ -62,16 +63,17 @@ const ModemEventRow kModemEventRows[] = {
 // What the thread remembers of the line between two looks at it.
 class LineWatch {
 public:
-    explicit LineWatch(int fd)
+    LineWatch(int fd, unsigned inputTaken)
         : fd_(fd),
           modemLines_(commline::ModemLines(fd)),
-          counters_(commline::ReadLineCounters(fd)) {}
+          counters_(commline::ReadLineCounters(fd)),
+          inputTaken_(inputTaken) {}
 
     short PollEvents() const { return rxArmed_ ? POLLIN : 0; }
 
-    TCommEventTypes Sample() {
+    TCommEventTypes Sample(unsigned inputTaken) {
         TCommEventTypes mask;
-        SampleInput(mask);
+        SampleInput(mask, inputTaken);
         SampleOutput(mask);
         SampleModemLines(mask);
         SampleCounters(mask);
@@ -79,7 +81,9 @@ public:
     }
 
 private:
-    void SampleInput(TCommEventTypes& mask) {
+    void SampleInput(TCommEventTypes& mask, unsigned inputTaken) {
+        if (inputTaken != inputTaken_) inputWaiting_ = 0;
+        inputTaken_ = inputTaken;
         const int waiting = commline::InputQueueCount(fd_);
         if (waiting > inputWaiting_) mask.Include(evRxChar);
         inputWaiting_ = waiting;
@@ -110,6 +114,7 @@ private:
     int modemLines_;
     commline::LineCounters counters_;
     int inputWaiting_ = 0;
+    unsigned inputTaken_ = 0;
     int outputWaiting_ = 0;
     bool rxArmed_ = true;
 };
@@ -117,13 +122,15 @@ private:
 }  // namespace
 
 TCommEventThread::TCommEventThread(int fd, TCommEventTypes events, std::uint32_t suspendTime,
-                                   Handler handler, MainThreadInvoker invoker)
+                                   Handler handler, MainThreadInvoker invoker,
+                                   InputCounter inputTaken)
     : shared_(std::make_shared<Shared>()) {
     shared_->fd = fd;
     shared_->events = events;
     shared_->suspendTime = suspendTime;
     shared_->handler = std::move(handler);
     shared_->invoker = std::move(invoker);
+    shared_->inputTaken = std::move(inputTaken);
     shared_->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (shared_->wakeFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
     thread_ = std::thread(&TCommEventThread::Run, shared_);
@@ -169,7 +176,7 @@ TCommEventTypes TCommEventThread::LastEventMask() const {
 }
 
 void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
-    LineWatch watch(shared->fd);
+    LineWatch watch(shared->fd, shared->inputTaken ? shared->inputTaken->load() : 0);
     while (!shared->Stopping()) {
         const bool watching = !shared->sawHangUp;
         pollfd fds[2] = {{shared->wakeFd, POLLIN, 0}, {shared->fd, watch.PollEvents(), 0}};
@@ -183,7 +190,8 @@ void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
             shared->sawHangUp = true;
             continue;
         }
-        const TCommEventTypes mask = watch.Sample() & shared->events;
+        const TCommEventTypes mask =
+            watch.Sample(shared->inputTaken ? shared->inputTaken->load() : 0) & shared->events;
         if (!mask.Empty()) Deliver(shared, mask);
     }
     std::lock_guard guard(shared->stateMutex);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,15 +19,18 @@ using MainThreadInvoker = std::function<void(std::function<void()>)>;
 // Input is reported once per arrival: while unread bytes sit in the queue the
 // thread stops asking poll() for POLLIN and samples the queue and the modem
 // lines every kSampleIntervalMs instead, so an idle or unread port costs next
-// to nothing. After a hang-up it stops watching the device altogether and
-// only raises SawHangUp().
+// to nothing. The owner counts up inputTaken whenever it reads or purges, so
+// bytes that arrive after that count as new even if the queue length repeats. After a hang-up it
+// stops watching the device altogether and only raises SawHangUp().
 class TCommEventThread {
 public:
     using Handler = std::function<void(TCommEventTypes mask)>;
     static constexpr int kSampleIntervalMs = 50;
 
+    using InputCounter = std::shared_ptr<const std::atomic<unsigned>>;
+
     TCommEventThread(int fd, TCommEventTypes events, std::uint32_t suspendTime, Handler handler,
-                     MainThreadInvoker invoker);
+                     MainThreadInvoker invoker, InputCounter inputTaken);
     ~TCommEventThread();
     TCommEventThread(const TCommEventThread&) = delete;
     TCommEventThread& operator=(const TCommEventThread&) = delete;
