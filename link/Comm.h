@@ -108,12 +108,17 @@ public:
     void PurgeIn() override;
     void PurgeOut();
 
+    // Device name, queue sizes, SuspendTime and MonitorEvents change only
+    // while closed; line settings apply at once when open. A rate or word size
+    // termios lacks (14400, 56000, 128000, 256000 bit/s; 4 data bits) raises
+    // "Error updating DataControlBlock (Error: 22)" when applied.
     void SetDeviceName(const std::string& name) override;
     std::string GetDeviceName() const override { return deviceName_; }
     void SetBaudRate(TBaudRate rate) override;
     void SetParity(TParity parity) override;
     void SetStopBits(TStopBits stopBits) override;
     void SetDataBits(TDataBits dataBits) override;
+    // A driver without modem lines (a pty) accepts DTR and RTS silently.
     void SetRTSState(bool on) override;
     void SetDTRState(bool on) override;
     void SetXONState(bool on);

@@ -16,12 +16,17 @@ using MainThreadInvoker = std::function<void(std::function<void()>)>;
 // Waits for line events of one open device and hands each batch, through the
 // invoker, to the handler. It only watches: it never reads or writes.
 //
-// Input is reported once per arrival: while unread bytes sit in the queue the
-// thread stops asking poll() for POLLIN and samples the queue and the modem
-// lines every kSampleIntervalMs instead, so an idle or unread port costs next
-// to nothing. The owner counts up inputTaken whenever it reads or purges, so
-// bytes that arrive after that count as new even if the queue length repeats. After a hang-up it
-// stops watching the device altogether and only raises SawHangUp().
+// Modem lines and error counters cannot be waited for with poll(), so the
+// thread wakes every kSampleIntervalMs to sample them; that and the input
+// check cost next to nothing on an idle port. Input is reported once per
+// arrival: poll() is asked for POLLIN only while the input queue is empty, so
+// bytes left unread do not wake the thread again and again. The owner counts
+// up inputTaken whenever it reads or purges, so bytes that arrive after that
+// count as new even when the queue length happens to repeat. After a hang-up
+// the thread stops watching the device altogether and only raises SawHangUp().
+//
+// evRxFlag is never reported: a tty cannot be peeked for the event character
+// without taking the bytes away from the reader.
 class TCommEventThread {
 public:
     using Handler = std::function<void(TCommEventTypes mask)>;
