@@ -249,3 +249,44 @@ TEST(TruncToInt32, TowardZeroAndSaturating) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every entry the address map makes present must be shown and editable by the
+// entry tables, for every family and version.
+TEST(Availability, EveryPresentEntryHasAConversionAndLimits) {
+    for (int family : {0, 1, 2}) {
+        for (int version : {25, 27, 30, 31, 32, 33}) {
+            for (bool qrv : {false, true}) {
+                const AddressMap map = ParamMapFor(family, version, qrv);
+                const DriveState state = StateFor(family, version);
+                for (ParamGroup group : {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque,
+                                         ParamGroup::Position}) {
+                    for (int i = 0; i < EntryCount(group); ++i) {
+                        if (!EntryEnabled(map, group, i)) continue;
+                        SCOPED_TRACE(::testing::Message()
+                                     << "family " << family << " version " << version << " group "
+                                     << static_cast<int>(group) << " entry " << i);
+                        EXPECT_TRUE(DisplayValue(group, i, 1, state).has_value());
+                        EXPECT_TRUE(EntryLimits(group, i, state).Set);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(Availability, VersionDependentEntries) {
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 33, false), ParamGroup::System, 18));
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 32, true), ParamGroup::System, 18));
+    EXPECT_TRUE(EntryEnabled(ParamMapFor(2, 33, true), ParamGroup::System, 18));
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 30), ParamGroup::Position, 12));
+    EXPECT_TRUE(EntryEnabled(ParamMapFor(2, 31), ParamGroup::Position, 12));
+    EXPECT_TRUE(EntryEnabled(ParamMapFor(2, 31), ParamGroup::Speed, 21));
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 31), ParamGroup::Speed, 20));
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(1), ParamGroup::Position, 9));
+    EXPECT_TRUE(EntryEnabled(ParamMapFor(0), ParamGroup::Position, 9));
+    EXPECT_FALSE(EntryEnabled(ParamMapFor(0), ParamGroup::Torque, 6));
+}
+
+}  // namespace

@@ -9,8 +9,7 @@
 #include "link/DriveState.h"
 #include "params/ParamPort.h"
 
-// The parameter tables of the address map per family, as the amplifiers keep
-// them: "" is an absent entry, "(xx)" an address whose flag is clear.
+// The address map of a family and version, as the program loads it.
 AddressMap ParamMapFor(int family, int fxVersion = 25, bool qrv = false);
 
 DriveState StateFor(int family, int fxVersion = 25);
