@@ -4,32 +4,16 @@
 
 // Every modal question goes through this seam: the real dialogs implement it,
 // tests answer from a script.
-enum class DialogKind {
-    Warning = 0,
-    Error = 1,
-    Information = 2,
-    Confirmation = 3,
-    Application = 4
-};
+enum class DialogKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Application = 4 };
 
 // Standard button indexes; the result of each is in StandardButtonResult.
 enum StandardButton {
-    sbYes,
-    sbNo,
-    sbOK,
-    sbCancel,
-    sbAbort,
-    sbRetry,
-    sbIgnore,
-    sbAll,
-    sbNoToAll,
-    sbYesToAll,
-    sbHelp
+    sbYes, sbNo, sbOK, sbCancel, sbAbort, sbRetry, sbIgnore, sbAll, sbNoToAll, sbYesToAll, sbHelp
 };
 
 // Dialog results.
-constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-              mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
+              mrYes = 6, mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
 
 class Questions {
 public:
