@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "link/Comm.h"
+#include "operation/Help.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
@@ -455,9 +456,9 @@ void TMainForm::M73AutoResetClick() {
     item->setChecked(!item->isChecked());
 }
 
-void TMainForm::M71ShowHelpClick() { /*HELP*/ }
+void TMainForm::M71ShowHelpClick() { ShowMainHelp(catalogue_, this); }
 
-void TMainForm::M72ShowAboutClick() { /*HELP*/ }
+void TMainForm::M72ShowAboutClick() { ShowAbout(catalogue_, this); }
 
 void TMainForm::M8ExitClick() {
     const int answer = questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation,

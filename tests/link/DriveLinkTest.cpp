@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "link/DriveLink.h"
 #include "tests/link/ScriptedLine.h"
@@ -28,7 +29,8 @@ std::string Request(const std::string& body) {
 
 // A catalogue whose message n reads "text n".
 std::string WriteCatalogue() {
-    const auto path = std::filesystem::temp_directory_path() / "protocol_test_Message.E";
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("protocol_test_Message.E." + std::to_string(::getpid()));
     std::ofstream out(path);
     for (int n = 1; n <= 200; ++n) out << n << " text " << n << "\n";
     return path.string();
