@@ -168,6 +168,22 @@ TEST(SimWrite, WriteCutOffMidwayIsMarkedUntilALaterReadSucceeds) {
     EXPECT_EQ(bench.caches.SpeedData[5], 100);
 }
 
+// The EEPROM write is polled once after 50 ms: a slower amplifier finishes
+// the write later, but the tool has already counted it as failed.
+TEST(SimWrite, EepromSlowerThanThePollIsAFailedWrite) {
+    SimBench bench("bx");
+    bench.drive.amplifier->SetMailboxDelayMs(200);
+    bench.EditAndTick(ParamGroup::System, 3, 7);
+    EXPECT_EQ(bench.Wire(),
+              (Lines{"W 0E 0007", "W 69 000E", "W 6A 0007", "W 68 0001", "R 68", "W 0E 0007"}));
+    EXPECT_TRUE(bench.caches.WriteFailed(ParamGroup::System, 3));
+    EXPECT_TRUE(bench.drive.state.CommErrorLatched);
+    EXPECT_EQ(bench.Eeprom(0x0E), 1);
+    bench.drive.clock.Advance(200);
+    bench.drive.amplifier->Tick();
+    EXPECT_EQ(bench.Eeprom(0x0E), 7);
+}
+
 // ---- FX shared switch word ----
 
 class SwitchWord : public ::testing::TestWithParam<const char*> {};
@@ -216,6 +232,27 @@ TEST(SimRead, BxPositionEntriesByTheirReadRules) {
     EXPECT_EQ(bench.Operations(), (Lines{"EEPREAD 0B", "EEPREAD 13", "EEPREAD 0F", "R 1C", "R 1D",
                                          "L 3A", "L 3C", "EEPREAD 3E", "EEPREAD 3F", "EEPREAD 0C",
                                          "EEPREAD 47", "EEPREAD 36", "EEPREAD 35"}));
+}
+
+// A mailbox that needs the second poll of 68 still delivers; the log shows
+// the last reply as received, checksum included.
+TEST(SimRead, BxEepromReadWaitsForTheSecondPollAndLogsTheReply) {
+    SimBench bench("bx");
+    bench.drive.amplifier->SetMailboxDelayMs(15);
+    ASSERT_TRUE(bench.reader.ReadSystemData());
+    const Lines wire = bench.Wire();
+    ASSERT_GE(wire.size(), 5u);
+    EXPECT_EQ((Lines(wire.begin(), wire.begin() + 5)),
+              (Lines{"W 6B 000A", "W 68 0002", "R 68", "R 68", "R 6C"}));
+    EXPECT_EQ(bench.caches.SystemData[0], 1);
+    ASSERT_GE(bench.drive.panel.Memo1.size(), 2u);
+    EXPECT_EQ(bench.drive.panel.Memo1[0], "Reading OK in 0  0A");
+    EXPECT_EQ(bench.drive.panel.Memo1[1], "%0001E6  :  1  :  1");
+
+    // Slower than both polls: the read fails and the window stays shut.
+    bench.drive.amplifier->SetMailboxDelayMs(100);
+    EXPECT_FALSE(bench.reader.ReadSystemData());
+    EXPECT_TRUE(bench.drive.state.CommErrorLatched);
 }
 
 TEST(SimRead, DxPositionLowWordPlusTenThousandsFromTheCompanion) {
