@@ -171,6 +171,15 @@ Place PlaceOf(const SimBench& bench, ParamGroup group, int index) {
     return place;
 }
 
+// Whether the simulated amplifier keeps a parameter word at the address.
+bool KeptBySimulator(const SimBench& bench, const std::string& address) {
+    const int number = AddressNumber(address);
+    for (const sim::Cell& cell : sim::InitialCells(bench.drive.profile)) {
+        if (cell.store == sim::Store::Param && cell.address == number) return true;
+    }
+    return false;
+}
+
 // The value of the entry as the group read must combine it.
 Value AmplifierValue(const SimBench& bench, ParamGroup group, int index, const Place& place) {
     const int family = bench.drive.state.AmpFamily;
@@ -334,6 +343,10 @@ protected:
         SCOPED_TRACE(where);
         ASSERT_TRUE(bench.reader.ReadGroup(group));
         const Place place = PlaceOf(bench, group, index);
+        for (const std::string& address : {place.address, place.companion}) {
+            if (address.empty()) continue;
+            EXPECT_TRUE(KeptBySimulator(bench, address)) << "no parameter word at " << address;
+        }
         const Value before = AmplifierValue(bench, group, index, place);
         const std::vector<Value> wordsBefore = StoredWords(bench, place);
         EXPECT_EQ(bench.caches.Value(group, index), before);
