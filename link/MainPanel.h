@@ -23,6 +23,9 @@ struct MainPanel {
     std::vector<std::string> Memo1;  // log lines of long transfers
     bool Memo1Visible = false;
 
+    // Set by identification when the amplifier accepts the reset command.
+    bool M34ResetEnabled = false;
+
     // "Let pending window events run": the window sets it to processEvents,
     // tests leave it empty.
     std::function<void()> ProcessEvents;

@@ -1,8 +1,40 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts ServoDesk on the simulated amplifier.
+# Installs what is missing, builds, and starts ServoDesk on the simulated
+# amplifier: ampsim serves a pseudo-terminal linked as Com1 in the installation
+# folder, and ServoDesk starts in that folder.
+#   FAMILY=bx|dx|fx|kqrv|lqrv|yz   the simulated amplifier (default fx)
+#   FX_VERSION=25|27|28|30|31|33    its FX version (default 31)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 bash "$root/tools/build.sh"
-echo "ServoDesk is not assembled yet." >&2
-exit 1
+build=${BUILD_DIR:-$root/build}
+folder="$build/ServoDesk"
+family=${FAMILY:-fx}
+fx_version=${FX_VERSION:-31}
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  cat >&2 <<MSG
+There is no display. Run ServoDesk under a virtual one, for example:
+  xvfb-run -a -s "-screen 0 1280x800x24" bash tools/run.sh
+and take a picture of it with:  import -display :99 -window root shot.png
+MSG
+  exit 2
+fi
+
+# Offer the simulated family first in the family question.
+if [ ! -f "$folder/Init.ini" ]; then
+  case "$family" in bx) choice=0 ;; dx) choice=1 ;; fx) choice=2 ;; kqrv) choice=3 ;;
+                    lqrv) choice=4 ;; yz) choice=5 ;; *) choice=2 ;; esac
+  printf 'SelectCOM=%3d\nSelectLanguage=%3d\nBefore Amplifier=%3d\nFX_Version=%3d\nFor User=%d\n' \
+    0 1 "$choice" "$fx_version" 0 > "$folder/Init.ini"
+fi
+
+"$build/sim/ampsim" --family "$family" --fx-version "$fx_version" --link "$folder/Com1" \
+  --pace --log "$folder/ampsim.log" < /dev/null &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
+
+cd "$folder"
+./servodesk

@@ -1,0 +1,515 @@
+#include "link/Comm.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+const char* const kAlreadyOpenText = "Port already assigned (open) (Error: %d)";
+const char* const kBuffersText = "Error initializing Read/Write Buffers (Error: %d)";
+const char* const kDataControlBlockText = "Error updating DataControlBlock (Error: %d)";
+const char* const kTimeoutsText = "Error updating CommTimeouts (Error: %d)";
+const char* const kEscapeText = "EscapeCommFunction failure (Error: %d)";
+const char* const kNotOpenText = "Port not open (Error: %d)";
+
+std::string ErrorText(const char* format, int code) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, code);
+    return text;
+}
+
+int MsUntil(SteadyClock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool LineDown(short revents) {
+    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+int SetModemLine(int fd, unsigned long request, int line) {
+    return ::ioctl(fd, request, &line);
+}
+
+struct EscapeRow {
+    TEscapeFunction function;
+    int (*run)(int fd);
+    bool modemLine;  // a driver without modem lines (a pty) accepts the call silently
+};
+const EscapeRow kEscapeRows[] = {
+    {efSetXOff, [](int fd) { return ::tcflow(fd, TCOOFF); }, false},
+    {efSetXOn, [](int fd) { return ::tcflow(fd, TCOON); }, false},
+    {efSetRTS, [](int fd) { return SetModemLine(fd, TIOCMBIS, TIOCM_RTS); }, true},
+    {efClrRTS, [](int fd) { return SetModemLine(fd, TIOCMBIC, TIOCM_RTS); }, true},
+    {efSetDTR, [](int fd) { return SetModemLine(fd, TIOCMBIS, TIOCM_DTR); }, true},
+    {efClrDTR, [](int fd) { return SetModemLine(fd, TIOCMBIC, TIOCM_DTR); }, true},
+    {efSetBreak, [](int fd) { return ::ioctl(fd, TIOCSBRK); }, false},
+    {efClrBreak, [](int fd) { return ::ioctl(fd, TIOCCBRK); }, false},
+};
+
+struct ModemStateRow {
+    int index;
+    int line;
+};
+const ModemStateRow kModemStateRows[] = {
+    {1, TIOCM_CTS},
+    {2, TIOCM_DSR},
+    {3, TIOCM_RI},
+    {4, TIOCM_CD},
+};
+
+}  // namespace
+
+// ---- TCommEventChars ------------------------------------------------------
+
+char TCommEventChars::GetEventChar(int index) const {
+    return index >= 1 && index <= 5 ? chars_[index - 1] : 0;
+}
+
+void TCommEventChars::SetEventChar(int index, char value) {
+    if (index < 1 || index > 5) return;
+    chars_[index - 1] = value;
+    if (owner_) owner_->UpdateDataControlBlockLock();
+}
+
+void TCommEventChars::Assign(const TCommEventChars& source) {
+    chars_ = source.chars_;
+    if (owner_) owner_->UpdateDataControlBlockLock();
+}
+
+// ---- construction and settings ---------------------------------------------
+
+TThreadComm::TThreadComm() : eventChars_(std::make_unique<TCommEventChars>(this)) {}
+
+TThreadComm::~TThreadComm() {
+    Close();
+}
+
+void TThreadComm::CheckOpen() const {
+    if (enabled_) throw ECommError(ErrorText(kAlreadyOpenText, -1));
+}
+
+template <typename T>
+void TThreadComm::StoreWhileClosed(T& field, T value) {
+    if (!enabled_ && !(field == value)) field = value;
+}
+
+template <typename T>
+void TThreadComm::StoreAndApply(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    UpdateDataControlBlockLock();
+}
+
+void TThreadComm::SetDeviceName(const std::string& name) {
+    StoreWhileClosed(deviceName_, name);
+}
+void TThreadComm::SetReadBufSize(std::uint16_t size) {
+    StoreWhileClosed(readBufSize_, size);
+}
+void TThreadComm::SetWriteBufSize(std::uint16_t size) {
+    StoreWhileClosed(writeBufSize_, size);
+}
+void TThreadComm::SetSuspendTime(std::uint32_t ms) {
+    StoreWhileClosed(suspendTime_, ms);
+}
+void TThreadComm::SetMonitorEvents(TCommEventTypes events) {
+    StoreWhileClosed(monitorEvents_, events);
+}
+
+void TThreadComm::SetBaudRate(TBaudRate rate) {
+    StoreAndApply(baudRate_, rate);
+}
+void TThreadComm::SetParity(TParity parity) {
+    StoreAndApply(parity_, parity);
+}
+void TThreadComm::SetStopBits(TStopBits stopBits) {
+    StoreAndApply(stopBits_, stopBits);
+}
+void TThreadComm::SetDataBits(TDataBits dataBits) {
+    StoreAndApply(dataBits_, dataBits);
+}
+void TThreadComm::SetOptions(TCommOptions options) {
+    StoreAndApply(options_, options);
+}
+// Stored only: fcDefault keeps the driver's handshake settings.
+void TThreadComm::SetFlowControl(TFlowControl flowControl) {
+    StoreAndApply(flowControl_, flowControl);
+}
+
+void TThreadComm::UpdateDataControlBlockLock() {
+    std::lock_guard guard(lock_);
+    UpdateDataControlBlock();
+}
+
+void TThreadComm::UpdateDataControlBlock() {
+    const int fd = fd_;
+    if (!enabled_ || fd < 0) return;
+    RequestQueueSizes();
+    const commline::LineSettings settings{baudRate_,
+                                          parity_,
+                                          stopBits_,
+                                          dataBits_,
+                                          options_,
+                                          eventChars_->XOnChar(),
+                                          eventChars_->XOffChar()};
+    const int error = commline::ApplyLineSettings(fd, settings);
+    if (error != 0) throw ECommError(ErrorText(kDataControlBlockText, error));
+}
+
+void TThreadComm::UpdateCommTimeouts() {
+    const int error = commline::ApplyImmediateReads(fd_);
+    if (error != 0) throw ECommError(ErrorText(kTimeoutsText, error));
+}
+
+// Linux drivers have fixed queues, so there is nothing to size; only a
+// request for an empty queue is refused.
+bool TThreadComm::RequestQueueSizes() const {
+    return readBufSize_ > 0 && writeBufSize_ > 0;
+}
+
+// 19200 / bit rate ms per byte: 2 ms at 9600; 0 (no limit) above 19200.
+int TThreadComm::WriteMsPerByte() const {
+    return 19200 / BaudRateValue(baudRate_);
+}
+
+// ---- open and close --------------------------------------------------------
+
+void TThreadComm::Open() {
+    std::string error;
+    {
+        std::lock_guard guard(lock_);
+        if (enabled_) {
+            error = ErrorText(kAlreadyOpenText, -1);
+        } else {
+            const int fd =
+                commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
+            if (fd < 0) return;
+            fd_ = fd;
+            enabled_ = true;
+            hungUp_ = false;
+            try {
+                if (!ConfigureDevice()) error = ErrorText(kBuffersText, EINVAL);
+            } catch (...) {
+                // A port whose settings could not be applied is not left half open.
+                CloseDevice();
+                throw;
+            }
+        }
+    }
+    if (!error.empty()) throw ECommError(error);
+}
+
+// Time-outs, line settings and the event thread of a freshly opened device.
+// Returns false when the queue sizes were refused (the port works anyway).
+bool TThreadComm::ConfigureDevice() {
+    UpdateCommTimeouts();
+    UpdateDataControlBlock();
+    const bool queuesSized = RequestQueueSizes();
+    {
+        std::lock_guard guard(errorMutex_);
+        errorBaseline_ = commline::ReadLineCounters(fd_);
+    }
+    StartEventThread();
+    return queuesSized;
+}
+
+void TThreadComm::Close() {
+    std::lock_guard guard(lock_);
+    if (!enabled_) return;
+    CloseDevice();
+}
+
+void TThreadComm::CloseDevice() {
+    StopEventThread();
+    const int fd = fd_.exchange(-1);
+    if (fd >= 0) {
+        // Discarding unsent output also keeps close() from waiting for it.
+        ::tcflush(fd, TCIOFLUSH);
+        commline::CloseExclusive(fd);
+    }
+    enabled_ = false;
+    hungUp_ = false;
+}
+
+void TThreadComm::StartEventThread() {
+    auto handler = [this](TCommEventTypes mask) { HandleCommEvent(this, mask); };
+    try {
+        eventThread_ = std::make_unique<TCommEventThread>(fd_, monitorEvents_, suspendTime_,
+                                                          handler, invoker_, inputTaken_);
+    } catch (const std::system_error&) {
+        // No thread, no port.
+        CloseDevice();
+    }
+}
+
+void TThreadComm::StopEventThread() {
+    if (!eventThread_) return;
+    eventThread_->Stop();
+    eventThread_.reset();
+}
+
+// ---- hang-up and reopen ----------------------------------------------------
+
+// True when the device can be used now; reopens a hung-up device, at most
+// once per kReopenInterval.
+bool TThreadComm::LineReady() {
+    if (!hungUp_ && eventThread_ && eventThread_->SawHangUp()) MarkHungUp();
+    if (!hungUp_) return fd_ >= 0;
+    const auto now = SteadyClock::now();
+    if (now - lastReopenAttempt_ < kReopenInterval) return false;
+    lastReopenAttempt_ = now;
+    return ReopenDevice();
+}
+
+void TThreadComm::MarkHungUp() {
+    if (hungUp_) return;
+    StopEventThread();
+    // Let the dead descriptor go at once: while it is held, a replugged
+    // adapter may come back under another name.
+    commline::CloseExclusive(fd_.exchange(-1));
+    hungUp_ = true;
+    lastReopenAttempt_ = SteadyClock::now();
+}
+
+bool TThreadComm::ReopenDevice() {
+    const int fd = commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
+    if (fd < 0) return false;
+    fd_ = fd;
+    try {
+        ConfigureDevice();
+    } catch (const ECommError&) {
+        commline::CloseExclusive(fd_.exchange(-1));
+        return false;
+    }
+    if (fd_ < 0) return false;
+    hungUp_ = false;
+    return true;
+}
+
+// ---- reading and writing ---------------------------------------------------
+
+int TThreadComm::Read(char* buffer, int count) {
+    std::lock_guard guard(lock_);
+    if (!enabled_) return -1;
+    unsigned errors = 0;
+    TComStat status;
+    ClearCommError(errors, status);
+    if (count <= 0) return 0;
+    if (!LineReady()) return 0;
+    const int got = ReadUntilDeadline(buffer, count);
+    if (got > 0) ++*inputTaken_;
+    return got;
+}
+
+// Collects count bytes, waiting at most kReadTotalTimeoutMs in all.
+int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReadTotalTimeoutMs);
+    const int fd = fd_;
+    int got = 0;
+    bool lineDown = false;
+    while (got < count) {
+        const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(count - got));
+        if (n > 0) {
+            got += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        // With VMIN = 0 a read of 0 is "nothing there" unless poll said the
+        // line is down; any hard error means the device has gone.
+        if ((n < 0 && errno != EAGAIN) || lineDown) {
+            MarkHungUp();
+            break;
+        }
+        const int left = MsUntil(deadline);
+        if (left == 0) break;
+        pollfd waitFor{fd, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, left);
+        if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (ready <= 0) break;
+        lineDown = LineDown(waitFor.revents);
+    }
+    return got;
+}
+
+int TThreadComm::Write(const char* data, int count) {
+    std::lock_guard guard(lock_);
+    if (!enabled_) return -1;
+    if (count <= 0) return 0;
+    if (!LineReady()) return 0;
+    return WriteUntilDeadline(data, count);
+}
+
+// Hands all bytes to the driver within WriteMsPerByte() per byte (no limit
+// when that is 0). The bytes need not have left the wire yet.
+int TThreadComm::WriteUntilDeadline(const char* data, int count) {
+    const int msPerByte = WriteMsPerByte();
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(msPerByte * count);
+    const int fd = fd_;
+    int done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd, data + done, static_cast<size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            MarkHungUp();
+            break;
+        }
+        const int left = msPerByte > 0 ? MsUntil(deadline) : -1;
+        if (left == 0) break;
+        pollfd waitFor{fd, POLLOUT, 0};
+        const int ready = ::poll(&waitFor, 1, left);
+        if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (ready <= 0) break;
+        if (LineDown(waitFor.revents)) {
+            MarkHungUp();
+            break;
+        }
+    }
+    return done;
+}
+
+// ---- queues and status -----------------------------------------------------
+
+// Reports the error bits since the last call (and so clears them) and the
+// queue status. False when there is no device.
+bool TThreadComm::ClearCommError(unsigned& errors, TComStat& status) {
+    const int fd = fd_;
+    errors = 0;
+    status = TComStat{};
+    if (fd < 0) return false;
+    {
+        std::lock_guard guard(errorMutex_);
+        const commline::LineCounters now = commline::ReadLineCounters(fd);
+        errors = commline::ErrorBitsBetween(errorBaseline_, now);
+        errorBaseline_ = now;
+    }
+    status.inQue = commline::InputQueueCount(fd);
+    status.outQue = commline::OutputQueueCount(fd);
+    status.ctsHold = commline::HardwareHandshake(fd) && (commline::ModemLines(fd) & TIOCM_CTS) == 0;
+    return true;
+}
+
+int TThreadComm::InQueCount() {
+    if (!enabled_) return -1;
+    unsigned errors = 0;
+    TComStat status;
+    ClearCommError(errors, status);
+    return status.inQue;
+}
+
+int TThreadComm::OutQueCount() {
+    if (!enabled_) return -1;
+    unsigned errors = 0;
+    TComStat status;
+    ClearCommError(errors, status);
+    return status.outQue;
+}
+
+void TThreadComm::PurgeIn() {
+    const int fd = fd_;
+    if (!enabled_ || fd < 0) return;
+    ::tcflush(fd, TCIFLUSH);
+    ++*inputTaken_;
+}
+
+void TThreadComm::PurgeOut() {
+    const int fd = fd_;
+    if (enabled_ && fd >= 0) ::tcflush(fd, TCOFLUSH);
+}
+
+bool TThreadComm::GetModemState(int index) {
+    if (!enabled_) return false;
+    const int lines = commline::ModemLines(fd_);
+    if (lines < 0) return false;
+    for (const ModemStateRow& row : kModemStateRows) {
+        if (row.index == index) return (lines & row.line) != 0;
+    }
+    return false;
+}
+
+bool TThreadComm::GetComState(int index) {
+    if (!enabled_) return false;
+    unsigned errors = 0;
+    TComStat status;
+    if (!ClearCommError(errors, status)) return false;
+    switch (index) {
+        case 2:
+            return status.dsrHold;
+        case 3:
+            return status.rlsdHold;
+        case 4:
+            return status.xoffHold;
+        case 5:
+            return status.xoffSent;
+        default:
+            return status.ctsHold;
+    }
+}
+
+// ---- modem control ---------------------------------------------------------
+
+void TThreadComm::EscapeComm(TEscapeFunction function) {
+    std::lock_guard guard(lock_);
+    if (!enabled_) throw ECommError(ErrorText(kNotOpenText, -1));
+    const int fd = fd_;
+    // A hung-up port has no line to drive; a reopened device raises DTR and
+    // RTS again by itself.
+    if (fd < 0) return;
+    for (const EscapeRow& row : kEscapeRows) {
+        if (row.function != function) continue;
+        if (row.run(fd) == 0) return;
+        const int error = errno;
+        if (row.modemLine && (error == ENOTTY || error == EINVAL)) return;
+        throw ECommError(ErrorText(kEscapeText, error));
+    }
+}
+
+void TThreadComm::SetDTRState(bool on) {
+    EscapeComm(on ? efSetDTR : efClrDTR);
+}
+void TThreadComm::SetRTSState(bool on) {
+    EscapeComm(on ? efSetRTS : efClrRTS);
+}
+void TThreadComm::SetXONState(bool on) {
+    EscapeComm(on ? efSetXOn : efSetXOff);
+}
+
+void TThreadComm::SetBREAKState(bool on) {
+    std::lock_guard guard(lock_);
+    EscapeComm(on ? efSetBreak : efClrBreak);
+    const int fd = fd_;
+    if (fd >= 0) ::tcflush(fd, TCIOFLUSH);
+}
+
+// ---- events ----------------------------------------------------------------
+
+void TThreadComm::HandleCommEvent(TThreadComm* sender, TCommEventTypes mask) {
+    unsigned errors = 0;
+    TComStat status;
+    ClearCommError(errors, status);
+    auto notify = [&](TCommEventType event, const TNotifyEvent& handler) {
+        if (mask.Contains(event) && handler) handler(sender);
+    };
+    notify(evBreak, OnBreak);
+    notify(evCts, OnCts);
+    notify(evDsr, OnDsr);
+    if (mask.Contains(evError) && OnError) OnError(sender, errors);
+    notify(evRing, OnRing);
+    notify(evRlsd, OnRlsd);
+    if (mask.Contains(evRxChar) && OnRxChar && status.inQue > 0) OnRxChar(sender, status.inQue);
+    notify(evRxFlag, OnRxFlag);
+    notify(evTxEmpty, OnTxEmpty);
+    if (OnComStatEvent) OnComStatEvent(sender, mask, status);
+}

@@ -1,0 +1,115 @@
+#include "params/GroupRead.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "params/ParamRules.h"
+
+namespace {
+
+constexpr int ProgressMessage = 68;
+constexpr int WordReplyLength = 7;
+constexpr int LongReplyLength = 11;
+constexpr int HexFormat = 1;
+constexpr int UnsignedWordOffset = 0x10000;
+constexpr int TwoWordUnit = 10000;
+
+int Unsigned(int word) {
+    return word < 0 ? word + UnsignedWordOffset : word;
+}
+
+}  // namespace
+
+GroupReader::GroupReader(ParamPort& port, DriveState& state, MainPanel& panel,
+                         const AddressMap& map, ParamCaches& caches, MessageLookup message)
+    : port_(port),
+      state_(state),
+      panel_(panel),
+      map_(map),
+      caches_(caches),
+      message_(std::move(message)) {}
+
+bool GroupReader::ReadGroup(ParamGroup group) {
+    if (state_.CommErrorLatched) return false;
+    panel_.ProgressMsg = message_ ? message_(ProgressMessage) : "";
+    panel_.RWGaugeProgress = 0;
+    ShowProgress(true);
+    panel_.LetEventsRun();
+
+    const int count = EntryCount(group);
+    for (int i = 0; i < count; ++i) {
+        if (EntryEnabled(map_, group, i)) {
+            int value = 0;
+            bool logged = false;
+            if (!ReadEntry(group, i, value, logged)) {
+                ShowProgress(false);
+                // The FX group opens its window with what was read so far.
+                return state_.AmpFamily == FamilyFx;
+            }
+            if (logged) Log(i, EntryAddress(map_, group, i), value);
+            StoreRead(group, i, value);
+        }
+        panel_.RWGaugeProgress = static_cast<int>((i + 1) * 100.0 / count);
+    }
+    ShowProgress(false);
+    return true;
+}
+
+bool GroupReader::ReadEntry(ParamGroup group, int index, int& value, bool& logged) {
+    const std::string address = EntryAddress(map_, group, index);
+    logged = true;
+    switch (EntryReadKind(group, index, state_)) {
+        case ReadKind::GroupDefault:
+        case ReadKind::RamWord:
+            return port_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
+        case ReadKind::RamLong:
+            return port_.ReadFromRAML(address, LongReplyLength, HexFormat, value) == 1;
+        case ReadKind::EepWord:
+            return port_.ReadFromEEP(address, WordReplyLength, HexFormat, value) == 1;
+        case ReadKind::EepUnsigned:
+            if (port_.ReadFromEEP(address, WordReplyLength, HexFormat, value) != 1) return false;
+            value = Unsigned(value);
+            return true;
+        case ReadKind::BxTwoWord:
+            logged = false;
+            return ReadTwoWords(address, CompanionAddress(map_, index), true, value);
+        case ReadKind::DxTwoWord:
+            logged = false;
+            return ReadTwoWords(address, CompanionAddress(map_, index), false, value);
+    }
+    return false;
+}
+
+// BX keeps the high word at the entry's address and an unsigned low word at
+// the companion; DX the low word first and the ten-thousands at the companion.
+bool GroupReader::ReadTwoWords(const std::string& first, const std::string& second, bool bxOrder,
+                               int& value) {
+    int firstWord = 0;
+    int secondWord = 0;
+    if (port_.ReadFromRAM(first, WordReplyLength, HexFormat, firstWord) != 1) return false;
+    if (port_.ReadFromRAM(second, WordReplyLength, HexFormat, secondWord) != 1) return false;
+    value = bxOrder ? firstWord * TwoWordUnit + Unsigned(secondWord)
+                    : firstWord + secondWord * TwoWordUnit;
+    return true;
+}
+
+void GroupReader::Log(int index, const std::string& address, int value) {
+    char line[96];
+    std::snprintf(line, sizeof line, "Reading OK in %d  %s", index, address.c_str());
+    panel_.Memo1.emplace_back(line);
+    std::snprintf(line, sizeof line, "  :  %d  :  %x", value, static_cast<unsigned>(value));
+    panel_.Memo1.push_back(port_.ReplyBuffer() + line);
+}
+
+// A value read is what the amplifier holds: it replaces every cached copy of
+// the word and clears any failed-write mark on them.
+void GroupReader::StoreRead(ParamGroup group, int index, int value) {
+    for (const CacheCell& cell : ReadStoreCells(group, index, state_.AmpFamily)) {
+        caches_.Store(cell.Group, cell.Index, value);
+        caches_.SetWriteFailed(cell.Group, cell.Index, false);
+    }
+}
+
+void GroupReader::ShowProgress(bool shown) {
+    panel_.ProgressPanel = shown;
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "params/ParamEntry.h"
+
+// The raw values of the four parameter groups as the amplifier holds them,
+// owned by the main window for the whole run. The group reads fill them, the
+// editors update them; they are never cleared.
+//
+// Beside each value a "write failed" mark: set when the amplifier did not
+// acknowledge a write of the entry, cleared by the next successful read or
+// write of it. The windows show marked values as not taken.
+struct ParamCaches {
+    std::array<std::int32_t, 19> SystemData{};
+    std::array<std::int32_t, 22> SpeedData{};
+    std::array<std::int32_t, 8> TorqueData{};
+    std::array<std::int32_t, 14> PositionData{};
+
+    std::array<bool, 19> SystemWriteFailed{};
+    std::array<bool, 22> SpeedWriteFailed{};
+    std::array<bool, 8> TorqueWriteFailed{};
+    std::array<bool, 14> PositionWriteFailed{};
+
+    std::span<std::int32_t> Data(ParamGroup group);
+    std::span<const std::int32_t> Data(ParamGroup group) const;
+
+    // Out-of-range indexes read as 0 and not failed, and are never stored.
+    std::int32_t Value(ParamGroup group, int index) const;
+    void Store(ParamGroup group, int index, std::int32_t value);
+    bool WriteFailed(ParamGroup group, int index) const;
+    void SetWriteFailed(ParamGroup group, int index, bool failed);
+
+private:
+    std::span<bool> Failed(ParamGroup group);
+    std::span<const bool> Failed(ParamGroup group) const;
+};
+
+// One cache element: group and entry.
+struct CacheCell {
+    ParamGroup Group;
+    int Index;
+    bool operator==(const CacheCell&) const = default;
+};
+
+// On the FX group some amplifier words carry several parameters as bit
+// fields; such a word is cached under every entry that shares it. The entries
+// a value read for (group, index) is stored into: the cell itself, or all
+// cells of its shared word.
+std::span<const CacheCell> ReadStoreCells(ParamGroup group, int index, int ampFamily);
+// The entries an edited value of (group, index) is stored into: only the
+// System word of entries 6, 11, 17 and 18 is refreshed in all its cells; the
+// other shared words keep each entry's own copy.
+std::span<const CacheCell> WriteStoreCells(ParamGroup group, int index, int ampFamily);

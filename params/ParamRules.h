@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "link/AddressMap.h"
+#include "link/DriveState.h"
+#include "params/ParamCaches.h"
+#include "params/ParamEntry.h"
+
+// The conversions between raw amplifier values and what the parameter windows
+// show, one set of functions serving the four groups through their entry
+// tables. Everything here is pure: no exchange, no window.
+
+// Shown instead of a value whose conversion divides by zero (a cached raw
+// value or a BX scaling word of 0).
+inline constexpr const char* ValuePlaceholder = "----";
+
+const GroupDescriptor& Group(ParamGroup group);
+constexpr int EntryCount(ParamGroup group) {
+    return group == ParamGroup::System   ? 19
+           : group == ParamGroup::Speed  ? 22
+           : group == ParamGroup::Torque ? 8
+                                         : 14;
+}
+
+// The group's table of the address map (the Position table has 19 cells: the
+// 14 entries and the companion cells of the two-word entries).
+std::span<const ParamAddress> AddressTable(const AddressMap& map, ParamGroup group);
+// An entry exists for this amplifier exactly when its presence flag is set.
+bool EntryEnabled(const AddressMap& map, ParamGroup group, int index);
+std::string EntryAddress(const AddressMap& map, ParamGroup group, int index);
+// The address of the second word of a two-word Position entry (cell 13 + index).
+std::string CompanionAddress(const AddressMap& map, int index);
+
+// How the group read fetches the entry on the current family.
+ReadKind EntryReadKind(ParamGroup group, int index, const DriveState& state);
+
+// Texts and editor settings of an entry for the current family.
+int NameMsg(ParamGroup group, int index);
+int UnitMsg(ParamGroup group, int index, const DriveState& state);
+int MaxLength(ParamGroup group, int index);  // 0: unlimited
+double Increment(ParamGroup group, int index, const DriveState& state);
+// The limits and tip lines the window sets when it opens; Set is false where
+// the family makes no call (the tip range is then 0 ... 0).
+Limits EntryLimits(ParamGroup group, int index, const DriveState& state);
+// The editor's limits as the exit check uses them: an entry without a call
+// keeps the editor's default limits 0 ... 0.
+double ClampToLimits(ParamGroup group, int index, double value, const DriveState& state);
+
+// Display value of a raw value; empty when the conversion divides by zero or
+// the family has no such entry.
+std::optional<double> DisplayValue(ParamGroup group, int index, std::int32_t raw,
+                                   const DriveState& state);
+// A display value in the entry's format ("%.0f", "%.1f" or "%.3f"); "" for an
+// index outside the group.
+std::string FormatDisplay(ParamGroup group, int index, double value, const DriveState& state);
+// The text of a raw value: the formatted display value, or ValuePlaceholder.
+std::string ShowText(ParamGroup group, int index, std::int32_t raw, const DriveState& state);
+// Column 1 of an entry's row: "" when the entry is not enabled, else the text
+// of its cached value.
+std::string ValueCellText(ParamGroup group, int index, const ParamCaches& caches,
+                          const DriveState& state, const AddressMap& map);
+// Column 2: "minimum -- maximum unit" in the entry's range format; "" when the
+// entry is not enabled or the family sets no limits for it.
+std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
+                          const AddressMap& map, const std::string& unitText);
+
+// What an edited display value becomes on the amplifier.
+struct RawWrite {
+    bool Valid = false;           // false: undefined conversion; nothing is stored or written
+    std::int32_t CacheValue = 0;  // the new cached raw value (whole value of two-word entries)
+    std::int32_t Raw = 0;         // word written at the entry's address
+    std::int32_t Raw2 = 0;        // word written at the companion address (two-word modes)
+    int WriteMode = 0;
+    bool TwoWords() const {
+        return WriteMode == WriteTwoWordsBoth || WriteMode == WriteTwoWordsRam;
+    }
+};
+// Converts the edited value v of an entry; bit fields merge into the entry's
+// cached word. Refused (Valid false) when the conversion needs a BX scaling word
+// that is 0 or divides by v = 0, or when v is not a number.
+RawWrite ConvertEdit(ParamGroup group, int index, double v, const ParamCaches& caches,
+                     const DriveState& state);
+
+// Truncates toward zero into 32 bits; beyond the range the nearest limit.
+std::int32_t TruncToInt32(double value);

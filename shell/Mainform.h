@@ -1,0 +1,139 @@
+#pragma once
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QPixmap>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "link/AddressMap.h"
+#include "link/Clock.h"
+#include "link/DriveLink.h"
+#include "link/DriveState.h"
+#include "link/Identification.h"
+#include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
+#include "shell/Msgdlg.h"
+#include "shell/Questions.h"
+#include "shell/StatusPoll.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class TGauge;
+
+// What the main window is built on. The program passes only the start-up
+// folder; tests also pass a simulated line, a manual clock and scripted answers.
+struct MainFormSetup {
+    std::string StartFolder;  // with a trailing separator
+    Questions* QuestionsOverride = nullptr;
+    SerialLine* PortOverride = nullptr;
+    Clock* ClockOverride = nullptr;
+    bool StartTimers = true;
+};
+
+// The client area: paints Main.Bmp stretched over the whole area, also after
+// scrolling and resizing.
+class BackgroundMdiArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+    void SetPicture(const QPixmap& picture);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    QPixmap picture_;
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(const MainFormSetup& setup);
+    ~TMainForm() override;
+
+    // Start-up: settings, catalogue, family question, connection.
+    void FormCreate();
+    void ChangeLanguage();
+
+    DriveState& State() { return state_; }
+    MainPanel& Panel() { return panel_; }
+    AddressMap& Map() { return map_; }
+    DriveLink& Link() { return link_; }
+    const MessageCatalogue& Catalogue() const { return catalogue_; }
+    DialogCaptions& Captions() { return captions_; }
+    Questions& Ask() { return *questions_; }
+    QAction* Action(const std::string& name) const;
+    // Copies the main panel's state onto the window's labels and panels.
+    void RefreshPanel();
+
+public slots:
+    void StsTimerTimer();
+    void MonitorTimerTimer();
+    void IODispalyTimerTimer();
+    void AlarmTimerTimer();
+    void WriteParamTimerTimer();
+    void ReadParamTimerTimer();
+    void JogTimerTimer();
+    void AutoTuneTimerTimer();
+    void DirectSetTimer();
+
+    void HotKey1Click();
+    void M8ExitClick();
+    void M71ShowHelpClick();
+    void M72ShowAboutClick();
+    void M73AutoResetClick();
+    void ComClick(int index);
+    void LanguageClick(int language);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildPanels();
+    void BuildTimers();
+    void FormResize();
+    void FormDestroy();
+    void AskFamily(int previousChoice);
+    void SelectComItem(int index);
+    void CheckOnly(const char* const* names, int count, int index);
+    std::string Msg(int n) const { return catalogue_.Msg(n); }
+    QString MsgQ(int n) const;
+    void SetActionEnabled(const char* name, bool enabled);
+
+    MainFormSetup setup_;
+    DriveState state_;
+    MainPanel panel_;
+    MessageCatalogue catalogue_;
+    AddressMap map_;
+    std::unique_ptr<SerialLine> ownPort_;
+    SerialLine& port_;
+    std::unique_ptr<Clock> ownClock_;
+    Clock& clock_;
+    DriveLink link_;
+    Identification identification_;
+    StatusPoll statusPoll_;
+    DialogCaptions captions_;
+    std::unique_ptr<Questions> ownQuestions_;
+    Questions* questions_;
+    bool shutDown_ = false;
+    bool exitConfirmed_ = false;
+
+    BackgroundMdiArea* mdiArea_ = nullptr;
+    std::map<std::string, QAction*> actions_;
+    std::map<std::string, QLabel*> labels_;
+    QFrame* progressPanel_ = nullptr;
+    QLabel* progressMsg_ = nullptr;
+    TGauge* rwGauge_ = nullptr;
+    QPlainTextEdit* memo1_ = nullptr;
+    std::size_t memoLinesShown_ = 0;
+    std::map<std::string, QTimer*> timers_;
+};

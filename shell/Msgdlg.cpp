@@ -1,0 +1,301 @@
+#include "shell/Msgdlg.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
+
+#include "link/MessageCatalogue.h"
+#include "shell/MessageLayout.h"
+
+namespace {
+
+struct StandardButtonRow {
+    const char* name;
+    int message;
+    int result;
+    const char* initialCaption;
+};
+constexpr std::array<StandardButtonRow, DialogCaptions::StandardCount> kStandardButtons{{
+    {"Yes", 71, mrYes, "&Yes"},
+    {"No", 72, mrNo, "&No"},
+    {"OK", 73, mrOk, "OK"},
+    {"Cancel", 74, mrCancel, "Cancel"},
+    {"Abort", 75, mrAbort, "&Abort"},
+    {"Retry", 76, mrRetry, "&Retry"},
+    {"Ignore", 77, mrIgnore, "&Ignore"},
+    {"All", 78, mrAll, "&All"},
+    {"NoToAll", 79, mrNoToAll, "N&o to All"},
+    {"YesToAll", 80, mrYesToAll, "Yes to &All"},
+    {"Help", 81, mrNone, "&Help"},
+}};
+
+struct CustomButtonRow {
+    const char* name;
+    int result;
+    const char* initialCaption;
+};
+constexpr std::array<CustomButtonRow, DialogCaptions::CustomCount> kCustomButtons{{
+    {"BXBtn", mrYes, "BX Amplifier"},
+    {"DXBtn", mrNo, "DX Amplifier"},
+    {"FXBtn", mrOk, "FX Amplifier"},
+    {"FLBtn", mrCancel, "KQRV Amplifier"},
+    {"LQRBtn", mrAbort, "LQRV Amplifier"},
+    {"YZBtn", mrRetry, "YZ Amplifier"},
+}};
+
+// The family buttons take their sixth caption from a message of its own.
+constexpr int kFamilyCaptionsFirst = 86;
+constexpr int kSixthFamilyCaption = 190;
+constexpr int kFirstStandardCaption = 71;
+
+struct KindRow {
+    const char* title;  // nullptr: the application's title
+    bool hasIcon;
+    QStyle::StandardPixmap icon;
+};
+constexpr std::array<KindRow, 5> kKinds{{
+    {"Warning", true, QStyle::SP_MessageBoxWarning},
+    {"Error", true, QStyle::SP_MessageBoxCritical},
+    {"Information", true, QStyle::SP_MessageBoxInformation},
+    {"Confirmation", true, QStyle::SP_MessageBoxQuestion},
+    {nullptr, false, QStyle::SP_CustomBase},
+}};
+
+const KindRow& KindOf(DialogKind kind) {
+    const auto index = static_cast<std::size_t>(kind);
+    return kKinds[index < kKinds.size() ? index : kKinds.size() - 1];
+}
+
+bool IsIndex(int value, std::size_t count) {
+    return value >= 0 && static_cast<std::size_t>(value) < count;
+}
+
+int FirstPosition(const std::vector<int>& list, std::initializer_list<int> wanted) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (std::find(wanted.begin(), wanted.end(), list[i]) != wanted.end()) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Drops indexes no button has, so positions refer to buttons actually shown.
+std::vector<int> KnownIndexes(const std::vector<int>& list, std::size_t count) {
+    std::vector<int> known;
+    std::copy_if(list.begin(), list.end(), std::back_inserter(known),
+                 [count](int index) { return IsIndex(index, count); });
+    return known;
+}
+
+// The text word-wrapped in the given width. A word longer than the width
+// (a long path) is broken anywhere, as the label does, so that the dialog
+// never grows wider than half the screen.
+QRect MeasureText(const QFontMetrics& metrics, const QString& text, int width) {
+    const QRect area(0, 0, width, 0);
+    QRect rect = metrics.boundingRect(area, Qt::TextWordWrap | Qt::TextExpandTabs, text);
+    if (rect.width() > width) {
+        rect = metrics.boundingRect(area, Qt::TextWrapAnywhere | Qt::TextExpandTabs, text);
+    }
+    return rect;
+}
+
+QFont MessageFont() {
+    return QApplication::font("QMessageBox");
+}
+
+QRect ScreenArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+}  // namespace
+
+DialogCaptions::DialogCaptions() {
+    for (std::size_t i = 0; i < standard_.size(); ++i) {
+        standard_[i] = kStandardButtons[i].initialCaption;
+    }
+    for (std::size_t i = 0; i < custom_.size(); ++i) custom_[i] = kCustomButtons[i].initialCaption;
+}
+
+void DialogCaptions::SetCaptions(int first, int count, const MessageCatalogue& catalogue) {
+    for (std::size_t i = 0; i < standard_.size(); ++i) {
+        standard_[i] = catalogue.Msg(kFirstStandardCaption + static_cast<int>(i));
+    }
+    const int customCount = std::clamp(count, 0, CustomCount);
+    for (int i = 0; i < customCount; ++i) {
+        const bool sixthFamily = first == kFamilyCaptionsFirst && i == 5;
+        custom_[static_cast<std::size_t>(i)] =
+            catalogue.Msg(sixthFamily ? kSixthFamilyCaption : first + i);
+    }
+}
+
+const std::string& DialogCaptions::Standard(int index) const {
+    return standard_.at(static_cast<std::size_t>(index));
+}
+
+const std::string& DialogCaptions::Custom(int index) const {
+    return custom_.at(static_cast<std::size_t>(index));
+}
+
+TMessageForm::TMessageForm(const std::string& text, DialogKind kind,
+                           const std::vector<Button>& buttons, int defaultPos, int cancelPos,
+                           int focusPos, const QString& appTitle, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("MessageForm");
+    setFont(MessageFont());
+    const KindRow& kindRow = KindOf(kind);
+    setWindowTitle(kindRow.title ? QString(kindRow.title) : appTitle);
+    BuildButtons(buttons);
+    if (IsIndex(defaultPos, buttons_.size())) {
+        buttons_[static_cast<std::size_t>(defaultPos)]->setDefault(true);
+    }
+    if (IsIndex(cancelPos, buttons_.size())) {
+        cancelButton_ = buttons_[static_cast<std::size_t>(cancelPos)];
+    }
+    if (IsIndex(focusPos, buttons_.size())) {
+        focusButton_ = buttons_[static_cast<std::size_t>(focusPos)];
+    } else if (!buttons_.empty()) {
+        focusButton_ = buttons_.front();
+    }
+    ArrangeWidgets(text, kind);
+}
+
+void TMessageForm::BuildButtons(const std::vector<Button>& buttons) {
+    for (const Button& spec : buttons) {
+        auto* button = new QPushButton(spec.caption, this);
+        button->setObjectName(spec.name);
+        const int result = spec.result;
+        // A button without a result (Help) leaves the dialog open.
+        if (result != mrNone)
+            connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+        buttons_.push_back(button);
+    }
+}
+
+void TMessageForm::ArrangeWidgets(const std::string& text, DialogKind kind) {
+    const QFontMetrics metrics(font());
+    const QString letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const QString message = QString::fromStdString(text);
+    const QRect textRect = MeasureText(metrics, message, ScreenArea().width() / 2);
+    MessageLayoutInput in;
+    in.charWidth = metrics.horizontalAdvance(letters) / 52;
+    in.charHeight = metrics.height();
+    in.textWidth = textRect.width();
+    in.textHeight = textRect.height();
+    in.hasIcon = KindOf(kind).hasIcon;
+    in.buttonCount = static_cast<int>(buttons_.size());
+    for (const QPushButton* button : buttons_) {
+        in.minButtonWidth = std::max(in.minButtonWidth, button->sizeHint().width());
+        in.minButtonHeight = std::max(in.minButtonHeight, button->sizeHint().height());
+    }
+    const MessageLayout layout = LayoutMessage(in);
+
+    if (in.hasIcon) {
+        auto* image = new QLabel(this);
+        image->setObjectName("Image");
+        image->setPixmap(style()->standardIcon(KindOf(kind).icon).pixmap(kMessageIconSize));
+        image->setGeometry(layout.iconX, layout.iconY, kMessageIconSize, kMessageIconSize);
+    }
+    auto* label = new QLabel(message, this);
+    label->setObjectName("Message");
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setGeometry(layout.textX, layout.textY, in.textWidth,
+                       std::max(in.textHeight, label->heightForWidth(in.textWidth)));
+
+    int x = layout.buttonsX;
+    for (QPushButton* button : buttons_) {
+        button->setGeometry(x, layout.buttonsY, layout.buttonWidth, layout.buttonHeight);
+        x += layout.buttonWidth + layout.buttonGap;
+    }
+    setFixedSize(layout.clientWidth, layout.clientHeight);
+    move(ScreenArea().center() - rect().center());
+}
+
+void TMessageForm::reject() {
+    done(mrCancel);
+}
+
+void TMessageForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // Without a cancel button Escape does nothing; only closing the window cancels.
+    if (cancelButton_) cancelButton_->click();
+    event->accept();
+}
+
+void TMessageForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (focusButton_) focusButton_->setFocus(Qt::OtherFocusReason);
+}
+
+std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, DialogKind kind,
+                                                   const std::vector<int>& buttons,
+                                                   const DialogCaptions& captions,
+                                                   const QString& appTitle, QWidget* parent) {
+    const std::vector<int> list = KnownIndexes(buttons, kStandardButtons.size());
+    std::vector<TMessageForm::Button> specs;
+    for (int index : list) {
+        const StandardButtonRow& row = kStandardButtons[static_cast<std::size_t>(index)];
+        specs.push_back({row.name, QString::fromStdString(captions.Standard(index)), row.result});
+    }
+    int defaultPos = FirstPosition(list, {sbOK, sbYes});
+    if (defaultPos < 0) defaultPos = FirstPosition(list, {sbRetry});
+    int cancelPos = FirstPosition(list, {sbCancel, sbNo});
+    if (cancelPos < 0) cancelPos = FirstPosition(list, {sbOK});
+    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, defaultPos,
+                                          appTitle, parent);
+}
+
+std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
+                                                 const std::vector<int>& buttons, int focusPosition,
+                                                 const DialogCaptions& captions,
+                                                 const QString& appTitle, QWidget* parent) {
+    const std::vector<int> list = KnownIndexes(buttons, kCustomButtons.size());
+    std::vector<TMessageForm::Button> specs;
+    for (int index : list) {
+        const CustomButtonRow& row = kCustomButtons[static_cast<std::size_t>(index)];
+        specs.push_back({row.name, QString::fromStdString(captions.Custom(index)), row.result});
+    }
+    const int defaultPos = list.empty() ? -1 : 0;
+    const int cancelPos = FirstPosition(list, {0, 1, 2, 3});
+    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPosition,
+                                          appTitle, parent);
+}
+
+int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                   const DialogCaptions& captions, const QString& appTitle, QWidget* parent) {
+    return CreateStandardDialog(text, kind, buttons, captions, appTitle, parent)->exec();
+}
+
+int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                 int focusPosition, const DialogCaptions& captions, const QString& appTitle,
+                 QWidget* parent) {
+    return CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent)
+        ->exec();
+}
+
+DialogQuestions::DialogQuestions(const DialogCaptions& captions, QWidget* parent)
+    : captions_(captions), parent_(parent), appTitle_(QGuiApplication::applicationDisplayName()) {}
+
+int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
+                                    const std::vector<int>& buttons) {
+    return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_);
+}
+
+int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,
+                                  const std::vector<int>& buttons, int focusPosition) {
+    return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_);
+}
+
+void DialogQuestions::Beep() {
+    QApplication::beep();
+}

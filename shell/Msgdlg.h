@@ -1,0 +1,110 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/Questions.h"
+
+class MessageCatalogue;
+class QPushButton;
+
+// Button captions of the message dialogs. One object for the whole program
+// (the main window owns it); captions stay until they are set again.
+class DialogCaptions {
+public:
+    static constexpr int StandardCount = 11;
+    static constexpr int CustomCount = 6;
+
+    DialogCaptions();
+    // Standard captions <- messages 71 ... 81; custom captions 0 ... count-1
+    // <- messages first, first+1, ...; with first 86 custom button 5 takes 190.
+    void SetCaptions(int first, int count, const MessageCatalogue& catalogue);
+
+    const std::string& Standard(int index) const;
+    const std::string& Custom(int index) const;
+
+private:
+    std::array<std::string, StandardCount> standard_;
+    std::array<std::string, CustomCount> custom_;
+};
+
+// One modal message box. Each button closes it with its result, except a
+// button whose result is mrNone (Help). Escape presses the cancel button;
+// closing the window without a button gives mrCancel.
+class TMessageForm : public QDialog {
+    Q_OBJECT
+public:
+    struct Button {
+        QString name;
+        QString caption;
+        int result;
+    };
+    // defaultPos, cancelPos and focusPos are positions in buttons, -1 for none.
+    TMessageForm(const std::string& text, DialogKind kind, const std::vector<Button>& buttons,
+                 int defaultPos, int cancelPos, int focusPos, const QString& appTitle,
+                 QWidget* parent = nullptr);
+
+    QPushButton* CancelButton() const { return cancelButton_; }
+    QPushButton* FocusButton() const { return focusButton_; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildButtons(const std::vector<Button>& buttons);
+    void ArrangeWidgets(const std::string& text, DialogKind kind);
+
+    std::vector<QPushButton*> buttons_;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* focusButton_ = nullptr;
+};
+
+// The two builders. buttons are StandardButton indexes (standard) or custom
+// button indexes 0 ... 5 (custom), in display order; unknown indexes are
+// skipped. The caller shows the form (tests) or uses the *Dialog functions.
+std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, DialogKind kind,
+                                                   const std::vector<int>& buttons,
+                                                   const DialogCaptions& captions,
+                                                   const QString& appTitle,
+                                                   QWidget* parent = nullptr);
+std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
+                                                 const std::vector<int>& buttons, int focusPosition,
+                                                 const DialogCaptions& captions,
+                                                 const QString& appTitle,
+                                                 QWidget* parent = nullptr);
+
+// Shows the dialog modally, centred on the screen, and returns the result.
+int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                   const DialogCaptions& captions, const QString& appTitle,
+                   QWidget* parent = nullptr);
+int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                 int focusPosition, const DialogCaptions& captions, const QString& appTitle,
+                 QWidget* parent = nullptr);
+
+// The real questions: the dialogs above with the program's captions.
+class DialogQuestions : public Questions {
+public:
+    explicit DialogQuestions(const DialogCaptions& captions, QWidget* parent = nullptr);
+
+    // Title of kind Application dialogs; the application display name until set.
+    void SetAppTitle(const QString& title) { appTitle_ = title; }
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    int StandardDialog(const std::string& text, DialogKind kind,
+                       const std::vector<int>& buttons) override;
+    int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                     int focusPosition) override;
+    void Beep() override;
+
+private:
+    const DialogCaptions& captions_;
+    QWidget* parent_;
+    QString appTitle_;
+};

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "link/Identification.h"
+#include "tests/support/SimDrive.h"
+
+namespace {
+
+TEST(IdentificationTest, BxReadsVersionsScalesAndTypeFromEeprom) {
+    SimDrive drive("bx");
+    drive.amplifier->SetEeprom(0x72, 1200);
+    drive.amplifier->SetEeprom(0x73, 0);  // read, not replaced: only a failed read gives 1
+    drive.Connect();
+
+    EXPECT_EQ(drive.panel.MainMsg4, drive.Msg(45));
+    EXPECT_EQ(drive.panel.CPULabel, "CPU:2005:0715");
+    EXPECT_EQ(drive.panel.EEPLabel, "EEP:2004:0301");
+    EXPECT_EQ(drive.state.CpuDate, 2005);
+    EXPECT_EQ(drive.state.BxScaleA, 1200);
+    EXPECT_EQ(drive.state.BxScaleB, 0);
+    // Type code 2034: amplifier entry 2, motor entry 34 of the type files.
+    EXPECT_EQ(drive.panel.MainMsg5.substr(0, 5), "BX02-");
+    EXPECT_EQ(drive.panel.MainMsg5.size(), 5u + 9u);
+    EXPECT_FALSE(drive.state.CommErrorLatched);
+    EXPECT_TRUE(drive.line->Rts());
+    EXPECT_TRUE(drive.line->Dtr());
+    EXPECT_EQ(drive.line->BaudRate(), br9600);
+}
+
+TEST(IdentificationTest, BxMissingTypeFileKeepsTheMotorPlaceholder) {
+    SimDrive drive("bx");
+    drive.state.StartFolder = ::testing::TempDir();
+    drive.Connect();
+    EXPECT_EQ(drive.panel.MainMsg5, "Amp-File error1XXXXXXXXX");
+}
+
+TEST(IdentificationTest, DxModelNameComesFromEightWords) {
+    SimDrive drive("dx");
+    drive.amplifier->SetRam(0xA8, 0x4142);
+    drive.amplifier->SetRam(0xA9, 0x4344);
+    for (int a = 0xAA; a <= 0xAF; ++a) drive.amplifier->SetRam(a, 0);
+    drive.Connect();
+    EXPECT_EQ(drive.panel.MainMsg5, "ABCD");
+    EXPECT_EQ(drive.state.MotorCode, 0x0123);
+}
+
+TEST(IdentificationTest, DxWithoutAnswerReportsOnce) {
+    SimDrive drive("dx");
+    drive.amplifier->SetCablePulled(true);
+    drive.Connect();
+    EXPECT_TRUE(drive.state.CommErrorLatched);
+    EXPECT_EQ(drive.panel.MainMsg2, drive.Msg(167));
+    EXPECT_EQ(drive.panel.MainMsg5, "XXXX-XXXXXXXXX");
+}
+
+struct FxCase {
+    const char* member;
+    int version;
+    const char* prefix;
+};
+
+class FxIdentificationTest : public ::testing::TestWithParam<FxCase> {};
+
+TEST_P(FxIdentificationTest, DecidesTheVersionAndBuildsTheModelText) {
+    const FxCase c = GetParam();
+    SimDrive drive(c.member, c.version);
+    drive.state.FxVersion = 25;  // whatever the settings said before
+    drive.Connect();
+
+    EXPECT_EQ(drive.state.FxVersion, c.version);
+    EXPECT_TRUE(drive.state.RefreshServo);
+    EXPECT_EQ(drive.panel.MainMsg5.rfind(c.prefix, 0), 0u) << drive.panel.MainMsg5;
+    EXPECT_EQ(drive.panel.MainMsg5.find("error"), std::string::npos) << drive.panel.MainMsg5;
+    EXPECT_EQ(drive.panel.M34ResetEnabled, c.version >= 30);
+    // The map follows the decided version: motor code and servo addresses.
+    EXPECT_EQ(drive.map.Ident[6], c.version < 26 ? "8D" : "8F");
+    EXPECT_EQ(drive.map.Speed[21].Present, c.version >= 31);
+    // Only the first CPU read (length 8, ended by the amplifier's CR) is needed.
+    EXPECT_FALSE(drive.state.CommErrorLatched);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllVersions, FxIdentificationTest,
+                         ::testing::Values(FxCase{"fx", 25, "FX"}, FxCase{"fx", 27, "FX"},
+                                           FxCase{"fx", 28, "FX"}, FxCase{"fx", 30, "FX"},
+                                           FxCase{"fx", 31, "FX"}, FxCase{"fx", 33, "FX"},
+                                           FxCase{"kqrv", 33, "KQRV-"}, FxCase{"lqrv", 33, "LQRV-"},
+                                           FxCase{"yz", 33, "YZ"}));
+
+TEST(IdentificationTest, FxVersionBoundaries) {
+    const struct {
+        int word;
+        bool qrv;
+        int version;
+        int shown;
+    } cases[] = {
+        {0x1330, false, 25, 0x1330}, {0x1331, false, 27, 0x1331}, {0x1612, false, 27, 0x1612},
+        {0x1613, false, 28, 0x1613}, {0x1C17, false, 25, 0x1C17}, {0x1C18, false, 28, 0x1C18},
+        {0x2C16, false, 30, 0x2C16}, {0x3124, false, 31, 0x3124}, {0x3707, false, 33, 0x3707},
+        {0x4000, false, 33, 0x4000}, {0x3000, true, 33, 0x13000}, {0x3124, true, 33, 0x3124}};
+    for (const auto& c : cases) {
+        int word = c.word;
+        EXPECT_EQ(FxVersionForCpuWord(word, c.qrv), c.version) << std::hex << c.word;
+        EXPECT_EQ(word, c.shown) << std::hex << c.word;
+    }
+}
+
+TEST(IdentificationTest, QrvCpuWordIsShownWithFiveDigits) {
+    SimDrive drive("kqrv");
+    drive.amplifier->SetRam(0xC3, 0x3000);
+    drive.Connect();
+    EXPECT_EQ(drive.panel.CPULabel, "CPU:13000");
+    EXPECT_EQ(drive.state.FxVersion, 33);
+}
+
+TEST(IdentificationTest, FxUnknownMotorCode) {
+    SimDrive drive("fx", 31);
+    drive.amplifier->SetRam(0x8F, 999);
+    drive.Connect();
+    EXPECT_EQ(drive.panel.MainMsg5, "FX750-Unknow motor type");
+}
+
+TEST(IdentificationTest, ConnectWhileOpenOnlyLatches) {
+    SimDrive drive("fx", 30);
+    drive.Connect();
+    const auto requests = drive.line->Requests().size();
+    drive.identification->ConnectRS232();
+    EXPECT_TRUE(drive.state.CommErrorLatched);
+    EXPECT_EQ(drive.line->Requests().size(), requests);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// Leaving an editor and the write timer: exchanges per write mode, the queue,
+// the failed-write marks.
+#include <gtest/gtest.h>
+
+#include "ParamTestSupport.h"
+#include "params/ParamRules.h"
+#include "params/ParamWriter.h"
+
+namespace {
+
+using W = std::vector<Exchange>;
+
+struct Writer : ::testing::Test {
+    RecordingPort port;
+    DriveState state = StateFor(0);
+    ParamCaches caches;
+    AddressMap map = ParamMapFor(0);
+    ParamWriter writer{port, state, caches, map};
+
+    void UseFamily(int family, int fxVersion = 25, bool qrv = false) {
+        state = StateFor(family, fxVersion);
+        map = ParamMapFor(family, fxVersion, qrv);
+    }
+    // Leaves one editor and lets the timer write it.
+    W EditAndTick(ParamGroup group, int index, double value) {
+        EXPECT_TRUE(writer.LeaveEditor(group, index, value).Queued);
+        writer.WriteParamTimerTimer();
+        return port.Writes();
+    }
+};
+
+TEST_F(Writer, BxSpeedWritesThreeTimesThenTheFollowUp) {
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 5, 3000), (W{{"WriteToRAM", "16", 3000},
+                                                          {"WriteToEEP", "16", 3000},
+                                                          {"WriteToRAM", "16", 3000},
+                                                          {"WriteToRAML", "DA", 286331}}));
+    EXPECT_EQ(caches.SpeedData[5], 3000);
+    EXPECT_FALSE(writer.WritePending());
+}
+
+TEST_F(Writer, BxFollowUpOfZeroAndOtherSpeedEntries) {
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 5, 0).back(), (Exchange{"WriteToRAML", "DA", 0}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 7, 1000).back(),
+              (Exchange{"WriteToRAML", "FA", 214748}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 3, 1).size(), 3u);  // no follow-up
+}
+
+TEST_F(Writer, BxSystemHasNoFollowUp) {
+    EXPECT_EQ(
+        EditAndTick(ParamGroup::System, 5, 3000),
+        (W{{"WriteToRAM", "1F", 16384}, {"WriteToEEP", "1F", 16384}, {"WriteToRAM", "1F", 16384}}));
+}
+
+TEST_F(Writer, BxTorqueFollowUpForEveryEntry) {
+    EXPECT_EQ(EditAndTick(ParamGroup::Torque, 0, 100).back(),
+              (Exchange{"WriteToRAML", "EE", 4294967}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Torque, 3, 0), (W{{"WriteToRAM", "2E", 0},
+                                                        {"WriteToEEP", "2E", 0},
+                                                        {"WriteToRAM", "2E", 0},
+                                                        {"WriteToRAML", "EE", 0}}));
+}
+
+TEST_F(Writer, BxPositionSkipsFirstRamWriteAndFollowsUpEntry8) {
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 8, 10),
+              (W{{"WriteToEEP", "0C", 25}, {"WriteToRAM", "0C", 25}, {"WriteToRAM", "2D", 2570}}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 1, 1),
+              (W{{"WriteToEEP", "13", 0}, {"WriteToRAM", "13", 0}}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 7, 50).size(), 3u);
+}
+
+TEST_F(Writer, BxPositionTwoWordsGoToRamAndEeprom) {
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 5, -100), (W{{"WriteToRAM", "3C", 0xFFFF},
+                                                             {"WriteToEEP", "3C", 0xFFFF},
+                                                             {"WriteToRAM", "3D", 0xFF9C},
+                                                             {"WriteToEEP", "3D", 0xFF9C}}));
+    EXPECT_EQ(caches.PositionData[5], -100);
+}
+
+TEST_F(Writer, DxWritesRamOnlyAndTwoWordsInDecimalHalves) {
+    UseFamily(1);
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 3, 7), (W{{"WriteToRAM", "33", 7}}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 4, 123456),
+              (W{{"WriteToRAM", "52", 3456}, {"WriteToRAM", "53", 12}}));
+}
+
+TEST_F(Writer, FxSharedSystemWordIsRefreshedInAllItsEntries) {
+    UseFamily(2, 33, true);
+    for (int i : {6, 11, 17, 18}) caches.SystemData[static_cast<std::size_t>(i)] = 0x1234;
+    caches.SystemData[0] = 0x55;
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 17, 3), (W{{"WriteToRAM", "17", 0x1334}}));
+    for (int i : {6, 11, 17, 18}) EXPECT_EQ(caches.SystemData[static_cast<std::size_t>(i)], 0x1334);
+
+    // The other shared words keep each entry's own copy.
+    caches.SystemData[2] = 0x55;
+    caches.PositionData[0] = 0x55;
+    EditAndTick(ParamGroup::System, 0, 3);
+    EXPECT_EQ(caches.SystemData[0], 0x53);
+    EXPECT_EQ(caches.SystemData[2], 0x55);
+    EXPECT_EQ(caches.PositionData[0], 0x55);
+}
+
+TEST_F(Writer, QueueKeepsEveryEditInOrderWithTheLineHeld) {
+    port.Watched = &state;
+    EXPECT_TRUE(writer.LeaveEditor(ParamGroup::System, 3, 10).Queued);
+    EXPECT_TRUE(writer.LeaveEditor(ParamGroup::Torque, 5, 0).Queued);
+    ASSERT_EQ(writer.PendingWrite().size(), 2u);
+    EXPECT_EQ(writer.PendingWrite()[0].Address, "0E");
+    EXPECT_EQ(writer.PendingWrite()[1].Address, "30");
+    EXPECT_TRUE(port.Log.empty());  // leaving an editor makes no exchange
+
+    writer.WriteParamTimerTimer();
+    const W writes = port.Writes();
+    ASSERT_EQ(writes.size(), 7u);
+    EXPECT_EQ(writes[0], (Exchange{"WriteToRAM", "0E", 10}));
+    EXPECT_EQ(writes[3], (Exchange{"WriteToRAM", "30", 0}));
+    EXPECT_EQ(writes[6], (Exchange{"WriteToRAML", "EE", 0}));
+    EXPECT_EQ(port.BusySeen, std::vector<bool>(7, true));
+    EXPECT_FALSE(state.ParamWriteBusy);
+    EXPECT_FALSE(writer.WritePending());
+}
+
+TEST_F(Writer, TimerStaysOffTheLineWhileBusy) {
+    writer.LeaveEditor(ParamGroup::System, 3, 10);
+    state.ParamWriteBusy = true;
+    writer.WriteParamTimerTimer();
+    EXPECT_TRUE(port.Log.empty());
+    EXPECT_TRUE(writer.WritePending());
+}
+
+TEST_F(Writer, UnacknowledgedWriteIsMarkedUntilALaterWriteSucceeds) {
+    port.Failing.insert({"WriteToEEP", "0E"});
+    EditAndTick(ParamGroup::System, 3, 10);
+    EXPECT_EQ(port.Writes().size(), 3u);  // the other exchanges are still made
+    EXPECT_TRUE(caches.WriteFailed(ParamGroup::System, 3));
+    EXPECT_EQ(caches.SystemData[3], 10);  // the cache keeps the edited value
+
+    port.Failing.clear();
+    EditAndTick(ParamGroup::System, 3, 11);
+    EXPECT_FALSE(caches.WriteFailed(ParamGroup::System, 3));
+}
+
+TEST_F(Writer, FailedFollowUpCountsAsFailedWrite) {
+    port.Failing.insert({"WriteToRAML", "DA"});
+    EditAndTick(ParamGroup::Speed, 5, 3000);
+    EXPECT_TRUE(caches.WriteFailed(ParamGroup::Speed, 5));
+    EXPECT_FALSE(caches.WriteFailed(ParamGroup::Speed, 4));
+}
+
+TEST_F(Writer, PlaceholderEditorsWriteNothingUnlessTheValueIsDefined) {
+    state.BxScaleB = 2;
+    // Entry 11 with raw 0 shows the placeholder; left untouched, nothing is written.
+    const EditOutcome untouched = writer.LeaveEditor(ParamGroup::Speed, 11, std::nullopt);
+    EXPECT_FALSE(untouched.Queued);
+    EXPECT_EQ(untouched.CellText, ValuePlaceholder);
+    // A typed value is well defined and goes out.
+    const EditOutcome typed = writer.LeaveEditor(ParamGroup::Speed, 11, 50);
+    EXPECT_TRUE(typed.Queued);
+    EXPECT_EQ(typed.CellText, "50");
+    EXPECT_EQ(writer.PendingWrite().back().Raw, 1);
+
+    // A scaling word of 0 makes every value 0: refused, cache untouched.
+    state.BxScaleA = 0;
+    caches.SpeedData[10] = 1500;
+    const EditOutcome refused = writer.LeaveEditor(ParamGroup::Speed, 10, 50);
+    EXPECT_FALSE(refused.Queued);
+    EXPECT_EQ(refused.CellText, ValuePlaceholder);
+    EXPECT_EQ(caches.SpeedData[10], 1500);
+    EXPECT_EQ(writer.PendingWrite().size(), 1u);
+}
+
+TEST_F(Writer, EditedCellShowsTheValueInTheEntrysFormat) {
+    EXPECT_EQ(writer.LeaveEditor(ParamGroup::System, 10, 12.5).CellText, "12.5");
+    EXPECT_EQ(writer.LeaveEditor(ParamGroup::Speed, 14, 0.5).CellText, "0.500");
+    // Disabled entries are never written.
+    const EditOutcome disabled = writer.LeaveEditor(ParamGroup::System, 13, 1);
+    EXPECT_FALSE(disabled.Queued);
+    EXPECT_EQ(disabled.CellText, "");
+}
+
+}  // namespace

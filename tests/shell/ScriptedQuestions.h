@@ -1,0 +1,63 @@
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shell/Questions.h"
+
+// Questions answered from a script, for tests of logic that asks the user.
+// Every question is recorded; answers are taken in the order queued.
+class ScriptedQuestions : public Questions {
+public:
+    struct Asked {
+        bool custom = false;
+        std::string text;
+        DialogKind kind = DialogKind::Warning;
+        std::vector<int> buttons;
+        int focusPosition = -1;  // custom dialogs only
+    };
+
+    // Queues the result of the next question.
+    ScriptedQuestions& Answer(int result) {
+        answers_.push_back(result);
+        return *this;
+    }
+    // Result once the queue is empty: mrCancel, as for a window closed
+    // without a button. Such questions are counted in Unanswered().
+    void SetFallback(int result) { fallback_ = result; }
+
+    int StandardDialog(const std::string& text, DialogKind kind,
+                       const std::vector<int>& buttons) override {
+        asked_.push_back({false, text, kind, buttons, -1});
+        return Next();
+    }
+    int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                     int focusPosition) override {
+        asked_.push_back({true, text, kind, buttons, focusPosition});
+        return Next();
+    }
+    void Beep() override { ++beeps_; }
+
+    const std::vector<Asked>& AskedQuestions() const { return asked_; }
+    const Asked& Last() const { return asked_.back(); }
+    int Beeps() const { return beeps_; }
+    int Unanswered() const { return unanswered_; }
+    bool ScriptUsedUp() const { return answers_.empty(); }
+
+private:
+    int Next() {
+        if (answers_.empty()) {
+            ++unanswered_;
+            return fallback_;
+        }
+        const int result = answers_.front();
+        answers_.pop_front();
+        return result;
+    }
+
+    std::deque<int> answers_;
+    std::vector<Asked> asked_;
+    int fallback_ = mrCancel;
+    int beeps_ = 0;
+    int unanswered_ = 0;
+};

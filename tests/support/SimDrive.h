@@ -1,0 +1,61 @@
+#pragma once
+// A whole drive link against the in-process simulated amplifier: the test
+// bench of every logic test that talks to an amplifier. Nothing waits for real:
+// the clock is a ManualClock that the line and the primitives advance.
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "link/AddressMap.h"
+#include "link/DriveLink.h"
+#include "link/Identification.h"
+#include "sim/Amplifier.h"
+#include "sim/SimLine.h"
+
+#ifndef SERVODESK_DATA_DIR
+#error "SERVODESK_DATA_DIR must name the folder with the catalogues and type files"
+#endif
+
+struct SimDrive {
+    // family: bx, dx, fx, kqrv, lqrv, yz; fxVersion 0 = the profile's default.
+    explicit SimDrive(const std::string& family, int fxVersion = 0) {
+        if (!sim::MakeProfile(family, fxVersion, profile)) {
+            throw std::invalid_argument("no such simulated amplifier: " + family);
+        }
+        amplifier = std::make_unique<sim::Amplifier>(profile, [this] { return clock.NowMs(); });
+        line = std::make_unique<sim::SimLine>(*amplifier, &clock);
+        state.StartFolder = std::string(SERVODESK_DATA_DIR) + "/";
+        catalogue.Load(state.StartFolder, 1);
+        SetFamilyState(family);
+        link = std::make_unique<DriveLink>(*line, clock, state, panel, catalogue);
+        identification = std::make_unique<Identification>(*link, map);
+        LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
+    }
+
+    // Opens the line and identifies the amplifier, as start-up does.
+    void Connect() {
+        state.CommErrorLatched = false;
+        identification->ConnectRS232();
+    }
+
+    std::string Msg(int n) const { return catalogue.Msg(n); }
+
+    ManualClock clock;
+    sim::Profile profile;
+    std::unique_ptr<sim::Amplifier> amplifier;
+    std::unique_ptr<sim::SimLine> line;
+    DriveState state;
+    MainPanel panel;
+    MessageCatalogue catalogue;
+    AddressMap map;
+    std::unique_ptr<DriveLink> link;
+    std::unique_ptr<Identification> identification;
+
+private:
+    void SetFamilyState(const std::string& family) {
+        state.AmpFamily = family == "bx" ? 0 : family == "dx" ? 1 : 2;
+        state.QrvFlag = family == "kqrv" || family == "lqrv" || family == "yz";
+        state.LqrvFlag = family == "lqrv" || family == "yz";
+        state.YzFlag = family == "yz";
+    }
+};
