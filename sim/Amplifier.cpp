@@ -17,6 +17,7 @@ constexpr int kStepMs = 10;  // integration step of the dynamics
 // Error replies: "!" + code + CR, the only replies with a terminator.
 const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
+const char kUnknownCommand[] = "!03\r";
 const char kInjectedError[] = "!09\r";
 
 struct FaultNameRow {
@@ -31,6 +32,13 @@ const FaultNameRow kFaultNames[] = {
 
 bool IsCommandLetter(char c) {
     return c == 'R' || c == 'L' || c == 'W' || c == 'M';
+}
+
+// An upper-case letter that is neither a command nor a hex digit, followed by
+// a page digit, looks like a request with an unknown command.
+bool IsUnknownCommand(std::string_view bytes) {
+    return bytes.size() >= 2 && bytes[0] > 'F' && bytes[0] <= 'Z' && !IsCommandLetter(bytes[0]) &&
+           bytes[1] >= '0' && bytes[1] <= '9';
 }
 
 // Full frame length (command, page, address, value, checksum) by first letter.
@@ -127,10 +135,22 @@ void Amplifier::Receive(std::string_view bytes) {
 void Amplifier::ParseInput() {
     while (!input_.empty()) {
         std::size_t start = 0;
-        while (start < input_.size() && !IsCommandLetter(input_[start])) ++start;
+        while (start < input_.size() && !IsCommandLetter(input_[start]) &&
+               !IsUnknownCommand(std::string_view(input_).substr(start))) {
+            ++start;
+        }
         if (start > 0) {
             Record(input_.substr(0, start), "", "garbage skipped");
             input_.erase(0, start);
+            continue;
+        }
+        if (!IsCommandLetter(input_[0])) {
+            // The rest of the unknown request is skipped as garbage.
+            const std::string command = input_.substr(0, 2);
+            input_.erase(0, 2);
+            ++requestCount_;
+            Queue(kUnknownCommand, now_());
+            Record(command, kUnknownCommand, "unknown command");
             continue;
         }
         const std::size_t length = FrameLength(input_[0]);

@@ -53,6 +53,9 @@ TEST(AmplifierProtocol, BadChecksumAndBadFramesGetErrorEndingInOneCr) {
     EXPECT_EQ(lower.back(), '\r');
     // A page that is not a digit.
     EXPECT_EQ(bench.Ask(Frame("RX68")).front(), '!');
+    // An unknown command: one error, its address and checksum skipped.
+    EXPECT_EQ(bench.Ask(Frame("Q568")), "!03\r");
+    EXPECT_EQ(bench.Ask("R568F5"), "%0000E5");
 }
 
 TEST(AmplifierProtocol, WritesAcknowledgeWithPercentOnlyAndStoreTheWord) {
