@@ -23,7 +23,9 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void OnSignal(int) { stopRequested = 1; }
+void OnSignal(int) {
+    stopRequested = 1;
+}
 
 const char kUsage[] =
     "usage: ampsim --family bx|dx|fx|kqrv|lqrv|yz [--fx-version N] --link DIR/Com1\n"
@@ -315,7 +317,8 @@ private:
 
     void Unpin(const std::vector<std::string>& words) {
         int address = 0;
-        if (words.size() != 2 || !ParseAddress(words[1], address)) return Say("usage: unpin ADDR\n");
+        if (words.size() != 2 || !ParseAddress(words[1], address))
+            return Say("usage: unpin ADDR\n");
         amplifier_.Unpin(address);
         Say("RAM %02X unpinned\n", address);
     }
@@ -328,7 +331,8 @@ private:
             return Say("faults off\n");
         }
         if (words[1] == "random") {
-            const auto seed = static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
+            const auto seed =
+                static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
             const double probability = words.size() > 3 ? std::atof(words[3].c_str()) : 0.1;
             amplifier_.StartRandomCorruption(seed, probability);
             return Say("random corruption seed %u probability %.3f\n", seed, probability);
