@@ -23,7 +23,7 @@ constexpr int kEepWord = 0x21;
 struct Primitive {
     const char* name;
     std::function<int(DriveLink&, int&)> call;
-    bool reads;          // has an out value
+    bool reads;           // has an out value
     bool answersWithAck;  // only "%" replies: checksum faults do not apply
 };
 
@@ -164,14 +164,14 @@ TEST_P(PrimitiveFaultTest, FailsWithValueZeroAndReportsOnce) {
     EXPECT_FALSE(drive.state.CommErrorLatched);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryPrimitiveEveryFault, PrimitiveFaultTest,
-    ::testing::Combine(::testing::Range(0, static_cast<int>(Primitives().size())),
-                       ::testing::ValuesIn(kAllFaults)),
-    [](const auto& info) {
-        return std::string(Primitives()[std::get<0>(info.param)].name) + "_" +
-               sim::FaultName(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(EveryPrimitiveEveryFault, PrimitiveFaultTest,
+                         ::testing::Combine(::testing::Range(0,
+                                                             static_cast<int>(Primitives().size())),
+                                            ::testing::ValuesIn(kAllFaults)),
+                         [](const auto& info) {
+                             return std::string(Primitives()[std::get<0>(info.param)].name) + "_" +
+                                    sim::FaultName(std::get<1>(info.param));
+                         });
 
 // RAM writes are retried once and never reported: one spoilt acknowledgement
 // is absorbed, two make the write fail silently.
