@@ -4,7 +4,7 @@
 #
 #   tools/screenshot.sh [options] OUT.png
 #     --family bx|dx|fx|kqrv|lqrv|yz   simulated amplifier (default fx)
-#     --fx-version N                  its FX version (default 31)
+#     --fx-version N                  its FX version (default 31 for fx, 33 for the others)
 #     --language 0|1|2                Japanese, English, Chinese (default 1)
 #     --dialog FILE.png               also take the family question before answering it
 #     --keys "KEY ..."                xdotool keys sent to the main window before the
@@ -20,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
 family=fx
-fx_version=31
+fx_version=""
 language=1
 dialog_shot=""
 keys=""
@@ -58,6 +58,10 @@ case "$family" in bx) choice=0 ;; dx) choice=1 ;; fx) choice=2 ;; kqrv) choice=3
                   lqrv) choice=4 ;; yz) choice=5 ;; *) echo "unknown family $family" >&2; exit 2 ;;
 esac
 
+if [ -z "$fx_version" ]; then
+  case "$family" in fx|bx|dx) fx_version=31 ;; *) fx_version=33 ;; esac
+fi
+
 if [ -n "$keep" ]; then
   folder=$keep
   mkdir -p "$folder"
@@ -88,6 +92,7 @@ cleanup() {
 }
 trap cleanup EXIT
 for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
+[ -e "$folder/Com1" ] || { echo "screenshot.sh: ampsim did not start:" >&2; cat "$folder/ampsim.out" >&2; exit 1; }
 
 (cd "$folder" && exec ./servodesk) > "$folder/servodesk.out" 2>&1 &
 desk=$!

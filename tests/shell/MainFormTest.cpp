@@ -128,6 +128,8 @@ private slots:
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
     void CommErrorShowsOnceAndStatusReturns();
+    void LanguageChangeDuringOutageKeepsTheOutageTexts_data();
+    void LanguageChangeDuringOutageKeepsTheOutageTexts();
     void ResizeCentresTheProgressPanel();
     void ProgressPanelAndMemoFollowThePanelState();
 };
@@ -496,6 +498,36 @@ void MainFormTest::CommErrorShowsOnceAndStatusReturns() {
     for (const std::string& request : desk.Line().Requests())
         cpuReads += request.rfind("R5C3", 0) == 0;
     QCOMPARE(cpuReads, 1);
+}
+
+void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("bx") << "bx" << AnswerBX;
+    QTest::newRow("fx") << "fx" << AnswerFX;
+}
+
+// The outage leaves StatusWord at -1 and CurrentMode at -1; redrawing from
+// them must not turn into "servo on" or into the dialog button texts that
+// follow the status fields in the catalogue.
+void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts() {
+    QFETCH(QString, family);
+    QFETCH(int, answer);
+    Desk desk(family.toStdString());
+    TMainForm& form = desk.Start(answer);
+    form.StsTimerTimer();
+    desk.Amp().SetCablePulled(true);
+    form.StsTimerTimer();
+    QVERIFY(form.State().CommErrorLatched);
+
+    form.LanguageClick(0);
+
+    QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(167));
+    QCOMPARE(desk.Label("MainMsg3")->text(), desk.MsgQ(55));
+    if (answer == AnswerBX) {
+        QCOMPARE(desk.Label("MainMsg6")->text(), desk.MsgQ(62) + " " + desk.MsgQ(64));
+    }
 }
 
 void MainFormTest::ResizeCentresTheProgressPanel() {
