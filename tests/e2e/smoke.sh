@@ -33,7 +33,12 @@ fi
 
 folder=$SMOKE_FOLDER
 log=$folder/ampsim.log
-fail() { echo "FAIL: $*"; echo "--- ampsim log (head)"; head -20 "$log" 2>/dev/null; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- ampsim log (head)"; head -20 "$log" 2>/dev/null
+  echo "--- servodesk output"; cat "$folder/servodesk.out" 2>/dev/null
+  exit 1
+}
 
 "$ampsim" --family fx --fx-version 31 --link "$folder/Com1" --pace --log "$log" \
   < /dev/null > "$folder/ampsim.out" 2>&1 &
@@ -46,21 +51,29 @@ for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
 (cd "$folder" && exec ./servodesk) > "$folder/servodesk.out" 2>&1 &
 desk=$!
 
+main_window() { xdotool search --onlyvisible --name 'V1\.500' 2>/dev/null | head -1; }
+
 # The family question is the first window; Return presses the focused button.
+# A key sent before the dialog has the focus is lost, so press until it is gone.
 timeout 20 xdotool search --sync --onlyvisible --class servodesk > /dev/null ||
   fail "no window appeared"
-sleep 0.5
-xdotool key Return
+for _ in $(seq 20); do
+  sleep 0.5
+  [ -n "$(main_window)" ] && break
+  xdotool key Return
+done
+main=$(main_window)
+[ -n "$main" ] || fail "the family question was not answered"
 sleep 3
 
 # Exit through the menu: Alt+X opens "E&xit", Return answers Yes.
-main=$(xdotool search --onlyvisible --name 'V1\.500' | head -1)
-[ -n "$main" ] || fail "no main window"
-xdotool windowfocus --sync "$main" 2>/dev/null
-xdotool key alt+x
-sleep 0.5
-xdotool key Return
-for _ in $(seq 50); do kill -0 $desk 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 5); do
+  xdotool windowfocus --sync "$main" 2>/dev/null
+  xdotool key alt+x
+  sleep 0.5
+  xdotool key Return
+  for _ in $(seq 10); do kill -0 $desk 2>/dev/null || break 2; sleep 0.1; done
+done
 kill -0 $desk 2>/dev/null && fail "servodesk did not exit after Exit and Yes"
 desk=""
 
