@@ -43,19 +43,37 @@ bool PtyServer::Plug() {
     return true;
 }
 
-// Like a USB adapter taken away. The link stays, as a user's link to
-// /dev/ttyUSB0 would; replugging points it at the new pseudo-terminal.
 void PtyServer::Unplug() {
     if (master_ >= 0) close(master_);
     master_ = -1;
 }
 
-void PtyServer::RemoveLink() {
+// Like a USB adapter taken away. A user's link to /dev/ttyUSB0 stays and
+// dangles; ours must not keep naming the freed pseudo-terminal number, which
+// the next program to open a pseudo-terminal may get. So it is pointed at a
+// name that cannot exist until replug points it at the new one.
+void PtyServer::PullAdapter() {
+    const bool ours = LinkIsOurs();
+    Unplug();
+    if (!ours) return;
+    unlink(linkPath_.c_str());
+    if (symlink((slavePath_ + "-unplugged").c_str(), linkPath_.c_str()) != 0) {
+        error_ = "symlink " + linkPath_ + ": " + std::strerror(errno);
+    }
+}
+
+std::string PtyServer::LinkTarget() const {
     char target[256] = {};
     const ssize_t length = readlink(linkPath_.c_str(), target, sizeof target - 1);
-    if (length > 0 && slavePath_ == std::string(target, static_cast<std::size_t>(length))) {
-        unlink(linkPath_.c_str());
-    }
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+bool PtyServer::LinkIsOurs() const {
+    return !slavePath_.empty() && LinkTarget() == slavePath_;
+}
+
+void PtyServer::RemoveLink() {
+    if (LinkIsOurs() || LinkTarget() == slavePath_ + "-unplugged") unlink(linkPath_.c_str());
 }
 
 }  // namespace sim

@@ -16,6 +16,8 @@ public:
     // Returns false with a reason in Error() when the pty or link fails.
     bool Plug();
     void Unplug();
+    // The adapter taken away: closed, and the link left dangling.
+    void PullAdapter();
     bool Plugged() const { return master_ >= 0; }
     int MasterFd() const { return master_; }
     const std::string& SlavePath() const { return slavePath_; }
@@ -24,6 +26,8 @@ public:
 
     // Removes the link if it still points at our slave.
     void RemoveLink();
+    bool LinkIsOurs() const;
+    std::string LinkTarget() const;
 
 private:
     bool Fail(const std::string& what);

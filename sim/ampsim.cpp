@@ -371,7 +371,7 @@ private:
     }
 
     void Unplug() {
-        pty_.Unplug();
+        pty_.PullAdapter();
         pending_.clear();
         Say("unplugged\n");
     }
