@@ -396,10 +396,16 @@ void TParamForm::CloseBtnClick() {
     close();
 }
 
+// An editor being typed into is left as if the focus had moved on, so what
+// it shows is stored and queued; the focus itself leaves only after the
+// window is gone, when nothing may be stored any more.
 void TParamForm::closeEvent(QCloseEvent* event) {
+    for (int i = 0; i < EntryCount(); ++i) {
+        if (Editor(i)->hasFocus()) FSpinEditExit(i);
+    }
+    closing_ = true;
     for (TFSpinEdit* editor : editors_) editor->hide();
     refreshTimer_->stop();
     openFlag_ = false;
-    closing_ = true;
     QMdiSubWindow::closeEvent(event);
 }
