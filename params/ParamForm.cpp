@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -158,7 +159,6 @@ void TParamForm::BuildContent() {
     placeholderEntered_.assign(static_cast<std::size_t>(count), false);
 
     setWidget(content);
-    adjustSize();
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setInterval(RefreshMs);
@@ -394,6 +394,13 @@ void TParamForm::HelpBtnClick() {
 
 void TParamForm::CloseBtnClick() {
     close();
+}
+
+// The frame and title bar are known only once the window sits in the MDI
+// area: the window is sized around its client area then.
+void TParamForm::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    adjustSize();
 }
 
 // An editor being typed into is left as if the focus had moved on, so what

@@ -92,6 +92,7 @@ protected:
     virtual bool LeavesInPlaceOnReturn(int index) const;
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildContent();

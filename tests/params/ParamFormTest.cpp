@@ -106,6 +106,9 @@ private slots:
         QVERIFY(grid != nullptr);
         QCOMPARE(grid->rowCount(), 23);
         QCOMPARE(grid->columnCount(), 3);
+        // The whole client area shows inside the frame.
+        QCOMPARE(window->widget()->size(), QSize(779, 400));
+        QVERIFY(window->rect().contains(window->widget()->geometry()));
 
         TFSpinEdit* editor = EditorOf(window, 5);
         QVERIFY(!editor->isVisible());
