@@ -300,9 +300,9 @@ bool TThreadComm::ReopenDevice() {
 int TThreadComm::Read(char* buffer, int count) {
     std::lock_guard guard(lock_);
     if (!enabled_) return -1;
-    unsigned errors = 0;
-    TComStat status;
-    ClearCommError(errors, status);
+    // Only the error state is cleared here: the queue figures that
+    // ClearCommError also gathers cost syscalls on every byte of a reply.
+    ResetLineErrors();
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
     const int got = ReadUntilDeadline(buffer, count);
@@ -384,17 +384,22 @@ int TThreadComm::WriteUntilDeadline(const char* data, int count) {
 
 // Reports the error bits since the last call (and so clears them) and the
 // queue status. False when there is no device.
+unsigned TThreadComm::ResetLineErrors() {
+    const int fd = fd_;
+    if (fd < 0) return 0;
+    std::lock_guard guard(errorMutex_);
+    const commline::LineCounters now = commline::ReadLineCounters(fd);
+    const unsigned errors = commline::ErrorBitsBetween(errorBaseline_, now);
+    errorBaseline_ = now;
+    return errors;
+}
+
 bool TThreadComm::ClearCommError(unsigned& errors, TComStat& status) {
     const int fd = fd_;
     errors = 0;
     status = TComStat{};
     if (fd < 0) return false;
-    {
-        std::lock_guard guard(errorMutex_);
-        const commline::LineCounters now = commline::ReadLineCounters(fd);
-        errors = commline::ErrorBitsBetween(errorBaseline_, now);
-        errorBaseline_ = now;
-    }
+    errors = ResetLineErrors();
     status.inQue = commline::InputQueueCount(fd);
     status.outQue = commline::OutputQueueCount(fd);
     status.ctsHold = commline::HardwareHandshake(fd) && (commline::ModemLines(fd) & TIOCM_CTS) == 0;

@@ -196,6 +196,8 @@ private:
     bool ReopenDevice();
     void MarkHungUp();
     bool ClearCommError(unsigned& errors, TComStat& status);
+    // Clears the error state alone; returns the error bits since the last clear.
+    unsigned ResetLineErrors();
     int ReadUntilDeadline(char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;

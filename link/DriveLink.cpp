@@ -28,6 +28,9 @@ const std::string MailboxRead = "0002";
 const std::string MailboxWrite = "0001";
 constexpr int MailboxReplyLength = 7;
 
+// A whole word reply: "%", 4 data characters, checksum.
+constexpr int WordReplyLength = 7;
+
 // Texts of a communication outage.
 constexpr int ServoOffMessage = 53;
 constexpr int CommErrorStatusCode = 16;
@@ -65,9 +68,14 @@ std::string MakeRequest(char command, char page, const std::string& address,
     return FinishRequest(request) ? request : std::string();
 }
 
+// Every request starts on an empty input queue: whatever is still there (the
+// tail of a joined or late reply, a line end after a full-length reply) is not
+// the answer to this request and must not be taken for it.
 bool SendRequest(SerialLine& port, const std::string& request) {
     const int length = static_cast<int>(request.size());
-    return length > 0 && port.Write(request.data(), length) == length;
+    if (length == 0) return false;
+    port.PurgeIn();
+    return port.Write(request.data(), length) == length;
 }
 
 // One read exchange: no second attempt; a failure is reported.
@@ -75,7 +83,6 @@ int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
                  bool waitWhileLatched, const std::function<int(const std::string&)>& parse,
                  int& value) {
     const bool latched = link.State().CommErrorLatched;
-    if (latched) link.Port().PurgeIn();
     const bool sent = SendRequest(link.Port(), request);
     if (latched && waitWhileLatched) link.GetClock().WaitMs(LatchedReplyDelayMs);
     // Read even after a short write so that ReplyBuffer tells what came back.
@@ -218,7 +225,13 @@ int DriveLink::ReceiveCOMData(int maxLength) {
     int skippedMarks = 0;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
         if (port_.Read(&byte, 1) != 1 || !IsReplyChar(byte)) return 0;
-        if (IsLineEnd(byte)) break;
+        if (IsLineEnd(byte)) {
+            // Only a whole word reply may end early (the 7-character reply read
+            // with room for 8): a shorter one with a fitting sum, such as
+            // "%25" CR, carries no value.
+            if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
+            break;
+        }
         if (byte == '%') {
             if (++skippedMarks > maxLength) return 0;
             continue;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -258,8 +259,13 @@ void TMainForm::BuildPanels() {
             labels_[rows[r][c]] = label;
         }
     }
-    grid->setColumnStretch(2, 2);
-    grid->setColumnStretch(4, 1);
+    // Columns keep a width of their own, so that the texts do not shift when a
+    // status or model text changes, and stay together at the left on a wide
+    // window; the spare width goes to an empty last column.
+    const int charWidth = QFontMetrics(bottom->font()).averageCharWidth();
+    const int minimumChars[5] = {0, 10, 34, 16, 14};
+    for (int c = 1; c < 5; ++c) grid->setColumnMinimumWidth(c, minimumChars[c] * charWidth);
+    grid->setColumnStretch(5, 1);
     column->addWidget(bottom);
     setCentralWidget(central);
 
@@ -391,15 +397,23 @@ void TMainForm::ChangeLanguage() {
     panel_.MainMsg2 = state_.CommErrorLatched
                           ? Msg(MsgCommError)
                           : Msg(StatusMessage(state_.AmpFamily, state_.StatusCode));
-    if (state_.AmpFamily == 0) {
-        panel_.MainMsg6 = Msg(MsgBxFieldA + ((state_.StatusWord >> 8) & 0xF)) + "  " +
-                          Msg(MsgBxFieldB + ((state_.StatusWord >> 4) & 0xF));
+    if (state_.CommErrorLatched) {
+        // The outage leaves the status words at -1: redraw the outage's own
+        // texts rather than "servo on" and the texts after the status fields.
+        panel_.MainMsg1 = Msg(MsgServoOff);
+        panel_.MainMsg3 = Msg(MsgModeUnknown);
+        if (state_.AmpFamily == 0) panel_.MainMsg6 = Msg(MsgBxFieldA) + " " + Msg(MsgBxFieldB);
+    } else {
+        if (state_.AmpFamily == 0) {
+            panel_.MainMsg6 = Msg(MsgBxFieldA + ((state_.StatusWord >> 8) & 0xF)) + "  " +
+                              Msg(MsgBxFieldB + ((state_.StatusWord >> 4) & 0xF));
+        }
+        if (const int mode = ModeMessage(state_.AmpFamily, state_.CurrentMode)) {
+            panel_.MainMsg3 = Msg(mode);
+        }
+        const int servoWord = state_.AmpFamily == 0 ? state_.ServoWord : state_.StatusWord;
+        panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
     }
-    if (const int mode = ModeMessage(state_.AmpFamily, state_.CurrentMode)) {
-        panel_.MainMsg3 = Msg(mode);
-    }
-    const int servoWord = state_.AmpFamily == 0 ? state_.ServoWord : state_.StatusWord;
-    panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
 
     // Open child windows follow in a fixed order: the monitor, I/O and alarm
     // windows come first once they exist, then the parameter windows.

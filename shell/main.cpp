@@ -1,7 +1,23 @@
 #include <QApplication>
+#include <QScreen>
+#include <QTimer>
 
 #include "shell/Mainform.h"
 #include "shell/Settings.h"
+
+namespace {
+
+// Without a window manager nothing acts on the maximise request and the
+// window would stay at its form size in a corner: fill the screen instead.
+void FillScreenIfNotMaximised(TMainForm& mainForm) {
+    const QRect screen = mainForm.screen()->availableGeometry();
+    const QRect frame = mainForm.frameGeometry();
+    if (frame.width() < screen.width() * 9 / 10 || frame.height() < screen.height() * 9 / 10) {
+        mainForm.setGeometry(screen);
+    }
+}
+
+}  // namespace
 
 // ServoDesk takes no options: everything comes from Init.ini in the folder it
 // is started in.
@@ -12,5 +28,6 @@ int main(int argc, char* argv[]) {
     TMainForm mainForm(setup);
     mainForm.FormCreate();
     mainForm.showMaximized();
+    QTimer::singleShot(500, &mainForm, [&mainForm] { FillScreenIfNotMaximised(mainForm); });
     return app.exec();
 }

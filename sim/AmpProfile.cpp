@@ -210,7 +210,7 @@ const std::vector<Cell> kFxCells = {
 const Cell kFxOldFilter = {Store::Param, 0x0F, 8, "speed filter 5..10"};
 const Cell kFxNewInertia = {Store::Param, 0x0F, 1000, "inertia 10..30000"};
 const char kDxModelName[17] = "DX-0402-A2-SM   ";
-const Cell kFxMotorCode = {Store::Ram, 0, 101, "motor code"};
+const Cell kFxMotorCode = {Store::Ram, 0, 21, "motor code (listed in FX_Motor.tpy)"};
 
 const std::vector<MonitorCell> kBxMonitor = {
     {0xE4, Quantity::Speed, 16384.0 / 3000.0, false, "motor speed"},

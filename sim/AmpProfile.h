@@ -39,11 +39,11 @@ std::vector<Cell> InitialCells(const Profile& profile);
 
 // Quantities the dynamics produce; the monitor table says where they appear.
 enum class Quantity {
-    Speed,          // rpm
-    SpeedCommand,   // rpm
-    Torque,         // percent of rated
-    Current,        // percent of rated
-    Load,           // percent of rated, smoothed
+    Speed,             // rpm
+    SpeedCommand,      // rpm
+    Torque,            // percent of rated
+    Current,           // percent of rated
+    Load,              // percent of rated, smoothed
     PositionFeedback,  // pulses (long)
     PositionCommand,   // pulses (long)
     PositionError,     // pulses

@@ -9,14 +9,15 @@ namespace sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kSpeedLagMs = 150.0;   // first-order lag of the speed loop
-constexpr double kLoadLagMs = 2000.0;   // thermal-like smoothing of the load
+constexpr double kSpeedLagMs = 150.0;  // first-order lag of the speed loop
+constexpr double kLoadLagMs = 2000.0;  // thermal-like smoothing of the load
 constexpr double kPulsesPerRev = 10000.0;
-constexpr int kStepMs = 10;              // integration step of the dynamics
+constexpr int kStepMs = 10;  // integration step of the dynamics
 
 // Error replies: "!" + code + CR, the only replies with a terminator.
 const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
+const char kUnknownCommand[] = "!03\r";
 const char kInjectedError[] = "!09\r";
 
 struct FaultNameRow {
@@ -29,7 +30,16 @@ const FaultNameRow kFaultNames[] = {
     {Fault::Truncated, "truncated"}, {Fault::Late, "late"},
 };
 
-bool IsCommandLetter(char c) { return c == 'R' || c == 'L' || c == 'W' || c == 'M'; }
+bool IsCommandLetter(char c) {
+    return c == 'R' || c == 'L' || c == 'W' || c == 'M';
+}
+
+// An upper-case letter that is neither a command nor a hex digit, followed by
+// a page digit, looks like a request with an unknown command.
+bool IsUnknownCommand(std::string_view bytes) {
+    return bytes.size() >= 2 && bytes[0] > 'F' && bytes[0] <= 'Z' && !IsCommandLetter(bytes[0]) &&
+           bytes[1] >= '0' && bytes[1] <= '9';
+}
 
 // Full frame length (command, page, address, value, checksum) by first letter.
 std::size_t FrameLength(char letter) {
@@ -71,7 +81,9 @@ std::string DataReply(std::uint32_t value, int digits) {
     return body + SumText(body);
 }
 
-bool HasChecksum(const std::string& reply) { return reply.size() >= 7 && reply[0] == '%'; }
+bool HasChecksum(const std::string& reply) {
+    return reply.size() >= 7 && reply[0] == '%';
+}
 
 }  // namespace
 
@@ -123,10 +135,22 @@ void Amplifier::Receive(std::string_view bytes) {
 void Amplifier::ParseInput() {
     while (!input_.empty()) {
         std::size_t start = 0;
-        while (start < input_.size() && !IsCommandLetter(input_[start])) ++start;
+        while (start < input_.size() && !IsCommandLetter(input_[start]) &&
+               !IsUnknownCommand(std::string_view(input_).substr(start))) {
+            ++start;
+        }
         if (start > 0) {
             Record(input_.substr(0, start), "", "garbage skipped");
             input_.erase(0, start);
+            continue;
+        }
+        if (!IsCommandLetter(input_[0])) {
+            // The rest of the unknown request is skipped as garbage.
+            const std::string command = input_.substr(0, 2);
+            input_.erase(0, 2);
+            ++requestCount_;
+            Queue(kUnknownCommand, now_());
+            Record(command, kUnknownCommand, "unknown command");
             continue;
         }
         const std::size_t length = FrameLength(input_[0]);
@@ -177,9 +201,9 @@ std::string Amplifier::Answer(const std::string& frame) {
             return reply;
         }
         case 'L':
-            return DataReply(static_cast<std::uint32_t>(memory[address]) << 16 |
-                                 memory[(address + 1) & 0xFF],
-                             8);
+            return DataReply(
+                static_cast<std::uint32_t>(memory[address]) << 16 | memory[(address + 1) & 0xFF],
+                8);
         case 'W':
             WriteWord(page, static_cast<int>(address), static_cast<std::uint16_t>(value));
             return "%";
@@ -381,15 +405,32 @@ void Amplifier::RenderMonitor() {
     for (const MonitorCell& cell : MonitorCells(profile_)) {
         double quantity = cell.scale;
         switch (cell.quantity) {
-            case Quantity::Speed: quantity = speedRpm_ * cell.scale; break;
-            case Quantity::SpeedCommand: quantity = TargetSpeedRpm() * cell.scale; break;
-            case Quantity::Torque: quantity = torquePct_ * cell.scale; break;
-            case Quantity::Current: quantity = std::fabs(torquePct_) * cell.scale; break;
-            case Quantity::Load: quantity = loadPct_ * cell.scale; break;
-            case Quantity::PositionFeedback: quantity = positionPulses_; break;
-            case Quantity::PositionCommand: quantity = positionPulses_ + lagPulses; break;
-            case Quantity::PositionError: quantity = lagPulses; break;
-            case Quantity::Constant: break;
+            case Quantity::Speed:
+                quantity = speedRpm_ * cell.scale;
+                break;
+            case Quantity::SpeedCommand:
+                quantity = TargetSpeedRpm() * cell.scale;
+                break;
+            case Quantity::Torque:
+                quantity = torquePct_ * cell.scale;
+                break;
+            case Quantity::Current:
+                quantity = std::fabs(torquePct_) * cell.scale;
+                break;
+            case Quantity::Load:
+                quantity = loadPct_ * cell.scale;
+                break;
+            case Quantity::PositionFeedback:
+                quantity = positionPulses_;
+                break;
+            case Quantity::PositionCommand:
+                quantity = positionPulses_ + lagPulses;
+                break;
+            case Quantity::PositionError:
+                quantity = lagPulses;
+                break;
+            case Quantity::Constant:
+                break;
         }
         const auto raw = static_cast<std::int64_t>(std::trunc(quantity));
         if (cell.isLong) {
@@ -413,8 +454,8 @@ void Amplifier::RenderStatus() {
             const int mode = ram_[5][0x0A] & 0x0F;
             const int jog = ram_[5][0x76] == 1 ? 1 : 0;
             Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.statusAddress, static_cast<std::uint16_t>(
-                                              mode << 12 | servo << 8 | jog << 4 | alarmCode_));
+            Render(layout_.statusAddress,
+                   static_cast<std::uint16_t>(mode << 12 | servo << 8 | jog << 4 | alarmCode_));
             Render(0x00, static_cast<std::uint16_t>(alarmCode_));
             Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
             break;
@@ -434,8 +475,8 @@ void Amplifier::RenderStatus() {
                 Render(layout_.inputAddress, static_cast<std::uint16_t>(0x1FFF & ~inputs));
             } else {
                 Render(layout_.inputAddress, static_cast<std::uint16_t>(inputs));
-                Render(layout_.servoAddress, static_cast<std::uint16_t>(
-                                                 version < 28 ? servo << 9 : 1 - servo));
+                Render(layout_.servoAddress,
+                       static_cast<std::uint16_t>(version < 28 ? servo << 9 : 1 - servo));
             }
             Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
             Render(layout_.outputAddress, static_cast<std::uint16_t>(outputs));
@@ -460,9 +501,13 @@ void Amplifier::Unpin(int address) {
     RenderLiveWords();
 }
 
-std::uint16_t Amplifier::Eeprom(int address) const { return eeprom_[address & 0xFF]; }
+std::uint16_t Amplifier::Eeprom(int address) const {
+    return eeprom_[address & 0xFF];
+}
 
-void Amplifier::SetEeprom(int address, std::uint16_t value) { eeprom_[address & 0xFF] = value; }
+void Amplifier::SetEeprom(int address, std::uint16_t value) {
+    eeprom_[address & 0xFF] = value;
+}
 
 // ---- Replies and faults ----
 

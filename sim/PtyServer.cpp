@@ -43,6 +43,8 @@ bool PtyServer::Plug() {
     return true;
 }
 
+// Like a USB adapter taken away. The link stays, as a user's link to
+// /dev/ttyUSB0 would; replugging points it at the new pseudo-terminal.
 void PtyServer::Unplug() {
     if (master_ >= 0) close(master_);
     master_ = -1;

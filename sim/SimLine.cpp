@@ -21,7 +21,9 @@ Profile ProfileOrThrow(const std::string& family, int fxVersion) {
 
 SimLine::SimLine(Amplifier& amplifier, ManualClock* clock) : amplifier_(amplifier), clock_(clock) {}
 
-void SimLine::Open() { open_ = !unplugged_; }
+void SimLine::Open() {
+    open_ = !unplugged_;
+}
 
 void SimLine::SetUnplugged(bool unplugged) {
     unplugged_ = unplugged;
@@ -81,7 +83,9 @@ void SimLine::PassWireTime(int bytes) {
     wireMicros_ %= 1000;
 }
 
-void SimLine::Fetch() { inbox_ += amplifier_.TakeReply(); }
+void SimLine::Fetch() {
+    inbox_ += amplifier_.TakeReply();
+}
 
 SimRig::SimRig(const std::string& family, int fxVersion)
     : profile(ProfileOrThrow(family, fxVersion)),

@@ -1,5 +1,6 @@
 // ampsim: a simulated amplifier served on a pseudo-terminal.
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,7 +24,9 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void OnSignal(int) { stopRequested = 1; }
+void OnSignal(int) {
+    stopRequested = 1;
+}
 
 const char kUsage[] =
     "usage: ampsim --family bx|dx|fx|kqrv|lqrv|yz [--fx-version N] --link DIR/Com1\n"
@@ -176,27 +179,38 @@ private:
         std::fflush(log_);
     }
 
-    // Waits up to 10 ms for request bytes or a console line. While no slave
-    // is open the master reports a hang-up at once, so it is left out of the
-    // poll and looked at again after the sleep instead of spinning.
+    // Waits for request bytes or a console line, at most 10 ms and never past
+    // the moment the next paced reply byte is due. While no slave is open the
+    // master reports a hang-up at once, so it is left out of the poll and looked
+    // at again after the wait instead of spinning.
     void WaitForInput() {
+        const timespec timeout = WaitLimit();
         std::vector<pollfd> fds;
         if (pty_.Plugged() && !slaveClosed_) fds.push_back({pty_.MasterFd(), POLLIN, 0});
         if (stdinOpen_) fds.push_back({STDIN_FILENO, POLLIN, 0});
         if (fds.empty()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            nanosleep(&timeout, nullptr);
             slaveClosed_ = false;
             return;
         }
-        const int ready = poll(fds.data(), fds.size(), 10);
-        if (ready <= 0) {
-            if (slaveClosed_ && ++closedPolls_ >= 5) slaveClosed_ = false, closedPolls_ = 0;
-            return;
-        }
-        for (const pollfd& fd : fds) {
-            if (fd.fd == STDIN_FILENO && (fd.revents & (POLLIN | POLLHUP))) ReadConsole();
+        const int ready = ppoll(fds.data(), fds.size(), &timeout, nullptr);
+        if (ready > 0) {
+            for (const pollfd& fd : fds) {
+                if (fd.fd == STDIN_FILENO && (fd.revents & (POLLIN | POLLHUP))) ReadConsole();
+            }
         }
         if (slaveClosed_ && ++closedPolls_ >= 5) slaveClosed_ = false, closedPolls_ = 0;
+    }
+
+    timespec WaitLimit() const {
+        std::uint64_t micros = 10000;
+        if (!pending_.empty()) {
+            const std::uint64_t now = SteadyMicros();
+            const std::uint64_t due = pending_.front().atMicros;
+            micros = due > now ? std::min<std::uint64_t>(micros, due - now) : 0;
+        }
+        return timespec{static_cast<time_t>(micros / 1000000),
+                        static_cast<long>(micros % 1000000) * 1000};
     }
 
     void ServeLine() {
@@ -204,6 +218,12 @@ private:
         char buffer[256];
         const ssize_t count = read(pty_.MasterFd(), buffer, sizeof buffer);
         if (count > 0) {
+            // The pseudo-terminal delivers at once; a paced request has fully
+            // arrived only after its characters' wire time.
+            if (options_.pace) {
+                requestDoneMicros_ = std::max(SteadyMicros(), requestDoneMicros_) +
+                                     static_cast<std::uint64_t>(count) * kCharMicros;
+            }
             amplifier_.Receive(std::string(buffer, static_cast<std::size_t>(count)));
         } else if (count < 0 && errno == EIO) {
             // No slave open: the peer closed the port. Keep serving.
@@ -229,10 +249,10 @@ private:
     // Without pacing every byte goes at once; with it, after the turnaround,
     // one byte per character time of 9600 bit/s, never overlapping the last.
     void Schedule(const std::string& bytes, std::uint64_t nowMicros) {
-        constexpr std::uint64_t kCharMicros = 1042;
         std::uint64_t at = nowMicros;
         if (options_.pace) {
-            at = std::max(nowMicros + static_cast<std::uint64_t>(options_.turnaroundMs) * 1000,
+            at = std::max(std::max(nowMicros, requestDoneMicros_) +
+                              static_cast<std::uint64_t>(options_.turnaroundMs) * 1000,
                           lineFreeMicros_);
         }
         for (char byte : bytes) {
@@ -315,7 +335,8 @@ private:
 
     void Unpin(const std::vector<std::string>& words) {
         int address = 0;
-        if (words.size() != 2 || !ParseAddress(words[1], address)) return Say("usage: unpin ADDR\n");
+        if (words.size() != 2 || !ParseAddress(words[1], address))
+            return Say("usage: unpin ADDR\n");
         amplifier_.Unpin(address);
         Say("RAM %02X unpinned\n", address);
     }
@@ -328,7 +349,8 @@ private:
             return Say("faults off\n");
         }
         if (words[1] == "random") {
-            const auto seed = static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
+            const auto seed =
+                static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
             const double probability = words.size() > 3 ? std::atof(words[3].c_str()) : 0.1;
             amplifier_.StartRandomCorruption(seed, probability);
             return Say("random corruption seed %u probability %.3f\n", seed, probability);
@@ -406,6 +428,9 @@ private:
     std::FILE* log_ = nullptr;
     std::deque<PendingByte> pending_;
     std::uint64_t lineFreeMicros_ = 0;
+    std::uint64_t requestDoneMicros_ = 0;
+    // One character at 9600 bit/s, 10 bits a character.
+    static constexpr std::uint64_t kCharMicros = 1042;
     std::string console_;
     bool stdinOpen_ = true;
     bool slaveClosed_ = false;

@@ -37,4 +37,4 @@ trap 'kill $sim 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
 
 cd "$folder"
-"$build/shell/servodesk"
+./servodesk

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "link/DriveLink.h"
 #include "tests/link/ScriptedLine.h"
@@ -219,40 +219,57 @@ TEST_F(DriveLinkTest, OnlyBxShowsTheEepromFields) {
     EXPECT_EQ(panel.CPULabel, "CPU:XXX");
 }
 
-TEST_F(DriveLinkTest, PurgeAndDelayOnlyWhileLatched) {
+TEST_F(DriveLinkTest, PurgeBeforeEveryRequestDelayOnlyWhileLatched) {
+    // Leftovers of an earlier reply are never taken for the answer: the input
+    // is purged before every request, latched or not.
     int value = 0;
-    line.Queue("stale");
-    line.QueueOnWrite(Reply("0001"));
-    EXPECT_EQ(link.ReadFromRAM("68", 7, 1, value), 0);  // the stale bytes spoil it
-    EXPECT_EQ(line.Purges(), 0);
-    EXPECT_EQ(clock.TotalWaited(), 0);
-    ASSERT_TRUE(state.CommErrorLatched);
-
-    line.Queue("stale");
+    line.Queue(Reply("0007"));
     line.QueueOnWrite(Reply("0001"));
     EXPECT_EQ(link.ReadFromRAM("68", 7, 1, value), 1);
     EXPECT_EQ(value, 1);
     EXPECT_EQ(line.Purges(), 1);
+    EXPECT_EQ(clock.TotalWaited(), 0);
+
+    line.Queue("%");
+    line.QueueOnWrite("");
+    EXPECT_EQ(link.WriteToRAM("68", 1), 0);  // a stray "%" is no acknowledgement
+    EXPECT_EQ(line.Purges(), 3);
+    ExpectUnreported();
+
+    state.CommErrorLatched = true;
+    line.Queue("stale");
+    line.QueueOnWrite(Reply("0001"));
+    EXPECT_EQ(link.ReadFromRAM("68", 7, 1, value), 1);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(line.Purges(), 4);
     EXPECT_EQ(clock.TotalWaited(), 30);
 
-    line.Queue("stale");
     line.QueueOnWrite(Reply("00000002"));
     EXPECT_EQ(link.ReadFromRAML("2E", 11, 1, value), 1);
     EXPECT_EQ(value, 2);
-    EXPECT_EQ(line.Purges(), 2);
     EXPECT_EQ(clock.TotalWaited(), 60);
 
-    line.Queue("stale");
     line.QueueOnWrite(Reply("0003"));
     EXPECT_EQ(link.ReadFromRAMWithPage("1A", 7, 4, 1, value), 1);
     EXPECT_EQ(value, 3);
-    EXPECT_EQ(line.Purges(), 3);
     EXPECT_EQ(clock.TotalWaited(), 60);  // the paged read does not wait
 
     line.QueueOnWrite("%");
-    EXPECT_EQ(link.WriteToRAM("68", 1), 1);  // writes neither purge nor wait
-    EXPECT_EQ(line.Purges(), 3);
+    EXPECT_EQ(link.WriteToRAM("68", 1), 1);  // writes do not wait
     EXPECT_EQ(clock.TotalWaited(), 60);
+    EXPECT_EQ(line.Purges(), 7);
+}
+
+TEST_F(DriveLinkTest, OnlyAWholeWordReplyMayEndEarly) {
+    // "%25" carries the sum of "%" (0x25): a fitting sum, but no value.
+    int value = 9;
+    line.QueueOnWrite("%25\r");
+    EXPECT_EQ(link.ReadFromRAM("C3", 8, 1, value), 0);
+    EXPECT_EQ(value, 0);
+    // A word reply ended by CR is no long reply.
+    line.QueueOnWrite(Reply("1234") + "\r");
+    EXPECT_EQ(link.ReadFromRAML("2E", 11, 1, value), 0);
+    EXPECT_EQ(value, 0);
 }
 
 // --- Writing -------------------------------------------------------------------

@@ -111,6 +111,13 @@ TEST(IdentificationTest, QrvCpuWordIsShownWithFiveDigits) {
     EXPECT_EQ(drive.state.FxVersion, 33);
 }
 
+TEST(IdentificationTest, FxMotorTextComesFromTheTypeFile) {
+    SimDrive drive("fx", 31);
+    drive.amplifier->SetRam(0x8F, 21);
+    drive.Connect();
+    EXPECT_EQ(drive.panel.MainMsg5, "FX750-FM-01C20S");
+}
+
 TEST(IdentificationTest, FxUnknownMotorCode) {
     SimDrive drive("fx", 31);
     drive.amplifier->SetRam(0x8F, 999);

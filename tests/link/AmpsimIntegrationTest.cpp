@@ -1,0 +1,191 @@
+// The serial port and the command primitives against the real ampsim program
+// on a pseudo-terminal: what the desktop program meets at run time.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "link/Comm.h"
+#include "link/DriveLink.h"
+#include "link/Procedure.h"
+#include "tests/link/AmpsimProcess.h"
+
+#ifndef AMPSIM_PATH
+#error "AMPSIM_PATH must name the ampsim program"
+#endif
+
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+std::string Request(std::string body) {
+    FinishRequest(body);
+    return body;
+}
+
+long MsSince(SteadyClock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count());
+}
+
+class AmpsimIntegrationTest : public ::testing::Test {
+protected:
+    AmpsimIntegrationTest() {
+        port.SetSearchFolder(ampsim.Folder());
+        port.SetDeviceName("Com1");
+        port.Open();
+    }
+    ~AmpsimIntegrationTest() override { port.Close(); }
+
+    // A word read through the primitives, timed.
+    bool ReadWord(int& value, long& ms) {
+        state.CommErrorLatched = false;
+        const auto start = SteadyClock::now();
+        const bool ok = link.ReadFromRAM("40", 7, 1, value) == 1;
+        ms = MsSince(start);
+        return ok;
+    }
+
+    // Paced as a real line: the EEPROM read polls the mailbox without a pause
+    // and relies on the wire time of its exchanges for the amplifier's delay.
+    AmpsimProcess ampsim{AMPSIM_PATH, "bx", {"--pace"}};
+    TComm port;
+    SystemClock clock;
+    DriveState state;
+    MainPanel panel;
+    MessageCatalogue catalogue;
+    DriveLink link{port, clock, state, panel, catalogue};
+};
+
+TEST_F(AmpsimIntegrationTest, WordRequestIsAnsweredWithACheckedReply) {
+    ASSERT_TRUE(port.Enabled());
+    ASSERT_EQ(port.Write("R568F5", 6), 6);
+    char reply[8] = {};
+    ASSERT_EQ(port.Read(reply, 7), 7);
+    const std::string text(reply, 7);
+    EXPECT_EQ(text[0], '%');
+    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(IsReplyChar(text[i]) && text[i] != '%') << text;
+    EXPECT_TRUE(CheckReplySum(text, 7)) << text;
+}
+
+TEST_F(AmpsimIntegrationTest, PrimitivesMoveValuesBothWays) {
+    ASSERT_TRUE(ampsim.Command("set 40 0x8001", "RAM 40 = 8001"));
+    ASSERT_TRUE(ampsim.Command("set 41 0x0203", "RAM 41 = 0203"));
+    int value = 0;
+    EXPECT_EQ(link.ReadFromRAM("40", 7, 1, value), 1);
+    EXPECT_EQ(value, -32767);
+    EXPECT_EQ(link.ReadFromRAML("40", 11, 1, value), 1);
+    EXPECT_EQ(value, static_cast<int>(0x80010203u));
+    EXPECT_EQ(link.WriteToRAM("40", 0x1234), 1);
+    EXPECT_EQ(link.ReadFromRAM("40", 7, 1, value), 1);
+    EXPECT_EQ(value, 0x1234);
+    EXPECT_EQ(link.WriteToEEP("21", -3), 1);
+    EXPECT_TRUE(ampsim.Command("geteep 21", "EEPROM 21 = FFFD"));
+    EXPECT_EQ(link.ReadFromEEP("21", 7, 1, value), 1);
+    EXPECT_EQ(value, -3);
+    EXPECT_FALSE(state.CommErrorLatched);
+}
+
+TEST_F(AmpsimIntegrationTest, SecondPortIsRefusedWhileTheFirstHoldsTheDevice) {
+    ASSERT_TRUE(port.Enabled());
+    TComm second;
+    second.SetSearchFolder(ampsim.Folder());
+    second.SetDeviceName("Com1");
+    second.Open();
+    EXPECT_FALSE(second.Enabled());
+    port.Close();
+    second.Open();
+    EXPECT_TRUE(second.Enabled());
+    second.Close();
+}
+
+TEST_F(AmpsimIntegrationTest, ReadWithNothingArrivingTimesOutAfterOneSecond) {
+    char byte = 0;
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port.Read(&byte, 1), 0);
+    const long ms = MsSince(start);
+    std::printf("read time-out after %ld ms\n", ms);
+    EXPECT_GE(ms, 1000);
+    EXPECT_LE(ms, 1100);
+}
+
+TEST_F(AmpsimIntegrationTest, PurgeDropsAReplyThatWasNotCollected) {
+    ASSERT_TRUE(ampsim.Command("set 40 0x1111", "RAM 40 = 1111"));
+    ASSERT_TRUE(ampsim.Command("set 41 0x2222", "RAM 41 = 2222"));
+    ASSERT_EQ(port.Write(Request("R540").data(), 6), 6);
+    std::this_thread::sleep_for(50ms);  // the reply to 40 is in the input queue
+    port.PurgeIn();
+    ASSERT_EQ(port.Write(Request("R541").data(), 6), 6);
+    char reply[8] = {};
+    ASSERT_EQ(port.Read(reply, 7), 7);
+    EXPECT_EQ(std::string(reply, 5), "%2222");
+}
+
+TEST_F(AmpsimIntegrationTest, ModemLinesAreAccepted) {
+    EXPECT_NO_THROW(port.SetDTRState(true));
+    EXPECT_NO_THROW(port.SetRTSState(true));
+    EXPECT_NO_THROW(port.SetDTRState(false));
+    EXPECT_NO_THROW(port.SetRTSState(false));
+    int value = 0;
+    EXPECT_EQ(link.ReadFromRAM("40", 7, 1, value), 1);
+}
+
+TEST_F(AmpsimIntegrationTest, PulledCableSilencesTheLinkUntilPluggedBack) {
+    ASSERT_TRUE(ampsim.Command("pull", "cable pulled"));
+    int value = 5;
+    long ms = 0;
+    EXPECT_FALSE(ReadWord(value, ms));
+    EXPECT_EQ(value, 0);
+    EXPECT_GE(ms, 1000);  // silence: the whole time-out
+    EXPECT_EQ(link.ReplyBuffer(), "?");
+    EXPECT_TRUE(port.Enabled());
+
+    ASSERT_TRUE(ampsim.Command("set 40 77", "RAM 40 = 004D"));
+    ASSERT_TRUE(ampsim.Command("plug", "cable in"));
+    EXPECT_TRUE(ReadWord(value, ms));
+    EXPECT_EQ(value, 77);
+}
+
+TEST_F(AmpsimIntegrationTest, UnpluggedAdapterFailsFastAndThePortComesBackByItself) {
+    int value = 0;
+    long ms = 0;
+    ASSERT_TRUE(ReadWord(value, ms));
+    ASSERT_TRUE(ampsim.Command("unplug", "unplugged"));
+
+    // The status poll keeps trying while the adapter is away.
+    long exchanges = 0;
+    long slowest = 0;
+    const double cpuStart = ProcessCpuSeconds();
+    const auto wallStart = SteadyClock::now();
+    while (MsSince(wallStart) < 1500) {
+        EXPECT_FALSE(ReadWord(value, ms));
+        slowest = std::max(slowest, ms);
+        ++exchanges;
+        std::this_thread::sleep_for(20ms);
+    }
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    std::printf("unplugged: %ld exchanges in %ld ms, slowest %ld ms, CPU %.1f ms (%.2f %%)\n",
+                exchanges, MsSince(wallStart), slowest, cpu * 1e3,
+                cpu * 100.0 / (static_cast<double>(MsSince(wallStart)) / 1e3));
+    EXPECT_TRUE(port.Enabled());
+    EXPECT_LT(slowest, 100);
+    EXPECT_LT(cpu, 0.3);
+
+    ASSERT_TRUE(ampsim.Command("set 40 88", "RAM 40 = 0058"));
+    ASSERT_TRUE(ampsim.Command("replug", "replugged"));
+    const auto pluggedAt = SteadyClock::now();
+    bool back = false;
+    while (!back && MsSince(pluggedAt) < 2500) {
+        back = ReadWord(value, ms);
+        if (!back) std::this_thread::sleep_for(50ms);
+    }
+    std::printf("replugged: exchanges work again after %ld ms\n", MsSince(pluggedAt));
+    EXPECT_TRUE(back);
+    EXPECT_EQ(value, 88);
+    EXPECT_FALSE(port.HungUp());
+}
+
+}  // namespace

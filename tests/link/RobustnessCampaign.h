@@ -1,0 +1,227 @@
+#pragma once
+// A campaign of exchanges against a simulated amplifier that corrupts replies
+// at random. Every accepted read is checked against the amplifier's true
+// value; a wrong one is put down to the corruption of the reply it was taken
+// from. Shared by the robustness test (small) and its benchmark (large).
+//
+// Which corruptions can slip through? The 8-bit sum catches any change of a
+// single character's value, so a bit flip never passes; a truncated reply
+// runs into the time-out; the tail of a joined reply is purged before the next
+// request. What can pass:
+//   - a stale reply of the right length: a whole, well-formed reply of an
+//     earlier request. No checksum can tell; each one is counted exactly.
+//   - a hexadecimal digit or "!" inserted among the data characters shifts the
+//     reply, so that two data or checksum digits stand where the sum is read:
+//     they match it by chance, about 1 in 256.
+//   - a stale long reply read for a word: the sum is read from two data digits,
+//     again about 1 in 256.
+// The campaign adds up these chances event by event for the expected count.
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "link/Clock.h"
+#include "link/DriveLink.h"
+#include "link/Procedure.h"
+#include "sim/Amplifier.h"
+#include "sim/SimLine.h"
+
+namespace robustness {
+
+struct Tally {
+    long exchanges = 0;
+    long accepted = 0;
+    long failed = 0;
+    long badReplyAccepted = 0;  // accepted with a wrong length or checksum
+    long staleWrong = 0;        // wrong value from a stale reply of the right length
+    long staleWrongExpected = 0;
+    long chanceWrong = 0;  // wrong value from a sum kept by chance
+    double chanceWrongExpected = 0;
+    long unexplainedWrong = 0;  // wrong value with no corruption that can explain it
+    sim::CorruptionCounts corruptions;
+
+    void Print(std::FILE* out) const {
+        std::fprintf(out,
+                     "exchanges %ld: accepted %ld, failed %ld; replies %ld, corrupted %ld "
+                     "(flips %ld, truncations %ld, insertions %ld, joined %ld, stale %ld)\n",
+                     exchanges, accepted, failed, corruptions.replies, corruptions.Total(),
+                     corruptions.bitFlips, corruptions.truncations, corruptions.insertions,
+                     corruptions.joined, corruptions.stale);
+        std::fprintf(out, "accepted with a bad length or checksum: %ld\n", badReplyAccepted);
+        std::fprintf(out, "wrong values from stale whole replies: observed %ld, expected %ld\n",
+                     staleWrong, staleWrongExpected);
+        std::fprintf(out, "wrong values from a sum kept by chance: observed %ld, expected %.2f\n",
+                     chanceWrong, chanceWrongExpected);
+        std::fprintf(out, "wrong values nothing explains: %ld\n", unexplainedWrong);
+    }
+};
+
+class Campaign {
+public:
+    // probability: chance that a reply is corrupted.
+    Campaign(std::uint32_t seed, double probability)
+        : rig_("bx"), link_(rig_.line, rig_.clock, state_, panel_, catalogue_), rng_(seed) {
+        for (int address = kFirstWord; address <= kLastWord; ++address) {
+            rig_.amplifier.SetRam(address, RandomWord());
+        }
+        for (int address = 0; address < kEepWords; ++address) {
+            rig_.amplifier.SetEeprom(address, RandomWord());
+        }
+        rig_.amplifier.SetObserver([this](const sim::ExchangeRecord& r) { frames_.push_back(r); });
+        rig_.amplifier.StartRandomCorruption(seed, probability);
+    }
+
+    void Run(long exchanges) {
+        for (long i = 0; i < exchanges; ++i) RunOne();
+        tally_.corruptions = rig_.amplifier.Corruptions();
+    }
+    const Tally& Result() const { return tally_; }
+
+private:
+    enum class Kind { WordRead, LongRead, Write, EepRead };
+    // Pinned words nobody else drives, and the EEPROM words read back.
+    static constexpr int kFirstWord = 0x40;
+    static constexpr int kLastWord = 0x5F;
+    static constexpr int kEepWords = 0x20;
+    static constexpr double kChanceSumFits = 1.0 / 256;
+
+    std::uint16_t RandomWord() {
+        return static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, 0xFFFF)(rng_));
+    }
+    int Pick(int first, int last) { return std::uniform_int_distribution<int>(first, last)(rng_); }
+    static std::string Address(int address) {
+        char text[3];
+        std::snprintf(text, sizeof text, "%02X", address);
+        return text;
+    }
+    static std::string TrueReply(std::uint32_t value, int digits) {
+        std::string body = "%" + (digits == 4 ? HexWord(static_cast<int>(value))
+                                              : HexLong(static_cast<int>(value)));
+        std::string reply = body + "00";
+        FinishReply(reply);
+        return reply;
+    }
+    static void FinishReply(std::string& reply) {
+        unsigned sum = 0;
+        for (std::size_t i = 0; i + 2 < reply.size(); ++i)
+            sum += static_cast<unsigned char>(reply[i]);
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", sum & 0xFFu);
+        reply.replace(reply.size() - 2, 2, digits);
+    }
+
+    void RunOne() {
+        // Each exchange is tried: the status poll would have cleared the latch.
+        state_.CommErrorLatched = false;
+        frames_.clear();
+        ++tally_.exchanges;
+        switch (static_cast<Kind>(Pick(0, 3))) {
+            case Kind::WordRead:
+                return WordRead();
+            case Kind::LongRead:
+                return LongRead();
+            case Kind::Write:
+                return Write();
+            case Kind::EepRead:
+                return EepRead();
+        }
+    }
+
+    void WordRead() {
+        const int address = Pick(kFirstWord, kLastWord);
+        int value = 0;
+        const int ok = link_.ReadFromRAM(Address(address), 7, 1, value);
+        const std::uint16_t truth = rig_.amplifier.Ram(address);
+        Judge(ok, value == static_cast<std::int16_t>(truth), TrueReply(truth, 4));
+    }
+
+    void LongRead() {
+        const int address = Pick(kFirstWord, kLastWord - 1);
+        int value = 0;
+        const int ok = link_.ReadFromRAML(Address(address), 11, 1, value);
+        const std::uint32_t truth = static_cast<std::uint32_t>(rig_.amplifier.Ram(address)) << 16 |
+                                    rig_.amplifier.Ram(address + 1);
+        Judge(ok, static_cast<std::uint32_t>(value) == truth, TrueReply(truth, 8));
+    }
+
+    void Write() {
+        const int address = Pick(kFirstWord, kLastWord);
+        const std::uint16_t word = RandomWord();
+        const int ok = link_.WriteToRAM(Address(address), word);
+        // Requests travel unspoilt, so the amplifier has the word either way.
+        Judge(ok, rig_.amplifier.Ram(address) == word, "");
+    }
+
+    void EepRead() {
+        const int address = Pick(0, kEepWords - 1);
+        int value = 0;
+        const int ok = link_.ReadFromEEP(Address(address), 7, 1, value);
+        const std::uint16_t truth = rig_.amplifier.Eeprom(address);
+        Judge(ok, value == static_cast<std::int16_t>(truth), TrueReply(truth, 4));
+    }
+
+    void Judge(int ok, bool right, const std::string& trueReply) {
+        // The expectation counts every chance, taken or not.
+        const sim::ExchangeRecord* frame = trueReply.empty() ? nullptr : ValueFrame();
+        const bool staleWhole = frame && frame->fault == "random stale reply" &&
+                                frame->reply.size() == trueReply.size();
+        if (staleWhole && frame->reply != trueReply) ++tally_.staleWrongExpected;
+        if (frame) tally_.chanceWrongExpected += ChanceOfFittingSum(*frame, trueReply.size());
+        if (!ok) {
+            ++tally_.failed;
+            return;
+        }
+        ++tally_.accepted;
+        if (!trueReply.empty()) CheckReplyBuffer(trueReply.size());
+        if (right) return;
+        if (staleWhole) {
+            ++tally_.staleWrong;
+        } else if (frame && !frame->fault.empty()) {
+            ++tally_.chanceWrong;
+        } else {
+            ++tally_.unexplainedWrong;
+        }
+    }
+
+    void CheckReplyBuffer(std::size_t length) {
+        const std::string& reply = link_.ReplyBuffer();
+        const int size = static_cast<int>(reply.size());
+        if (reply.size() != length || !CheckReplySum(reply, size)) ++tally_.badReplyAccepted;
+    }
+
+    // The request whose reply gave the value: the last read of the exchange.
+    const sim::ExchangeRecord* ValueFrame() const {
+        for (auto it = frames_.rbegin(); it != frames_.rend(); ++it) {
+            const char letter = it->request.empty() ? ' ' : it->request[0];
+            if (letter == 'R' || letter == 'L') return &*it;
+        }
+        return nullptr;
+    }
+
+    // Chance that a corrupted value reply still passes with a wrong value.
+    static double ChanceOfFittingSum(const sim::ExchangeRecord& frame, std::size_t length) {
+        const double n = static_cast<double>(length);
+        if (frame.fault == "random insertion") {
+            // 16 hex digits and "!" of the 255 inserted byte values, at one of
+            // the n - 3 data positions after the "%" out of n + 1 places.
+            return 17.0 / 255 * (n - 3) / (n + 1) * kChanceSumFits;
+        }
+        if (frame.fault == "random stale reply" && frame.reply.size() > length) {
+            return kChanceSumFits;
+        }
+        return 0;
+    }
+
+    sim::SimRig rig_;
+    DriveState state_;
+    MainPanel panel_;
+    MessageCatalogue catalogue_;
+    DriveLink link_;
+    std::mt19937 rng_;
+    std::vector<sim::ExchangeRecord> frames_;
+    Tally tally_;
+};
+
+}  // namespace robustness

@@ -1,0 +1,587 @@
+// The main window on the in-process simulated amplifier: start-up from the
+// settings file, exit, service mode, menus, COM and language changes, and the
+// bottom panel. Timers are not started; tests call the handlers.
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "shell/MainMenu.h"
+#include "shell/Mainform.h"
+#include "sim/SimLine.h"
+#include "tests/shell/ScriptedQuestions.h"
+#include "widgets/Gauge.h"
+
+#ifndef SERVODESK_DATA_DIR
+#error "SERVODESK_DATA_DIR must name the folder with the catalogues and type files"
+#endif
+
+namespace {
+
+// Family question results.
+constexpr int AnswerBX = 6, AnswerDX = 7, AnswerFX = 1, AnswerKQRV = 2, AnswerLQRV = 3;
+
+const char* const kDataFiles[] = {"Message.E", "Message.J",    "Message.C", "BXAmp.typ",
+                                  "Motor.typ", "FX_Motor.tpy", "limit.ini"};
+
+// A start-up folder with the data files, a simulated amplifier on a line and
+// scripted answers; the main window is built on them by Start().
+class Desk {
+public:
+    explicit Desk(const std::string& family, int fxVersion = 31) : rig_(family, fxVersion) {
+        for (const char* name : kDataFiles) {
+            std::filesystem::copy_file(std::string(SERVODESK_DATA_DIR) + "/" + name,
+                                       Folder() + name);
+        }
+        rig_.line.Close();  // start-up opens it
+    }
+
+    std::string Folder() const { return dir_.path().toStdString() + "/"; }
+    std::string IniPath() const { return Folder() + "Init.ini"; }
+    void WriteIni(const std::string& content) const { std::ofstream(IniPath()) << content; }
+    std::string ReadIni() const {
+        std::ifstream in(IniPath());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Builds the window and runs start-up, answering the family question.
+    TMainForm& Start(int familyAnswer) {
+        questions.Answer(familyAnswer);
+        MainFormSetup setup;
+        setup.StartFolder = Folder();
+        setup.QuestionsOverride = &questions;
+        setup.PortOverride = &rig_.line;
+        setup.ClockOverride = &rig_.clock;
+        setup.StartTimers = false;
+        form_ = std::make_unique<TMainForm>(setup);
+        form_->FormCreate();
+        return *form_;
+    }
+
+    TMainForm& Form() { return *form_; }
+    sim::SimLine& Line() { return rig_.line; }
+    sim::Amplifier& Amp() { return rig_.amplifier; }
+    QAction* Action(const char* name) { return form_->Action(name); }
+    QLabel* Label(const char* name) { return form_->findChild<QLabel*>(name); }
+    std::string Msg(int n) const { return form_->Catalogue().Msg(n); }
+    QString MsgQ(int n) const { return QString::fromStdString(Msg(n)); }
+    void Destroy() { form_.reset(); }
+
+    ScriptedQuestions questions;
+
+private:
+    QTemporaryDir dir_;
+    sim::SimRig rig_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+QStringList CheckedItems(Desk& desk, const QStringList& names) {
+    QStringList checked;
+    for (const QString& name : names) {
+        if (desk.Action(name.toLatin1().constData())->isChecked()) checked << name;
+    }
+    return checked;
+}
+
+const QStringList kComItems = {"M61COM1", "M62COM2", "M63COM3", "M64COM4",
+                               "M65COM5", "M66COM6", "M67COM7", "M68COM8"};
+const QStringList kLanguageItems = {"M51Japaness", "M52English", "M53Chinese"};
+
+const char kFullIni[] =
+    "SelectCOM=  2\n"
+    "SelectLanguage=  0\n"
+    "Before Amplifier=  4\n"
+    "FX_Version= 30\n"
+    "For User=0\n"
+    "Printer page lines=60,20,30,1\n"
+    "/srv/params/line7";
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void StartsWithDefaultsWithoutSettingsFile();
+    void ShortSettingsFileOpensCom3InEnglish();
+    void FullSettingsFileIsApplied();
+    void ExitRewritesSettingsFile();
+    void ExitAnsweredNoKeepsTheWindow();
+    void UserLevelTwoStartsInServiceMode();
+    void RestrictedUserLeavesServiceModeWithoutFullAccess();
+    void ServiceModeEnablesTheFxFileItems();
+    void InitialMenuStatesAndCaptions();
+    void OnlyBxEnablesJogAndTuning_data();
+    void OnlyBxEnablesJogAndTuning();
+    void ComChangeReconnectsOnlyOnAChange();
+    void LanguageChangeReloadsCaptions();
+    void MissingCatalogueEmptiesCaptionsUntilSwitchedBack();
+    void BottomPanelMirrorsThePoll();
+    void StatusTimerUpdatesTheLabels();
+    void CommErrorShowsOnceAndStatusReturns();
+    void LanguageChangeDuringOutageKeepsTheOutageTexts_data();
+    void LanguageChangeDuringOutageKeepsTheOutageTexts();
+    void ResizeCentresTheProgressPanel();
+    void ProgressPanelAndMemoFollowThePanelState();
+};
+
+void MainFormTest::StartsWithDefaultsWithoutSettingsFile() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    const DriveState& state = form.State();
+
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M61COM1"});
+    QCOMPARE(desk.Line().GetDeviceName(), std::string("Com1"));
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M52English"});
+    QCOMPARE(state.Language, 1);
+    QVERIFY(state.UserRestricted);
+    QVERIFY(!state.FullAccess);
+    QVERIFY(!state.ServiceMode);
+    QCOMPARE(state.WorkFolder, desk.Folder());
+    QCOMPARE(state.TempFileName, std::string("Tmp.Dat"));
+
+    QCOMPARE(desk.questions.AskedQuestions().size(), std::size_t{1});
+    const ScriptedQuestions::Asked& asked = desk.questions.Last();
+    QVERIFY(asked.custom);
+    QCOMPARE(asked.text, desk.Msg(48));
+    QVERIFY(asked.kind == DialogKind::Confirmation);
+    QCOMPARE(asked.buttons, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    QCOMPARE(asked.focusPosition, 0);
+
+    // Identified over the line: FX 31, port open, busy flags released.
+    QCOMPARE(state.FxVersion, 31);
+    QVERIFY(desk.Line().Enabled());
+    QVERIFY(!state.CommErrorLatched);
+    QVERIFY(!state.PollBusy);
+    QVERIFY(!state.ParamWriteBusy);
+}
+
+void MainFormTest::ShortSettingsFileOpensCom3InEnglish() {
+    Desk desk("bx");
+    desk.WriteIni("SelectCOM=  2\n");
+    TMainForm& form = desk.Start(AnswerBX);
+
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M63COM3"});
+    QCOMPARE(desk.Line().GetDeviceName(), std::string("Com3"));
+    QCOMPARE(form.State().SelectCom, 2);
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M52English"});
+    QCOMPARE(desk.questions.Last().focusPosition, 0);
+    QCOMPARE(form.State().FxVersion, 25);
+    QCOMPARE(form.State().PrintLines, (std::array<int, 4>{0, 0, 0, 0}));
+}
+
+void MainFormTest::FullSettingsFileIsApplied() {
+    Desk desk("lqrv", 33);
+    desk.WriteIni(kFullIni);
+    TMainForm& form = desk.Start(AnswerLQRV);
+    const DriveState& state = form.State();
+
+    QCOMPARE(desk.questions.Last().focusPosition, 4);
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M63COM3"});
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M51Japaness"});
+    QCOMPARE(state.Language, 0);
+    QCOMPARE(desk.Action("M11Monitor")->text(), QString::fromUtf8("データモニタ"));
+    QCOMPARE(state.PrintLines, (std::array<int, 4>{60, 20, 30, 1}));
+    QCOMPARE(state.WorkFolder, std::string("/srv/params/line7"));
+    QVERIFY(!state.UserRestricted);
+    QVERIFY(state.FullAccess);
+    QVERIFY(!state.ServiceMode);
+    QVERIFY(state.QrvFlag && state.LqrvFlag && !state.YzFlag);
+    QCOMPARE(state.FxVersion, 33);
+}
+
+void MainFormTest::ExitRewritesSettingsFile() {
+    Desk desk("lqrv", 33);
+    desk.WriteIni(kFullIni);
+    TMainForm& form = desk.Start(AnswerLQRV);
+    desk.questions.Answer(mrYes);
+
+    form.M8ExitClick();
+
+    const ScriptedQuestions::Asked& asked = desk.questions.Last();
+    QVERIFY(!asked.custom);
+    QCOMPARE(asked.text, desk.Msg(49));
+    QCOMPARE(asked.buttons, (std::vector<int>{sbYes, sbNo}));
+    QVERIFY(!desk.Line().Enabled());
+    QCOMPARE(desk.ReadIni(), std::string("SelectCOM=  2\n"
+                                         "SelectLanguage=  0\n"
+                                         "Before Amplifier=  4\n"
+                                         "FX_Version= 33\n"
+                                         "For User=0\n"
+                                         "Printer page lines=60,20,30,1\n"
+                                         "/srv/params/line7"));
+    // Destroying the window afterwards writes nothing different.
+    desk.Destroy();
+    QCOMPARE(desk.ReadIni().substr(0, 14), std::string("SelectCOM=  2\n"));
+}
+
+void MainFormTest::ExitAnsweredNoKeepsTheWindow() {
+    Desk desk("dx");
+    TMainForm& form = desk.Start(AnswerDX);
+    form.show();
+    desk.questions.Answer(mrNo);
+
+    form.M8ExitClick();
+
+    QVERIFY(form.isVisible());
+    QVERIFY(desk.Line().Enabled());
+    QVERIFY(!std::filesystem::exists(desk.IniPath()));
+    // The close box asks the same question.
+    desk.questions.Answer(mrNo);
+    form.close();
+    QVERIFY(form.isVisible());
+    QCOMPARE(desk.questions.AskedQuestions().size(), std::size_t{3});
+}
+
+void MainFormTest::UserLevelTwoStartsInServiceMode() {
+    Desk desk("dx");
+    desk.WriteIni(
+        "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  1\nFX_Version= 25\n"
+        "For User=2\n");
+    TMainForm& form = desk.Start(AnswerDX);
+    QVERIFY(form.State().ServiceMode);
+    QVERIFY(form.State().FullAccess);
+    QVERIFY(desk.Action("M33DirectRW")->isEnabled());
+
+    desk.Action("HotKey1")->trigger();
+
+    QVERIFY(!form.State().ServiceMode);
+    QVERIFY(!desk.Action("M33DirectRW")->isEnabled());
+    QVERIFY(form.State().FullAccess);
+}
+
+void MainFormTest::RestrictedUserLeavesServiceModeWithoutFullAccess() {
+    Desk desk("dx");
+    desk.WriteIni(
+        "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  1\nFX_Version= 25\n"
+        "For User=1\n");
+    TMainForm& form = desk.Start(AnswerDX);
+    QVERIFY(!form.State().FullAccess);
+
+    desk.Action("HotKey1")->trigger();
+    QVERIFY(form.State().ServiceMode);
+    QVERIFY(form.State().FullAccess);
+    QVERIFY(desk.Action("M33DirectRW")->isEnabled());
+    // Not the FX group: the FX file items keep their state.
+    QVERIFY(!desk.Action("M37Maker")->isEnabled());
+
+    desk.Action("HotKey1")->trigger();
+    QVERIFY(!form.State().ServiceMode);
+    QVERIFY(!form.State().FullAccess);
+    QVERIFY(!desk.Action("M33DirectRW")->isEnabled());
+}
+
+void MainFormTest::ServiceModeEnablesTheFxFileItems() {
+    Desk desk("kqrv", 33);
+    desk.WriteIni(
+        "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  3\nFX_Version= 33\n"
+        "For User=2\n");
+    TMainForm& form = desk.Start(AnswerKQRV);
+    for (const char* name : {"M33DirectRW", "M36Table", "M37Maker", "M38Compare"}) {
+        QVERIFY2(desk.Action(name)->isEnabled(), name);
+    }
+    QVERIFY(desk.Action("M73AutoReset")->isChecked());
+
+    form.HotKey1Click();
+    for (const char* name : {"M33DirectRW", "M36Table", "M37Maker", "M38Compare"}) {
+        QVERIFY2(!desk.Action(name)->isEnabled(), name);
+    }
+    form.HotKey1Click();
+    for (const char* name : {"M33DirectRW", "M36Table", "M37Maker", "M38Compare"}) {
+        QVERIFY2(desk.Action(name)->isEnabled(), name);
+    }
+    QCOMPARE(desk.Action("HotKey1")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F10));
+}
+
+void MainFormTest::InitialMenuStatesAndCaptions() {
+    Desk desk("dx");
+    TMainForm& form = desk.Start(AnswerDX);
+
+    QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
+    for (const MenuItemRow& row : MainMenuRows()) {
+        QAction* action = desk.Action(row.Name);
+        QVERIFY2(action, row.Name);
+        QCOMPARE(action->objectName(), QString(row.Name));
+        if (row.Message > 0) {
+            QVERIFY2(!action->text().isEmpty(), row.Name);
+            QCOMPARE(action->text(), desk.MsgQ(row.Message));
+        }
+    }
+    // Items without a message keep the form's captions.
+    QCOMPARE(desk.Action("M33DirectRW")->text(), QString("Direct_R/W"));
+    QCOMPARE(desk.Action("M34Reset")->text(), QString("Reset"));
+    QCOMPARE(desk.Action("M36Table")->text(), QString("QRV Parameter Table"));
+    QCOMPARE(desk.Action("M67COM7")->text(), QString("COM7"));
+    QCOMPARE(desk.Action("M73AutoReset")->text(), QString("AutoReset"));
+
+    const QStringList disabled = {"M14Graph", "M33DirectRW", "M34Reset",
+                                  "M37Maker", "M38Compare",  "M4Jog",
+                                  "M41Jog",   "M42AutoGain", "M43OffsetTune"};
+    for (const MenuItemRow& row : MainMenuRows()) {
+        QCOMPARE(desk.Action(row.Name)->isEnabled(), !disabled.contains(row.Name));
+    }
+    QVERIFY(!desk.Action("M73AutoReset")->isChecked());
+
+    QCOMPARE(desk.Label("MsgTitle1")->text(), desk.MsgQ(51));
+    QCOMPARE(desk.Label("MsgTitle2")->text(), desk.MsgQ(52));
+    QCOMPARE(desk.Label("MainMsg4")->text(), desk.MsgQ(45));
+}
+
+void MainFormTest::OnlyBxEnablesJogAndTuning_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("bx") << "bx" << AnswerBX << true;
+    QTest::newRow("dx") << "dx" << AnswerDX << false;
+    QTest::newRow("fx") << "fx" << AnswerFX << false;
+}
+
+void MainFormTest::OnlyBxEnablesJogAndTuning() {
+    QFETCH(QString, family);
+    QFETCH(int, answer);
+    QFETCH(bool, enabled);
+    Desk desk(family.toStdString());
+    desk.Start(answer);
+    for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"}) {
+        QCOMPARE(desk.Action(name)->isEnabled(), enabled);
+    }
+    QVERIFY(!desk.Action("M43OffsetTune")->isEnabled());
+}
+
+void MainFormTest::ComChangeReconnectsOnlyOnAChange() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    desk.Line().ClearLog();
+
+    desk.Action("M61COM1")->trigger();  // already checked
+    QVERIFY(desk.Line().Requests().empty());
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M61COM1"});
+
+    desk.Action("M65COM5")->trigger();
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M65COM5"});
+    QCOMPARE(desk.Line().GetDeviceName(), std::string("Com5"));
+    QCOMPARE(form.State().SelectCom, 4);
+    QVERIFY(desk.Line().Enabled());
+    const std::vector<std::string> requests = desk.Line().Requests();
+    QVERIFY(!requests.empty());
+    QVERIFY2(requests.front().rfind("R5C3", 0) == 0, requests.front().c_str());  // CPU word
+
+    desk.Line().ClearLog();
+    form.ComClick(4);
+    QVERIFY(desk.Line().Requests().empty());
+}
+
+void MainFormTest::LanguageChangeReloadsCaptions() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    form.StsTimerTimer();
+
+    desk.Action("M51Japaness")->trigger();
+    QCOMPARE(form.State().Language, 0);
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M51Japaness"});
+    QCOMPARE(desk.Action("M11Monitor")->text(), QString::fromUtf8("データモニタ"));
+    QCOMPARE(desk.Label("MsgTitle1")->text(), QString::fromUtf8("アンプ状態"));
+    QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
+    QCOMPARE(desk.Label("MainMsg4")->text(), QString::fromUtf8("ポート接続"));
+    QCOMPARE(form.Captions().Custom(0), std::string("BXアンプ"));
+    QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
+
+    desk.Action("M53Chinese")->trigger();
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M53Chinese"});
+    QCOMPARE(desk.Action("M11Monitor")->text(), QString::fromUtf8("数据监视"));
+    QCOMPARE(desk.Action("M8Exit")->text(), QString::fromUtf8("退出(&E)"));
+    QCOMPARE(form.Captions().Custom(5), std::string("YZ驱动器"));
+
+    // The checked item again: nothing reloads.
+    desk.Action("M53Chinese")->trigger();
+    QCOMPARE(form.State().Language, 2);
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M53Chinese"});
+}
+
+void MainFormTest::MissingCatalogueEmptiesCaptionsUntilSwitchedBack() {
+    Desk desk("fx");
+    std::filesystem::remove(desk.Folder() + "Message.C");
+    TMainForm& form = desk.Start(AnswerFX);
+    form.StsTimerTimer();
+    const QString englishMonitor = desk.Action("M11Monitor")->text();
+
+    form.LanguageClick(2);
+    QCOMPARE(form.windowTitle(), QString(" V1.500"));
+    for (const MenuItemRow& row : MainMenuRows()) {
+        if (row.Message > 0) QVERIFY2(desk.Action(row.Name)->text().isEmpty(), row.Name);
+    }
+    for (const char* name : {"MsgTitle1", "MsgTitle2", "MainMsg1", "MainMsg2", "MainMsg4"}) {
+        QVERIFY2(desk.Label(name)->text().isEmpty(), name);
+    }
+
+    form.LanguageClick(1);
+    QCOMPARE(desk.Action("M11Monitor")->text(), englishMonitor);
+    QCOMPARE(desk.Label("MsgTitle1")->text(), desk.MsgQ(51));
+    QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
+    QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
+}
+
+void MainFormTest::BottomPanelMirrorsThePoll() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    desk.Amp().SetServo(true);
+    desk.Amp().RaiseAlarm(13);
+
+    form.StsTimerTimer();
+    form.RefreshPanel();
+
+    const MainPanel& panel = form.Panel();
+    const std::pair<const char*, const std::string*> labels[] = {
+        {"MainMsg1", &panel.MainMsg1}, {"MainMsg2", &panel.MainMsg2}, {"MainMsg3", &panel.MainMsg3},
+        {"MainMsg4", &panel.MainMsg4}, {"MainMsg5", &panel.MainMsg5}, {"MainMsg6", &panel.MainMsg6},
+        {"CPULabel", &panel.CPULabel}, {"EEPLabel", &panel.EEPLabel}};
+    for (const auto& [name, text] : labels) {
+        QVERIFY2(desk.Label(name), name);
+        QCOMPARE(desk.Label(name)->text(), QString::fromStdString(*text));
+    }
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(147));
+    QCOMPARE(desk.Label("MainMsg4")->text(), desk.MsgQ(45));
+    QVERIFY(desk.Label("CPULabel")->text().startsWith("CPU:"));
+    QVERIFY(desk.Label("MainMsg5")->text().startsWith("FX"));
+}
+
+void MainFormTest::StatusTimerUpdatesTheLabels() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    desk.Amp().SetServo(true);
+    QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
+
+    // The real timer: its handler polls and the window shows the result.
+    auto* timer = form.findChild<QTimer*>("StsTimer");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 200);
+    timer->start();
+    QTRY_COMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(54));
+    timer->stop();
+}
+
+void MainFormTest::CommErrorShowsOnceAndStatusReturns() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    form.StsTimerTimer();
+    form.RefreshPanel();
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(151));
+
+    desk.Amp().SetCablePulled(true);
+    form.StsTimerTimer();
+    form.RefreshPanel();
+    QVERIFY(form.State().CommErrorLatched);
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(167));
+    QCOMPARE(desk.Label("MainMsg3")->text(), desk.MsgQ(55));
+    form.StsTimerTimer();
+    form.RefreshPanel();
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(167));
+
+    desk.Amp().SetCablePulled(false);
+    desk.Line().ClearLog();
+    form.StsTimerTimer();
+    form.RefreshPanel();
+    QVERIFY(!form.State().CommErrorLatched);
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(151));
+    QVERIFY(desk.Label("CPULabel")->text() != "CPU:XXX");
+    // Re-identified once: one CPU word read (read again only after a failure).
+    int cpuReads = 0;
+    for (const std::string& request : desk.Line().Requests())
+        cpuReads += request.rfind("R5C3", 0) == 0;
+    QCOMPARE(cpuReads, 1);
+}
+
+void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("bx") << "bx" << AnswerBX;
+    QTest::newRow("fx") << "fx" << AnswerFX;
+}
+
+// The outage leaves StatusWord at -1 and CurrentMode at -1; redrawing from
+// them must not turn into "servo on" or into the dialog button texts that
+// follow the status fields in the catalogue.
+void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts() {
+    QFETCH(QString, family);
+    QFETCH(int, answer);
+    Desk desk(family.toStdString());
+    TMainForm& form = desk.Start(answer);
+    form.StsTimerTimer();
+    desk.Amp().SetCablePulled(true);
+    form.StsTimerTimer();
+    QVERIFY(form.State().CommErrorLatched);
+
+    form.LanguageClick(0);
+
+    QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
+    QCOMPARE(desk.Label("MainMsg2")->text(), desk.MsgQ(167));
+    QCOMPARE(desk.Label("MainMsg3")->text(), desk.MsgQ(55));
+    if (answer == AnswerBX) {
+        QCOMPARE(desk.Label("MainMsg6")->text(), desk.MsgQ(62) + " " + desk.MsgQ(64));
+    }
+}
+
+void MainFormTest::ResizeCentresTheProgressPanel() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    form.show();
+    form.resize(1001, 603);
+    QCoreApplication::processEvents();
+    QTRY_COMPARE(form.size(), QSize(1001, 603));
+
+    auto* progress = form.findChild<QFrame*>("ProgressPanel");
+    auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
+    QVERIFY(progress && memo);
+    const int top = 603 / 8 + progress->height() / 2;
+    QCOMPARE(progress->pos(), QPoint(1001 / 2 - progress->width() / 2, top));
+    QCOMPARE(memo->pos(), QPoint(1001 / 2 - memo->width() / 2, top + progress->height()));
+}
+
+void MainFormTest::ProgressPanelAndMemoFollowThePanelState() {
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    form.show();
+    auto* progress = form.findChild<QFrame*>("ProgressPanel");
+    auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
+    QVERIFY(progress->isHidden());
+
+    MainPanel& panel = form.Panel();
+    panel.ProgressPanel = true;
+    panel.ProgressMsg = "Reading";
+    panel.RWGaugeMax = 19;
+    panel.RWGaugeProgress = 7;
+    panel.Memo1 = {"line 1", "line 2"};
+    panel.Memo1Visible = true;
+    form.RefreshPanel();
+
+    QVERIFY(progress->isVisible());
+    QCOMPARE(form.findChild<QLabel*>("ProgressMsg")->text(), QString("Reading"));
+    auto* gauge = form.findChild<TGauge*>("RWGauge");
+    QCOMPARE(gauge->MaxValue(), 19);
+    QCOMPARE(gauge->Progress(), 7);
+    QVERIFY(memo->isVisible());
+    QCOMPARE(memo->toPlainText(), QString("line 1\nline 2"));
+
+    panel.Memo1.push_back("line 3");
+    form.RefreshPanel();
+    QCOMPARE(memo->toPlainText(), QString("line 1\nline 2\nline 3"));
+    panel.Memo1 = {"new"};  // a new transfer starts its log afresh
+    panel.ProgressPanel = false;
+    panel.Memo1Visible = false;
+    form.RefreshPanel();
+    QCOMPARE(memo->toPlainText(), QString("new"));
+    QVERIFY(progress->isHidden());
+    QVERIFY(memo->isHidden());
+}
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"

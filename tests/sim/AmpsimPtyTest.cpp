@@ -1,0 +1,152 @@
+// Runs the real ampsim on a pseudo-terminal and talks to it through its link.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string AmpsimPath() {
+    const char* overridePath = std::getenv("AMPSIM");
+    return overridePath ? overridePath : AMPSIM_PATH;
+}
+
+// ampsim as a child process with a pipe to its standard input.
+class AmpsimProcess {
+public:
+    AmpsimProcess(const std::string& family, const fs::path& link, const fs::path& log) {
+        int input[2];
+        if (pipe(input) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(input[0], STDIN_FILENO);
+            close(input[0]);
+            close(input[1]);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, STDOUT_FILENO);
+            const std::string path = AmpsimPath();
+            execl(path.c_str(), path.c_str(), "--family", family.c_str(), "--link", link.c_str(),
+                  "--pace", "--log", log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(input[0]);
+        stdin_ = input[1];
+    }
+    ~AmpsimProcess() {
+        if (stdin_ >= 0) close(stdin_);
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    void Command(const std::string& line) {
+        const std::string text = line + "\n";
+        ASSERT_EQ(write(stdin_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    bool Running() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 300; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+int OpenRaw(const fs::path& link) {
+    const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return -1;
+    termios settings{};
+    tcgetattr(fd, &settings);
+    cfmakeraw(&settings);
+    tcsetattr(fd, TCSANOW, &settings);
+    return fd;
+}
+
+// Reads up to count bytes, waiting at most timeoutMs for each.
+std::string ReadReply(int fd, std::size_t count, int timeoutMs = 1000) {
+    std::string reply;
+    while (reply.size() < count) {
+        pollfd request{fd, POLLIN, 0};
+        if (poll(&request, 1, timeoutMs) <= 0) break;
+        char byte;
+        if (read(fd, &byte, 1) != 1) break;
+        reply += byte;
+    }
+    return reply;
+}
+
+std::string Exchange(const fs::path& link, const std::string& request) {
+    const int fd = OpenRaw(link);
+    if (fd < 0) return "<no device>";
+    const std::string reply =
+        write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())
+            ? ReadReply(fd, 7)
+            : "<write failed>";
+    close(fd);
+    return reply;
+}
+
+TEST(AmpsimOnPty, AnswersAndSurvivesUnplugAndReplug) {
+    const fs::path folder = fs::temp_directory_path() / ("ampsim-test-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path link = folder / "Com1";
+    const fs::path log = folder / "ampsim.log";
+    {
+        AmpsimProcess ampsim("bx", link, log);
+        ASSERT_TRUE(ampsim.Running());
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(link); })) << "no link from " << AmpsimPath();
+
+        EXPECT_EQ(Exchange(link, "R568F5"), "%0000E5");
+        // The peer closed the slave once: ampsim keeps serving the next opener.
+        EXPECT_EQ(Exchange(link, "R568F5"), "%0000E5");
+
+        // An open port sees the hang-up when the adapter goes away.
+        const int fd = OpenRaw(link);
+        ASSERT_GE(fd, 0);
+        const std::string oldTarget = fs::read_symlink(link);
+        ampsim.Command("unplug");
+        EXPECT_TRUE(WaitFor([&] {
+            pollfd request{fd, POLLIN, 0};
+            return poll(&request, 1, 0) > 0 && (request.revents & (POLLHUP | POLLERR));
+        }));
+        close(fd);
+
+        ampsim.Command("replug");
+        ASSERT_TRUE(WaitFor([&] { return Exchange(link, "R568F5") == "%0000E5"; }));
+        EXPECT_TRUE(fs::is_symlink(link));
+        (void)oldTarget;  // the new pty may reuse the number of the old one
+
+        ampsim.Command("fault noreply");
+        ampsim.Command("status");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(Exchange(link, "R568F5"), "");
+    }
+    std::ifstream logFile(log);
+    std::stringstream text;
+    text << logFile.rdbuf();
+    EXPECT_NE(text.str().find("\tR568F5\t%0000E5\t-"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("\tR568F5\t-\tnoreply"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("\t#\tunplug"), std::string::npos) << text.str();
+    fs::remove_all(folder);
+}
+
+}  // namespace
