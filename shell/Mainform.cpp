@@ -17,6 +17,10 @@
 
 #include "link/Comm.h"
 #include "operation/Help.h"
+#include "params/Positionparam.h"
+#include "params/Speedparam.h"
+#include "params/Systemparam.h"
+#include "params/Torqueparam.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
@@ -37,6 +41,34 @@ constexpr int MsgPanelTitle2 = 52;
 constexpr int MsgLinkOpen = 45;
 constexpr int MsgLinkClosed = 46;
 constexpr int MsgFamilyButtons = 86;
+constexpr int MsgOkButton = 73;
+
+// The parameter menu: item, group, window class.
+struct ParamMenuRow {
+    const char* Item;
+    ParamGroup Group;
+    void (TMainForm::*Handler)();
+    TParamForm* (*Create)(const ParamFormContext&, bool&, QWidget*);
+};
+
+template <class Form>
+TParamForm* CreateForm(const ParamFormContext& context, bool& openFlag, QWidget* parent) {
+    return new Form(context, openFlag, parent);
+}
+
+const ParamMenuRow ParamMenu[] = {
+    {"M21SystemParam", ParamGroup::System, &TMainForm::M21SystemParamClick,
+     &CreateForm<TSystemForm>},
+    {"M22SpeedParam", ParamGroup::Speed, &TMainForm::M22SpeedParamClick, &CreateForm<TSpeedForm>},
+    {"M23TorqueParam", ParamGroup::Torque, &TMainForm::M23TorqueParamClick,
+     &CreateForm<TTorqueForm>},
+    {"M24PositionParam", ParamGroup::Position, &TMainForm::M24PositionParamClick,
+     &CreateForm<TPositionForm>},
+};
+
+const ParamMenuRow& ParamMenuOf(ParamGroup group) {
+    return ParamMenu[static_cast<int>(group)];
+}
 
 struct TimerRow {
     const char* Name;
@@ -99,6 +131,10 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       link_(port_, clock_, state_, panel_, catalogue_),
       identification_(link_, map_),
       statusPoll_(link_, map_, identification_),
+      paramPort_(link_),
+      groupReader_(paramPort_, state_, panel_, map_, paramCaches_,
+                   [this](int n) { return catalogue_.Msg(n); }),
+      paramWriter_(paramPort_, state_, paramCaches_, map_),
       ownQuestions_(setup.QuestionsOverride
                         ? nullptr
                         : std::make_unique<DialogQuestions>(captions_, this)),
@@ -167,6 +203,8 @@ void TMainForm::BuildMenu() {
         Action("M73AutoReset")->setChecked(!Action("M73AutoReset")->isChecked());
         M73AutoResetClick();
     });
+    for (const ParamMenuRow& row : ParamMenu)
+        connect(Action(row.Item), &QAction::triggered, this, row.Handler);
     connect(Action("M71ShowHelp"), &QAction::triggered, this, &TMainForm::M71ShowHelpClick);
     connect(Action("M72ShowAbout"), &QAction::triggered, this, &TMainForm::M72ShowAboutClick);
     connect(Action("M8Exit"), &QAction::triggered, this, &TMainForm::M8ExitClick);
@@ -377,7 +415,11 @@ void TMainForm::ChangeLanguage() {
         panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
     }
 
-    // Open child windows follow in a fixed order (added with the windows).
+    // Open child windows follow in a fixed order: the monitor, I/O and alarm
+    // windows come first once they exist, then the parameter windows.
+    for (const ParamMenuRow& row : ParamMenu) {
+        if (TParamForm* form = ParamForm(row.Group)) form->ChangeLanguage();
+    }
 
     captions_.SetCaptions(MsgFamilyButtons, 6, catalogue_);
     RefreshPanel();
@@ -430,7 +472,7 @@ void TMainForm::StsTimerTimer() { statusPoll_.StsTimerTimer(); }
 void TMainForm::MonitorTimerTimer() {}
 void TMainForm::IODispalyTimerTimer() {}
 void TMainForm::AlarmTimerTimer() {}
-void TMainForm::WriteParamTimerTimer() {}
+void TMainForm::WriteParamTimerTimer() { paramWriter_.WriteParamTimerTimer(); }
 void TMainForm::ReadParamTimerTimer() {}  // reading is never driven by a timer
 void TMainForm::JogTimerTimer() {}
 void TMainForm::AutoTuneTimerTimer() {}
@@ -470,6 +512,58 @@ void TMainForm::M73AutoResetClick() {
     item->setChecked(!item->isChecked());
 }
 
+void TMainForm::M21SystemParamClick() { OpenParamForm(ParamGroup::System); }
+void TMainForm::M22SpeedParamClick() { OpenParamForm(ParamGroup::Speed); }
+void TMainForm::M23TorqueParamClick() { OpenParamForm(ParamGroup::Torque); }
+void TMainForm::M24PositionParamClick() { OpenParamForm(ParamGroup::Position); }
+
+bool& TMainForm::ParamFormOpen(ParamGroup group) {
+    switch (group) {
+        case ParamGroup::System:
+            return state_.SystemFormOpen;
+        case ParamGroup::Speed:
+            return state_.SpeedFormOpen;
+        case ParamGroup::Torque:
+            return state_.TorqueFormOpen;
+        case ParamGroup::Position:
+            break;
+    }
+    return state_.PositionFormOpen;
+}
+
+TParamForm* TMainForm::ParamForm(ParamGroup group) const {
+    return paramForms_[static_cast<std::size_t>(group)].data();
+}
+
+void TMainForm::OpenParamForm(ParamGroup group) {
+    bool& open = ParamFormOpen(group);
+    if (open) return;
+    // A queued edit reaches the amplifier first, so the read cannot undo it.
+    paramWriter_.WriteParamTimerTimer();
+    const bool read = groupReader_.ReadGroup(group);
+    RefreshPanel();
+    if (!read) {
+        questions_->Beep();
+        captions_.SetCaptions(MsgOkButton, 1, catalogue_);
+        questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0);
+        return;
+    }
+    const ParamFormContext context{state_, map_, paramCaches_, paramWriter_, catalogue_};
+    TParamForm* form = ParamMenuOf(group).Create(context, open, nullptr);
+    paramForms_[static_cast<std::size_t>(group)] = form;
+    form->FormCreate();
+    mdiArea_->addSubWindow(form);
+    form->ChangeLanguage();
+    form->show();
+    open = true;
+}
+
+// The windows refer to the caches and the writer, which go before the
+// window's children do.
+void TMainForm::CloseParamForms() {
+    for (QPointer<TParamForm>& form : paramForms_) delete form.data();
+}
+
 void TMainForm::M71ShowHelpClick() { ShowMainHelp(catalogue_, this); }
 
 void TMainForm::M72ShowAboutClick() { ShowAbout(catalogue_, this); }
@@ -498,6 +592,7 @@ void TMainForm::FormDestroy() {
     if (shutDown_) return;
     shutDown_ = true;
     for (auto& [name, timer] : timers_) timer->stop();
+    CloseParamForms();
     if (port_.Enabled()) port_.Close();
     WriteInitIni(InitIniPath(state_.StartFolder), state_);
 }

@@ -2,7 +2,9 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +16,10 @@
 #include "link/Identification.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
+#include "params/DriveLinkPort.h"
+#include "params/GroupRead.h"
+#include "params/ParamCaches.h"
+#include "params/ParamWriter.h"
 #include "shell/Msgdlg.h"
 #include "shell/Questions.h"
 #include "shell/StatusPoll.h"
@@ -25,6 +31,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class TGauge;
+class TParamForm;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -70,6 +77,10 @@ public:
     DialogCaptions& Captions() { return captions_; }
     Questions& Ask() { return *questions_; }
     QAction* Action(const std::string& name) const;
+    ParamCaches& Caches() { return paramCaches_; }
+    ParamWriter& Writer() { return paramWriter_; }
+    // The group's open parameter window, or null.
+    TParamForm* ParamForm(ParamGroup group) const;
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -89,6 +100,10 @@ public slots:
     void M71ShowHelpClick();
     void M72ShowAboutClick();
     void M73AutoResetClick();
+    void M21SystemParamClick();
+    void M22SpeedParamClick();
+    void M23TorqueParamClick();
+    void M24PositionParamClick();
     void ComClick(int index);
     void LanguageClick(int language);
 
@@ -108,6 +123,9 @@ private:
     std::string Msg(int n) const { return catalogue_.Msg(n); }
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
+    void OpenParamForm(ParamGroup group);
+    bool& ParamFormOpen(ParamGroup group);
+    void CloseParamForms();
 
     MainFormSetup setup_;
     DriveState state_;
@@ -121,6 +139,10 @@ private:
     DriveLink link_;
     Identification identification_;
     StatusPoll statusPoll_;
+    ParamCaches paramCaches_;
+    DriveLinkPort paramPort_;
+    GroupReader groupReader_;
+    ParamWriter paramWriter_;
     DialogCaptions captions_;
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
@@ -136,4 +158,6 @@ private:
     QPlainTextEdit* memo1_ = nullptr;
     std::size_t memoLinesShown_ = 0;
     std::map<std::string, QTimer*> timers_;
+    // System, speed, torque, position: the order of ParamGroup.
+    std::array<QPointer<TParamForm>, 4> paramForms_;
 };

@@ -1,0 +1,9 @@
+#pragma once
+#include "params/ParamForm.h"
+
+// The torque parameter window.
+class TTorqueForm : public TParamForm {
+    Q_OBJECT
+public:
+    TTorqueForm(const ParamFormContext& context, bool& openFlag, QWidget* parent = nullptr);
+};
