@@ -130,6 +130,10 @@ public:
           pty_(options.link) {
         if (!options.logPath.empty()) log_ = std::fopen(options.logPath.c_str(), "w");
         amplifier_.SetObserver([this](const sim::ExchangeRecord& record) { Log(record); });
+        // A real amplifier finishes a mailbox access within the wire time of
+        // the next request. Unpaced, that request arrives at once, so the
+        // access must be done at once too.
+        if (!options.pace) amplifier_.SetMailboxDelayMs(0);
     }
     ~AmpSim() {
         if (log_) std::fclose(log_);
