@@ -8,7 +8,8 @@
 #     --language 0|1|2                Japanese, English, Chinese (default 1)
 #     --dialog FILE.png               also take the family question before answering it
 #     --keys "KEY ..."                xdotool keys sent to the main window before the
-#                                     picture, e.g. "alt+h Down Return" for the about box
+#                                     picture, e.g. "alt+h Down Return" for the about box;
+#                                     "click:X,Y" clicks the screen there
 #     --sim "CMD" FILE.png            after the main picture: send CMD to ampsim, wait,
 #                                     take FILE.png (repeatable, e.g. unplug then replug)
 #     --wait SECONDS                  settle time before each picture (default 2)
@@ -107,7 +108,10 @@ if [ -n "$keys" ]; then
   main=$(xdotool search --onlyvisible --name 'V1\.500' | head -1)
   [ -z "$main" ] || xdotool windowfocus --sync "$main" 2>/dev/null || true
   for key in $keys; do
-    xdotool key "$key"
+    case "$key" in
+      click:*) xy=${key#click:}; xdotool mousemove "${xy%,*}" "${xy#*,}" click 1 ;;
+      *) xdotool key "$key" ;;
+    esac
     sleep 0.4
   done
   sleep "$wait_s"
