@@ -451,11 +451,13 @@ void Amplifier::RenderStatus() {
     int outputs = (alarm ? 0x01 : 0x08) | (std::fabs(speedRpm_) < 10 ? 0x02 : 0);
     switch (profile_.family) {
         case Family::BX: {
+            // Mode, a warning field (none here), a motion field (0 stopped,
+            // 1 running) and the status code, a nibble each.
             const int mode = ram_[5][0x0A] & 0x0F;
-            const int jog = ram_[5][0x76] == 1 ? 1 : 0;
+            const int running = std::fabs(speedRpm_) >= 10 ? 1 : 0;
             Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
             Render(layout_.statusAddress,
-                   static_cast<std::uint16_t>(mode << 12 | servo << 8 | jog << 4 | alarmCode_));
+                   static_cast<std::uint16_t>(mode << 12 | running << 4 | (alarmCode_ & 0xF)));
             Render(0x00, static_cast<std::uint16_t>(alarmCode_));
             Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
             break;
