@@ -1,9 +1,13 @@
-// Checks the installed data files: catalogues, type files, table rows and the
-// background picture, as the program will find them beside itself.
+// Checks the installed data files as the program will find them beside itself,
+// read with the program's own readers: catalogues, type files, table rows and
+// the background picture, and the texts every parameter entry shows.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -11,21 +15,30 @@
 #include <string>
 #include <vector>
 
-#ifdef SERVODESK_HAVE_CATALOGUE_LOADER
+#include "link/AddressMap.h"
+#include "link/DriveState.h"
 #include "link/MessageCatalogue.h"
-#endif
+#include "link/TypeFiles.h"
+#include "params/ParamRules.h"
 
 namespace {
 
 constexpr int kCatalogueLines = 1000;
-constexpr size_t kMaxLineBytes = 253;  // what the catalogue loader keeps of a line
-constexpr size_t kUnitCellBytes = 9;   // unit cell of the parameter windows, without terminator
+constexpr size_t kMaxLineBytes = MessageCatalogue::MaxLineContent;
+constexpr size_t kUnitCellBytes = 9;  // unit cell of the parameter windows
+constexpr int kJapanese = 0;
+constexpr int kEnglish = 1;
+constexpr int kChinese = 2;
+constexpr std::array<int, 3> kLanguages{kJapanese, kEnglish, kChinese};
 const char* const kPlaceholder = "-";
-const char* const kCatalogueNames[] = {"Message.E", "Message.J", "Message.C"};
 
 std::string InstallDir() {
     if (const char* dir = std::getenv("SERVODESK_INSTALL_DIR")) return dir;
     return SERVODESK_INSTALL_DIR_PATH;
+}
+
+std::string InstallFolder() {
+    return InstallDir() + "/";
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -68,26 +81,42 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
-// Text of a catalogue line: everything after the first blank.
-std::string TextOf(const std::string& line) {
-    size_t blank = line.find(' ');
-    return blank == std::string::npos ? std::string() : line.substr(blank + 1);
+bool IsRealText(const std::string& text) {
+    return !text.empty() && text != kPlaceholder;
 }
 
+// The three catalogues, each loaded once by the program's loader.
+const MessageCatalogue& Catalogue(int language) {
+    static const std::array<MessageCatalogue, 3> catalogues = [] {
+        std::array<MessageCatalogue, 3> loaded;
+        for (int language : kLanguages) loaded[language].Load(InstallFolder(), language);
+        return loaded;
+    }();
+    return catalogues[static_cast<size_t>(language)];
+}
+
+std::string Msg(int language, int n) {
+    return Catalogue(language).Msg(n);
+}
+
+// Numbers the program uses, with their purpose, from MessageNumbers.txt.
 std::map<int, std::string> UsedMessageNumbers() {
     std::map<int, std::string> used;
     std::ifstream in(std::string(SERVODESK_DATA_SOURCE_DIR) + "/MessageNumbers.txt");
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
-        used[std::atoi(line.c_str())] = TextOf(line);
+        size_t blank = line.find(' ');
+        used[std::atoi(line.c_str())] = blank == std::string::npos ? "" : line.substr(blank + 1);
     }
     return used;
 }
 
-class CatalogueTest : public ::testing::TestWithParam<const char*> {
+class CatalogueTest : public ::testing::TestWithParam<int> {
 protected:
-    std::vector<std::string> lines_ = ReadLines(InstallDir() + "/" + GetParam());
+    std::vector<std::string> lines_ =
+        ReadLines(InstallFolder() + MessageCatalogue::FileName(GetParam()));
+    const MessageCatalogue& catalogue_ = Catalogue(GetParam());
 };
 
 TEST_P(CatalogueTest, HasAThousandNumberedUtf8LinesThatFitTheLoader) {
@@ -100,131 +129,253 @@ TEST_P(CatalogueTest, HasAThousandNumberedUtf8LinesThatFitTheLoader) {
         EXPECT_LE(line.size(), kMaxLineBytes);
         EXPECT_TRUE(IsValidUtf8(line));
     }
+    // A longer line would have been split and shifted every later number.
+    EXPECT_EQ(catalogue_.Count(), kCatalogueLines);
 }
 
 TEST_P(CatalogueTest, EveryUsedNumberHasARealText) {
-    ASSERT_EQ(lines_.size(), static_cast<size_t>(kCatalogueLines));
-    for (const auto& [number, purpose] : UsedMessageNumbers()) {
+    auto used = UsedMessageNumbers();
+    ASSERT_GT(used.size(), 300u);
+    for (const auto& [number, purpose] : used) {
         ASSERT_GE(number, 1);
         ASSERT_LE(number, kCatalogueLines);
-        std::string text = TextOf(lines_[number - 1]);
-        EXPECT_FALSE(text.empty() || text == kPlaceholder) << number << " " << purpose;
+        EXPECT_TRUE(IsRealText(catalogue_.Msg(number))) << number << " " << purpose;
     }
 }
 
 TEST_P(CatalogueTest, UnitTextsFitTheirCells) {
-    ASSERT_EQ(lines_.size(), static_cast<size_t>(kCatalogueLines));
     std::vector<int> units = {91, 92, 93, 94};
     for (int n = 301; n <= 315; ++n) units.push_back(n);
-    for (int n : units) EXPECT_LE(TextOf(lines_[n - 1]).size(), kUnitCellBytes) << n;
+    for (int n : units) EXPECT_LE(catalogue_.Msg(n).size(), kUnitCellBytes) << n;
 }
 
-#ifdef SERVODESK_HAVE_CATALOGUE_LOADER
-TEST_P(CatalogueTest, ProgramLoaderSeesTheSameTexts) {
-    MessageCatalogue catalogue;
-    ASSERT_TRUE(catalogue.LoadFile(InstallDir() + "/" + GetParam()));
-    EXPECT_EQ(catalogue.Count(), kCatalogueLines);
-    for (const auto& [number, purpose] : UsedMessageNumbers()) {
-        EXPECT_EQ(catalogue.Msg(number), TextOf(lines_[number - 1])) << number;
-    }
-    EXPECT_EQ(catalogue.Msg(1), "ServoDesk");
-}
-#endif
-
-INSTANTIATE_TEST_SUITE_P(AllLanguages, CatalogueTest, ::testing::ValuesIn(kCatalogueNames));
+INSTANTIATE_TEST_SUITE_P(AllLanguages, CatalogueTest, ::testing::ValuesIn(kLanguages));
 
 TEST(CatalogueTest, FixedTextsAreThere) {
-    auto english = ReadLines(InstallDir() + "/Message.E");
-    ASSERT_EQ(english.size(), static_cast<size_t>(kCatalogueLines));
-    EXPECT_EQ(TextOf(english[0]), "ServoDesk");
-    EXPECT_EQ(TextOf(english[85]), "BX Amplifier");
-    EXPECT_EQ(TextOf(english[189]), "YZ Amplifier");
-    EXPECT_EQ(TextOf(english[166]), "Communication error");
+    EXPECT_EQ(Msg(kEnglish, 1), "ServoDesk");
+    EXPECT_EQ(Msg(kEnglish, 86), "BX Amplifier");
+    EXPECT_EQ(Msg(kEnglish, 190), "YZ Amplifier");
+    EXPECT_EQ(Msg(kEnglish, 167), "Communication error");
 }
 
-// A small reader following the identification rules for the type files: the
-// count after the last "=" of line 1, then entries by line or by code.
-int CountOfFirstLine(const std::vector<std::string>& lines) {
-    if (lines.empty()) return -1;
-    size_t equals = lines[0].rfind('=');
-    return equals == std::string::npos ? -1 : std::atoi(lines[0].c_str() + equals + 1);
+// ---- Parameter entries: names, units and tips against limits ----
+
+// Every family, and every FX version with and without the QRV flag.
+struct Variant {
+    int family;
+    int fxVersion;
+    bool qrv;
+};
+constexpr Variant kVariants[] = {
+    {FamilyBx, 25, false}, {FamilyDx, 25, false}, {FamilyFx, 25, false},
+    {FamilyFx, 27, false}, {FamilyFx, 28, false}, {FamilyFx, 30, false},
+    {FamilyFx, 31, false}, {FamilyFx, 33, false}, {FamilyFx, 33, true},
+};
+constexpr ParamGroup kGroups[] = {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque,
+                                  ParamGroup::Position};
+const char* const kGroupNames[] = {"system", "speed", "torque", "position"};
+
+struct EnabledEntry {
+    ParamGroup group;
+    int index;
+    DriveState state;
+    Limits limits;
+    std::string label;
+};
+
+DriveState StateOf(const Variant& variant) {
+    DriveState state;
+    state.AmpFamily = variant.family;
+    state.FxVersion = variant.fxVersion;
+    state.QrvFlag = variant.qrv;
+    return state;
 }
 
-std::string AfterFirstColon(const std::string& line) {
-    size_t colon = line.find(':');
-    return colon == std::string::npos ? std::string() : line.substr(colon + 1);
-}
-
-std::string BxAmplifierText(const std::vector<std::string>& lines, int number) {
-    if (number < 0 || number > CountOfFirstLine(lines)) return "Amp-Num error";
-    if (static_cast<size_t>(number) + 1 >= lines.size()) return "Amp-File error4";
-    return AfterFirstColon(lines[number + 1]).substr(0, 5);
-}
-
-std::string BxMotorText(const std::vector<std::string>& lines, int number) {
-    if (number < 0 || number > CountOfFirstLine(lines)) return "Mot-Num error";
-    if (static_cast<size_t>(number) + 1 >= lines.size()) return "Mot-File error4";
-    return AfterFirstColon(lines[number + 1]);
-}
-
-std::string FxMotorText(const std::vector<std::string>& lines, int code) {
-    for (size_t i = 1; i < lines.size(); ++i) {
-        if (lines[i].find(':') != std::string::npos && std::atoi(lines[i].c_str()) == code) {
-            return AfterFirstColon(lines[i]);
+std::vector<EnabledEntry> EnabledEntriesOf(const Variant& variant) {
+    std::vector<EnabledEntry> entries;
+    const DriveState state = StateOf(variant);
+    AddressMap map;
+    LoadAddressMap(map, variant.family, variant.fxVersion, variant.qrv);
+    for (ParamGroup group : kGroups) {
+        for (int i = 0; i < EntryCount(group); ++i) {
+            if (!EntryEnabled(map, group, i)) continue;
+            char label[96];
+            std::snprintf(label, sizeof label, "family %d version %d%s, %s entry %d",
+                          variant.family, variant.fxVersion, variant.qrv ? " QRV" : "",
+                          kGroupNames[static_cast<int>(group)], i);
+            entries.push_back({group, i, state, EntryLimits(group, i, state), label});
         }
     }
-    return "Unknow motor type";
+    return entries;
 }
+
+std::vector<EnabledEntry> AllEnabledEntries() {
+    std::vector<EnabledEntry> entries;
+    for (const Variant& variant : kVariants) {
+        auto more = EnabledEntriesOf(variant);
+        entries.insert(entries.end(), more.begin(), more.end());
+    }
+    return entries;
+}
+
+std::vector<std::string> TipLines(const EnabledEntry& entry, int language) {
+    std::vector<std::string> lines;
+    for (int n = entry.limits.TipFirst; n <= entry.limits.TipLast; ++n) {
+        lines.push_back(Msg(language, n));
+    }
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+}
+
+// A limit as the range cell prints it (no decimals, or 1 or 3).
+std::string LimitText(const Limits& limits, double value) {
+    int decimals = std::strstr(limits.RangeFormat, "%.3f")   ? 3
+                   : std::strstr(limits.RangeFormat, "%.1f") ? 1
+                                                             : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+TEST(ParameterTextsTest, EveryEnabledEntryHasLimitsANameAUnitAndTips) {
+    auto entries = AllEnabledEntries();
+    ASSERT_GT(entries.size(), 100u);
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.label);
+        ASSERT_TRUE(entry.limits.Set);
+        EXPECT_GE(entry.limits.TipFirst, 401);
+        EXPECT_LE(entry.limits.TipLast, kCatalogueLines);
+        EXPECT_LE(entry.limits.TipFirst, entry.limits.TipLast);
+        for (int language : kLanguages) {
+            EXPECT_TRUE(IsRealText(Msg(language, NameMsg(entry.group, entry.index))));
+            EXPECT_TRUE(IsRealText(Msg(language, UnitMsg(entry.group, entry.index, entry.state))));
+            for (const auto& line : TipLines(entry, language)) {
+                EXPECT_TRUE(IsRealText(line)) << "language " << language;
+            }
+        }
+    }
+}
+
+// The tips explain the entry under its own name: one line begins with it.
+TEST(ParameterTextsTest, TipsBeginWithTheEntryName) {
+    for (const auto& entry : AllEnabledEntries()) {
+        SCOPED_TRACE(entry.label);
+        for (int language : kLanguages) {
+            const std::string name = Msg(language, NameMsg(entry.group, entry.index));
+            bool found = false;
+            for (const auto& line : TipLines(entry, language)) {
+                found = found || line.rfind(name + ":", 0) == 0 || line.rfind(name + "：", 0) == 0;
+            }
+            EXPECT_TRUE(found) << "language " << language << ": " << name;
+        }
+    }
+}
+
+// The range the editor enforces is the one the tips state, in every language,
+// and the tips name the unit the range cell shows.
+TEST(ParameterTextsTest, TipsStateTheEditorRangeAndUnit) {
+    for (const auto& entry : AllEnabledEntries()) {
+        SCOPED_TRACE(entry.label);
+        const std::string min = LimitText(entry.limits, entry.limits.Min);
+        const std::string max = LimitText(entry.limits, entry.limits.Max);
+        const int unitMsg = UnitMsg(entry.group, entry.index, entry.state);
+        for (int language : kLanguages) {
+            const std::string tips = Joined(TipLines(entry, language));
+            const std::string range = min + (language == kEnglish ? " to " : "～") + max;
+            EXPECT_NE(tips.find(range), std::string::npos)
+                << "language " << language << ": " << range << "\n"
+                << tips;
+            if (unitMsg == 306 || unitMsg == 315) continue;  // no unit
+            const std::string unit = Msg(language, unitMsg);
+            EXPECT_NE(tips.find(unit), std::string::npos)
+                << "language " << language << ": " << unit << "\n"
+                << tips;
+        }
+    }
+}
+
+// An entry that takes a few codes (0 ... 5 at most, no unit) explains each one.
+TEST(ParameterTextsTest, TipsExplainEveryCodeOfACodedEntry) {
+    for (const auto& entry : AllEnabledEntries()) {
+        const Limits& limits = entry.limits;
+        if (UnitMsg(entry.group, entry.index, entry.state) != 306) continue;
+        if (limits.Min != 0 || limits.Max > 5) continue;
+        SCOPED_TRACE(entry.label);
+        for (int language : kLanguages) {
+            const std::string tips = Joined(TipLines(entry, language));
+            for (int code = 0; code <= static_cast<int>(limits.Max); ++code) {
+                const std::string meaning =
+                    std::to_string(code) + (language == kEnglish ? " = " : "=");
+                EXPECT_NE(tips.find(meaning), std::string::npos)
+                    << "language " << language << ": code " << code << "\n"
+                    << tips;
+            }
+        }
+    }
+}
+
+// ---- Type files, read by the identification's readers ----
 
 class TypeFilesTest : public ::testing::Test {
 protected:
-    std::vector<std::string> amplifiers_ = ReadLines(InstallDir() + "/BXAmp.typ");
-    std::vector<std::string> motors_ = ReadLines(InstallDir() + "/Motor.typ");
-    std::vector<std::string> fxMotors_ = ReadLines(InstallDir() + "/FX_Motor.tpy");
+    const std::string folder_ = InstallFolder();
 };
 
 TEST_F(TypeFilesTest, LinesFitTheReader) {
-    for (const auto* file : {&amplifiers_, &motors_, &fxMotors_}) {
-        ASSERT_FALSE(file->empty());
-        for (const auto& line : *file) EXPECT_LE(line.size(), 79u) << line;
+    for (const char* name : {"BXAmp.typ", "Motor.typ", "FX_Motor.tpy"}) {
+        auto lines = ReadLines(folder_ + name);
+        ASSERT_FALSE(lines.empty()) << name;
+        for (const auto& line : lines) EXPECT_LE(line.size(), 79u) << line;
     }
 }
 
-TEST_F(TypeFilesTest, SimulatedBxTypeCodeResolves) {
-    const int typeCode = 12034;
-    EXPECT_EQ(BxAmplifierText(amplifiers_, typeCode / 1000), "BX12-");
-    std::string motor = BxMotorText(motors_, typeCode % 1000);
-    EXPECT_FALSE(motor.empty());
-    EXPECT_LE(motor.size(), 9u);
+TEST_F(TypeFilesTest, TypeCodesOfTheSimulatedAmplifiersResolve) {
+    // BX EEPROM word 0x2034 read as decimal 2034: amplifier 2, motor 34.
+    const int simulatedBxCode = 2034;
+    TypeText amplifier = BxAmplifierText(folder_, simulatedBxCode / 1000);
+    EXPECT_TRUE(amplifier.Found);
+    EXPECT_EQ(amplifier.Text, "BX02-");
+    TypeText motor = BxMotorText(folder_, simulatedBxCode % 1000);
+    EXPECT_TRUE(motor.Found);
+    EXPECT_EQ(motor.Text, "SM-08C20B");
+    EXPECT_EQ(BxAmplifierText(folder_, 12034 / 1000).Text, "BX12-");
+    EXPECT_EQ(FxMotorText(folder_, 21, "XXXXXXXXX"), "FM-01C20S");
 }
 
 TEST_F(TypeFilesTest, EveryBxNumberResolves) {
-    EXPECT_GE(CountOfFirstLine(amplifiers_), 20);
     for (int number = 0; number <= 20; ++number) {
-        std::string text = BxAmplifierText(amplifiers_, number);
-        EXPECT_EQ(text.size(), 5u) << number;
-        EXPECT_EQ(text.find("error"), std::string::npos) << number;
+        TypeText text = BxAmplifierText(folder_, number);
+        EXPECT_TRUE(text.Found) << number << " " << text.Text;
+        EXPECT_EQ(text.Text.size(), 5u) << number;
     }
-    EXPECT_GE(CountOfFirstLine(motors_), 40);
+    EXPECT_EQ(BxAmplifierText(folder_, 21).Text, "Amp-Num error");
     for (int number = 0; number <= 40; ++number) {
-        std::string text = BxMotorText(motors_, number);
-        EXPECT_FALSE(text.empty()) << number;
-        EXPECT_LE(text.size(), 9u) << number;
-        EXPECT_EQ(text.find("error"), std::string::npos) << number;
+        TypeText text = BxMotorText(folder_, number);
+        EXPECT_TRUE(text.Found) << number << " " << text.Text;
+        EXPECT_FALSE(text.Text.empty()) << number;
+        EXPECT_LE(text.Text.size(), 9u) << number;  // the motor half of the model text
     }
 }
 
 TEST_F(TypeFilesTest, EveryFxMotorCodeResolvesAndAnUnknownOneDoesNot) {
-    EXPECT_GT(CountOfFirstLine(fxMotors_), 0);
     for (int code = 0; code <= 40; ++code) {
-        std::string text = FxMotorText(fxMotors_, code);
+        std::string text = FxMotorText(folder_, code, "XXXXXXXXX");
         EXPECT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.find("error"), std::string::npos) << code;
         EXPECT_NE(text, "Unknow motor type") << code;
+        EXPECT_NE(text, "XXXXXXXXX") << code;
     }
-    EXPECT_EQ(FxMotorText(fxMotors_, 999), "Unknow motor type");
+    EXPECT_EQ(FxMotorText(folder_, 999, "XXXXXXXXX"), "Unknow motor type");
 }
 
-// One row of "limit.ini", parsed from the right at each last ",".
+// ---- "limit.ini", the rows of the FX parameter table ----
+
+// One row, parsed from the right at each last ",".
 struct TableRow {
     std::string name;
     int minimum = 0;
@@ -257,67 +408,114 @@ TableRow ParseRow(std::string rest) {
     return row;
 }
 
-// Amplifier index of each table row: indexes 22-25 and 114-117 take four rows.
-std::vector<int> IndexOfRows() {
-    std::vector<int> indexes;
-    for (int index = 12; index <= 127; ++index) {
-        bool packed = (index >= 22 && index <= 25) || (index >= 114 && index <= 117);
-        for (int k = 0; k < (packed ? 4 : 1); ++k) indexes.push_back(index);
-    }
-    return indexes;
+bool IsPackedIndex(int index) {
+    return (index >= 22 && index <= 25) || (index >= 114 && index <= 117);
 }
 
-TEST(LimitTableTest, HasOneValidRowPerTableCell) {
-    auto lines = ReadLines(InstallDir() + "/limit.ini");
-    ASSERT_EQ(lines.size(), 141u);
-    auto english = ReadLines(InstallDir() + "/Message.E");
-    ASSERT_EQ(english.size(), static_cast<size_t>(kCatalogueLines));
-    for (size_t r = 1; r < lines.size(); ++r) {
-        SCOPED_TRACE(lines[r]);
-        EXPECT_LE(lines[r].size(), kMaxLineBytes);
-        TableRow row = ParseRow(lines[r]);
+// Rows of each amplifier index, in order: a packed index has four rows, one per
+// 4-bit field, lowest first.
+std::multimap<int, TableRow> RowsOfIndex(const std::vector<std::string>& lines) {
+    std::multimap<int, TableRow> rows;
+    size_t line = 1;
+    for (int index = 12; index <= 127; ++index) {
+        for (int k = 0; k < (IsPackedIndex(index) ? 4 : 1) && line < lines.size(); ++k) {
+            rows.emplace(index, ParseRow(lines[line++]));
+        }
+    }
+    return rows;
+}
+
+class LimitTableTest : public ::testing::Test {
+protected:
+    std::vector<std::string> lines_ = ReadLines(InstallFolder() + "limit.ini");
+};
+
+TEST_F(LimitTableTest, HasOneValidRowPerTableCell) {
+    ASSERT_EQ(lines_.size(), 141u);
+    for (size_t r = 1; r < lines_.size(); ++r) {
+        SCOPED_TRACE(lines_[r]);
+        EXPECT_LE(lines_[r].size(), 253u);  // the reader's limit
+        TableRow row = ParseRow(lines_[r]);
         EXPECT_NE(row.name, "Msg Read error");
         EXPECT_FALSE(row.name.empty());
         EXPECT_LE(row.name.size(), 44u);  // the printed table cuts names there
         EXPECT_LE(row.minimum, row.maximum);
         ASSERT_GE(row.unitMessage, 301);
         ASSERT_LE(row.unitMessage, 315);
-        std::string unit = TextOf(english[row.unitMessage - 1]);
-        EXPECT_FALSE(unit.empty() || unit == kPlaceholder);
+        for (int language : kLanguages) EXPECT_TRUE(IsRealText(Msg(language, row.unitMessage)));
     }
+    EXPECT_EQ(RowsOfIndex(lines_).size(), 140u);
 }
 
-TEST(LimitTableTest, BackupRowsMirrorTheirParameters) {
+TEST_F(LimitTableTest, BackupRowsMirrorTheirParameters) {
     // Indexes 94-127 keep the backup of parameter numbers 33 down to 0, which
     // live at indexes 45 down to 12; both rows must allow the same values.
-    auto lines = ReadLines(InstallDir() + "/limit.ini");
-    ASSERT_EQ(lines.size(), 141u);
-    std::vector<int> indexes = IndexOfRows();
-    ASSERT_EQ(indexes.size(), 140u);
-    std::multimap<int, TableRow> rowsOfIndex;
-    for (size_t r = 0; r < indexes.size(); ++r) {
-        rowsOfIndex.emplace(indexes[r], ParseRow(lines[r + 1]));
-    }
-    std::set<int> protectedIndexes = {48, 49, 50, 51};
+    ASSERT_EQ(lines_.size(), 141u);
+    auto rowsOfIndex = RowsOfIndex(lines_);
     for (int backup = 94; backup <= 127; ++backup) {
         auto copies = rowsOfIndex.equal_range(backup);
         auto originals = rowsOfIndex.equal_range(139 - backup);
+        EXPECT_EQ(std::distance(copies.first, copies.second),
+                  std::distance(originals.first, originals.second));
         for (auto copy = copies.first, original = originals.first;
              copy != copies.second && original != originals.second; ++copy, ++original) {
+            EXPECT_EQ(copy->second.name, "BAK " + original->second.name) << backup;
             EXPECT_EQ(copy->second.minimum, original->second.minimum) << backup;
             EXPECT_EQ(copy->second.maximum, original->second.maximum) << backup;
             EXPECT_EQ(copy->second.unitMessage, original->second.unitMessage) << backup;
+            EXPECT_EQ(copy->second.enabled, original->second.enabled) << backup;
         }
-        EXPECT_EQ(std::distance(copies.first, copies.second),
-                  std::distance(originals.first, originals.second));
     }
-    for (int index : protectedIndexes) {
+    for (int index : {48, 49, 50, 51}) {
         EXPECT_FALSE(rowsOfIndex.find(index)->second.enabled) << index;
     }
 }
 
+// A row at the index of an FX entry (on the newest QRV amplifier, which has
+// them all) has that entry's range and unit; its name is the entry's name, or
+// that of another entry on the same word.
+TEST_F(LimitTableTest, RowsOfFxEntriesAgreeWithTheEntries) {
+    ASSERT_EQ(lines_.size(), 141u);
+    const Variant newestFx{FamilyFx, 33, true};
+    AddressMap map;
+    LoadAddressMap(map, newestFx.family, newestFx.fxVersion, newestFx.qrv);
+    auto rowsOfIndex = RowsOfIndex(lines_);
+    std::map<std::pair<int, int>, std::set<std::string>> entryNamesOfRow;
+    std::map<std::pair<int, int>, TableRow> rowOf;
+    int checked = 0;
+    for (const auto& entry : EnabledEntriesOf(newestFx)) {
+        SCOPED_TRACE(entry.label);
+        const int index = static_cast<int>(
+            std::strtol(EntryAddress(map, entry.group, entry.index).c_str(), nullptr, 16));
+        if (index < 12 || index > 127) continue;
+        const Conversion& conv = Group(entry.group).Entries[entry.index].Family[FamilyFx].Conv;
+        int field = 0;
+        if (IsPackedIndex(index)) {
+            ASSERT_EQ(conv.Kind, ConvKind::Field);
+            field = conv.Shift / 4;
+        }
+        auto rows = rowsOfIndex.equal_range(index);
+        ASSERT_GT(std::distance(rows.first, rows.second), field);
+        const TableRow& row = std::next(rows.first, field)->second;
+        EXPECT_TRUE(row.enabled) << row.name;
+        EXPECT_EQ(row.minimum, entry.limits.Min) << row.name;
+        EXPECT_EQ(row.maximum, entry.limits.Max) << row.name;
+        EXPECT_EQ(row.unitMessage, UnitMsg(entry.group, entry.index, entry.state)) << row.name;
+        entryNamesOfRow[{index, field}].insert(Msg(kEnglish, NameMsg(entry.group, entry.index)));
+        rowOf[{index, field}] = row;
+        ++checked;
+    }
+    EXPECT_GT(checked, 40);
+    for (const auto& [cell, names] : entryNamesOfRow) {
+        EXPECT_EQ(names.count(rowOf[cell].name), 1u)
+            << "index " << cell.first << " field " << cell.second << ": " << rowOf[cell].name;
+    }
+}
+
+// ---- Background picture ----
+
 TEST(BackgroundPictureTest, IsAnUncompressed24BitBitmap) {
-    std::string picture = ReadWhole(InstallDir() + "/Main.Bmp");
+    std::string picture = ReadWhole(InstallFolder() + "Main.Bmp");
     ASSERT_GE(picture.size(), 54u);
     auto u32 = [&](size_t at) {
         uint32_t v = 0;
