@@ -175,12 +175,13 @@ constexpr ParamGroup kGroups[] = {ParamGroup::System, ParamGroup::Speed, ParamGr
                                   ParamGroup::Position};
 const char* const kGroupNames[] = {"system", "speed", "torque", "position"};
 
-struct EnabledEntry {
+struct GroupEntry {
     ParamGroup group;
     int index;
     DriveState state;
     Limits limits;
     std::string label;
+    bool enabled;
 };
 
 DriveState StateOf(const Variant& variant) {
@@ -191,26 +192,36 @@ DriveState StateOf(const Variant& variant) {
     return state;
 }
 
-std::vector<EnabledEntry> EnabledEntriesOf(const Variant& variant) {
-    std::vector<EnabledEntry> entries;
+// Every entry of the family's tables; an entry the amplifier lacks may still
+// get a range call, whose tips the window shows for its empty row.
+std::vector<GroupEntry> EntriesOf(const Variant& variant) {
+    std::vector<GroupEntry> entries;
     const DriveState state = StateOf(variant);
     AddressMap map;
     LoadAddressMap(map, variant.family, variant.fxVersion, variant.qrv);
     for (ParamGroup group : kGroups) {
         for (int i = 0; i < EntryCount(group); ++i) {
-            if (!EntryEnabled(map, group, i)) continue;
             char label[96];
             std::snprintf(label, sizeof label, "family %d version %d%s, %s entry %d",
                           variant.family, variant.fxVersion, variant.qrv ? " QRV" : "",
                           kGroupNames[static_cast<int>(group)], i);
-            entries.push_back({group, i, state, EntryLimits(group, i, state), label});
+            entries.push_back({group, i, state, EntryLimits(group, i, state), label,
+                               EntryEnabled(map, group, i)});
         }
     }
     return entries;
 }
 
-std::vector<EnabledEntry> AllEnabledEntries() {
-    std::vector<EnabledEntry> entries;
+std::vector<GroupEntry> EnabledEntriesOf(const Variant& variant) {
+    std::vector<GroupEntry> entries;
+    for (const auto& entry : EntriesOf(variant)) {
+        if (entry.enabled) entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<GroupEntry> AllEnabledEntries() {
+    std::vector<GroupEntry> entries;
     for (const Variant& variant : kVariants) {
         auto more = EnabledEntriesOf(variant);
         entries.insert(entries.end(), more.begin(), more.end());
@@ -218,7 +229,7 @@ std::vector<EnabledEntry> AllEnabledEntries() {
     return entries;
 }
 
-std::vector<std::string> TipLines(const EnabledEntry& entry, int language) {
+std::vector<std::string> TipLines(const GroupEntry& entry, int language) {
     std::vector<std::string> lines;
     for (int n = entry.limits.TipFirst; n <= entry.limits.TipLast; ++n) {
         lines.push_back(Msg(language, n));
@@ -259,6 +270,23 @@ TEST(ParameterTextsTest, EveryEnabledEntryHasLimitsANameAUnitAndTips) {
             }
         }
     }
+}
+
+TEST(ParameterTextsTest, EveryRangeCallOfAnAbsentEntryHasTips) {
+    int absentWithTips = 0;
+    for (const Variant& variant : kVariants) {
+        for (const auto& entry : EntriesOf(variant)) {
+            if (entry.enabled || !entry.limits.Set) continue;
+            SCOPED_TRACE(entry.label);
+            ++absentWithTips;
+            for (int language : kLanguages) {
+                for (const auto& line : TipLines(entry, language)) {
+                    EXPECT_TRUE(IsRealText(line)) << "language " << language;
+                }
+            }
+        }
+    }
+    EXPECT_GT(absentWithTips, 0);
 }
 
 // The tips explain the entry under its own name: one line begins with it.
