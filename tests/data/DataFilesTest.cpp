@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "link/MessageCatalogue.h"
 #include "link/TypeFiles.h"
 #include "params/ParamRules.h"
+#include "shell/StatusTexts.h"
 
 namespace {
 
@@ -289,6 +291,27 @@ TEST(ParameterTextsTest, EveryRangeCallOfAnAbsentEntryHasTips) {
     EXPECT_GT(absentWithTips, 0);
 }
 
+// The numbers the parameter windows take from their tables are among the
+// numbers every catalogue is checked for.
+TEST(ParameterTextsTest, WindowMessageNumbersAreListedAsUsed) {
+    auto used = UsedMessageNumbers();
+    for (ParamGroup group : kGroups) {
+        const GroupDescriptor& descriptor = Group(group);
+        std::vector<int> numbers(descriptor.ColumnTitleMsgs.begin(),
+                                 descriptor.ColumnTitleMsgs.end());
+        numbers.insert(numbers.end(), descriptor.HelpMsgs.begin(), descriptor.HelpMsgs.end());
+        for (const ParamEntry& entry : descriptor.Entries) {
+            numbers.push_back(entry.NameMsg);
+            numbers.push_back(entry.UnitMsg);
+            if (entry.FxUnitMsg != 0) numbers.push_back(entry.FxUnitMsg);
+        }
+        for (int number : numbers) {
+            EXPECT_EQ(used.count(number), 1u)
+                << kGroupNames[static_cast<int>(group)] << " " << number;
+        }
+    }
+}
+
 // The tips explain the entry under its own name: one line begins with it.
 TEST(ParameterTextsTest, TipsBeginWithTheEntryName) {
     for (const auto& entry : AllEnabledEntries()) {
@@ -342,6 +365,61 @@ TEST(ParameterTextsTest, TipsExplainEveryCodeOfACodedEntry) {
                 EXPECT_NE(tips.find(meaning), std::string::npos)
                     << "language " << language << ": code " << code << "\n"
                     << tips;
+            }
+        }
+    }
+}
+
+// Each code of the control-mode entry names the mode the status panel then
+// shows ("Torque control" is code "k = torque").
+std::string ModeWord(std::string text, int language) {
+    for (const char* suffix : {" control", "制御", "切替", "控制", "切换"}) {
+        const size_t length = std::strlen(suffix);
+        if (text.size() > length && text.compare(text.size() - length, length, suffix) == 0) {
+            text.erase(text.size() - length);
+        }
+    }
+    if (language == kEnglish) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+TEST(ParameterTextsTest, ControlModeCodesNameTheModeTextsTheStatusShows) {
+    constexpr int controlModeEntry = 0;
+    for (const Variant& variant : {kVariants[0], kVariants[1], kVariants[2]}) {
+        const DriveState state = StateOf(variant);
+        const Limits limits = EntryLimits(ParamGroup::System, controlModeEntry, state);
+        GroupEntry entry{ParamGroup::System, controlModeEntry, state, limits, "", true};
+        for (int language : kLanguages) {
+            const std::string tips = Joined(TipLines(entry, language));
+            for (int mode = 0; mode <= static_cast<int>(limits.Max); ++mode) {
+                const int message = StatusTexts::ModeMessage(variant.family, mode);
+                ASSERT_NE(message, 0) << "family " << variant.family << " mode " << mode;
+                const std::string meaning = std::to_string(mode) +
+                                            (language == kEnglish ? " = " : "=") +
+                                            ModeWord(Msg(language, message), language);
+                EXPECT_NE(tips.find(meaning), std::string::npos)
+                    << "family " << variant.family << " language " << language << ": " << meaning
+                    << "\n"
+                    << tips;
+            }
+        }
+    }
+}
+
+// The status and mode texts the status poll can choose are listed as used.
+TEST(StatusTextsTest, EveryStatusAndModeMessageIsListedAsUsed) {
+    auto used = UsedMessageNumbers();
+    for (int family : {FamilyBx, FamilyDx, FamilyFx}) {
+        for (int code = 0; code <= 19; ++code) {
+            EXPECT_EQ(used.count(StatusTexts::StatusMessage(family, code)), 1u)
+                << "family " << family << " code " << code;
+        }
+        for (int mode = 0; mode <= 5; ++mode) {
+            const int message = StatusTexts::ModeMessage(family, mode);
+            if (message != 0) {
+                EXPECT_EQ(used.count(message), 1u) << family << " " << mode;
             }
         }
     }
