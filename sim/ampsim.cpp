@@ -114,6 +114,22 @@ bool ParseValue(const std::string& text, long& value) {
     return !text.empty() && *end == '\0' && value >= -32768 && value <= 65535;
 }
 
+bool ParseSeed(const std::string& text, std::uint32_t& seed) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || value > 0xFFFFFFFFull) return false;
+    seed = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool ParseProbability(const std::string& text, double& probability) {
+    char* end = nullptr;
+    probability = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && probability >= 0.0 && probability <= 1.0;
+}
+
 bool ParseAddress(const std::string& text, int& address) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 16);
@@ -353,9 +369,12 @@ private:
             return Say("faults off\n");
         }
         if (words[1] == "random") {
-            const auto seed =
-                static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
-            const double probability = words.size() > 3 ? std::atof(words[3].c_str()) : 0.1;
+            std::uint32_t seed = 1;
+            double probability = 0.1;
+            if (words.size() > 4 || (words.size() > 2 && !ParseSeed(words[2], seed)) ||
+                (words.size() > 3 && !ParseProbability(words[3], probability))) {
+                return Say("usage: fault random SEED [P] (P from 0 to 1)\n");
+            }
             amplifier_.StartRandomCorruption(seed, probability);
             return Say("random corruption seed %u probability %.3f\n", seed, probability);
         }
