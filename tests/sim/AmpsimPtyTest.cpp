@@ -156,6 +156,18 @@ TEST(AmpsimOnPty, AnswersAndSurvivesUnplugAndReplug) {
     fs::remove_all(folder);
 }
 
+TEST(AmpsimOnPty, SeedOptionIsAccepted) {
+    const fs::path folder = fs::temp_directory_path() / ("ampsim-seed-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path link = folder / "Com1";
+    {
+        AmpsimProcess ampsim("fx", link, folder / "ampsim.log", {"--seed", "5"});
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(link); })) << "ampsim refused --seed";
+        EXPECT_EQ(Exchange(link, "R58B01").substr(0, 5), "%1D4C");
+    }
+    fs::remove_all(folder);
+}
+
 TEST(AmpsimOnPty, MalformedConsoleCommandsAreRefusedWithoutStoppingTheServer) {
     const fs::path folder =
         fs::temp_directory_path() / ("ampsim-console-" + std::to_string(getpid()));
