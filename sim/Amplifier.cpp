@@ -568,8 +568,10 @@ std::string Amplifier::ApplyFaults(const std::string& reply, std::uint64_t& dueM
                 case Fault::NoReply:
                     return "";
                 case Fault::WrongChecksum: {
+                    // The last checksum digit, not the CR after the CPU word.
                     std::string spoiled = reply;
-                    spoiled.back() = spoiled.back() == '0' ? '1' : '0';
+                    char& digit = spoiled[spoiled.find_last_not_of('\r')];
+                    digit = digit == '0' ? '1' : '0';
                     return spoiled;
                 }
                 case Fault::ForeignChar:

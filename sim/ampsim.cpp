@@ -43,7 +43,9 @@ const char kHelp[] =
     "  geteep ADDR           show an EEPROM word\n"
     "  fault NAME [N]        spoil the next N replies: noreply checksum foreign error\n"
     "                        truncated late\n"
-    "  fault random SEED [P] corrupt each reply with probability P (default 0.1)\n"
+    "  fault random [SEED [P]]\n"
+    "                        corrupt each reply with probability P (default 0.1);\n"
+    "                        without SEED the one of --seed (default 1)\n"
     "  fault off             drop pending faults and stop random corruption\n"
     "  tune ok|fail          how the next automatic tuning ends\n"
     "  unplug | replug       take the adapter away / plug it back (new pty, same link)\n"
@@ -57,12 +59,23 @@ struct Options {
     bool pace = false;
     int turnaroundMs = 2;
     std::string logPath;
+    std::uint32_t seed = 1;  // of 'fault random' when the command names none
 };
 
 std::uint64_t SteadyMicros() {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(
         duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool ParseSeed(const std::string& text, std::uint32_t& seed) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || value > 0xFFFFFFFFull) return false;
+    seed = static_cast<std::uint32_t>(value);
+    return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -81,6 +94,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.turnaroundMs = std::atoi(argv[++i]);
         } else if (arg == "--log" && hasValue) {
             options.logPath = argv[++i];
+        } else if (arg == "--seed" && hasValue) {
+            if (!ParseSeed(argv[++i], options.seed)) return false;
         } else {
             return false;
         }
@@ -112,6 +127,12 @@ bool ParseValue(const std::string& text, long& value) {
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, 0);
     return !text.empty() && *end == '\0' && value >= -32768 && value <= 65535;
+}
+
+bool ParseProbability(const std::string& text, double& probability) {
+    char* end = nullptr;
+    probability = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && probability >= 0.0 && probability <= 1.0;
 }
 
 bool ParseAddress(const std::string& text, int& address) {
@@ -353,9 +374,12 @@ private:
             return Say("faults off\n");
         }
         if (words[1] == "random") {
-            const auto seed =
-                static_cast<std::uint32_t>(words.size() > 2 ? std::stoul(words[2]) : 1);
-            const double probability = words.size() > 3 ? std::atof(words[3].c_str()) : 0.1;
+            std::uint32_t seed = options_.seed;
+            double probability = 0.1;
+            if (words.size() > 4 || (words.size() > 2 && !ParseSeed(words[2], seed)) ||
+                (words.size() > 3 && !ParseProbability(words[3], probability))) {
+                return Say("usage: fault random [SEED [P]] (P from 0 to 1)\n");
+            }
             amplifier_.StartRandomCorruption(seed, probability);
             return Say("random corruption seed %u probability %.3f\n", seed, probability);
         }

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,7 +28,8 @@ std::string AmpsimPath() {
 // ampsim as a child process with a pipe to its standard input.
 class AmpsimProcess {
 public:
-    AmpsimProcess(const std::string& family, const fs::path& link, const fs::path& log) {
+    AmpsimProcess(const std::string& family, const fs::path& link, const fs::path& log,
+                  const std::vector<std::string>& extraOptions = {}) {
         int input[2];
         if (pipe(input) != 0) return;
         pid_ = fork();
@@ -38,8 +40,13 @@ public:
             const int devNull = open("/dev/null", O_WRONLY);
             dup2(devNull, STDOUT_FILENO);
             const std::string path = AmpsimPath();
-            execl(path.c_str(), path.c_str(), "--family", family.c_str(), "--link", link.c_str(),
-                  "--pace", "--log", log.c_str(), static_cast<char*>(nullptr));
+            std::vector<std::string> args = {path, "--family", family,  "--link",
+                                             link, "--pace",   "--log", log};
+            args.insert(args.end(), extraOptions.begin(), extraOptions.end());
+            std::vector<char*> argv;
+            for (std::string& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(path.c_str(), argv.data());
             _exit(127);
         }
         close(input[0]);
@@ -146,6 +153,38 @@ TEST(AmpsimOnPty, AnswersAndSurvivesUnplugAndReplug) {
     EXPECT_NE(text.str().find("\tR568F5\t%0000E5\t-"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("\tR568F5\t-\tnoreply"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("\t#\tunplug"), std::string::npos) << text.str();
+    fs::remove_all(folder);
+}
+
+TEST(AmpsimOnPty, SeedOptionIsAccepted) {
+    const fs::path folder = fs::temp_directory_path() / ("ampsim-seed-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path link = folder / "Com1";
+    {
+        AmpsimProcess ampsim("fx", link, folder / "ampsim.log", {"--seed", "5"});
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(link); })) << "ampsim refused --seed";
+        EXPECT_EQ(Exchange(link, "R58B01").substr(0, 5), "%1D4C");
+    }
+    fs::remove_all(folder);
+}
+
+TEST(AmpsimOnPty, MalformedConsoleCommandsAreRefusedWithoutStoppingTheServer) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("ampsim-console-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path link = folder / "Com1";
+    {
+        AmpsimProcess ampsim("bx", link, folder / "ampsim.log");
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(link); }));
+        for (const char* command : {"fault random abc", "fault random 99999999999999999999",
+                                    "fault random 7 lots", "fault random -3"}) {
+            ampsim.Command(command);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // None of them started the corruption, and ampsim still answers.
+        EXPECT_EQ(Exchange(link, "R568F5"), "%0000E5");
+        EXPECT_EQ(Exchange(link, "R568F5"), "%0000E5");
+    }
     fs::remove_all(folder);
 }
 

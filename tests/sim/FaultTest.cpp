@@ -44,6 +44,19 @@ TEST_F(Faults, EachSpoilsOneReplyTheWayItSays) {
     EXPECT_EQ(Ask(), kGood);
 }
 
+TEST(FaultsOnTheCpuWord, WrongChecksumSpoilsTheSumAndKeepsTheCr) {
+    sim::SimRig rig{"fx"};
+    const std::string good = rig.amplifier.Exchange(ReadWord(0xC3));
+    ASSERT_EQ(good.size(), 8u);
+    rig.amplifier.InjectFault(sim::Fault::WrongChecksum);
+    const std::string spoiled = rig.amplifier.Exchange(ReadWord(0xC3));
+    ASSERT_EQ(spoiled.size(), 8u);
+    EXPECT_EQ(spoiled.back(), '\r');
+    EXPECT_EQ(spoiled.substr(0, 6), good.substr(0, 6));
+    // A reader that takes the 7 characters before the CR must see a bad sum.
+    EXPECT_EQ(WordOf(spoiled.substr(0, 7)), -100000);
+}
+
 TEST_F(Faults, ChecksumAndTruncationWaitForADataReply) {
     rig.amplifier.InjectFault(sim::Fault::Truncated);
     EXPECT_EQ(rig.amplifier.Exchange(WriteWord(0x76, 0)), "%");
