@@ -324,9 +324,8 @@ void TMainForm::FormCreate() {
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
     state_.DirectRWFormOpen = false;
-    if (state_.Language >= 0 && state_.Language <= 2) {
-        CheckOnly(LanguageItemNames, 3, state_.Language);
-    }
+    // A language without a catalogue checks no item, so that any choice loads one.
+    CheckOnly(LanguageItemNames, 3, state_.Language);
     catalogue_.Load(startFolder, state_.Language);
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
