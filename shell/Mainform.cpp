@@ -315,6 +315,8 @@ void TMainForm::BuildTimers() {
 void TMainForm::FormCreate() {
     const std::string startFolder = setup_.StartFolder;
     const InitSettings settings = ReadInitIni(InitIniPath(startFolder));
+    // The defaults stand in for unreadable lines; say which ones.
+    for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, startFolder, state_);
     state_.StartFolder = startFolder;
 

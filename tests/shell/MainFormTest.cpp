@@ -126,6 +126,7 @@ private slots:
     void LanguageChangeReloadsCaptions();
     void MissingCatalogueEmptiesCaptionsUntilSwitchedBack();
     void UnknownSavedLanguageChecksNoLanguageItem();
+    void UnreadableSettingsLinesAreReported();
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
     void CommErrorShowsOnceAndStatusReturns();
@@ -445,6 +446,16 @@ void MainFormTest::UnknownSavedLanguageChecksNoLanguageItem() {
     QCOMPARE(form.State().Language, 1);
     QCOMPARE(desk.Action("M11Monitor")->text(), desk.MsgQ(3));
     QVERIFY(!desk.MsgQ(3).isEmpty());
+}
+
+void MainFormTest::UnreadableSettingsLinesAreReported() {
+    Desk desk("fx");
+    desk.WriteIni("SelectCOM=  3\nSelectLanguage=English\n");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "Init.ini line 2 is not readable: \"SelectLanguage=English\"");
+    TMainForm& form = desk.Start(AnswerFX);
+    QCOMPARE(form.State().SelectCom, 3);
+    QCOMPARE(form.State().Language, 1);
 }
 
 void MainFormTest::BottomPanelMirrorsThePoll() {
