@@ -35,17 +35,18 @@ std::string Format(const char* format, int value) {
 
 }  // namespace
 
-int FxVersionForCpuWord(int& v, bool qrv) {
+int FxVersionForCpuWord(int& v, bool qrv, int earlierVersion) {
     if (qrv) {
         if (v < 0x3124) v += 0x10000;
         return 33;
     }
     if (v > 0x1330 && v <= 0x1612) return 27;
     if (v <= 0x1330 || v == 0x1C17) return 25;
-    if (v < 0x2C16) return 28;
-    if (v < 0x3124) return 30;
-    if (v < 0x3707) return 31;
-    return 33;
+    if (v > 0x1C17 && v < 0x2C16) return 28;
+    if (v >= 0x2C16 && v < 0x3124) return 30;
+    if (v >= 0x3124 && v < 0x3707) return 31;
+    if (v >= 0x3707) return 33;
+    return earlierVersion;  // no known version has a word between 0x1612 and 0x1C17
 }
 
 void Identification::ConnectRS232() {
@@ -158,7 +159,7 @@ void Identification::ReadFx() {
                    link_.ReadFromRAM(cpuAddress, ReplyLength, Hex, value);
     if (cpuRead) {
         int cpuWord = value & 0xFFFF;
-        state.FxVersion = FxVersionForCpuWord(cpuWord, state.QrvFlag);
+        state.FxVersion = FxVersionForCpuWord(cpuWord, state.QrvFlag, state.FxVersion);
         if (state.FxVersion >= 30 || state.QrvFlag) panel.M34ResetEnabled = true;
         state.RefreshServo = true;
         LoadAddressMap(map_, state.AmpFamily, state.FxVersion, state.QrvFlag);

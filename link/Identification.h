@@ -27,4 +27,5 @@ private:
 
 // FX version code for a CPU word (low 16 bits), tested in the established
 // order. With qrv set the result is 33 and cpuWord may be moved above 0xFFFF.
-int FxVersionForCpuWord(int& cpuWord, bool qrv);
+// A word that falls in no range keeps earlierVersion.
+int FxVersionForCpuWord(int& cpuWord, bool qrv, int earlierVersion);

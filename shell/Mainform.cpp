@@ -315,6 +315,8 @@ void TMainForm::BuildTimers() {
 void TMainForm::FormCreate() {
     const std::string startFolder = setup_.StartFolder;
     const InitSettings settings = ReadInitIni(InitIniPath(startFolder));
+    // The defaults stand in for unreadable lines; say which ones.
+    for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, startFolder, state_);
     state_.StartFolder = startFolder;
 
@@ -324,9 +326,8 @@ void TMainForm::FormCreate() {
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
     state_.DirectRWFormOpen = false;
-    if (state_.Language >= 0 && state_.Language <= 2) {
-        CheckOnly(LanguageItemNames, 3, state_.Language);
-    }
+    // A language without a catalogue checks no item, so that any choice loads one.
+    CheckOnly(LanguageItemNames, 3, state_.Language);
     catalogue_.Load(startFolder, state_.Language);
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;

@@ -93,14 +93,32 @@ TEST(IdentificationTest, FxVersionBoundaries) {
         int shown;
     } cases[] = {
         {0x1330, false, 25, 0x1330}, {0x1331, false, 27, 0x1331}, {0x1612, false, 27, 0x1612},
-        {0x1613, false, 28, 0x1613}, {0x1C17, false, 25, 0x1C17}, {0x1C18, false, 28, 0x1C18},
-        {0x2C16, false, 30, 0x2C16}, {0x3124, false, 31, 0x3124}, {0x3707, false, 33, 0x3707},
-        {0x4000, false, 33, 0x4000}, {0x3000, true, 33, 0x13000}, {0x3124, true, 33, 0x3124}};
+        {0x1C17, false, 25, 0x1C17}, {0x1C18, false, 28, 0x1C18}, {0x2C16, false, 30, 0x2C16},
+        {0x3124, false, 31, 0x3124}, {0x3707, false, 33, 0x3707}, {0x4000, false, 33, 0x4000},
+        {0x3000, true, 33, 0x13000}, {0x3124, true, 33, 0x3124}};
     for (const auto& c : cases) {
         int word = c.word;
-        EXPECT_EQ(FxVersionForCpuWord(word, c.qrv), c.version) << std::hex << c.word;
+        EXPECT_EQ(FxVersionForCpuWord(word, c.qrv, 0), c.version) << std::hex << c.word;
         EXPECT_EQ(word, c.shown) << std::hex << c.word;
     }
+}
+
+// Words above 0x1612 and below 0x1C17 belong to no version: the code the
+// program already had (from the settings file or the last identification)
+// stays, and with it the address map.
+TEST(IdentificationTest, CpuWordBetweenTheRangesKeepsTheEarlierVersion) {
+    for (const int word : {0x1613, 0x1800, 0x1C16}) {
+        int shown = word;
+        EXPECT_EQ(FxVersionForCpuWord(shown, false, 30), 30) << std::hex << word;
+        EXPECT_EQ(shown, word);
+    }
+    SimDrive drive("fx", 31);
+    drive.amplifier->SetRam(0xC3, 0x1800);
+    drive.state.FxVersion = 30;
+    drive.Connect();
+    EXPECT_EQ(drive.state.FxVersion, 30);
+    EXPECT_EQ(drive.panel.CPULabel, "CPU: 1800");
+    EXPECT_FALSE(drive.map.Speed[21].Present);
 }
 
 TEST(IdentificationTest, QrvCpuWordIsShownWithFiveDigits) {

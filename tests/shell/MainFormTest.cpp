@@ -125,6 +125,8 @@ private slots:
     void ComChangeReconnectsOnlyOnAChange();
     void LanguageChangeReloadsCaptions();
     void MissingCatalogueEmptiesCaptionsUntilSwitchedBack();
+    void UnknownSavedLanguageChecksNoLanguageItem();
+    void UnreadableSettingsLinesAreReported();
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
     void CommErrorShowsOnceAndStatusReturns();
@@ -428,6 +430,32 @@ void MainFormTest::MissingCatalogueEmptiesCaptionsUntilSwitchedBack() {
     QCOMPARE(desk.Label("MsgTitle1")->text(), desk.MsgQ(51));
     QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
     QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
+}
+
+// A language number without a catalogue loads nothing; no item may claim to
+// be loaded, or choosing it would be ignored and the texts stay empty.
+void MainFormTest::UnknownSavedLanguageChecksNoLanguageItem() {
+    Desk desk("fx");
+    desk.WriteIni("SelectCOM=  0\nSelectLanguage=  7\n");
+    TMainForm& form = desk.Start(AnswerFX);
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{});
+    QVERIFY(desk.Action("M11Monitor")->text().isEmpty());
+
+    desk.Action("M52English")->trigger();
+    QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M52English"});
+    QCOMPARE(form.State().Language, 1);
+    QCOMPARE(desk.Action("M11Monitor")->text(), desk.MsgQ(3));
+    QVERIFY(!desk.MsgQ(3).isEmpty());
+}
+
+void MainFormTest::UnreadableSettingsLinesAreReported() {
+    Desk desk("fx");
+    desk.WriteIni("SelectCOM=  3\nSelectLanguage=English\n");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "Init.ini line 2 is not readable: \"SelectLanguage=English\"");
+    TMainForm& form = desk.Start(AnswerFX);
+    QCOMPARE(form.State().SelectCom, 3);
+    QCOMPARE(form.State().Language, 1);
 }
 
 void MainFormTest::BottomPanelMirrorsThePoll() {
