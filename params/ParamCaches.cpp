@@ -19,15 +19,7 @@ const CacheCell SwitchWord[] = {{ParamGroup::System, 6},
 const CacheCell SpeedSelectWord[] = {
     {ParamGroup::Speed, 3}, {ParamGroup::Speed, 4}, {ParamGroup::Speed, 17}};
 
-struct SharedWord {
-    std::span<const CacheCell> Cells;
-    bool RefreshedOnWrite;
-};
-const SharedWord SharedWords[] = {
-    {ModeWord, false},
-    {SwitchWord, true},
-    {SpeedSelectWord, false},
-};
+const std::span<const CacheCell> SharedWords[] = {ModeWord, SwitchWord, SpeedSelectWord};
 
 // Single cells for everything else, one array per group so a span can point
 // into it.
@@ -59,18 +51,6 @@ std::span<const CacheCell> OwnCell(ParamGroup group, int index) {
     }
     if (!Inside(cells, index)) return {};
     return cells.subspan(static_cast<std::size_t>(index), 1);
-}
-
-std::span<const CacheCell> StoreCells(ParamGroup group, int index, int ampFamily, bool onWrite) {
-    if (ampFamily == FamilyFx) {
-        const CacheCell cell{group, index};
-        for (const SharedWord& word : SharedWords) {
-            if (onWrite && !word.RefreshedOnWrite) continue;
-            if (std::find(word.Cells.begin(), word.Cells.end(), cell) != word.Cells.end())
-                return word.Cells;
-        }
-    }
-    return OwnCell(group, index);
 }
 
 }  // namespace
@@ -131,10 +111,12 @@ void ParamCaches::SetWriteFailed(ParamGroup group, int index, bool failed) {
     if (Inside(marks, index)) marks[static_cast<std::size_t>(index)] = failed;
 }
 
-std::span<const CacheCell> ReadStoreCells(ParamGroup group, int index, int ampFamily) {
-    return StoreCells(group, index, ampFamily, false);
-}
-
-std::span<const CacheCell> WriteStoreCells(ParamGroup group, int index, int ampFamily) {
-    return StoreCells(group, index, ampFamily, true);
+std::span<const CacheCell> WordCells(ParamGroup group, int index, int ampFamily) {
+    if (ampFamily == FamilyFx) {
+        const CacheCell cell{group, index};
+        for (std::span<const CacheCell> word : SharedWords) {
+            if (std::find(word.begin(), word.end(), cell) != word.end()) return word;
+        }
+    }
+    return OwnCell(group, index);
 }

@@ -45,11 +45,8 @@ struct CacheCell {
 };
 
 // On the FX group some amplifier words carry several parameters as bit
-// fields; such a word is cached under every entry that shares it. The entries
-// a value read for (group, index) is stored into: the cell itself, or all
-// cells of its shared word.
-std::span<const CacheCell> ReadStoreCells(ParamGroup group, int index, int ampFamily);
-// The entries an edited value of (group, index) is stored into: only the
-// System word of entries 6, 11, 17 and 18 is refreshed in all its cells; the
-// other shared words keep each entry's own copy.
-std::span<const CacheCell> WriteStoreCells(ParamGroup group, int index, int ampFamily);
+// fields; such a word is cached under every entry that shares it, and a read
+// or an edit of any of them refreshes all its copies (a later edit of a
+// sibling field must merge into the word as last written). The cells a value
+// of (group, index) is stored into: the cell itself, or all cells of its word.
+std::span<const CacheCell> WordCells(ParamGroup group, int index, int ampFamily);
