@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "params/PositionGroup.h"
@@ -45,6 +46,16 @@ std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// The value to the 15 significant digits a double holds reliably: a product
+// whose exact result is whole (4.1 * 100) must not lose one to the binary
+// noise below them (409.99999999999994) when it is truncated.
+double FifteenDigits(double value) {
+    if (!std::isfinite(value)) return value;
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return std::strtod(text, nullptr);
 }
 
 bool Usable(double value) {
@@ -300,6 +311,7 @@ std::int32_t TruncToInt32(double value) {
     constexpr double low = std::numeric_limits<std::int32_t>::min();
     constexpr double high = std::numeric_limits<std::int32_t>::max();
     if (std::isnan(value)) return 0;
+    value = FifteenDigits(value);
     if (value <= low) return std::numeric_limits<std::int32_t>::min();
     if (value >= high) return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(std::trunc(value));

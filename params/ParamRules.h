@@ -84,5 +84,6 @@ struct RawWrite {
 RawWrite ConvertEdit(ParamGroup group, int index, double v, const ParamCaches& caches,
                      const DriveState& state);
 
-// Truncates toward zero into 32 bits; beyond the range the nearest limit.
+// Truncates toward zero into 32 bits, after taking the value to 15
+// significant digits; beyond the range the nearest limit.
 std::int32_t TruncToInt32(double value);

@@ -240,6 +240,20 @@ TEST_F(Rules, CellsOfEnabledAndDisabledEntries) {
     EXPECT_DOUBLE_EQ(Increment(ParamGroup::System, 10, state), 0.1);
 }
 
+// A typed value that the conversion scales to a whole number is written as
+// that number, not one less: the binary form of 4.1 * 100 is 409.99999...
+TEST_F(Rules, ScalingToAWholeNumberIsNotCutByBinaryNoise) {
+    EXPECT_EQ(Edit(ParamGroup::System, 10, 4.1).Raw, 410);
+    EXPECT_EQ(Edit(ParamGroup::System, 10, 2.3).Raw, 230);
+    UseFamily(Dx);
+    EXPECT_EQ(Edit(ParamGroup::Speed, 14, -8.19).Raw, -8190);
+    EXPECT_EQ(Edit(ParamGroup::Torque, 2, 1.001).Raw, 1001);
+    for (int raw = -9999; raw <= 9999; ++raw) {
+        const double shown = std::stod(Show(ParamGroup::Speed, 14, raw));
+        ASSERT_EQ(Edit(ParamGroup::Speed, 14, shown).Raw, raw) << shown;
+    }
+}
+
 TEST(TruncToInt32, TowardZeroAndSaturating) {
     EXPECT_EQ(TruncToInt32(2.9), 2);
     EXPECT_EQ(TruncToInt32(-2.9), -2);
