@@ -43,10 +43,3 @@ struct CacheCell {
     int Index;
     bool operator==(const CacheCell&) const = default;
 };
-
-// On the FX group some amplifier words carry several parameters as bit
-// fields; such a word is cached under every entry that shares it, and a read
-// or an edit of any of them refreshes all its copies (a later edit of a
-// sibling field must merge into the word as last written). The cells a value
-// of (group, index) is stored into: the cell itself, or all cells of its word.
-std::span<const CacheCell> WordCells(ParamGroup group, int index, int ampFamily);

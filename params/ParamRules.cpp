@@ -182,6 +182,21 @@ std::string CompanionAddress(const AddressMap& map, int index) {
     return map.Position[static_cast<std::size_t>(cell)].Address;
 }
 
+std::vector<CacheCell> WordCells(const AddressMap& map, ParamGroup group, int index) {
+    if (!EntryEnabled(map, group, index)) return {};
+    const std::string address = EntryAddress(map, group, index);
+    if (address.empty()) return {{group, index}};
+    std::vector<CacheCell> cells;
+    for (ParamGroup other :
+         {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque, ParamGroup::Position}) {
+        for (int i = 0; i < EntryCount(other); ++i) {
+            if (EntryEnabled(map, other, i) && EntryAddress(map, other, i) == address)
+                cells.push_back({other, i});
+        }
+    }
+    return cells;
+}
+
 ReadKind EntryReadKind(ParamGroup group, int index, const DriveState& state) {
     const FamilyColumn* column = FindColumn(group, index, state);
     if (column == nullptr) return ReadKind::RamWord;

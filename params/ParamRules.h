@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/AddressMap.h"
 #include "link/DriveState.h"
@@ -33,6 +34,14 @@ bool EntryEnabled(const AddressMap& map, ParamGroup group, int index);
 std::string EntryAddress(const AddressMap& map, ParamGroup group, int index);
 // The address of the second word of a two-word Position entry (cell 13 + index).
 std::string CompanionAddress(const AddressMap& map, int index);
+
+// Entries at one address are one amplifier word, cached under each of them:
+// several bit fields of one word (FX System 0, 2 and Position 0, for one),
+// or one setting that two groups show (Speed 10 and Position 10). A read or
+// an edit of any of them refreshes all its copies, so that a later edit of a
+// sibling merges into the word as last written. The cells of the word of
+// (group, index): every enabled entry at its address, or the entry alone.
+std::vector<CacheCell> WordCells(const AddressMap& map, ParamGroup group, int index);
 
 // How the group read fetches the entry on the current family.
 ReadKind EntryReadKind(ParamGroup group, int index, const DriveState& state);

@@ -123,6 +123,32 @@ TEST_F(Writer, FxSharedWordsFollowAnEditOfAnyOfTheirFields) {
     for (int i : {3, 4, 17}) EXPECT_EQ(caches.SpeedData[static_cast<std::size_t>(i)], 0) << i;
 }
 
+// Entries at one address are one word whether or not they are bit fields:
+// FX System 7 is the field at bits 8 to 11 of the speed-select word, BX
+// System 6 and 11 are two bits of one word, FX Position 4 and 5 name one
+// word, Speed 10 and Position 10 one setting.
+TEST_F(Writer, EntriesAtOneAddressFollowEachOther) {
+    UseFamily(2, 30);
+    for (int i : {3, 4, 17}) caches.SpeedData[static_cast<std::size_t>(i)] = 0x1011;
+    caches.SystemData[7] = 0x1011;
+    EditAndTick(ParamGroup::System, 7, 1);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 4, 0), (W{{"WriteToRAM", "18", 0x1110}}));
+    EXPECT_EQ(caches.SystemData[7], 0x1110);
+
+    EditAndTick(ParamGroup::Position, 4, 100);
+    EXPECT_EQ(caches.PositionData[5], 100);
+    EditAndTick(ParamGroup::Speed, 10, 300);
+    EXPECT_EQ(caches.PositionData[10], 300);
+
+    UseFamily(0);
+    caches.SystemData[6] = caches.SystemData[11] = 0;
+    EditAndTick(ParamGroup::System, 6, 1);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 11, 1).front(), (Exchange{"WriteToRAM", "46", 3}));
+    EXPECT_EQ(caches.SystemData[6], 3);
+}
+
 // Two sibling edits queued before one tick both reach the amplifier.
 TEST_F(Writer, FxSiblingEditsQueuedTogetherKeepBothFields) {
     UseFamily(2, 30);
