@@ -327,6 +327,10 @@ void TParamForm::ShowTips(int index) {
 
 void TParamForm::FSpinEditEnter(int index) {
     TFSpinEdit* editor = Editor(index);
+    // An edit of another entry of the same word, just left, may not be shown
+    // yet; the editor must start from the word as it is now.
+    if (context_.Caches.Value(group_, index) != shownRaw_[static_cast<std::size_t>(index)])
+        FormatValueToShow(index, 0);
     const QString shown = grid_->item(index + 1, ValueColumn)->text();
     const auto value = TFSpinEdit::ParseValue(shown);
     placeholderEntered_[static_cast<std::size_t>(index)] = !value.has_value();
