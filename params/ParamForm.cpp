@@ -291,7 +291,7 @@ void TParamForm::SetSpinEditValue(int index, int tipFirst, int tipLast, double m
     const std::string unit = units_[static_cast<std::size_t>(index)].toStdString();
     SetCell(
         index + 1, RangeColumn,
-        QString::fromStdString(RangeCellText(group_, index, context_.State, context_.Map, unit)));
+        QString::fromStdString(RangeText(group_, index, minimum, maximum, context_.State, unit)));
 }
 
 // What the grid shows for its focused cell: a value cell gets its entry's

@@ -301,8 +301,14 @@ std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
                           const AddressMap& map, const std::string& unitText) {
     const Limits limits = EntryLimits(group, index, state);
     if (!limits.Set || !EntryEnabled(map, group, index)) return "";
+    return RangeText(group, index, limits.Min, limits.Max, state, unitText);
+}
+
+std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,
+                      const std::string& unitText) {
     char text[128];
-    std::snprintf(text, sizeof text, limits.RangeFormat, limits.Min, limits.Max, unitText.c_str());
+    std::snprintf(text, sizeof text, EntryLimits(group, index, state).RangeFormat, min, max,
+                  unitText.c_str());
     return text;
 }
 

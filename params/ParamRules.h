@@ -75,6 +75,9 @@ std::string ValueCellText(ParamGroup group, int index, const ParamCaches& caches
 // entry is not enabled or the family sets no limits for it.
 std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
                           const AddressMap& map, const std::string& unitText);
+// The same for limits given by the caller, in the entry's range format.
+std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,
+                      const std::string& unitText);
 
 // What an edited display value becomes on the amplifier.
 struct RawWrite {

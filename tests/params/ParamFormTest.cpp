@@ -344,6 +344,18 @@ private slots:
         QCOMPARE(int(desk.amplifier->Ram(desk.Address(ParamGroup::Position, 5))), 123);
     }
 
+    // The range cell shows the limits SetSpinEditValue is given, in the
+    // entry's range format, as the editor enforces them.
+    void RangeCellShowsTheLimitsGiven() {
+        Desk desk("dx");
+        TParamForm* window = desk.Open(ParamGroup::System, "M21SystemParam");
+        auto* grid = window->findChild<QTableWidget*>("SystemGrid");
+        window->SetSpinEditValue(10, 431, 433, 50, 2.5);
+        QVERIFY(grid->item(11, 2)->text().startsWith("2.5 -- 50.0 "));
+        QCOMPARE(EditorOf(window, 10)->MaxValue(), 50.0);
+        QCOMPARE(EditorOf(window, 10)->MinValue(), 2.5);
+    }
+
     // Names, titles and buttons follow the language; entries the amplifier
     // lacks have no name.
     void ChangeLanguageFillsTexts() {
