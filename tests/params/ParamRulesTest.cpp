@@ -290,6 +290,34 @@ TEST(Availability, EveryPresentEntryHasAConversionAndLimits) {
     }
 }
 
+// Entries at one address share one cached word, so they must cache it alike:
+// one read rule and one write mode for all of them.
+TEST(Availability, EntriesSharingAWordReadAndWriteItAlike) {
+    int sharedWords = 0;
+    for (int family : {0, 1, 2}) {
+        for (int version : {25, 27, 30, 31, 33}) {
+            const AddressMap map = ParamMapFor(family, version, true);
+            const DriveState state = StateFor(family, version);
+            for (ParamGroup group : {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque,
+                                     ParamGroup::Position}) {
+                for (int i = 0; i < EntryCount(group); ++i) {
+                    const auto cells = WordCells(map, group, i);
+                    if (cells.size() > 1) ++sharedWords;
+                    for (const CacheCell& cell : cells) {
+                        SCOPED_TRACE(::testing::Message() << "family " << family << " entry " << i);
+                        EXPECT_EQ(EntryReadKind(cell.Group, cell.Index, state),
+                                  EntryReadKind(group, i, state));
+                        EXPECT_EQ(
+                            ConvertEdit(cell.Group, cell.Index, 1, {}, state).WriteMode & 0x0F,
+                            ConvertEdit(group, i, 1, {}, state).WriteMode & 0x0F);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(sharedWords, 0);
+}
+
 TEST(Availability, VersionDependentEntries) {
     EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 33, false), ParamGroup::System, 18));
     EXPECT_FALSE(EntryEnabled(ParamMapFor(2, 32, true), ParamGroup::System, 18));
