@@ -104,7 +104,7 @@ void GroupReader::Log(int index, const std::string& address, int value) {
 // A value read is what the amplifier holds: it replaces every cached copy of
 // the word and clears any failed-write mark on them.
 void GroupReader::StoreRead(ParamGroup group, int index, int value) {
-    for (const CacheCell& cell : ReadStoreCells(group, index, state_.AmpFamily)) {
+    for (const CacheCell& cell : WordCells(map_, group, index)) {
         caches_.Store(cell.Group, cell.Index, value);
         caches_.SetWriteFailed(cell.Group, cell.Index, false);
     }

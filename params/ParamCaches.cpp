@@ -1,76 +1,10 @@
 #include "params/ParamCaches.h"
 
-#include <algorithm>
-
 namespace {
 
 template <typename T>
 bool Inside(std::span<T> cells, int index) {
     return index >= 0 && index < static_cast<int>(cells.size());
-}
-
-// The shared words of the FX group.
-const CacheCell ModeWord[] = {
-    {ParamGroup::System, 0}, {ParamGroup::System, 2}, {ParamGroup::Position, 0}};
-const CacheCell SwitchWord[] = {{ParamGroup::System, 6},
-                                {ParamGroup::System, 11},
-                                {ParamGroup::System, 17},
-                                {ParamGroup::System, 18}};
-const CacheCell SpeedSelectWord[] = {
-    {ParamGroup::Speed, 3}, {ParamGroup::Speed, 4}, {ParamGroup::Speed, 17}};
-
-struct SharedWord {
-    std::span<const CacheCell> Cells;
-    bool RefreshedOnWrite;
-};
-const SharedWord SharedWords[] = {
-    {ModeWord, false},
-    {SwitchWord, true},
-    {SpeedSelectWord, false},
-};
-
-// Single cells for everything else, one array per group so a span can point
-// into it.
-template <ParamGroup G, int N>
-const std::array<CacheCell, N>& OwnCells() {
-    static const std::array<CacheCell, N> cells = [] {
-        std::array<CacheCell, N> result{};
-        for (int i = 0; i < N; ++i) result[i] = {G, i};
-        return result;
-    }();
-    return cells;
-}
-
-std::span<const CacheCell> OwnCell(ParamGroup group, int index) {
-    std::span<const CacheCell> cells;
-    switch (group) {
-        case ParamGroup::System:
-            cells = OwnCells<ParamGroup::System, 19>();
-            break;
-        case ParamGroup::Speed:
-            cells = OwnCells<ParamGroup::Speed, 22>();
-            break;
-        case ParamGroup::Torque:
-            cells = OwnCells<ParamGroup::Torque, 8>();
-            break;
-        case ParamGroup::Position:
-            cells = OwnCells<ParamGroup::Position, 14>();
-            break;
-    }
-    if (!Inside(cells, index)) return {};
-    return cells.subspan(static_cast<std::size_t>(index), 1);
-}
-
-std::span<const CacheCell> StoreCells(ParamGroup group, int index, int ampFamily, bool onWrite) {
-    if (ampFamily == FamilyFx) {
-        const CacheCell cell{group, index};
-        for (const SharedWord& word : SharedWords) {
-            if (onWrite && !word.RefreshedOnWrite) continue;
-            if (std::find(word.Cells.begin(), word.Cells.end(), cell) != word.Cells.end())
-                return word.Cells;
-        }
-    }
-    return OwnCell(group, index);
 }
 
 }  // namespace
@@ -129,12 +63,4 @@ bool ParamCaches::WriteFailed(ParamGroup group, int index) const {
 void ParamCaches::SetWriteFailed(ParamGroup group, int index, bool failed) {
     const auto marks = Failed(group);
     if (Inside(marks, index)) marks[static_cast<std::size_t>(index)] = failed;
-}
-
-std::span<const CacheCell> ReadStoreCells(ParamGroup group, int index, int ampFamily) {
-    return StoreCells(group, index, ampFamily, false);
-}
-
-std::span<const CacheCell> WriteStoreCells(ParamGroup group, int index, int ampFamily) {
-    return StoreCells(group, index, ampFamily, true);
 }

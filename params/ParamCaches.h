@@ -43,13 +43,3 @@ struct CacheCell {
     int Index;
     bool operator==(const CacheCell&) const = default;
 };
-
-// On the FX group some amplifier words carry several parameters as bit
-// fields; such a word is cached under every entry that shares it. The entries
-// a value read for (group, index) is stored into: the cell itself, or all
-// cells of its shared word.
-std::span<const CacheCell> ReadStoreCells(ParamGroup group, int index, int ampFamily);
-// The entries an edited value of (group, index) is stored into: only the
-// System word of entries 6, 11, 17 and 18 is refreshed in all its cells; the
-// other shared words keep each entry's own copy.
-std::span<const CacheCell> WriteStoreCells(ParamGroup group, int index, int ampFamily);

@@ -291,7 +291,7 @@ void TParamForm::SetSpinEditValue(int index, int tipFirst, int tipLast, double m
     const std::string unit = units_[static_cast<std::size_t>(index)].toStdString();
     SetCell(
         index + 1, RangeColumn,
-        QString::fromStdString(RangeCellText(group_, index, context_.State, context_.Map, unit)));
+        QString::fromStdString(RangeText(group_, index, minimum, maximum, context_.State, unit)));
 }
 
 // What the grid shows for its focused cell: a value cell gets its entry's
@@ -327,6 +327,10 @@ void TParamForm::ShowTips(int index) {
 
 void TParamForm::FSpinEditEnter(int index) {
     TFSpinEdit* editor = Editor(index);
+    // An edit of another entry of the same word, just left, may not be shown
+    // yet; the editor must start from the word as it is now.
+    if (context_.Caches.Value(group_, index) != shownRaw_[static_cast<std::size_t>(index)])
+        FormatValueToShow(index, 0);
     const QString shown = grid_->item(index + 1, ValueColumn)->text();
     const auto value = TFSpinEdit::ParseValue(shown);
     placeholderEntered_[static_cast<std::size_t>(index)] = !value.has_value();

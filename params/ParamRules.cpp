@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "params/PositionGroup.h"
@@ -45,6 +46,16 @@ std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// The value to the 15 significant digits a double holds reliably: a product
+// whose exact result is whole (4.1 * 100) must not lose one to the binary
+// noise below them (409.99999999999994) when it is truncated.
+double FifteenDigits(double value) {
+    if (!std::isfinite(value)) return value;
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return std::strtod(text, nullptr);
 }
 
 bool Usable(double value) {
@@ -171,6 +182,21 @@ std::string CompanionAddress(const AddressMap& map, int index) {
     return map.Position[static_cast<std::size_t>(cell)].Address;
 }
 
+std::vector<CacheCell> WordCells(const AddressMap& map, ParamGroup group, int index) {
+    if (!EntryEnabled(map, group, index)) return {};
+    const std::string address = EntryAddress(map, group, index);
+    if (address.empty()) return {{group, index}};
+    std::vector<CacheCell> cells;
+    for (ParamGroup other :
+         {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque, ParamGroup::Position}) {
+        for (int i = 0; i < EntryCount(other); ++i) {
+            if (EntryEnabled(map, other, i) && EntryAddress(map, other, i) == address)
+                cells.push_back({other, i});
+        }
+    }
+    return cells;
+}
+
 ReadKind EntryReadKind(ParamGroup group, int index, const DriveState& state) {
     const FamilyColumn* column = FindColumn(group, index, state);
     if (column == nullptr) return ReadKind::RamWord;
@@ -275,8 +301,14 @@ std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
                           const AddressMap& map, const std::string& unitText) {
     const Limits limits = EntryLimits(group, index, state);
     if (!limits.Set || !EntryEnabled(map, group, index)) return "";
+    return RangeText(group, index, limits.Min, limits.Max, state, unitText);
+}
+
+std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,
+                      const std::string& unitText) {
     char text[128];
-    std::snprintf(text, sizeof text, limits.RangeFormat, limits.Min, limits.Max, unitText.c_str());
+    std::snprintf(text, sizeof text, EntryLimits(group, index, state).RangeFormat, min, max,
+                  unitText.c_str());
     return text;
 }
 
@@ -300,6 +332,7 @@ std::int32_t TruncToInt32(double value) {
     constexpr double low = std::numeric_limits<std::int32_t>::min();
     constexpr double high = std::numeric_limits<std::int32_t>::max();
     if (std::isnan(value)) return 0;
+    value = FifteenDigits(value);
     if (value <= low) return std::numeric_limits<std::int32_t>::min();
     if (value >= high) return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(std::trunc(value));

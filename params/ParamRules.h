@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/AddressMap.h"
 #include "link/DriveState.h"
@@ -33,6 +34,14 @@ bool EntryEnabled(const AddressMap& map, ParamGroup group, int index);
 std::string EntryAddress(const AddressMap& map, ParamGroup group, int index);
 // The address of the second word of a two-word Position entry (cell 13 + index).
 std::string CompanionAddress(const AddressMap& map, int index);
+
+// Entries at one address are one amplifier word, cached under each of them:
+// several bit fields of one word (FX System 0, 2 and Position 0, for one),
+// or one setting that two groups show (Speed 10 and Position 10). A read or
+// an edit of any of them refreshes all its copies, so that a later edit of a
+// sibling merges into the word as last written. The cells of the word of
+// (group, index): every enabled entry at its address, or the entry alone.
+std::vector<CacheCell> WordCells(const AddressMap& map, ParamGroup group, int index);
 
 // How the group read fetches the entry on the current family.
 ReadKind EntryReadKind(ParamGroup group, int index, const DriveState& state);
@@ -66,6 +75,9 @@ std::string ValueCellText(ParamGroup group, int index, const ParamCaches& caches
 // entry is not enabled or the family sets no limits for it.
 std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
                           const AddressMap& map, const std::string& unitText);
+// The same for limits given by the caller, in the entry's range format.
+std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,
+                      const std::string& unitText);
 
 // What an edited display value becomes on the amplifier.
 struct RawWrite {
@@ -84,5 +96,6 @@ struct RawWrite {
 RawWrite ConvertEdit(ParamGroup group, int index, double v, const ParamCaches& caches,
                      const DriveState& state);
 
-// Truncates toward zero into 32 bits; beyond the range the nearest limit.
+// Truncates toward zero into 32 bits, after taking the value to 15
+// significant digits; beyond the range the nearest limit.
 std::int32_t TruncToInt32(double value);

@@ -60,7 +60,7 @@ EditOutcome ParamWriter::LeaveEditor(ParamGroup group, int index, std::optional<
         outcome.CellText = ValueCellText(group, index, caches_, state_, map_);
         return outcome;
     }
-    for (const CacheCell& cell : WriteStoreCells(group, index, state_.AmpFamily))
+    for (const CacheCell& cell : WordCells(map_, group, index))
         caches_.Store(cell.Group, cell.Index, write.CacheValue);
 
     ParamWriteRecord record;
@@ -153,6 +153,6 @@ bool ParamWriter::FollowUp(const ParamWriteRecord& record) {
 }
 
 void ParamWriter::MarkResult(const ParamWriteRecord& record, bool ok) {
-    for (const CacheCell& cell : WriteStoreCells(record.Group, record.Index, state_.AmpFamily))
+    for (const CacheCell& cell : WordCells(map_, record.Group, record.Index))
         caches_.SetWriteFailed(cell.Group, cell.Index, !ok);
 }

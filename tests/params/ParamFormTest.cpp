@@ -327,6 +327,35 @@ private slots:
         QCOMPARE(grid->item(12, 1)->text(), QString(ValuePlaceholder));
     }
 
+    // FX Position entries 4 and 5 are one word: going straight from an edit
+    // of entry 4 to entry 5 starts entry 5 from the new value, so leaving it
+    // unchanged does not write the old one back.
+    void EntryAtTheSameAddressStartsFromTheEdit() {
+        Desk desk("fx", 30);
+        TParamForm* window = desk.Open(ParamGroup::Position, "M24PositionParam");
+        auto* grid = window->findChild<QTableWidget*>("PositionGrid");
+        ClickValue(grid, 4);
+        TypeInto(EditorOf(window, 4), "123");
+        ClickValue(grid, 5);
+        QCOMPARE(EditorOf(window, 5)->text(), QString("123"));
+        ClickValue(grid, 6);
+        QCOMPARE(grid->item(6, 1)->text(), QString("123"));
+        desk.form->WriteParamTimerTimer();
+        QCOMPARE(int(desk.amplifier->Ram(desk.Address(ParamGroup::Position, 5))), 123);
+    }
+
+    // The range cell shows the limits SetSpinEditValue is given, in the
+    // entry's range format, as the editor enforces them.
+    void RangeCellShowsTheLimitsGiven() {
+        Desk desk("dx");
+        TParamForm* window = desk.Open(ParamGroup::System, "M21SystemParam");
+        auto* grid = window->findChild<QTableWidget*>("SystemGrid");
+        window->SetSpinEditValue(10, 431, 433, 50, 2.5);
+        QVERIFY(grid->item(11, 2)->text().startsWith("2.5 -- 50.0 "));
+        QCOMPARE(EditorOf(window, 10)->MaxValue(), 50.0);
+        QCOMPARE(EditorOf(window, 10)->MinValue(), 2.5);
+    }
+
     // Names, titles and buttons follow the language; entries the amplifier
     // lacks have no name.
     void ChangeLanguageFillsTexts() {

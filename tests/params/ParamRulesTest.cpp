@@ -240,6 +240,20 @@ TEST_F(Rules, CellsOfEnabledAndDisabledEntries) {
     EXPECT_DOUBLE_EQ(Increment(ParamGroup::System, 10, state), 0.1);
 }
 
+// A typed value that the conversion scales to a whole number is written as
+// that number, not one less: the binary form of 4.1 * 100 is 409.99999...
+TEST_F(Rules, ScalingToAWholeNumberIsNotCutByBinaryNoise) {
+    EXPECT_EQ(Edit(ParamGroup::System, 10, 4.1).Raw, 410);
+    EXPECT_EQ(Edit(ParamGroup::System, 10, 2.3).Raw, 230);
+    UseFamily(Dx);
+    EXPECT_EQ(Edit(ParamGroup::Speed, 14, -8.19).Raw, -8190);
+    EXPECT_EQ(Edit(ParamGroup::Torque, 2, 1.001).Raw, 1001);
+    for (int raw = -9999; raw <= 9999; ++raw) {
+        const double shown = std::stod(Show(ParamGroup::Speed, 14, raw));
+        ASSERT_EQ(Edit(ParamGroup::Speed, 14, shown).Raw, raw) << shown;
+    }
+}
+
 TEST(TruncToInt32, TowardZeroAndSaturating) {
     EXPECT_EQ(TruncToInt32(2.9), 2);
     EXPECT_EQ(TruncToInt32(-2.9), -2);
@@ -274,6 +288,34 @@ TEST(Availability, EveryPresentEntryHasAConversionAndLimits) {
             }
         }
     }
+}
+
+// Entries at one address share one cached word, so they must cache it alike:
+// one read rule and one write mode for all of them.
+TEST(Availability, EntriesSharingAWordReadAndWriteItAlike) {
+    int sharedWords = 0;
+    for (int family : {0, 1, 2}) {
+        for (int version : {25, 27, 30, 31, 33}) {
+            const AddressMap map = ParamMapFor(family, version, true);
+            const DriveState state = StateFor(family, version);
+            for (ParamGroup group : {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque,
+                                     ParamGroup::Position}) {
+                for (int i = 0; i < EntryCount(group); ++i) {
+                    const auto cells = WordCells(map, group, i);
+                    if (cells.size() > 1) ++sharedWords;
+                    for (const CacheCell& cell : cells) {
+                        SCOPED_TRACE(::testing::Message() << "family " << family << " entry " << i);
+                        EXPECT_EQ(EntryReadKind(cell.Group, cell.Index, state),
+                                  EntryReadKind(group, i, state));
+                        EXPECT_EQ(
+                            ConvertEdit(cell.Group, cell.Index, 1, {}, state).WriteMode & 0x0F,
+                            ConvertEdit(group, i, 1, {}, state).WriteMode & 0x0F);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(sharedWords, 0);
 }
 
 TEST(Availability, VersionDependentEntries) {

@@ -219,6 +219,26 @@ TEST(SimRead, PlainFxReadsTheSwitchWordWithoutEntry18) {
     for (int index : {6, 11, 17}) EXPECT_EQ(bench.caches.SystemData[index], 0x1234) << index;
 }
 
+// Edits of two fields of one shared word, each on its own tick: the
+// amplifier ends with both, and the next read shows both.
+TEST(SimWrite, FxSiblingFieldEditsOnSeparateTicksKeepBothFields) {
+    SimBench bench("fx", 30);
+    const int word = std::stoi(EntryAddress(bench.drive.map, ParamGroup::Speed, 3), nullptr, 16);
+    bench.drive.amplifier->SetRam(word, 0x1011);
+    ASSERT_TRUE(bench.reader.ReadSpeedData());
+    bench.EditAndTick(ParamGroup::Speed, 4, 0);
+    bench.EditAndTick(ParamGroup::Speed, 17, 0);
+    EXPECT_EQ(bench.Ram(word), 0x0010);
+    ASSERT_TRUE(bench.reader.ReadSpeedData());
+    const auto cell = [&](int index) {
+        return ValueCellText(ParamGroup::Speed, index, bench.caches, bench.drive.state,
+                             bench.drive.map);
+    };
+    EXPECT_EQ(cell(3), "1");
+    EXPECT_EQ(cell(4), "0");
+    EXPECT_EQ(cell(17), "0");
+}
+
 // ---- Group reads ----
 
 TEST(SimRead, BxPositionEntriesByTheirReadRules) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -22,6 +23,10 @@ struct Exchange {
     int Value = 0;
     bool operator==(const Exchange&) const = default;
 };
+// Failure messages name the exchange instead of dumping its bytes.
+inline std::ostream& operator<<(std::ostream& out, const Exchange& e) {
+    return out << e.Kind << ' ' << e.Address << ' ' << e.Value;
+}
 
 // A port that records every exchange and answers reads from its tables.
 class RecordingPort : public ParamPort {

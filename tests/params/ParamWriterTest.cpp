@@ -95,14 +95,68 @@ TEST_F(Writer, FxSharedSystemWordIsRefreshedInAllItsEntries) {
     caches.SystemData[0] = 0x55;
     EXPECT_EQ(EditAndTick(ParamGroup::System, 17, 3), (W{{"WriteToRAM", "17", 0x1334}}));
     for (int i : {6, 11, 17, 18}) EXPECT_EQ(caches.SystemData[static_cast<std::size_t>(i)], 0x1334);
+}
 
-    // The other shared words keep each entry's own copy.
-    caches.SystemData[2] = 0x55;
-    caches.PositionData[0] = 0x55;
-    EditAndTick(ParamGroup::System, 0, 3);
-    EXPECT_EQ(caches.SystemData[0], 0x53);
-    EXPECT_EQ(caches.SystemData[2], 0x55);
-    EXPECT_EQ(caches.PositionData[0], 0x55);
+// Every copy of a shared word follows an edit of one of its fields, so a later
+// edit of a sibling field merges into the word as last written.
+TEST_F(Writer, FxSharedWordsFollowAnEditOfAnyOfTheirFields) {
+    UseFamily(2, 30);
+    for (auto* cell : {&caches.SystemData[0], &caches.SystemData[2], &caches.PositionData[0]})
+        *cell = 0x0135;
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 0, 3), (W{{"WriteToRAM", "16", 0x0133}}));
+    EXPECT_EQ(caches.SystemData[2], 0x0133);
+    EXPECT_EQ(caches.PositionData[0], 0x0133);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Position, 0, 1), (W{{"WriteToRAM", "16", 0x0113}}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 2, 0), (W{{"WriteToRAM", "16", 0x0013}}));
+    for (auto cell : {caches.SystemData[0], caches.SystemData[2], caches.PositionData[0]})
+        EXPECT_EQ(cell, 0x0013);
+
+    for (int i : {3, 4, 17}) caches.SpeedData[static_cast<std::size_t>(i)] = 0x1011;
+    port.Log.clear();
+    EditAndTick(ParamGroup::Speed, 4, 0);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 17, 0), (W{{"WriteToRAM", "18", 0x0010}}));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 3, 0), (W{{"WriteToRAM", "18", 0x0000}}));
+    for (int i : {3, 4, 17}) EXPECT_EQ(caches.SpeedData[static_cast<std::size_t>(i)], 0) << i;
+}
+
+// Entries at one address are one word whether or not they are bit fields:
+// FX System 7 is the field at bits 8 to 11 of the speed-select word, BX
+// System 6 and 11 are two bits of one word, FX Position 4 and 5 name one
+// word, Speed 10 and Position 10 one setting.
+TEST_F(Writer, EntriesAtOneAddressFollowEachOther) {
+    UseFamily(2, 30);
+    for (int i : {3, 4, 17}) caches.SpeedData[static_cast<std::size_t>(i)] = 0x1011;
+    caches.SystemData[7] = 0x1011;
+    EditAndTick(ParamGroup::System, 7, 1);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::Speed, 4, 0), (W{{"WriteToRAM", "18", 0x1110}}));
+    EXPECT_EQ(caches.SystemData[7], 0x1110);
+
+    EditAndTick(ParamGroup::Position, 4, 100);
+    EXPECT_EQ(caches.PositionData[5], 100);
+    EditAndTick(ParamGroup::Speed, 10, 300);
+    EXPECT_EQ(caches.PositionData[10], 300);
+
+    UseFamily(0);
+    caches.SystemData[6] = caches.SystemData[11] = 0;
+    EditAndTick(ParamGroup::System, 6, 1);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 11, 1).front(), (Exchange{"WriteToRAM", "46", 3}));
+    EXPECT_EQ(caches.SystemData[6], 3);
+}
+
+// Two sibling edits queued before one tick both reach the amplifier.
+TEST_F(Writer, FxSiblingEditsQueuedTogetherKeepBothFields) {
+    UseFamily(2, 30);
+    for (int i : {3, 4, 17}) caches.SpeedData[static_cast<std::size_t>(i)] = 0x1011;
+    writer.LeaveEditor(ParamGroup::Speed, 3, 0);
+    writer.LeaveEditor(ParamGroup::Speed, 17, 0);
+    writer.WriteParamTimerTimer();
+    EXPECT_EQ(port.Writes().back(), (Exchange{"WriteToRAM", "18", 0x0001}));
 }
 
 TEST_F(Writer, QueueKeepsEveryEditInOrderWithTheLineHeld) {
