@@ -93,6 +93,7 @@ std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
     if (setup.PortOverride) return nullptr;
     auto port = std::make_unique<TComm>();
     port->SetSearchFolder(setup.StartFolder);
+    port->SetSuspendTime(20);
     return port;
 }
 
@@ -135,9 +136,8 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       groupReader_(paramPort_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
       paramWriter_(paramPort_, state_, paramCaches_, map_),
-      ownQuestions_(setup.QuestionsOverride
-                        ? nullptr
-                        : std::make_unique<DialogQuestions>(captions_, this)),
+      ownQuestions_(setup.QuestionsOverride ? nullptr
+                                            : std::make_unique<DialogQuestions>(captions_, this)),
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()) {
     setObjectName("MainForm");
     resize(800, 472);
@@ -150,9 +150,13 @@ TMainForm::TMainForm(const MainFormSetup& setup)
     BuildTimers();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
 
-QString TMainForm::MsgQ(int n) const { return QString::fromStdString(Msg(n)); }
+QString TMainForm::MsgQ(int n) const {
+    return QString::fromStdString(Msg(n));
+}
 
 QAction* TMainForm::Action(const std::string& name) const {
     const auto it = actions_.find(name);
@@ -367,8 +371,8 @@ void TMainForm::AskFamily(int previousChoice) {
     state_.YzFlag = false;
     const std::vector<int> buttons{0, 1, 2, 3, 4, 5};
     const int focus = previousChoice >= 0 && previousChoice <= 5 ? previousChoice : 0;
-    const int result = questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation,
-                                                buttons, focus);
+    const int result =
+        questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation, buttons, focus);
     ApplyFamilyAnswer(result, state_);
     panel_.MainMsg6.clear();
     if (state_.AmpFamily == 0) {
@@ -469,11 +473,15 @@ void TMainForm::FormResize() {
 
 // --- timers -------------------------------------------------------------
 
-void TMainForm::StsTimerTimer() { statusPoll_.StsTimerTimer(); }
+void TMainForm::StsTimerTimer() {
+    statusPoll_.StsTimerTimer();
+}
 void TMainForm::MonitorTimerTimer() {}
 void TMainForm::IODispalyTimerTimer() {}
 void TMainForm::AlarmTimerTimer() {}
-void TMainForm::WriteParamTimerTimer() { paramWriter_.WriteParamTimerTimer(); }
+void TMainForm::WriteParamTimerTimer() {
+    paramWriter_.WriteParamTimerTimer();
+}
 void TMainForm::ReadParamTimerTimer() {}  // reading is never driven by a timer
 void TMainForm::JogTimerTimer() {}
 void TMainForm::AutoTuneTimerTimer() {}
@@ -513,10 +521,18 @@ void TMainForm::M73AutoResetClick() {
     item->setChecked(!item->isChecked());
 }
 
-void TMainForm::M21SystemParamClick() { OpenParamForm(ParamGroup::System); }
-void TMainForm::M22SpeedParamClick() { OpenParamForm(ParamGroup::Speed); }
-void TMainForm::M23TorqueParamClick() { OpenParamForm(ParamGroup::Torque); }
-void TMainForm::M24PositionParamClick() { OpenParamForm(ParamGroup::Position); }
+void TMainForm::M21SystemParamClick() {
+    OpenParamForm(ParamGroup::System);
+}
+void TMainForm::M22SpeedParamClick() {
+    OpenParamForm(ParamGroup::Speed);
+}
+void TMainForm::M23TorqueParamClick() {
+    OpenParamForm(ParamGroup::Torque);
+}
+void TMainForm::M24PositionParamClick() {
+    OpenParamForm(ParamGroup::Position);
+}
 
 bool& TMainForm::ParamFormOpen(ParamGroup group) {
     switch (group) {
@@ -565,13 +581,17 @@ void TMainForm::CloseParamForms() {
     for (QPointer<TParamForm>& form : paramForms_) delete form.data();
 }
 
-void TMainForm::M71ShowHelpClick() { ShowMainHelp(catalogue_, this); }
+void TMainForm::M71ShowHelpClick() {
+    ShowMainHelp(catalogue_, this);
+}
 
-void TMainForm::M72ShowAboutClick() { ShowAbout(catalogue_, this); }
+void TMainForm::M72ShowAboutClick() {
+    ShowAbout(catalogue_, this);
+}
 
 void TMainForm::M8ExitClick() {
-    const int answer = questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation,
-                                                  {sbYes, sbNo});
+    const int answer =
+        questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation, {sbYes, sbNo});
     if (answer != mrYes) return;
     if (port_.Enabled()) port_.Close();
     exitConfirmed_ = true;

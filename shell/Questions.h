@@ -6,7 +6,7 @@
 // tests answer from a script.
 enum class DialogKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Application = 4 };
 
-// Standard button indexes; the result of each is in StandardButtonResult.
+// Standard button indexes; the dialog table in Msgdlg.cpp gives each its result.
 enum StandardButton {
     sbYes, sbNo, sbOK, sbCancel, sbAbort, sbRetry, sbIgnore, sbAll, sbNoToAll, sbYesToAll, sbHelp
 };

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <clocale>
 
 #include "shell/Mainform.h"
 #include "shell/Settings.h"
@@ -23,6 +24,9 @@ void FillScreenIfNotMaximised(TMainForm& mainForm) {
 // is started in.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Qt takes the user's locale; the amplifier's texts, cell formats and the
+    // files all use "." as the decimal point, whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
     MainFormSetup setup;
     setup.StartFolder = CurrentStartFolder();
     TMainForm mainForm(setup);
