@@ -217,6 +217,7 @@ bool TThreadComm::ConfigureDevice() {
     {
         std::lock_guard guard(errorMutex_);
         errorBaseline_ = commline::ReadLineCounters(fd_);
+        hasLineCounters_ = commline::HasLineCounters(fd_);
     }
     StartEventThread();
     return queuesSized;
@@ -240,10 +241,23 @@ void TThreadComm::CloseDevice() {
     hungUp_ = false;
 }
 
+// Watching every arriving byte costs the thread a wake-up and several ioctls
+// per byte. Without a handler that is told about arrivals, an arrival would
+// only clear the error state, which every Read clears anyway; so the thread
+// watches for arrivals only when such a handler is assigned at open time.
+TCommEventTypes TThreadComm::ThreadEvents() const {
+    TCommEventTypes events = monitorEvents_;
+    if (!OnRxChar && !OnRxFlag && !OnComStatEvent) {
+        events.Exclude(evRxChar);
+        events.Exclude(evRxFlag);
+    }
+    return events;
+}
+
 void TThreadComm::StartEventThread() {
     auto handler = [this](TCommEventTypes mask) { HandleCommEvent(this, mask); };
     try {
-        eventThread_ = std::make_unique<TCommEventThread>(fd_, monitorEvents_, suspendTime_,
+        eventThread_ = std::make_unique<TCommEventThread>(fd_, ThreadEvents(), suspendTime_,
                                                           handler, invoker_, inputTaken_);
     } catch (const std::system_error&) {
         // No thread, no port.
@@ -386,7 +400,7 @@ int TThreadComm::WriteUntilDeadline(const char* data, int count) {
 // queue status. False when there is no device.
 unsigned TThreadComm::ResetLineErrors() {
     const int fd = fd_;
-    if (fd < 0) return 0;
+    if (fd < 0 || !hasLineCounters_) return 0;  // nothing to clear, and no syscall per byte
     std::lock_guard guard(errorMutex_);
     const commline::LineCounters now = commline::ReadLineCounters(fd);
     const unsigned errors = commline::ErrorBitsBetween(errorBaseline_, now);

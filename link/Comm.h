@@ -189,6 +189,7 @@ private:
 
     bool RequestQueueSizes() const;
     void StartEventThread();
+    TCommEventTypes ThreadEvents() const;
     void StopEventThread();
     void CloseDevice();
     bool ConfigureDevice();
@@ -230,6 +231,7 @@ private:
     // Error counters at the last ClearCommError: the "error state".
     std::mutex errorMutex_;
     commline::LineCounters errorBaseline_;
+    std::atomic<bool> hasLineCounters_{false};
 };
 
 // The port with its settings and event handlers published.

@@ -63,13 +63,14 @@ const ModemEventRow kModemEventRows[] = {
 // What the thread remembers of the line between two looks at it.
 class LineWatch {
 public:
-    LineWatch(int fd, unsigned inputTaken)
+    LineWatch(int fd, unsigned inputTaken, bool watchInput)
         : fd_(fd),
+          watchInput_(watchInput),
           modemLines_(commline::ModemLines(fd)),
           counters_(commline::ReadLineCounters(fd)),
           inputTaken_(inputTaken) {}
 
-    short PollEvents() const { return rxArmed_ ? POLLIN : 0; }
+    short PollEvents() const { return watchInput_ && rxArmed_ ? POLLIN : 0; }
 
     TCommEventTypes Sample(unsigned inputTaken) {
         TCommEventTypes mask;
@@ -111,6 +112,7 @@ private:
     }
 
     int fd_;
+    bool watchInput_;
     int modemLines_;
     commline::LineCounters counters_;
     int inputWaiting_ = 0;
@@ -176,7 +178,8 @@ TCommEventTypes TCommEventThread::LastEventMask() const {
 }
 
 void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
-    LineWatch watch(shared->fd, shared->inputTaken ? shared->inputTaken->load() : 0);
+    LineWatch watch(shared->fd, shared->inputTaken ? shared->inputTaken->load() : 0,
+                    shared->events.Contains(evRxChar) || shared->events.Contains(evRxFlag));
     while (!shared->Stopping()) {
         const bool watching = !shared->sawHangUp;
         pollfd fds[2] = {{shared->wakeFd, POLLIN, 0}, {shared->fd, watch.PollEvents(), 0}};

@@ -122,6 +122,11 @@ int ApplyImmediateReads(int fd) {
     return ::tcsetattr(fd, TCSANOW, &t) == 0 ? 0 : errno;
 }
 
+bool HasLineCounters(int fd) {
+    serial_icounter_struct raw{};
+    return fd >= 0 && ::ioctl(fd, TIOCGICOUNT, &raw) == 0;
+}
+
 LineCounters ReadLineCounters(int fd) {
     serial_icounter_struct raw{};
     LineCounters counters;

@@ -48,6 +48,8 @@ struct LineCounters {
     int bufferOverrun = 0;
 };
 LineCounters ReadLineCounters(int fd);
+// False for devices without error counters (pseudo-terminals, some adapters).
+bool HasLineCounters(int fd);
 
 // Error bits in the order of the classic comm error word.
 enum TCommErrorBit : unsigned {
