@@ -167,10 +167,10 @@ TMessageForm::TMessageForm(const std::string& text, DialogKind kind,
 }
 
 void TMessageForm::BuildButtons(const std::vector<Button>& buttons) {
-    for (const Button& spec : buttons) {
-        auto* button = new QPushButton(spec.caption, this);
-        button->setObjectName(spec.name);
-        const int result = spec.result;
+    for (const Button& row : buttons) {
+        auto* button = new QPushButton(row.caption, this);
+        button->setObjectName(row.name);
+        const int result = row.result;
         // A button without a result (Help) leaves the dialog open.
         if (result != mrNone)
             connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
