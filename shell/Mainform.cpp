@@ -351,12 +351,7 @@ void TMainForm::FormCreate() {
     state_.PollBusy = state_.ParamWriteBusy = false;
     state_.MonitorBusy = state_.IODisplayBusy = state_.AlarmBusy = false;
     state_.JogBusy = state_.AutoTuneBusy = false;
-    const ServiceMenuState menu = ApplyUserLevel(state_);
-    if (menu.M33DirectRW) SetActionEnabled("M33DirectRW", *menu.M33DirectRW);
-    if (menu.M36Table) SetActionEnabled("M36Table", *menu.M36Table);
-    if (menu.M37Maker) SetActionEnabled("M37Maker", *menu.M37Maker);
-    if (menu.M38Compare) SetActionEnabled("M38Compare", *menu.M38Compare);
-    if (menu.M73AutoReset) Action("M73AutoReset")->setChecked(*menu.M73AutoReset);
+    ApplyServiceMenu(ApplyUserLevel(state_));
     state_.TempFileName = TempFileNameFor(state_.AmpFamily);
 
     RefreshPanel();
@@ -508,7 +503,10 @@ void TMainForm::LanguageClick(int language) {
 }
 
 void TMainForm::HotKey1Click() {
-    const ServiceMenuState menu = ToggleServiceMode(state_);
+    ApplyServiceMenu(ToggleServiceMode(state_));
+}
+
+void TMainForm::ApplyServiceMenu(const ServiceMenuState& menu) {
     if (menu.M33DirectRW) SetActionEnabled("M33DirectRW", *menu.M33DirectRW);
     if (menu.M36Table) SetActionEnabled("M36Table", *menu.M36Table);
     if (menu.M37Maker) SetActionEnabled("M37Maker", *menu.M37Maker);

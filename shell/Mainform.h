@@ -22,6 +22,7 @@
 #include "params/ParamWriter.h"
 #include "shell/Msgdlg.h"
 #include "shell/Questions.h"
+#include "shell/Settings.h"
 #include "shell/StatusPoll.h"
 
 class QAction;
@@ -123,6 +124,7 @@ private:
     std::string Msg(int n) const { return catalogue_.Msg(n); }
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
+    void ApplyServiceMenu(const ServiceMenuState& menu);
     void OpenParamForm(ParamGroup group);
     bool& ParamFormOpen(ParamGroup group);
     void CloseParamForms();
