@@ -55,7 +55,7 @@ main_window() { xdotool search --onlyvisible --name 'V1\.500' 2>/dev/null | head
 
 # The family question is the first window; Return presses the focused button.
 # A key sent before the dialog has the focus is lost, so press until it is gone.
-timeout 20 xdotool search --sync --onlyvisible --class servodesk > /dev/null ||
+timeout 60 xdotool search --sync --onlyvisible --class servodesk > /dev/null ||
   fail "no window appeared"
 for _ in $(seq 20); do
   sleep 0.5
