@@ -1,0 +1,394 @@
+#include "ctl/ServoCtl.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "link/Procedure.h"
+
+namespace {
+
+constexpr int WordReply = 7;
+constexpr int LongReply = 11;
+constexpr int Hex = 1;
+const char* const UnknownModelText = "XXXX-XXXXXXXXX";
+
+// What one argument of a command must be.
+enum class Arg { Address, Page, Word, Long };
+
+struct ValueRange {
+    long long Min;
+    long long Max;
+};
+constexpr ValueRange WordRange{-32768, 65535};
+constexpr ValueRange LongRange{-2147483648LL, 4294967295LL};
+
+// What the commands work with.
+struct Bench {
+    DriveLink& Link;
+    AddressMap& Map;
+    Identification& Ident;
+};
+
+// Runs the exchange of a command: 1 on success with the text to show.
+using Handler = int (*)(Bench&, const CtlCommand&, std::string& shown);
+
+struct CommandRow {
+    const char* Name;
+    std::vector<Arg> Args;
+    const char* Usage;
+    const char* Help;
+    Handler Run;
+};
+
+int ToInt32(long long value) {
+    return static_cast<int>(static_cast<std::uint32_t>(value));
+}
+
+std::string WordText(int value) {
+    return "0x" + HexWord(value) + " " + std::to_string(value);
+}
+std::string LongText(int value) {
+    return "0x" + HexLong(value) + " " + std::to_string(value);
+}
+
+// A read primitive's value, shown once the read has succeeded.
+int ShownRead(int result, int value, std::string (*format)(int), std::string& shown) {
+    if (result == 1) shown = format(value);
+    return result;
+}
+int Acknowledged(int result, std::string& shown) {
+    if (result == 1) shown = "ok";
+    return result;
+}
+
+int Read(Bench& b, const CtlCommand& c, std::string& shown) {
+    int v = 0;
+    const int result = b.Link.ReadFromRAM(c.Address, WordReply, Hex, v);
+    return ShownRead(result, v, WordText, shown);
+}
+int ReadLong(Bench& b, const CtlCommand& c, std::string& shown) {
+    int v = 0;
+    const int result = b.Link.ReadFromRAML(c.Address, LongReply, Hex, v);
+    return ShownRead(result, v, LongText, shown);
+}
+int ReadPage(Bench& b, const CtlCommand& c, std::string& shown) {
+    int v = 0;
+    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReply, c.Page, Hex, v);
+    return ShownRead(result, v, WordText, shown);
+}
+int EepRead(Bench& b, const CtlCommand& c, std::string& shown) {
+    int v = 0;
+    const int result = b.Link.ReadFromEEP(c.Address, WordReply, Hex, v);
+    return ShownRead(result, v, WordText, shown);
+}
+int Write(Bench& b, const CtlCommand& c, std::string& shown) {
+    return Acknowledged(b.Link.WriteToRAM(c.Address, static_cast<int>(c.Value)), shown);
+}
+int WriteLong(Bench& b, const CtlCommand& c, std::string& shown) {
+    return Acknowledged(b.Link.WriteToRAML(c.Address, ToInt32(c.Value)), shown);
+}
+int WritePage(Bench& b, const CtlCommand& c, std::string& shown) {
+    return Acknowledged(b.Link.WriteToRAMWithPage(c.Address, static_cast<int>(c.Value), c.Page),
+                        shown);
+}
+int EepWrite(Bench& b, const CtlCommand& c, std::string& shown) {
+    return Acknowledged(b.Link.WriteToEEP(c.Address, static_cast<int>(c.Value)), shown);
+}
+
+// Identification keeps no result of its own: it succeeded when it wrote a model
+// text, which it does only after the amplifier answered.
+int Ident(Bench& b, const CtlCommand&, std::string& shown) {
+    DriveState& state = b.Link.State();
+    MainPanel& panel = b.Link.Panel();
+    panel = MainPanel{};
+    LoadAddressMap(b.Map, state.AmpFamily, state.FxVersion, state.QrvFlag);
+    b.Ident.Read_current_mode();
+    if (panel.MainMsg5.empty() || panel.MainMsg5 == UnknownModelText) return 0;
+    shown = panel.CPULabel + "\n" + panel.EEPLabel + "\n" + panel.MainMsg5;
+    if (state.AmpFamily == 2) shown += "\nversion " + std::to_string(state.FxVersion);
+    return 1;
+}
+
+int Help(Bench&, const CtlCommand&, std::string& shown) {
+    shown = UsageText();
+    return 1;
+}
+int Quit(Bench&, const CtlCommand&, std::string&) {
+    return 1;
+}
+
+const std::vector<CommandRow>& Commands() {
+    static const std::vector<CommandRow> rows = {
+        {"read", {Arg::Address}, "read ADDR", "read a RAM word", Read},
+        {"readl", {Arg::Address}, "readl ADDR", "read a RAM long", ReadLong},
+        {"readp",
+         {Arg::Page, Arg::Address},
+         "readp PAGE ADDR",
+         "read a word of page 0-9",
+         ReadPage},
+        {"write", {Arg::Address, Arg::Word}, "write ADDR VALUE", "write a RAM word", Write},
+        {"writel", {Arg::Address, Arg::Long}, "writel ADDR VALUE", "write a RAM long", WriteLong},
+        {"writep",
+         {Arg::Page, Arg::Address, Arg::Word},
+         "writep PAGE ADDR VALUE",
+         "write a word of page 0-9",
+         WritePage},
+        {"eeread", {Arg::Address}, "eeread ADDR", "read an EEPROM word", EepRead},
+        {"eewrite",
+         {Arg::Address, Arg::Word},
+         "eewrite ADDR VALUE",
+         "write an EEPROM word",
+         EepWrite},
+        {"ident", {}, "ident", "identify the amplifier of the family", Ident},
+        {"help", {}, "help", "this text", Help},
+        {"quit", {}, "quit", "leave the prompt", Quit},
+    };
+    return rows;
+}
+
+bool ParseAddress(const std::string& word, CtlCommand& command, std::string& error) {
+    std::string upper = word;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (!IsAddressText(upper)) {
+        error = "bad address '" + word + "': two hexadecimal digits expected";
+        return false;
+    }
+    command.Address = upper;
+    return true;
+}
+
+bool ParsePage(const std::string& word, CtlCommand& command, std::string& error) {
+    if (word.size() != 1 || !std::isdigit(static_cast<unsigned char>(word[0]))) {
+        error = "bad page '" + word + "': one digit 0 to 9 expected";
+        return false;
+    }
+    command.Page = word[0] - '0';
+    return true;
+}
+
+bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
+                std::string& error) {
+    const char* first = word.data();
+    const char* last = first + word.size();
+    int base = 10;
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        first += 2;
+        base = 16;
+    }
+    long long value = 0;
+    if (base == 16 && *first == '-') {
+        error = "bad value '" + word + "': decimal or 0x hexadecimal expected";
+        return false;
+    }
+    const auto [end, failure] = std::from_chars(first, last, value, base);
+    const bool outOfRange = failure == std::errc::result_out_of_range ||
+                            (failure == std::errc() && (value < range.Min || value > range.Max));
+    if (outOfRange && end == last) {
+        error = "value " + word + " out of range " + std::to_string(range.Min) + " to " +
+                std::to_string(range.Max);
+        return false;
+    }
+    if (failure != std::errc() || end != last) {
+        error = "bad value '" + word + "': decimal or 0x hexadecimal expected";
+        return false;
+    }
+    command.Value = value;
+    return true;
+}
+
+bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
+    switch (arg) {
+        case Arg::Address:
+            return ParseAddress(word, command, error);
+        case Arg::Page:
+            return ParsePage(word, command, error);
+        case Arg::Word:
+            return ParseValue(word, WordRange, command, error);
+        case Arg::Long:
+            return ParseValue(word, LongRange, command, error);
+    }
+    return false;
+}
+
+// Shows what came back, so that noise on the line cannot upset the terminal.
+std::string Printable(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text) {
+        if (std::isprint(c)) {
+            shown += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    return shown;
+}
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<std::string> result;
+    for (std::string word; words >> word;) result.push_back(word);
+    return result;
+}
+
+struct FamilyRow {
+    const char* Name;
+    int AmpFamily;
+    bool Qrv;
+    bool Lqrv;
+    bool Yz;
+};
+constexpr FamilyRow Families[] = {
+    {"bx", 0, false, false, false},  {"dx", 1, false, false, false}, {"fx", 2, false, false, false},
+    {"kqrv", 2, true, false, false}, {"lqrv", 2, true, true, false}, {"yz", 2, true, true, true},
+};
+
+}  // namespace
+
+bool SetFamily(const std::string& name, DriveState& state) {
+    for (const FamilyRow& row : Families) {
+        if (name != row.Name) continue;
+        state.AmpFamily = row.AmpFamily;
+        state.QrvFlag = row.Qrv;
+        state.LqrvFlag = row.Lqrv;
+        state.YzFlag = row.Yz;
+        return true;
+    }
+    return false;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error) {
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
+        const std::string& option = args[i];
+        if (option == "-h" || option == "--help") {
+            options.Help = true;
+            continue;
+        }
+        std::string* target = option == "--port"     ? &options.Port
+                              : option == "--folder" ? &options.Folder
+                              : option == "--family" ? &options.Family
+                                                     : nullptr;
+        if (target == nullptr) {
+            error = "unknown option '" + option + "'";
+            return false;
+        }
+        if (++i == args.size()) {
+            error = option + " needs a value";
+            return false;
+        }
+        *target = args[i];
+    }
+    DriveState probe;
+    if (!SetFamily(options.Family, probe)) {
+        error = "unknown family '" + options.Family + "': bx, dx, fx, kqrv, lqrv or yz";
+        return false;
+    }
+    options.Command.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return true;
+}
+
+bool OpenLine(SerialLine& port) {
+    port.SetBaudRate(br9600);
+    port.SetDataBits(da8);
+    port.SetParity(paNone);
+    port.Open();
+    if (!port.Enabled()) return false;
+    port.SetRTSState(true);
+    port.SetDTRState(true);
+    return true;
+}
+
+std::string UsageText() {
+    std::string text =
+        "usage: servoctl [--port Com1|/dev/ttyUSB0] [--folder DIR]\n"
+        "                [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
+        "The port name is looked up in DIR (default: the folder of servoctl).\n"
+        "Without a command, commands are read line by line from standard input.\n"
+        "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n";
+    for (const CommandRow& row : Commands()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
+        text += line;
+    }
+    return text;
+}
+
+bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, std::string& error) {
+    if (words.empty()) {
+        error = "no command";
+        return false;
+    }
+    const auto& rows = Commands();
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [&](const CommandRow& r) { return words[0] == r.Name; });
+    if (row == rows.end()) {
+        error = "unknown command '" + words[0] + "' (help lists the commands)";
+        return false;
+    }
+    if (words.size() != row->Args.size() + 1) {
+        error = std::string("usage: ") + row->Usage;
+        return false;
+    }
+    command = CtlCommand{};
+    command.Row = static_cast<int>(row - rows.begin());
+    for (std::size_t i = 0; i < row->Args.size(); ++i) {
+        if (!ParseArg(row->Args[i], words[i + 1], command, error)) return false;
+    }
+    return true;
+}
+
+ServoCtl::ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err)
+    : link_(link), map_(map), identification_(link, map), out_(out), err_(err) {}
+
+int ServoCtl::Execute(const std::vector<std::string>& words) {
+    CtlCommand command;
+    std::string error;
+    if (!ParseCommand(words, command, error)) {
+        err_ << error << "\n";
+        return CtlUsageError;
+    }
+    return Run(command);
+}
+
+int ServoCtl::Run(const CtlCommand& command) {
+    const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
+    // Each command stands alone: an earlier failure must not slow this one.
+    link_.State().CommErrorLatched = false;
+    Bench bench{link_, map_, identification_};
+    std::string shown;
+    if (row.Run(bench, command, shown) != 1) {
+        err_ << row.Name << ": " << Failure() << "\n";
+        return CtlExchangeFailed;
+    }
+    if (!shown.empty()) out_ << shown << (shown.back() == '\n' ? "" : "\n");
+    return CtlOk;
+}
+
+std::string ServoCtl::Failure() const {
+    const std::string& reply = link_.ReplyBuffer();
+    if (reply.empty() || reply == "?") return "no reply";
+    return "bad reply \"" + Printable(reply) + "\"";
+}
+
+int ServoCtl::Prompt(std::istream& in, bool showPrompt) {
+    int worst = CtlOk;
+    std::string line;
+    while (true) {
+        if (showPrompt) out_ << "servoctl> " << std::flush;
+        if (!std::getline(in, line)) break;
+        const std::vector<std::string> words = SplitWords(line);
+        if (words.empty()) continue;
+        if (words.size() == 1 && words[0] == "quit") break;
+        worst = std::max(worst, Execute(words));
+    }
+    return worst;
+}

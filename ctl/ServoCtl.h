@@ -1,0 +1,68 @@
+#pragma once
+// The command-line service tool: options, the commands that read and write
+// single amplifier words, and the interactive prompt. Logic only, so tests run
+// it against the in-process simulated amplifier.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "link/AddressMap.h"
+#include "link/DriveLink.h"
+#include "link/Identification.h"
+
+// Exit statuses of servoctl.
+enum CtlStatus { CtlOk = 0, CtlExchangeFailed = 1, CtlUsageError = 2 };
+
+struct CtlOptions {
+    std::string Port = "Com1";
+    std::string Folder = ".";  // where bare port names are looked up
+    std::string Family = "fx";
+    bool Help = false;
+    std::vector<std::string> Command;  // empty: interactive prompt
+};
+
+// Reads the options before the command words. False with error set on a
+// usage error.
+bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error);
+
+// Sets the family fields of the drive state for bx, dx, fx, kqrv, lqrv, yz.
+bool SetFamily(const std::string& name, DriveState& state);
+
+// Opens the port with the amplifier's line settings: 9600 8N1, RTS and DTR on.
+bool OpenLine(SerialLine& port);
+
+std::string UsageText();
+
+// One command of servoctl, checked before anything is sent.
+struct CtlCommand {
+    int Row = -1;  // row of the command table
+    std::string Address;
+    int Page = 5;
+    long long Value = 0;
+};
+
+// Checks the words of one command; false with error set on a usage error.
+bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, std::string& error);
+
+class ServoCtl {
+public:
+    // The drive state of the link must already hold the family.
+    ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err);
+
+    // Checks and runs one command: CtlOk, CtlExchangeFailed or CtlUsageError.
+    int Execute(const std::vector<std::string>& words);
+    // Runs commands line by line until "quit" or the end of input; the result
+    // is the worst status of the commands run.
+    int Prompt(std::istream& in, bool showPrompt);
+    // Runs one checked command.
+    int Run(const CtlCommand& command);
+
+private:
+    std::string Failure() const;
+
+    DriveLink& link_;
+    AddressMap& map_;
+    Identification identification_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
