@@ -296,17 +296,6 @@ bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std
     return true;
 }
 
-bool OpenLine(SerialLine& port) {
-    port.SetBaudRate(br9600);
-    port.SetDataBits(da8);
-    port.SetParity(paNone);
-    port.Open();
-    if (!port.Enabled()) return false;
-    port.SetRTSState(true);
-    port.SetDTRState(true);
-    return true;
-}
-
 std::string UsageText() {
     std::string text =
         "usage: servoctl [--port Com1|/dev/ttyUSB0] [--folder DIR]\n"

@@ -29,7 +29,6 @@ bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std
 bool SetFamily(const std::string& name, DriveState& state);
 
 // Opens the port with the amplifier's line settings: 9600 8N1, RTS and DTR on.
-bool OpenLine(SerialLine& port);
 
 std::string UsageText();
 

@@ -11,6 +11,7 @@
 
 #include "link/Clock.h"
 #include "link/Comm.h"
+#include "link/Identification.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     port.SetSearchFolder(options.Folder);
     port.SetDeviceName(options.Port);
     try {
-        if (!OpenLine(port)) {
+        if (!OpenWithLineSettings(port)) {
             std::cerr << "cannot open port " << options.Port << "\n";
             return CtlExchangeFailed;
         }

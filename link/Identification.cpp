@@ -49,6 +49,17 @@ int FxVersionForCpuWord(int& v, bool qrv, int earlierVersion) {
     return earlierVersion;  // no known version has a word between 0x1612 and 0x1C17
 }
 
+bool OpenWithLineSettings(SerialLine& port) {
+    port.SetBaudRate(br9600);
+    port.SetDataBits(da8);
+    port.SetParity(paNone);  // stop bits stay as they are: one
+    port.Open();
+    if (!port.Enabled()) return false;
+    port.SetRTSState(true);
+    port.SetDTRState(true);
+    return true;
+}
+
 void Identification::ConnectRS232() {
     SerialLine& port = link_.Port();
     DriveState& state = link_.State();
@@ -57,15 +68,8 @@ void Identification::ConnectRS232() {
         state.CommErrorLatched = true;
         return;
     }
-    port.SetBaudRate(br9600);
-    port.SetDataBits(da8);
-    port.SetParity(paNone);
-    port.Open();
-    if (port.Enabled()) {
-        port.SetRTSState(true);
-        port.SetDTRState(true);
-    }
-    link_.Panel().MainMsg4 = link_.Catalogue().Msg(port.Enabled() ? MsgLinkOpen : MsgLinkClosed);
+    const bool open = OpenWithLineSettings(port);
+    link_.Panel().MainMsg4 = link_.Catalogue().Msg(open ? MsgLinkOpen : MsgLinkClosed);
     Read_current_mode();
 }
 

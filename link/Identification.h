@@ -29,3 +29,7 @@ private:
 // order. With qrv set the result is 33 and cpuWord may be moved above 0xFFFF.
 // A word that falls in no range keeps earlierVersion.
 int FxVersionForCpuWord(int& cpuWord, bool qrv, int earlierVersion);
+
+// Opens the port with the amplifier's line settings (9600 bit/s, 8 data bits,
+// no parity) and raises RTS and DTR; false when the device does not open.
+bool OpenWithLineSettings(SerialLine& port);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "ctl/ServoCtl.h"
+#include "link/Identification.h"
 #include "tests/support/SimDrive.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 class ServoCtlTest : public ::testing::Test {
 protected:
     explicit ServoCtlTest(const std::string& family = "fx") : drive(family) {
-        OpenLine(*drive.line);
+        OpenWithLineSettings(*drive.line);
     }
 
     int Run(const std::vector<std::string>& words) {
