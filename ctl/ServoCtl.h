@@ -28,8 +28,6 @@ bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std
 // Sets the family fields of the drive state for bx, dx, fx, kqrv, lqrv, yz.
 bool SetFamily(const std::string& name, DriveState& state);
 
-// Opens the port with the amplifier's line settings: 9600 8N1, RTS and DTR on.
-
 std::string UsageText();
 
 // One command of servoctl, checked before anything is sent.
