@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "link/Comm.h"
@@ -322,7 +321,6 @@ void TMainForm::FormCreate() {
     // The defaults stand in for unreadable lines; say which ones.
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, startFolder, state_);
-    state_.StartFolder = startFolder;
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(startFolder + "Main.Bmp")));
 

@@ -28,9 +28,7 @@
 class QAction;
 class QFrame;
 class QLabel;
-class QMenu;
 class QPlainTextEdit;
-class QPushButton;
 class TGauge;
 class TParamForm;
 
