@@ -187,25 +187,11 @@ void TMainForm::BuildMenu() {
         action->setChecked(row.Checked);
         actions_[row.Name] = action;
     }
-    // Check marks are set by the handlers, not by Qt's own toggling.
-    for (int i = 0; i < 8; ++i) {
-        QAction* item = Action(ComItems[i]);
-        connect(item, &QAction::triggered, this, [this, i, item] {
-            item->setChecked(!item->isChecked());
-            ComClick(i);
-        });
-    }
-    for (int i = 0; i < 3; ++i) {
-        QAction* item = Action(LanguageItemNames[i]);
-        connect(item, &QAction::triggered, this, [this, i, item] {
-            item->setChecked(!item->isChecked());
-            LanguageClick(i);
-        });
-    }
-    connect(Action("M73AutoReset"), &QAction::triggered, this, [this] {
-        Action("M73AutoReset")->setChecked(!Action("M73AutoReset")->isChecked());
-        M73AutoResetClick();
-    });
+    for (int i = 0; i < static_cast<int>(std::size(ComItems)); ++i)
+        ConnectCheckedByHandler(ComItems[i], [this, i] { ComClick(i); });
+    for (int i = 0; i < static_cast<int>(std::size(LanguageItemNames)); ++i)
+        ConnectCheckedByHandler(LanguageItemNames[i], [this, i] { LanguageClick(i); });
+    ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ParamMenuRow& row : ParamMenu)
         connect(Action(row.Item), &QAction::triggered, this, row.Handler);
     connect(Action("M71ShowHelp"), &QAction::triggered, this, &TMainForm::M71ShowHelpClick);
@@ -222,6 +208,16 @@ void TMainForm::BuildMenu() {
     addAction(hotKey);
     actions_["HotKey1"] = hotKey;
     connect(hotKey, &QAction::triggered, this, &TMainForm::HotKey1Click);
+}
+
+// Check marks are set by the handlers, not by Qt's own toggling: the item's
+// state is put back before the handler sees it.
+void TMainForm::ConnectCheckedByHandler(const char* name, const std::function<void()>& handler) {
+    QAction* item = Action(name);
+    connect(item, &QAction::triggered, this, [item, handler] {
+        item->setChecked(!item->isChecked());
+        handler();
+    });
 }
 
 void TMainForm::BuildPanels() {
@@ -329,7 +325,7 @@ void TMainForm::FormCreate() {
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
     state_.DirectRWFormOpen = false;
     // A language without a catalogue checks no item, so that any choice loads one.
-    CheckOnly(LanguageItemNames, 3, state_.Language);
+    CheckOnly(LanguageItemNames, state_.Language);
     catalogue_.Load(startFolder, state_.Language);
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
@@ -341,7 +337,8 @@ void TMainForm::FormCreate() {
     LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
     Action("M36Table")->setText("QRV Parameter Table");
 
-    if (state_.SelectCom >= 0 && state_.SelectCom <= 7) SelectComItem(state_.SelectCom);
+    if (state_.SelectCom >= 0 && state_.SelectCom < static_cast<int>(std::size(ComItems)))
+        SelectComItem(state_.SelectCom);
 
     state_.CommErrorLatched = false;
     identification_.ConnectRS232();
@@ -373,13 +370,14 @@ void TMainForm::AskFamily(int previousChoice) {
     }
 }
 
-void TMainForm::CheckOnly(const char* const* names, int count, int index) {
-    for (int i = 0; i < count; ++i) Action(names[i])->setChecked(i == index);
+void TMainForm::CheckOnly(std::span<const char* const> names, int index) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        Action(names[i])->setChecked(static_cast<int>(i) == index);
 }
 
 void TMainForm::SelectComItem(int index) {
     port_.SetDeviceName("Com" + std::to_string(index + 1));
-    CheckOnly(ComItems, 8, index);
+    CheckOnly(ComItems, index);
 }
 
 void TMainForm::ChangeLanguage() {
@@ -485,16 +483,15 @@ void TMainForm::DirectSetTimer() {}
 void TMainForm::ComClick(int index) {
     if (Action(ComItems[index])->isChecked()) return;  // no reconnect for the same port
     if (port_.Enabled()) port_.Close();
-    port_.SetDeviceName("Com" + std::to_string(index + 1));
+    SelectComItem(index);
     state_.SelectCom = index;
-    CheckOnly(ComItems, 8, index);
     identification_.ConnectRS232();
     RefreshPanel();
 }
 
 void TMainForm::LanguageClick(int language) {
     if (Action(LanguageItemNames[language])->isChecked()) return;
-    CheckOnly(LanguageItemNames, 3, language);
+    CheckOnly(LanguageItemNames, language);
     catalogue_.Load(state_.StartFolder, language);
     state_.Language = language;
     ChangeLanguage();

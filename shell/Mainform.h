@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "link/AddressMap.h"
@@ -118,7 +120,8 @@ private:
     void FormDestroy();
     void AskFamily(int previousChoice);
     void SelectComItem(int index);
-    void CheckOnly(const char* const* names, int count, int index);
+    void CheckOnly(std::span<const char* const> names, int index);
+    void ConnectCheckedByHandler(const char* name, const std::function<void()>& handler);
     std::string Msg(int n) const { return catalogue_.Msg(n); }
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
