@@ -63,7 +63,6 @@ void StatusPoll::PollBx() {
         panel.MainMsg6 = Msg(MsgBxFieldA + fieldA) + "  " + Msg(MsgBxFieldB + fieldB);
         panel.MainMsg2 = Msg(StatusMessage(0, code));
         panel.MainMsg3 = Msg(ModeMessage(0, mode));
-        Recover();
     }
 }
 
@@ -116,7 +115,6 @@ void StatusPoll::PollFx() {
         state.StatusCode = value;
         panel.MainMsg2 = Msg(StatusMessage(2, value));
     }
-    Recover();
 
     if (!Read(map_.Ident[ModeIndex], value)) return;
     const int mode = value & 0xF;

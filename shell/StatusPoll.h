@@ -18,7 +18,9 @@ private:
     void PollDx();
     void PollFx();
     bool Read(const std::string& address, int& value);
-    // Reloads the map, re-identifies and clears the latch, if latched.
+    // Reloads the map, re-identifies and clears the latch, if latched. The
+    // first word each poll reads always takes this path after an outage, so
+    // the reads after it find the latch cleared.
     void Recover();
     std::string Msg(int n) const { return link_.Catalogue().Msg(n); }
 
