@@ -109,6 +109,18 @@ QFont MessageFont() {
     return QApplication::font("QMessageBox");
 }
 
+// The buttons of a dialog from its button table and the current captions.
+template <class Table, class CaptionOf>
+std::vector<TMessageForm::Button> ButtonsOf(const std::vector<int>& list, const Table& table,
+                                            CaptionOf captionOf) {
+    std::vector<TMessageForm::Button> specs;
+    for (int index : list) {
+        const auto& row = table[static_cast<std::size_t>(index)];
+        specs.push_back({row.name, QString::fromStdString(captionOf(index)), row.result});
+    }
+    return specs;
+}
+
 QRect ScreenArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -242,11 +254,8 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
                                                    const DialogCaptions& captions,
                                                    const QString& appTitle, QWidget* parent) {
     const std::vector<int> list = KnownIndexes(buttons, kStandardButtons.size());
-    std::vector<TMessageForm::Button> specs;
-    for (int index : list) {
-        const StandardButtonRow& row = kStandardButtons[static_cast<std::size_t>(index)];
-        specs.push_back({row.name, QString::fromStdString(captions.Standard(index)), row.result});
-    }
+    const auto specs = ButtonsOf(list, kStandardButtons,
+                                 [&captions](int index) { return captions.Standard(index); });
     int defaultPos = FirstPosition(list, {sbOK, sbYes});
     if (defaultPos < 0) defaultPos = FirstPosition(list, {sbRetry});
     int cancelPos = FirstPosition(list, {sbCancel, sbNo});
@@ -260,11 +269,8 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
                                                  const DialogCaptions& captions,
                                                  const QString& appTitle, QWidget* parent) {
     const std::vector<int> list = KnownIndexes(buttons, kCustomButtons.size());
-    std::vector<TMessageForm::Button> specs;
-    for (int index : list) {
-        const CustomButtonRow& row = kCustomButtons[static_cast<std::size_t>(index)];
-        specs.push_back({row.name, QString::fromStdString(captions.Custom(index)), row.result});
-    }
+    const auto specs =
+        ButtonsOf(list, kCustomButtons, [&captions](int index) { return captions.Custom(index); });
     const int defaultPos = list.empty() ? -1 : 0;
     const int cancelPos = FirstPosition(list, {0, 1, 2, 3});
     return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPosition,
