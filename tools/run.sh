@@ -6,6 +6,7 @@
 #   FX_VERSION=25|27|28|30|31|33    its FX version (default 31)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/init-ini.sh"
 bash "$root/tools/install-deps.sh"
 bash "$root/tools/build.sh"
 build=${BUILD_DIR:-$root/build}
@@ -24,17 +25,16 @@ fi
 
 # Offer the simulated family first in the family question.
 if [ ! -f "$folder/Init.ini" ]; then
-  case "$family" in bx) choice=0 ;; dx) choice=1 ;; fx) choice=2 ;; kqrv) choice=3 ;;
-                    lqrv) choice=4 ;; yz) choice=5 ;; *) choice=2 ;; esac
-  printf 'SelectCOM=%3d\nSelectLanguage=%3d\nBefore Amplifier=%3d\nFX_Version=%3d\nFor User=%d\n' \
-    0 1 "$choice" "$fx_version" 0 > "$folder/Init.ini"
+  choice=$(family_choice "$family") || choice=2
+  write_init_ini "$folder/Init.ini" 1 "$choice" "$fx_version"
 fi
 
 "$build/sim/ampsim" --family "$family" --fx-version "$fx_version" --link "$folder/Com1" \
   --pace --log "$folder/ampsim.log" < /dev/null &
 sim=$!
-trap 'kill $sim 2>/dev/null || true' EXIT
+trap 'kill "$sim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
+[ -e "$folder/Com1" ] || { echo "run.sh: ampsim did not start; see $folder/ampsim.log" >&2; exit 1; }
 
 cd "$folder"
 ./servodesk

@@ -18,6 +18,7 @@
 # Needs xvfb-run, xdotool and ImageMagick's import (tools/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/init-ini.sh"
 build=${BUILD_DIR:-$root/build}
 
 family=fx
@@ -37,7 +38,8 @@ while [ $# -gt 0 ]; do
     --language) language=$2; shift 2 ;;
     --dialog) dialog_shot=$2; shift 2 ;;
     --keys) keys=$2; shift 2 ;;
-    --sim) sim_steps+=("$2" "$3"); shift 3 ;;
+    --sim) [ $# -ge 3 ] || { echo "--sim needs a command and a picture file" >&2; exit 2; }
+           sim_steps+=("$2" "$3"); shift 3 ;;
     --wait) wait_s=$2; shift 2 ;;
     --keep) keep=$2; shift 2 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
@@ -55,9 +57,7 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "${args[@]}"
 fi
 
-case "$family" in bx) choice=0 ;; dx) choice=1 ;; fx) choice=2 ;; kqrv) choice=3 ;;
-                  lqrv) choice=4 ;; yz) choice=5 ;; *) echo "unknown family $family" >&2; exit 2 ;;
-esac
+choice=$(family_choice "$family") || { echo "unknown family $family" >&2; exit 2; }
 
 if [ -z "$fx_version" ]; then
   case "$family" in fx|bx|dx) fx_version=31 ;; *) fx_version=33 ;; esac
@@ -72,9 +72,7 @@ fi
 for f in servodesk Message.E Message.J Message.C BXAmp.typ Motor.typ FX_Motor.tpy limit.ini Main.Bmp; do
   cp "$build/ServoDesk/$f" "$folder/"
 done
-# The previous choice gets the focus in the family question, so Return picks it.
-printf 'SelectCOM=%3d\nSelectLanguage=%3d\nBefore Amplifier=%3d\nFX_Version=%3d\nFor User=%d\n' \
-  0 "$language" "$choice" "$fx_version" 0 > "$folder/Init.ini"
+write_init_ini "$folder/Init.ini" "$language" "$choice" "$fx_version"
 
 fifo="$folder/ampsim.in"
 rm -f "$fifo" "$folder/Com1"
@@ -85,7 +83,10 @@ sim=$!
 exec 3> "$fifo"  # holds the command pipe open for the whole run
 desk=""
 cleanup() {
-  [ -n "$desk" ] && kill "$desk" 2>/dev/null
+  if [ -n "$desk" ]; then
+    kill "$desk" 2>/dev/null || true
+    wait "$desk" 2>/dev/null || true
+  fi
   echo quit >&3 2>/dev/null || true
   exec 3>&-
   wait "$sim" 2>/dev/null || true

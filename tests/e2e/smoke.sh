@@ -22,10 +22,10 @@ if [ -z "${SMOKE_INSIDE:-}" ]; then
   for f in servodesk Message.E Message.J Message.C BXAmp.typ Motor.typ FX_Motor.tpy limit.ini; do
     cp "$install_dir/$f" "$folder/" || { echo "FAIL: $f is not installed"; exit 1; }
   done
-  # The previous choice (FX) gets the focus in the family question; FX_Version is
-  # deliberately not 31, so the saved value shows that identification decided it.
-  printf 'SelectCOM=%3d\nSelectLanguage=%3d\nBefore Amplifier=%3d\nFX_Version=%3d\nFor User=%d\n' \
-    0 1 2 25 0 > "$folder/Init.ini"
+  # The previous choice is FX; FX_Version is deliberately not 31, so the saved
+  # value shows that identification decided it.
+  source "$(dirname "$0")/../../tools/init-ini.sh"
+  write_init_ini "$folder/Init.ini" 1 "$(family_choice fx)" 25
   SMOKE_INSIDE=1 SMOKE_FOLDER=$folder timeout 90 \
     xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$install_dir" "$ampsim"
   exit $?
@@ -44,7 +44,12 @@ fail() {
   < /dev/null > "$folder/ampsim.out" 2>&1 &
 sim=$!
 desk=""
-trap '[ -n "$desk" ] && kill $desk 2>/dev/null; kill $sim 2>/dev/null; wait 2>/dev/null' EXIT
+cleanup() {
+  [ -z "$desk" ] || kill "$desk" 2>/dev/null
+  kill "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+}
+trap cleanup EXIT
 for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
 [ -e "$folder/Com1" ] || fail "ampsim did not link Com1"
 
@@ -72,9 +77,9 @@ for _ in $(seq 5); do
   xdotool key alt+x
   sleep 0.5
   xdotool key Return
-  for _ in $(seq 10); do kill -0 $desk 2>/dev/null || break 2; sleep 0.1; done
+  for _ in $(seq 10); do kill -0 "$desk" 2>/dev/null || break 2; sleep 0.1; done
 done
-kill -0 $desk 2>/dev/null && fail "servodesk did not exit after Exit and Yes"
+kill -0 "$desk" 2>/dev/null && fail "servodesk did not exit after Exit and Yes"
 desk=""
 
 # Identification: the CPU word and the rating were read.
