@@ -256,8 +256,8 @@ TCommEventTypes TThreadComm::ThreadEvents() const {
 void TThreadComm::StartEventThread() {
     auto handler = [this](TCommEventTypes mask) { HandleCommEvent(this, mask); };
     try {
-        eventThread_ = std::make_unique<TCommEventThread>(fd_, ThreadEvents(), suspendTime_,
-                                                          handler, invoker_, inputTaken_);
+        eventThread_ =
+            std::make_unique<TCommEventThread>(fd_, ThreadEvents(), handler, invoker_, inputTaken_);
     } catch (const std::system_error&) {
         // No thread, no port.
         CloseDevice();
