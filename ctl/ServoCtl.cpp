@@ -16,7 +16,6 @@ namespace {
 constexpr int WordReply = 7;
 constexpr int LongReply = 11;
 constexpr int Hex = 1;
-const char* const UnknownModelText = "XXXX-XXXXXXXXX";
 
 // What one argument of a command must be.
 enum class Arg { Address, Page, Word, Long };

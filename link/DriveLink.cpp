@@ -35,7 +35,6 @@ constexpr int FirstStatusMessage = 151;
 constexpr int FirstModeMessage = 56;
 constexpr int BxStatusFieldMessage1 = 62;
 constexpr int BxStatusFieldMessage2 = 64;
-const char* const UnknownModelText = "XXXX-XXXXXXXXX";
 const char* const UnknownCpuText = "CPU:XXX";
 const char* const UnknownEepText = "EEP:XXX";
 
