@@ -16,7 +16,6 @@ namespace {
 constexpr int WordReply = 7;
 constexpr int LongReply = 11;
 constexpr int Hex = 1;
-const char* const UnknownModelText = "XXXX-XXXXXXXXX";
 
 // What one argument of a command must be.
 enum class Arg { Address, Page, Word, Long };
@@ -175,6 +174,7 @@ bool ParsePage(const std::string& word, CtlCommand& command, std::string& error)
 
 bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
                 std::string& error) {
+    const std::string malformed = "bad value '" + word + "': decimal or 0x hexadecimal expected";
     const char* first = word.data();
     const char* last = first + word.size();
     int base = 10;
@@ -184,7 +184,7 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     }
     long long value = 0;
     if (base == 16 && *first == '-') {
-        error = "bad value '" + word + "': decimal or 0x hexadecimal expected";
+        error = malformed;
         return false;
     }
     const auto [end, failure] = std::from_chars(first, last, value, base);
@@ -196,7 +196,7 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
         return false;
     }
     if (failure != std::errc() || end != last) {
-        error = "bad value '" + word + "': decimal or 0x hexadecimal expected";
+        error = malformed;
         return false;
     }
     command.Value = value;

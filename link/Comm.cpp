@@ -140,7 +140,7 @@ void TThreadComm::SetDataBits(TDataBits dataBits) {
 void TThreadComm::SetOptions(TCommOptions options) {
     StoreAndApply(options_, options);
 }
-// Stored only: fcDefault keeps the driver's handshake settings.
+// Not handed to the driver: fcDefault keeps its handshake settings.
 void TThreadComm::SetFlowControl(TFlowControl flowControl) {
     StoreAndApply(flowControl_, flowControl);
 }
@@ -153,7 +153,6 @@ void TThreadComm::UpdateDataControlBlockLock() {
 void TThreadComm::UpdateDataControlBlock() {
     const int fd = fd_;
     if (!enabled_ || fd < 0) return;
-    RequestQueueSizes();
     const commline::LineSettings settings{baudRate_,
                                           parity_,
                                           stopBits_,
@@ -257,8 +256,8 @@ TCommEventTypes TThreadComm::ThreadEvents() const {
 void TThreadComm::StartEventThread() {
     auto handler = [this](TCommEventTypes mask) { HandleCommEvent(this, mask); };
     try {
-        eventThread_ = std::make_unique<TCommEventThread>(fd_, ThreadEvents(), suspendTime_,
-                                                          handler, invoker_, inputTaken_);
+        eventThread_ =
+            std::make_unique<TCommEventThread>(fd_, ThreadEvents(), handler, invoker_, inputTaken_);
     } catch (const std::system_error&) {
         // No thread, no port.
         CloseDevice();
@@ -396,8 +395,6 @@ int TThreadComm::WriteUntilDeadline(const char* data, int count) {
 
 // ---- queues and status -----------------------------------------------------
 
-// Reports the error bits since the last call (and so clears them) and the
-// queue status. False when there is no device.
 unsigned TThreadComm::ResetLineErrors() {
     const int fd = fd_;
     if (fd < 0 || !hasLineCounters_) return 0;  // nothing to clear, and no syscall per byte
@@ -408,6 +405,8 @@ unsigned TThreadComm::ResetLineErrors() {
     return errors;
 }
 
+// Reports the error bits since the last call (and so clears them) and the
+// queue status. False when there is no device.
 bool TThreadComm::ClearCommError(unsigned& errors, TComStat& status) {
     const int fd = fd_;
     errors = 0;
@@ -420,20 +419,20 @@ bool TThreadComm::ClearCommError(unsigned& errors, TComStat& status) {
     return true;
 }
 
-int TThreadComm::InQueCount() {
-    if (!enabled_) return -1;
+// The queue status alone; all zero when there is no device.
+TComStat TThreadComm::QueueStatus() {
     unsigned errors = 0;
     TComStat status;
     ClearCommError(errors, status);
-    return status.inQue;
+    return status;
+}
+
+int TThreadComm::InQueCount() {
+    return enabled_ ? QueueStatus().inQue : -1;
 }
 
 int TThreadComm::OutQueCount() {
-    if (!enabled_) return -1;
-    unsigned errors = 0;
-    TComStat status;
-    ClearCommError(errors, status);
-    return status.outQue;
+    return enabled_ ? QueueStatus().outQue : -1;
 }
 
 void TThreadComm::PurgeIn() {
@@ -460,9 +459,7 @@ bool TThreadComm::GetModemState(int index) {
 
 bool TThreadComm::GetComState(int index) {
     if (!enabled_) return false;
-    unsigned errors = 0;
-    TComStat status;
-    if (!ClearCommError(errors, status)) return false;
+    const TComStat status = QueueStatus();
     switch (index) {
         case 2:
             return status.dsrHold;

@@ -197,6 +197,7 @@ private:
     bool ReopenDevice();
     void MarkHungUp();
     bool ClearCommError(unsigned& errors, TComStat& status);
+    TComStat QueueStatus();
     // Clears the error state alone; returns the error bits since the last clear.
     unsigned ResetLineErrors();
     int ReadUntilDeadline(char* buffer, int count);

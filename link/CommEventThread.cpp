@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
-#include <stdexcept>
 #include <system_error>
 
 #include "link/CommLine.h"
@@ -18,7 +18,6 @@ struct TCommEventThread::Shared {
     int fd = -1;
     int wakeFd = -1;
     TCommEventTypes events;
-    std::uint32_t suspendTime = 0;  // kept for the owner's sake; sampling has its own pace
     MainThreadInvoker invoker;
     InputCounter inputTaken;
 
@@ -35,7 +34,6 @@ struct TCommEventThread::Shared {
     bool finished = false;
 
     std::atomic<bool> sawHangUp{false};
-    std::atomic<unsigned> lastMask{0};
 
     ~Shared() {
         if (wakeFd >= 0) ::close(wakeFd);
@@ -45,6 +43,8 @@ struct TCommEventThread::Shared {
         std::lock_guard guard(stateMutex);
         return stopping;
     }
+
+    unsigned InputTaken() const { return inputTaken ? inputTaken->load() : 0; }
 };
 
 namespace {
@@ -123,13 +123,11 @@ private:
 
 }  // namespace
 
-TCommEventThread::TCommEventThread(int fd, TCommEventTypes events, std::uint32_t suspendTime,
-                                   Handler handler, MainThreadInvoker invoker,
-                                   InputCounter inputTaken)
+TCommEventThread::TCommEventThread(int fd, TCommEventTypes events, Handler handler,
+                                   MainThreadInvoker invoker, InputCounter inputTaken)
     : shared_(std::make_shared<Shared>()) {
     shared_->fd = fd;
     shared_->events = events;
-    shared_->suspendTime = suspendTime;
     shared_->handler = std::move(handler);
     shared_->invoker = std::move(invoker);
     shared_->inputTaken = std::move(inputTaken);
@@ -173,12 +171,8 @@ bool TCommEventThread::SawHangUp() const {
     return shared_->sawHangUp;
 }
 
-TCommEventTypes TCommEventThread::LastEventMask() const {
-    return TCommEventTypes::FromBits(shared_->lastMask);
-}
-
 void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
-    LineWatch watch(shared->fd, shared->inputTaken ? shared->inputTaken->load() : 0,
+    LineWatch watch(shared->fd, shared->InputTaken(),
                     shared->events.Contains(evRxChar) || shared->events.Contains(evRxFlag));
     while (!shared->Stopping()) {
         const bool watching = !shared->sawHangUp;
@@ -193,8 +187,7 @@ void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
             shared->sawHangUp = true;
             continue;
         }
-        const TCommEventTypes mask =
-            watch.Sample(shared->inputTaken ? shared->inputTaken->load() : 0) & shared->events;
+        const TCommEventTypes mask = watch.Sample(shared->InputTaken()) & shared->events;
         if (!mask.Empty()) Deliver(shared, mask);
     }
     std::lock_guard guard(shared->stateMutex);
@@ -208,7 +201,6 @@ void TCommEventThread::Deliver(const std::shared_ptr<Shared>& shared, TCommEvent
         if (shared->stopping) return;
         shared->invoking = true;
     }
-    shared->lastMask = mask.Bits();
     auto work = [shared, mask] {
         std::lock_guard guard(shared->handlerMutex);
         if (shared->handler) shared->handler(mask);

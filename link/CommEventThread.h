@@ -1,6 +1,5 @@
 #pragma once
 #include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -34,8 +33,8 @@ public:
 
     using InputCounter = std::shared_ptr<const std::atomic<unsigned>>;
 
-    TCommEventThread(int fd, TCommEventTypes events, std::uint32_t suspendTime, Handler handler,
-                     MainThreadInvoker invoker, InputCounter inputTaken);
+    TCommEventThread(int fd, TCommEventTypes events, Handler handler, MainThreadInvoker invoker,
+                     InputCounter inputTaken);
     ~TCommEventThread();
     TCommEventThread(const TCommEventThread&) = delete;
     TCommEventThread& operator=(const TCommEventThread&) = delete;
@@ -46,7 +45,6 @@ public:
     void Stop();
 
     bool SawHangUp() const;
-    TCommEventTypes LastEventMask() const;
 
 private:
     struct Shared;

@@ -1,7 +1,5 @@
 #include "link/DriveLink.h"
 
-#include <functional>
-
 #include "link/Procedure.h"
 
 namespace {
@@ -26,7 +24,6 @@ const std::string MailboxReadAddress = "6B";
 const std::string MailboxReadValue = "6C";
 const std::string MailboxRead = "0002";
 const std::string MailboxWrite = "0001";
-constexpr int MailboxReplyLength = 7;
 
 // A whole word reply: "%", 4 data characters, checksum.
 constexpr int WordReplyLength = 7;
@@ -38,7 +35,6 @@ constexpr int FirstStatusMessage = 151;
 constexpr int FirstModeMessage = 56;
 constexpr int BxStatusFieldMessage1 = 62;
 constexpr int BxStatusFieldMessage2 = 64;
-const char* const UnknownModelText = "XXXX-XXXXXXXXX";
 const char* const UnknownCpuText = "CPU:XXX";
 const char* const UnknownEepText = "EEP:XXX";
 
@@ -78,10 +74,12 @@ bool SendRequest(SerialLine& port, const std::string& request) {
     return port.Write(request.data(), length) == length;
 }
 
+// WordFromReply or LongFromReply.
+using ReplyDecoder = int (*)(const std::string& reply, int format);
+
 // One read exchange: no second attempt; a failure is reported.
 int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
-                 bool waitWhileLatched, const std::function<int(const std::string&)>& parse,
-                 int& value) {
+                 bool waitWhileLatched, ReplyDecoder decode, int format, int& value) {
     const bool latched = link.State().CommErrorLatched;
     const bool sent = SendRequest(link.Port(), request);
     if (latched && waitWhileLatched) link.GetClock().WaitMs(LatchedReplyDelayMs);
@@ -91,7 +89,7 @@ int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
         link.Communicating_error();
         return 0;
     }
-    value = parse(link.ReplyBuffer());
+    value = decode(link.ReplyBuffer(), format);
     return 1;
 }
 
@@ -119,26 +117,23 @@ DriveLink::DriveLink(SerialLine& port, Clock& clock, DriveState& state, MainPane
 int DriveLink::ReadFromRAM(const std::string& address, int replyLength, int format, int& value) {
     value = 0;
     if (!IsAddressText(address)) return 0;
-    const auto word = [format](const std::string& reply) { return WordFromReply(reply, format); };
-    return ReadExchange(*this, MakeRequest('R', DefaultPage, address), replyLength, true, word,
-                        value);
+    return ReadExchange(*this, MakeRequest('R', DefaultPage, address), replyLength, true,
+                        WordFromReply, format, value);
 }
 
 int DriveLink::ReadFromRAML(const std::string& address, int replyLength, int format, int& value) {
     value = 0;
     if (!IsAddressText(address)) return 0;
-    const auto word = [format](const std::string& reply) { return LongFromReply(reply, format); };
-    return ReadExchange(*this, MakeRequest('L', DefaultPage, address), replyLength, true, word,
-                        value);
+    return ReadExchange(*this, MakeRequest('L', DefaultPage, address), replyLength, true,
+                        LongFromReply, format, value);
 }
 
 int DriveLink::ReadFromRAMWithPage(const std::string& address, int replyLength, int page,
                                    int format, int& value) {
     value = 0;
     if (!IsAddressText(address) || !IsPage(page)) return 0;
-    const auto word = [format](const std::string& reply) { return WordFromReply(reply, format); };
-    return ReadExchange(*this, MakeRequest('R', PageDigit(page), address), replyLength, false, word,
-                        value);
+    return ReadExchange(*this, MakeRequest('R', PageDigit(page), address), replyLength, false,
+                        WordFromReply, format, value);
 }
 
 int DriveLink::WriteToRAM(const std::string& address, int value) {
@@ -193,7 +188,7 @@ int DriveLink::WriteToEEP(const std::string& eepAddress, int value) {
         done = false;
         for (int poll = 0; poll < MailboxPolls; ++poll) {
             int command = 0;
-            if (ReadFromRAM(MailboxCommand, MailboxReplyLength, 1, command) == 1) {
+            if (ReadFromRAM(MailboxCommand, WordReplyLength, 1, command) == 1) {
                 done = command == 0;
                 break;
             }

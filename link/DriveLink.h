@@ -7,6 +7,9 @@
 #include "link/MessageCatalogue.h"
 #include "link/SerialLine.h"
 
+// The model text Communicating_error shows while the amplifier is unknown.
+inline constexpr const char* UnknownModelText = "XXXX-XXXXXXXXX";
+
 // The command primitives: one checked request and one reply at a time over the
 // port. Every primitive returns 1 for success and 0 for failure; read results
 // go to an out value that is first set to 0.

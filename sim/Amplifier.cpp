@@ -264,7 +264,7 @@ void Amplifier::ResetFromEeprom() {
         if (paramAddress_.test(address)) ram_[5][address] = eeprom_[address];
     }
     alarmCode_ = 0;
-    ram_[5][0x76] = profile_.family == Family::BX ? 0 : ram_[5][0x76];
+    if (profile_.family == Family::BX) ram_[5][0x76] = 0;
     ram_[5][0xC4] = 0;
 }
 
@@ -564,29 +564,34 @@ std::string Amplifier::ApplyFaults(const std::string& reply, std::uint64_t& dueM
         if (!dataOnly || HasChecksum(reply)) {
             if (--faults_.front().second == 0) faults_.pop_front();
             note = FaultName(fault);
-            switch (fault) {
-                case Fault::NoReply:
-                    return "";
-                case Fault::WrongChecksum: {
-                    // The last checksum digit, not the CR after the CPU word.
-                    std::string spoiled = reply;
-                    char& digit = spoiled[spoiled.find_last_not_of('\r')];
-                    digit = digit == '0' ? '1' : '0';
-                    return spoiled;
-                }
-                case Fault::ForeignChar:
-                    return reply.size() > 2 ? reply.substr(0, 2) + "x" + reply.substr(3) : "x";
-                case Fault::ErrorReply:
-                    return kInjectedError;
-                case Fault::Truncated:
-                    return reply.substr(0, 5);
-                case Fault::Late:
-                    dueMs += static_cast<std::uint64_t>(lateDelayMs_);
-                    return reply;
-            }
+            return SpoilByFault(fault, reply, dueMs);
         }
     }
     if (corrupting_) return Corrupt(reply, note);
+    return reply;
+}
+
+std::string Amplifier::SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs) {
+    switch (fault) {
+        case Fault::NoReply:
+            return "";
+        case Fault::WrongChecksum: {
+            // The last checksum digit, not the CR after the CPU word.
+            std::string spoiled = reply;
+            char& digit = spoiled[spoiled.find_last_not_of('\r')];
+            digit = digit == '0' ? '1' : '0';
+            return spoiled;
+        }
+        case Fault::ForeignChar:
+            return reply.size() > 2 ? reply.substr(0, 2) + "x" + reply.substr(3) : "x";
+        case Fault::ErrorReply:
+            return kInjectedError;
+        case Fault::Truncated:
+            return reply.substr(0, 5);
+        case Fault::Late:
+            dueMs += static_cast<std::uint64_t>(lateDelayMs_);
+            return reply;
+    }
     return reply;
 }
 

@@ -149,6 +149,7 @@ private:
     void Render(int address, std::uint16_t value);
     double TargetSpeedRpm() const;
     std::string ApplyFaults(const std::string& reply, std::uint64_t& dueMs, std::string& note);
+    std::string SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs);
     std::string Corrupt(const std::string& reply, std::string& note);
     void Queue(const std::string& bytes, std::uint64_t dueMs);
     void Record(const std::string& request, const std::string& reply, const std::string& note);

@@ -8,13 +8,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/Amplifier.h"
@@ -224,7 +222,11 @@ private:
                 if (fd.fd == STDIN_FILENO && (fd.revents & (POLLIN | POLLHUP))) ReadConsole();
             }
         }
-        if (slaveClosed_ && ++closedPolls_ >= 5) slaveClosed_ = false, closedPolls_ = 0;
+        // Look at the master again now and then: a peer may have reopened the port.
+        if (slaveClosed_ && ++closedPolls_ >= 5) {
+            slaveClosed_ = false;
+            closedPolls_ = 0;
+        }
     }
 
     timespec WaitLimit() const {
