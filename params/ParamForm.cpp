@@ -174,13 +174,6 @@ TFSpinEdit* TParamForm::Editor(int index) const {
     return editors_[static_cast<std::size_t>(index)];
 }
 
-int TParamForm::IndexOf(QObject* sender) const {
-    for (int i = 0; i < EntryCount(); ++i) {
-        if (editors_[static_cast<std::size_t>(i)] == sender) return i;
-    }
-    return -1;
-}
-
 void TParamForm::FormCreate() {
     const DriveState& state = context_.State;
     for (int i = 0; i < EntryCount(); ++i) {
@@ -203,27 +196,20 @@ void TParamForm::FormCreate() {
     refreshTimer_->start();
 }
 
+// Each editor serves one entry for the window's life, so its handlers are
+// bound to that entry's index.
 void TParamForm::ConnectEditor(int index) {
     TFSpinEdit* editor = Editor(index);
-    auto sent = [this](auto handler) {
-        return [this, handler] {
-            const int i = IndexOf(sender());
-            if (i >= 0) (this->*handler)(i);
-        };
-    };
-    connect(editor, &TFSpinEdit::entered, this, sent(&TParamForm::FSpinEditEnter));
-    connect(editor, &TFSpinEdit::exited, this, sent(&TParamForm::FSpinEditExit));
-    connect(editor, &TFSpinEdit::doubleClicked, this, sent(&TParamForm::FSpinEditDbClick));
+    connect(editor, &TFSpinEdit::entered, this, [this, index] { FSpinEditEnter(index); });
+    connect(editor, &TFSpinEdit::exited, this, [this, index] { FSpinEditExit(index); });
+    connect(editor, &TFSpinEdit::doubleClicked, this, [this, index] { FSpinEditDbClick(index); });
     // The character stays an ordinary one for editors that take Return in place.
     if (LeavesInPlaceOnReturn(index)) {
-        connect(editor, &TFSpinEdit::keyDown, this, [this](int key, Qt::KeyboardModifiers) {
-            const int i = IndexOf(sender());
-            if (i >= 0) FSpinEditKeyDown(i, key);
-        });
+        connect(editor, &TFSpinEdit::keyDown, this,
+                [this, index](int key) { FSpinEditKeyDown(index, key); });
     } else {
-        connect(editor, &TFSpinEdit::keyPress, this, [this](QChar key, bool* swallow) {
-            const int i = IndexOf(sender());
-            if (i >= 0) FSpinEditKeyPress(i, key, swallow);
+        connect(editor, &TFSpinEdit::keyPress, this, [this, index](QChar key, bool* swallow) {
+            FSpinEditKeyPress(index, key, swallow);
         });
     }
 }

@@ -73,7 +73,6 @@ public:
     void FormatValueToShow(int index, int direction);
     void SetSpinEditValue(int index, int tipFirst, int tipLast, double maximum, double minimum);
 
-    ParamGroup GroupId() const { return group_; }
     QTableWidget* Grid() const { return grid_; }
     QPlainTextEdit* TipMemo() const { return tipMemo_; }
     TFSpinEdit* Editor(int index) const;
@@ -97,7 +96,6 @@ protected:
 private:
     void BuildContent();
     void ConnectEditor(int index);
-    int IndexOf(QObject* sender) const;
     void PlaceEditor(bool giveFocus);
     void ShowTips(int index);
     void SetCell(int row, int column, const QString& text);
