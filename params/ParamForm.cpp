@@ -254,9 +254,8 @@ void TParamForm::FormatValueToShow(int index, int direction) {
                       QString::fromStdString(ShowText(
                           group_, index, context_.Caches.Value(group_, index), context_.State)));
     } else {
-        // A cell without a value that was left untouched has nothing to write.
         std::optional<double> value;
-        if (!(placeholderEntered_[i] && editor->text().isEmpty())) value = editor->GetValue();
+        if (!LeftUntouchedPlaceholder(index)) value = editor->GetValue();
         const EditOutcome outcome = context_.Writer.LeaveEditor(group_, index, value);
         ShowValueText(index, QString::fromStdString(outcome.CellText));
     }
@@ -330,9 +329,7 @@ void TParamForm::FSpinEditEnter(int index) {
 void TParamForm::FSpinEditExit(int index) {
     if (closing_) return;
     TFSpinEdit* editor = Editor(index);
-    const bool untouchedPlaceholder =
-        placeholderEntered_[static_cast<std::size_t>(index)] && editor->text().isEmpty();
-    if (!untouchedPlaceholder) {
+    if (!LeftUntouchedPlaceholder(index)) {
         if (editor->text().isEmpty()) editor->setText(TFSpinEdit::FormatValue(editor->MinValue()));
         const double value = editor->GetValue();
         if (value > editor->MaxValue()) {
@@ -343,6 +340,11 @@ void TParamForm::FSpinEditExit(int index) {
     }
     FormatValueToShow(index, 1);
     placeholderEntered_[static_cast<std::size_t>(index)] = false;
+}
+
+// A cell without a value that was left untouched has nothing to clamp or write.
+bool TParamForm::LeftUntouchedPlaceholder(int index) const {
+    return placeholderEntered_[static_cast<std::size_t>(index)] && Editor(index)->text().isEmpty();
 }
 
 void TParamForm::FSpinEditDbClick(int index) {

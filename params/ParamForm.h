@@ -101,6 +101,7 @@ private:
     void SetCell(int row, int column, const QString& text);
     void ShowValueText(int index, const QString& text);
     void MarkWriteFailed(int index, bool failed);
+    bool LeftUntouchedPlaceholder(int index) const;
     QString Msg(int n) const;
 
     void FSpinEditEnter(int index);
