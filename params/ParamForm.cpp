@@ -95,16 +95,26 @@ TParamForm::~TParamForm() {
 }
 
 void TParamForm::BuildContent() {
-    const int count = ::EntryCount(group_);
     const QSize client = design_.ClientSize;
     auto* content = new QWidget(this);
     content->setObjectName(QString(design_.Caption) + "Client");
     content->setFixedSize(client);
-
     const int tipTop = client.height() - TipMemoHeight - Margin;
+    BuildGrid(content, tipTop - Margin);
+    BuildTipAndButtons(content, tipTop);
+    BuildEditors();
+    setWidget(content);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setInterval(RefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TParamForm::RefreshDisplayData);
+}
+
+void TParamForm::BuildGrid(QWidget* content, int height) {
+    const int count = ::EntryCount(group_);
     grid_ = new QTableWidget(count + 1, 3, content);
     grid_->setObjectName(design_.GridName);
-    grid_->setGeometry(0, 0, client.width(), tipTop - Margin);
+    grid_->setGeometry(0, 0, design_.ClientSize.width(), height);
     grid_->setFont(BoldFont(font(), GridFontPixels));
     grid_->horizontalHeader()->hide();
     grid_->verticalHeader()->hide();
@@ -125,14 +135,17 @@ void TParamForm::BuildContent() {
             grid_->setItem(row, column, fixed ? FixedItem() : CellItem());
         }
     }
+}
 
+void TParamForm::BuildTipAndButtons(QWidget* content, int tipTop) {
+    const int width = design_.ClientSize.width();
     tipMemo_ = new QPlainTextEdit(content);
     tipMemo_->setObjectName("TipMemo");
     tipMemo_->setReadOnly(true);
     tipMemo_->setFont(BoldFont(font(), TipFontPixels));
-    tipMemo_->setGeometry(Margin, tipTop, client.width() - ButtonWidth - 3 * Margin, TipMemoHeight);
+    tipMemo_->setGeometry(Margin, tipTop, width - ButtonWidth - 3 * Margin, TipMemoHeight);
 
-    const int buttonLeft = client.width() - ButtonWidth - Margin;
+    const int buttonLeft = width - ButtonWidth - Margin;
     helpButton_ = new QPushButton(content);
     helpButton_->setObjectName(design_.HelpButtonName);
     helpButton_->setGeometry(buttonLeft, tipTop + Margin, ButtonWidth, ButtonHeight);
@@ -142,9 +155,12 @@ void TParamForm::BuildContent() {
                               ButtonWidth, ButtonHeight);
     connect(helpButton_, &QPushButton::clicked, this, &TParamForm::HelpBtnClick);
     connect(closeButton_, &QPushButton::clicked, this, &TParamForm::CloseBtnClick);
+}
 
-    // The editors live on the grid's viewport so that one over a cell
-    // scrolled half out of view is clipped with it.
+// The editors live on the grid's viewport so that one over a cell scrolled
+// half out of view is clipped with it.
+void TParamForm::BuildEditors() {
+    const int count = ::EntryCount(group_);
     for (int i = 0; i < count; ++i) {
         auto* editor = new TFSpinEdit(grid_->viewport());
         editor->setObjectName(QString("FSpinEdit%1").arg(i + 1));
@@ -157,12 +173,6 @@ void TParamForm::BuildContent() {
     shownRaw_.assign(static_cast<std::size_t>(count), 0);
     failedShown_.assign(static_cast<std::size_t>(count), false);
     placeholderEntered_.assign(static_cast<std::size_t>(count), false);
-
-    setWidget(content);
-
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setInterval(RefreshMs);
-    connect(refreshTimer_, &QTimer::timeout, this, &TParamForm::RefreshDisplayData);
 }
 
 QString TParamForm::Msg(int n) const {
@@ -175,25 +185,28 @@ TFSpinEdit* TParamForm::Editor(int index) const {
 }
 
 void TParamForm::FormCreate() {
-    const DriveState& state = context_.State;
-    for (int i = 0; i < EntryCount(); ++i) {
-        TFSpinEdit* editor = Editor(i);
-        editor->SetIncrement(Increment(group_, i, state));
-        editor->SetMaxLength(MaxLength(group_, i));
-        ConnectEditor(i);
-        units_[static_cast<std::size_t>(i)] = Msg(UnitMsg(group_, i, state)).left(UnitTextLength);
-    }
-    for (int i = 0; i < EntryCount(); ++i) FormatValueToShow(i, 0);
-    for (int i = 0; i < EntryCount(); ++i) {
-        const Limits limits = EntryLimits(group_, i, state);
-        if (limits.Set)
-            SetSpinEditValue(i, limits.TipFirst, limits.TipLast, limits.Max, limits.Min);
-    }
+    for (int i = 0; i < EntryCount(); ++i) SetUpEntry(i);
     connect(grid_, &QTableWidget::currentCellChanged, this, [this] { PlaceEditor(true); });
     connect(grid_, &QTableWidget::cellClicked, this, [this] { PlaceEditor(true); });
     connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { PlaceEditor(false); });
     refreshTimer_->start();
+}
+
+// The editor settings, unit, value and range of one entry for the current
+// amplifier; the range cell needs the unit.
+void TParamForm::SetUpEntry(int index) {
+    const DriveState& state = context_.State;
+    TFSpinEdit* editor = Editor(index);
+    editor->SetIncrement(Increment(group_, index, state));
+    editor->SetMaxLength(MaxLength(group_, index));
+    ConnectEditor(index);
+    units_[static_cast<std::size_t>(index)] =
+        Msg(UnitMsg(group_, index, state)).left(UnitTextLength);
+    FormatValueToShow(index, 0);
+    const Limits limits = EntryLimits(group_, index, state);
+    if (limits.Set)
+        SetSpinEditValue(index, limits.TipFirst, limits.TipLast, limits.Max, limits.Min);
 }
 
 // Each editor serves one entry for the window's life, so its handlers are

@@ -95,6 +95,10 @@ protected:
 
 private:
     void BuildContent();
+    void BuildGrid(QWidget* content, int height);
+    void BuildTipAndButtons(QWidget* content, int tipTop);
+    void BuildEditors();
+    void SetUpEntry(int index);
     void ConnectEditor(int index);
     void PlaceEditor(bool giveFocus);
     void ShowTips(int index);
