@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
+#include <optional>
 
 #include "params/Fspinedit.h"
 #include "params/ParamRules.h"

@@ -3,7 +3,6 @@
 #include <QSize>
 #include <QString>
 #include <array>
-#include <optional>
 #include <vector>
 
 #include "link/AddressMap.h"
