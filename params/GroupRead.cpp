@@ -18,6 +18,12 @@ int Unsigned(int word) {
     return word < 0 ? word + UnsignedWordOffset : word;
 }
 
+// A log entry names one address and one reply; a two-word read has two of
+// each, so it is not logged.
+bool IsTwoWordRead(ReadKind kind) {
+    return kind == ReadKind::BxTwoWord || kind == ReadKind::DxTwoWord;
+}
+
 }  // namespace
 
 GroupReader::GroupReader(ParamPort& port, DriveState& state, MainPanel& panel,
@@ -39,14 +45,14 @@ bool GroupReader::ReadGroup(ParamGroup group) {
     const int count = EntryCount(group);
     for (int i = 0; i < count; ++i) {
         if (EntryEnabled(map_, group, i)) {
+            const ReadKind kind = EntryReadKind(group, i, state_);
             int value = 0;
-            bool logged = false;
-            if (!ReadEntry(group, i, value, logged)) {
+            if (!ReadEntry(kind, group, i, value)) {
                 ShowProgress(false);
                 // The FX group opens its window with what was read so far.
                 return state_.AmpFamily == FamilyFx;
             }
-            if (logged) Log(i, EntryAddress(map_, group, i), value);
+            if (!IsTwoWordRead(kind)) Log(i, EntryAddress(map_, group, i), value);
             StoreRead(group, i, value);
         }
         panel_.RWGaugeProgress = static_cast<int>((i + 1) * 100.0 / count);
@@ -55,10 +61,9 @@ bool GroupReader::ReadGroup(ParamGroup group) {
     return true;
 }
 
-bool GroupReader::ReadEntry(ParamGroup group, int index, int& value, bool& logged) {
+bool GroupReader::ReadEntry(ReadKind kind, ParamGroup group, int index, int& value) {
     const std::string address = EntryAddress(map_, group, index);
-    logged = true;
-    switch (EntryReadKind(group, index, state_)) {
+    switch (kind) {
         case ReadKind::GroupDefault:
         case ReadKind::RamWord:
             return port_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
@@ -71,10 +76,8 @@ bool GroupReader::ReadEntry(ParamGroup group, int index, int& value, bool& logge
             value = Unsigned(value);
             return true;
         case ReadKind::BxTwoWord:
-            logged = false;
             return ReadTwoWords(address, CompanionAddress(map_, index), true, value);
         case ReadKind::DxTwoWord:
-            logged = false;
             return ReadTwoWords(address, CompanionAddress(map_, index), false, value);
     }
     return false;

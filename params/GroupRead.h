@@ -31,7 +31,7 @@ public:
     bool ReadGroup(ParamGroup group);
 
 private:
-    bool ReadEntry(ParamGroup group, int index, int& value, bool& logged);
+    bool ReadEntry(ReadKind kind, ParamGroup group, int index, int& value);
     bool ReadTwoWords(const std::string& first, const std::string& second, bool bxOrder,
                       int& value);
     void Log(int index, const std::string& address, int value);

@@ -13,15 +13,15 @@
 // acknowledge a write of the entry, cleared by the next successful read or
 // write of it. The windows show marked values as not taken.
 struct ParamCaches {
-    std::array<std::int32_t, 19> SystemData{};
-    std::array<std::int32_t, 22> SpeedData{};
-    std::array<std::int32_t, 8> TorqueData{};
-    std::array<std::int32_t, 14> PositionData{};
+    std::array<std::int32_t, EntryCount(ParamGroup::System)> SystemData{};
+    std::array<std::int32_t, EntryCount(ParamGroup::Speed)> SpeedData{};
+    std::array<std::int32_t, EntryCount(ParamGroup::Torque)> TorqueData{};
+    std::array<std::int32_t, EntryCount(ParamGroup::Position)> PositionData{};
 
-    std::array<bool, 19> SystemWriteFailed{};
-    std::array<bool, 22> SpeedWriteFailed{};
-    std::array<bool, 8> TorqueWriteFailed{};
-    std::array<bool, 14> PositionWriteFailed{};
+    std::array<bool, EntryCount(ParamGroup::System)> SystemWriteFailed{};
+    std::array<bool, EntryCount(ParamGroup::Speed)> SpeedWriteFailed{};
+    std::array<bool, EntryCount(ParamGroup::Torque)> TorqueWriteFailed{};
+    std::array<bool, EntryCount(ParamGroup::Position)> PositionWriteFailed{};
 
     std::span<std::int32_t> Data(ParamGroup group);
     std::span<const std::int32_t> Data(ParamGroup group) const;

@@ -9,6 +9,15 @@
 
 enum class ParamGroup { System, Speed, Torque, Position };
 
+// The number of entries of a group: the rows of its table and the size of its
+// caches.
+constexpr int EntryCount(ParamGroup group) {
+    return group == ParamGroup::System   ? 19
+           : group == ParamGroup::Speed  ? 22
+           : group == ParamGroup::Torque ? 8
+                                         : 14;
+}
+
 constexpr int FamilyCount = 3;  // BX 0, DX 1, FX group 2
 constexpr int FamilyBx = 0;
 constexpr int FamilyDx = 1;
@@ -105,7 +114,6 @@ struct GroupDescriptor {
     std::span<const FxVersionLimits> VersionLimits;
     std::array<int, 3> ColumnTitleMsgs{};  // row 0: name, value, range
     std::array<int, 2> HelpMsgs{};         // help text: first line, empty line, second line
-    int Count() const { return static_cast<int>(Entries.size()); }
 };
 
 // Builders that keep the entry tables short.

@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
+#include <optional>
 
 #include "params/Fspinedit.h"
 #include "params/ParamRules.h"
@@ -95,16 +96,26 @@ TParamForm::~TParamForm() {
 }
 
 void TParamForm::BuildContent() {
-    const int count = ::EntryCount(group_);
     const QSize client = design_.ClientSize;
     auto* content = new QWidget(this);
     content->setObjectName(QString(design_.Caption) + "Client");
     content->setFixedSize(client);
-
     const int tipTop = client.height() - TipMemoHeight - Margin;
+    BuildGrid(content, tipTop - Margin);
+    BuildTipAndButtons(content, tipTop);
+    BuildEditors();
+    setWidget(content);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setInterval(RefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TParamForm::RefreshDisplayData);
+}
+
+void TParamForm::BuildGrid(QWidget* content, int height) {
+    const int count = ::EntryCount(group_);
     grid_ = new QTableWidget(count + 1, 3, content);
     grid_->setObjectName(design_.GridName);
-    grid_->setGeometry(0, 0, client.width(), tipTop - Margin);
+    grid_->setGeometry(0, 0, design_.ClientSize.width(), height);
     grid_->setFont(BoldFont(font(), GridFontPixels));
     grid_->horizontalHeader()->hide();
     grid_->verticalHeader()->hide();
@@ -125,14 +136,17 @@ void TParamForm::BuildContent() {
             grid_->setItem(row, column, fixed ? FixedItem() : CellItem());
         }
     }
+}
 
+void TParamForm::BuildTipAndButtons(QWidget* content, int tipTop) {
+    const int width = design_.ClientSize.width();
     tipMemo_ = new QPlainTextEdit(content);
     tipMemo_->setObjectName("TipMemo");
     tipMemo_->setReadOnly(true);
     tipMemo_->setFont(BoldFont(font(), TipFontPixels));
-    tipMemo_->setGeometry(Margin, tipTop, client.width() - ButtonWidth - 3 * Margin, TipMemoHeight);
+    tipMemo_->setGeometry(Margin, tipTop, width - ButtonWidth - 3 * Margin, TipMemoHeight);
 
-    const int buttonLeft = client.width() - ButtonWidth - Margin;
+    const int buttonLeft = width - ButtonWidth - Margin;
     helpButton_ = new QPushButton(content);
     helpButton_->setObjectName(design_.HelpButtonName);
     helpButton_->setGeometry(buttonLeft, tipTop + Margin, ButtonWidth, ButtonHeight);
@@ -142,9 +156,12 @@ void TParamForm::BuildContent() {
                               ButtonWidth, ButtonHeight);
     connect(helpButton_, &QPushButton::clicked, this, &TParamForm::HelpBtnClick);
     connect(closeButton_, &QPushButton::clicked, this, &TParamForm::CloseBtnClick);
+}
 
-    // The editors live on the grid's viewport so that one over a cell
-    // scrolled half out of view is clipped with it.
+// The editors live on the grid's viewport so that one over a cell scrolled
+// half out of view is clipped with it.
+void TParamForm::BuildEditors() {
+    const int count = ::EntryCount(group_);
     for (int i = 0; i < count; ++i) {
         auto* editor = new TFSpinEdit(grid_->viewport());
         editor->setObjectName(QString("FSpinEdit%1").arg(i + 1));
@@ -157,12 +174,6 @@ void TParamForm::BuildContent() {
     shownRaw_.assign(static_cast<std::size_t>(count), 0);
     failedShown_.assign(static_cast<std::size_t>(count), false);
     placeholderEntered_.assign(static_cast<std::size_t>(count), false);
-
-    setWidget(content);
-
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setInterval(RefreshMs);
-    connect(refreshTimer_, &QTimer::timeout, this, &TParamForm::RefreshDisplayData);
 }
 
 QString TParamForm::Msg(int n) const {
@@ -174,28 +185,8 @@ TFSpinEdit* TParamForm::Editor(int index) const {
     return editors_[static_cast<std::size_t>(index)];
 }
 
-int TParamForm::IndexOf(QObject* sender) const {
-    for (int i = 0; i < EntryCount(); ++i) {
-        if (editors_[static_cast<std::size_t>(i)] == sender) return i;
-    }
-    return -1;
-}
-
 void TParamForm::FormCreate() {
-    const DriveState& state = context_.State;
-    for (int i = 0; i < EntryCount(); ++i) {
-        TFSpinEdit* editor = Editor(i);
-        editor->SetIncrement(Increment(group_, i, state));
-        editor->SetMaxLength(MaxLength(group_, i));
-        ConnectEditor(i);
-        units_[static_cast<std::size_t>(i)] = Msg(UnitMsg(group_, i, state)).left(UnitTextLength);
-    }
-    for (int i = 0; i < EntryCount(); ++i) FormatValueToShow(i, 0);
-    for (int i = 0; i < EntryCount(); ++i) {
-        const Limits limits = EntryLimits(group_, i, state);
-        if (limits.Set)
-            SetSpinEditValue(i, limits.TipFirst, limits.TipLast, limits.Max, limits.Min);
-    }
+    for (int i = 0; i < EntryCount(); ++i) SetUpEntry(i);
     connect(grid_, &QTableWidget::currentCellChanged, this, [this] { PlaceEditor(true); });
     connect(grid_, &QTableWidget::cellClicked, this, [this] { PlaceEditor(true); });
     connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -203,27 +194,36 @@ void TParamForm::FormCreate() {
     refreshTimer_->start();
 }
 
+// The editor settings, unit, value and range of one entry for the current
+// amplifier; the range cell needs the unit.
+void TParamForm::SetUpEntry(int index) {
+    const DriveState& state = context_.State;
+    TFSpinEdit* editor = Editor(index);
+    editor->SetIncrement(Increment(group_, index, state));
+    editor->SetMaxLength(MaxLength(group_, index));
+    ConnectEditor(index);
+    units_[static_cast<std::size_t>(index)] =
+        Msg(UnitMsg(group_, index, state)).left(UnitTextLength);
+    FormatValueToShow(index, 0);
+    const Limits limits = EntryLimits(group_, index, state);
+    if (limits.Set)
+        SetSpinEditValue(index, limits.TipFirst, limits.TipLast, limits.Max, limits.Min);
+}
+
+// Each editor serves one entry for the window's life, so its handlers are
+// bound to that entry's index.
 void TParamForm::ConnectEditor(int index) {
     TFSpinEdit* editor = Editor(index);
-    auto sent = [this](auto handler) {
-        return [this, handler] {
-            const int i = IndexOf(sender());
-            if (i >= 0) (this->*handler)(i);
-        };
-    };
-    connect(editor, &TFSpinEdit::entered, this, sent(&TParamForm::FSpinEditEnter));
-    connect(editor, &TFSpinEdit::exited, this, sent(&TParamForm::FSpinEditExit));
-    connect(editor, &TFSpinEdit::doubleClicked, this, sent(&TParamForm::FSpinEditDbClick));
+    connect(editor, &TFSpinEdit::entered, this, [this, index] { FSpinEditEnter(index); });
+    connect(editor, &TFSpinEdit::exited, this, [this, index] { FSpinEditExit(index); });
+    connect(editor, &TFSpinEdit::doubleClicked, this, [this, index] { FSpinEditDbClick(index); });
     // The character stays an ordinary one for editors that take Return in place.
     if (LeavesInPlaceOnReturn(index)) {
-        connect(editor, &TFSpinEdit::keyDown, this, [this](int key, Qt::KeyboardModifiers) {
-            const int i = IndexOf(sender());
-            if (i >= 0) FSpinEditKeyDown(i, key);
-        });
+        connect(editor, &TFSpinEdit::keyDown, this,
+                [this, index](int key) { FSpinEditKeyDown(index, key); });
     } else {
-        connect(editor, &TFSpinEdit::keyPress, this, [this](QChar key, bool* swallow) {
-            const int i = IndexOf(sender());
-            if (i >= 0) FSpinEditKeyPress(i, key, swallow);
+        connect(editor, &TFSpinEdit::keyPress, this, [this, index](QChar key, bool* swallow) {
+            FSpinEditKeyPress(index, key, swallow);
         });
     }
 }
@@ -268,9 +268,8 @@ void TParamForm::FormatValueToShow(int index, int direction) {
                       QString::fromStdString(ShowText(
                           group_, index, context_.Caches.Value(group_, index), context_.State)));
     } else {
-        // A cell without a value that was left untouched has nothing to write.
         std::optional<double> value;
-        if (!(placeholderEntered_[i] && editor->text().isEmpty())) value = editor->GetValue();
+        if (!LeftUntouchedPlaceholder(index)) value = editor->GetValue();
         const EditOutcome outcome = context_.Writer.LeaveEditor(group_, index, value);
         ShowValueText(index, QString::fromStdString(outcome.CellText));
     }
@@ -344,9 +343,7 @@ void TParamForm::FSpinEditEnter(int index) {
 void TParamForm::FSpinEditExit(int index) {
     if (closing_) return;
     TFSpinEdit* editor = Editor(index);
-    const bool untouchedPlaceholder =
-        placeholderEntered_[static_cast<std::size_t>(index)] && editor->text().isEmpty();
-    if (!untouchedPlaceholder) {
+    if (!LeftUntouchedPlaceholder(index)) {
         if (editor->text().isEmpty()) editor->setText(TFSpinEdit::FormatValue(editor->MinValue()));
         const double value = editor->GetValue();
         if (value > editor->MaxValue()) {
@@ -357,6 +354,11 @@ void TParamForm::FSpinEditExit(int index) {
     }
     FormatValueToShow(index, 1);
     placeholderEntered_[static_cast<std::size_t>(index)] = false;
+}
+
+// A cell without a value that was left untouched has nothing to clamp or write.
+bool TParamForm::LeftUntouchedPlaceholder(int index) const {
+    return placeholderEntered_[static_cast<std::size_t>(index)] && Editor(index)->text().isEmpty();
 }
 
 void TParamForm::FSpinEditDbClick(int index) {

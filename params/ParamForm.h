@@ -3,7 +3,6 @@
 #include <QSize>
 #include <QString>
 #include <array>
-#include <optional>
 #include <vector>
 
 #include "link/AddressMap.h"
@@ -73,7 +72,6 @@ public:
     void FormatValueToShow(int index, int direction);
     void SetSpinEditValue(int index, int tipFirst, int tipLast, double maximum, double minimum);
 
-    ParamGroup GroupId() const { return group_; }
     QTableWidget* Grid() const { return grid_; }
     QPlainTextEdit* TipMemo() const { return tipMemo_; }
     TFSpinEdit* Editor(int index) const;
@@ -96,13 +94,17 @@ protected:
 
 private:
     void BuildContent();
+    void BuildGrid(QWidget* content, int height);
+    void BuildTipAndButtons(QWidget* content, int tipTop);
+    void BuildEditors();
+    void SetUpEntry(int index);
     void ConnectEditor(int index);
-    int IndexOf(QObject* sender) const;
     void PlaceEditor(bool giveFocus);
     void ShowTips(int index);
     void SetCell(int row, int column, const QString& text);
     void ShowValueText(int index, const QString& text);
     void MarkWriteFailed(int index, bool failed);
+    bool LeftUntouchedPlaceholder(int index) const;
     QString Msg(int n) const;
 
     void FSpinEditEnter(int index);

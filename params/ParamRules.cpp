@@ -58,12 +58,8 @@ double FifteenDigits(double value) {
     return std::strtod(text, nullptr);
 }
 
-bool Usable(double value) {
-    return std::isfinite(value);
-}
-
 std::optional<double> Checked(double value) {
-    if (!Usable(value)) return std::nullopt;
+    if (!std::isfinite(value)) return std::nullopt;
     return value;
 }
 
@@ -91,9 +87,6 @@ std::int32_t MergeField(std::int32_t word, const Conversion& conv, std::int32_t 
 // The raw value of a single-word conversion; empty when it is undefined.
 std::optional<double> ToRaw(const Conversion& conv, double v, std::int32_t cached,
                             const DriveState& state) {
-    const double a = state.BxScaleA;
-    const double b = state.BxScaleB;
-    const double c = state.BxScaleC;
     switch (conv.Kind) {
         case ConvKind::None:
             return std::nullopt;
@@ -107,13 +100,13 @@ std::optional<double> ToRaw(const Conversion& conv, double v, std::int32_t cache
         // destroy the amplifier's setting.
         case ConvKind::ScaleA:
             if (state.BxScaleA == 0) return std::nullopt;
-            return Checked(v * a * ScaleAFraction);
+            return Checked(v * state.BxScaleA * ScaleAFraction);
         case ConvKind::ScaleC:
             if (state.BxScaleC == 0) return std::nullopt;
-            return Checked(v * ScaleCWrite * c);
+            return Checked(v * ScaleCWrite * state.BxScaleC);
         case ConvKind::InverseB:
             if (state.BxScaleB == 0 || v == 0.0) return std::nullopt;
-            return Checked((b / v) * InverseBNumerator);
+            return Checked((state.BxScaleB / v) * InverseBNumerator);
     }
     return std::nullopt;
 }
@@ -316,7 +309,7 @@ RawWrite ConvertEdit(ParamGroup group, int index, double v, const ParamCaches& c
                      const DriveState& state) {
     RawWrite write;
     const FamilyColumn* column = FindColumn(group, index, state);
-    if (column == nullptr || !Usable(v)) return write;
+    if (column == nullptr || !std::isfinite(v)) return write;
     const auto raw = ToRaw(column->Conv, v, caches.Value(group, index), state);
     if (!raw) return write;
     write.Valid = true;

@@ -19,12 +19,6 @@
 inline constexpr const char* ValuePlaceholder = "----";
 
 const GroupDescriptor& Group(ParamGroup group);
-constexpr int EntryCount(ParamGroup group) {
-    return group == ParamGroup::System   ? 19
-           : group == ParamGroup::Speed  ? 22
-           : group == ParamGroup::Torque ? 8
-                                         : 14;
-}
 
 // The group's table of the address map (the Position table has 19 cells: the
 // 14 entries and the companion cells of the two-word entries).

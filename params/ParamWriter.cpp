@@ -72,15 +72,11 @@ EditOutcome ParamWriter::LeaveEditor(ParamGroup group, int index, std::optional<
     record.Raw2 = write.Raw2;
     record.WriteMode = write.WriteMode;
     record.EditedValue = *value;
-    Queue(std::move(record));
+    pendingWrite_.push_back(std::move(record));
 
     outcome.Queued = true;
     outcome.CellText = FormatDisplay(group, index, *value, state_);
     return outcome;
-}
-
-void ParamWriter::Queue(ParamWriteRecord record) {
-    pendingWrite_.push_back(std::move(record));
 }
 
 void ParamWriter::WriteParamTimerTimer() {

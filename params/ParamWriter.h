@@ -44,7 +44,6 @@ public:
     // to write: it started from a placeholder cell and was not typed into.
     EditOutcome LeaveEditor(ParamGroup group, int index, std::optional<double> value);
 
-    void Queue(ParamWriteRecord record);
     const std::deque<ParamWriteRecord>& PendingWrite() const { return pendingWrite_; }
     bool WritePending() const { return !pendingWrite_.empty(); }
 

@@ -1,5 +1,7 @@
 #include "params/PositionGroup.h"
 
+#include <iterator>
+
 namespace {
 
 using namespace entry;
@@ -79,6 +81,7 @@ const ParamEntry PositionEntries[] = {
         Col(Plain(), Lim(0, 200, 721, 723))}},
 };
 // clang-format on
+static_assert(std::size(PositionEntries) == EntryCount(ParamGroup::Position));
 
 }  // namespace
 

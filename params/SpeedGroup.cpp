@@ -1,5 +1,7 @@
 #include "params/SpeedGroup.h"
 
+#include <iterator>
+
 namespace {
 
 using namespace entry;
@@ -121,6 +123,7 @@ const FxVersionLimits SpeedVersionLimits[] = {
     {4, 30, Lim(0, 4, 673, 675)},
 };
 // clang-format on
+static_assert(std::size(SpeedEntries) == EntryCount(ParamGroup::Speed));
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "params/SystemGroup.h"
 
+#include <iterator>
+
 namespace {
 
 using namespace entry;
@@ -97,6 +99,7 @@ const FxVersionLimits SystemVersionLimits[] = {
     {18, 33, Lim(0, 1, 655, 657)},
 };
 // clang-format on
+static_assert(std::size(SystemEntries) == EntryCount(ParamGroup::System));
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "params/TorqueGroup.h"
 
+#include <iterator>
+
 namespace {
 
 using namespace entry;
@@ -46,6 +48,7 @@ const ParamEntry TorqueEntries[] = {
     /* 7 */ {181, 306, 0, 0, 1, 0, {Absent(), Absent(), Absent()}},
 };
 // clang-format on
+static_assert(std::size(TorqueEntries) == EntryCount(ParamGroup::Torque));
 
 }  // namespace
 
