@@ -9,6 +9,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "link/AmpMembers.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -239,30 +240,12 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return result;
 }
 
-struct FamilyRow {
-    const char* Name;
-    int AmpFamily;
-    bool Qrv;
-    bool Lqrv;
-    bool Yz;
-};
-constexpr FamilyRow Families[] = {
-    {"bx", 0, false, false, false},  {"dx", 1, false, false, false}, {"fx", 2, false, false, false},
-    {"kqrv", 2, true, false, false}, {"lqrv", 2, true, true, false}, {"yz", 2, true, true, true},
-};
-
 }  // namespace
 
 bool SetFamily(const std::string& name, DriveState& state) {
-    for (const FamilyRow& row : Families) {
-        if (name != row.Name) continue;
-        state.AmpFamily = row.AmpFamily;
-        state.QrvFlag = row.Qrv;
-        state.LqrvFlag = row.Lqrv;
-        state.YzFlag = row.Yz;
-        return true;
-    }
-    return false;
+    const AmpMember* member = AmpMemberByName(name);
+    if (member) ApplyAmpMember(*member, state);
+    return member != nullptr;
 }
 
 bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error) {

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "link/AmpMembers.h"
+
 namespace {
 
 constexpr std::size_t kValueLineChars = 79;
@@ -29,23 +31,6 @@ constexpr std::array<int InitSettings::*, 5> kNumberLines{
     &InitSettings::FxVersion,       // "FX_Version="
     &InitSettings::UserLevel,       // "For User="
 };
-
-// One row per answer of the family question.
-struct FamilyRow {
-    int result;
-    int ampFamily;
-    bool qrv;
-    bool lqrv;
-    bool yz;
-};
-constexpr std::array<FamilyRow, 6> kFamilyRows{{
-    {6, 0, false, false, false},  // BX
-    {7, 1, false, false, false},  // DX
-    {1, 2, false, false, false},  // FX
-    {2, 2, true, false, false},   // KQRV
-    {3, 2, true, true, false},    // LQRV
-    {4, 2, true, true, true},     // YZ
-}};
 
 constexpr std::array<const char*, 3> kTempFileNames{"Tmp.Src", "Tmp.Hdt", "Tmp.Dat"};
 
@@ -269,15 +254,9 @@ int FamilyChoice(const DriveState& state) {
 }
 
 bool ApplyFamilyAnswer(int result, DriveState& state) {
-    for (const FamilyRow& row : kFamilyRows) {
-        if (row.result != result) continue;
-        state.AmpFamily = row.ampFamily;
-        state.QrvFlag = row.qrv;
-        state.LqrvFlag = row.lqrv;
-        state.YzFlag = row.yz;
-        return true;
-    }
-    return false;
+    const AmpMember* member = AmpMemberByDialogResult(result);
+    if (member) ApplyAmpMember(*member, state);
+    return member != nullptr;
 }
 
 std::string TempFileNameFor(int ampFamily) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/AddressMap.h"
+#include "link/AmpMembers.h"
 #include "link/DriveLink.h"
 #include "link/Identification.h"
 #include "sim/Amplifier.h"
@@ -53,9 +54,6 @@ struct SimDrive {
 
 private:
     void SetFamilyState(const std::string& family) {
-        state.AmpFamily = family == "bx" ? 0 : family == "dx" ? 1 : 2;
-        state.QrvFlag = family == "kqrv" || family == "lqrv" || family == "yz";
-        state.LqrvFlag = family == "lqrv" || family == "yz";
-        state.YzFlag = family == "yz";
+        if (const AmpMember* member = AmpMemberByName(family)) ApplyAmpMember(*member, state);
     }
 };
