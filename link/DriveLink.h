@@ -2,6 +2,7 @@
 #include <string>
 
 #include "link/Clock.h"
+#include "link/Drive.h"
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
@@ -13,27 +14,28 @@ inline constexpr const char* UnknownModelText = "XXXX-XXXXXXXXX";
 // The command primitives: one checked request and one reply at a time over the
 // port. Every primitive returns 1 for success and 0 for failure; read results
 // go to an out value that is first set to 0.
-class DriveLink {
+class DriveLink : public Drive {
 public:
     DriveLink(SerialLine& port, Clock& clock, DriveState& state, MainPanel& panel,
               const MessageCatalogue& catalogue);
 
-    int ReadFromRAM(const std::string& address, int replyLength, int format, int& value);
-    int ReadFromRAML(const std::string& address, int replyLength, int format, int& value);
+    int ReadFromRAM(const std::string& address, int replyLength, int format, int& value) override;
+    int ReadFromRAML(const std::string& address, int replyLength, int format, int& value) override;
     int ReadFromRAMWithPage(const std::string& address, int replyLength, int page, int format,
-                            int& value);
-    int WriteToRAM(const std::string& address, int value);
-    int WriteToRAML(const std::string& address, int value);
-    int WriteToRAMWithPage(const std::string& address, int value, int page);
-    int WriteToEEPRAM(const std::string& address, const std::string& valueText);
-    int ReadFromEEP(const std::string& eepAddress, int replyLength, int format, int& value);
-    int WriteToEEP(const std::string& eepAddress, int value);
+                            int& value) override;
+    int WriteToRAM(const std::string& address, int value) override;
+    int WriteToRAML(const std::string& address, int value) override;
+    int WriteToRAMWithPage(const std::string& address, int value, int page) override;
+    int WriteToEEPRAM(const std::string& address, const std::string& valueText) override;
+    int ReadFromEEP(const std::string& eepAddress, int replyLength, int format,
+                    int& value) override;
+    int WriteToEEP(const std::string& eepAddress, int value) override;
     int ReceiveCOMData(int maxLength);
 
     // Reports a failed exchange once per outage on the main panel.
-    void Communicating_error();
+    void Communicating_error() override;
 
-    const std::string& ReplyBuffer() const { return replyBuffer_; }
+    std::string ReplyBuffer() const override { return replyBuffer_; }
     SerialLine& Port() { return port_; }
     Clock& GetClock() { return clock_; }
     DriveState& State() { return state_; }

@@ -26,7 +26,7 @@ bool IsTwoWordRead(ReadKind kind) {
 
 }  // namespace
 
-GroupReader::GroupReader(ParamPort& port, DriveState& state, MainPanel& panel,
+GroupReader::GroupReader(Drive& port, DriveState& state, MainPanel& panel,
                          const AddressMap& map, ParamCaches& caches, MessageLookup message)
     : port_(port),
       state_(state),

@@ -6,7 +6,7 @@
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
 #include "params/ParamCaches.h"
-#include "params/ParamPort.h"
+#include "link/Drive.h"
 
 // The four group reads the main window runs before it opens a parameter
 // window. Each reads every enabled entry of its group in ascending order into
@@ -21,7 +21,7 @@ class GroupReader {
 public:
     using MessageLookup = std::function<std::string(int)>;
 
-    GroupReader(ParamPort& port, DriveState& state, MainPanel& panel, const AddressMap& map,
+    GroupReader(Drive& port, DriveState& state, MainPanel& panel, const AddressMap& map,
                 ParamCaches& caches, MessageLookup message);
 
     bool ReadSystemData() { return ReadGroup(ParamGroup::System); }
@@ -38,7 +38,7 @@ private:
     void StoreRead(ParamGroup group, int index, int value);
     void ShowProgress(bool shown);
 
-    ParamPort& port_;
+    Drive& port_;
     DriveState& state_;
     MainPanel& panel_;
     const AddressMap& map_;

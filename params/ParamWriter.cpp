@@ -48,7 +48,7 @@ bool SkipsFirstRamWrite(const ParamWriteRecord& record) {
 
 }  // namespace
 
-ParamWriter::ParamWriter(ParamPort& port, DriveState& state, ParamCaches& caches,
+ParamWriter::ParamWriter(Drive& port, DriveState& state, ParamCaches& caches,
                          const AddressMap& map)
     : port_(port), state_(state), caches_(caches), map_(map) {}
 

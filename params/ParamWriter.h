@@ -7,7 +7,7 @@
 #include "link/AddressMap.h"
 #include "link/DriveState.h"
 #include "params/ParamCaches.h"
-#include "params/ParamPort.h"
+#include "link/Drive.h"
 
 // One parameter write waiting for the write timer.
 struct ParamWriteRecord {
@@ -37,7 +37,7 @@ struct EditOutcome {
 // cache keeps the edited value either way.
 class ParamWriter {
 public:
-    ParamWriter(ParamPort& port, DriveState& state, ParamCaches& caches, const AddressMap& map);
+    ParamWriter(Drive& port, DriveState& state, ParamCaches& caches, const AddressMap& map);
 
     // The editor of (group, index) was left holding value (already clamped
     // to the editor's limits). An empty value means the editor holds nothing
@@ -56,7 +56,7 @@ private:
     bool FollowUp(const ParamWriteRecord& record);
     void MarkResult(const ParamWriteRecord& record, bool ok);
 
-    ParamPort& port_;
+    Drive& port_;
     DriveState& state_;
     ParamCaches& caches_;
     const AddressMap& map_;

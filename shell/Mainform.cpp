@@ -131,12 +131,12 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       link_(port_, clock_, state_, panel_, catalogue_),
       identification_(link_, map_),
       statusPoll_(link_, map_, identification_),
-      paramPort_(link_),
-      groupReader_(paramPort_, state_, panel_, map_, paramCaches_,
+      groupReader_(link_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
-      paramWriter_(paramPort_, state_, paramCaches_, map_),
-      ownQuestions_(setup.QuestionsOverride ? nullptr
-                                            : std::make_unique<DialogQuestions>(captions_, this)),
+      paramWriter_(link_, state_, paramCaches_, map_),
+      ownQuestions_(setup.QuestionsOverride
+                        ? nullptr
+                        : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()) {
     setObjectName("MainForm");
     resize(800, 472);
@@ -361,8 +361,8 @@ void TMainForm::AskFamily(int previousChoice) {
     state_.YzFlag = false;
     const std::vector<int> buttons{0, 1, 2, 3, 4, 5};
     const int focus = previousChoice >= 0 && previousChoice <= 5 ? previousChoice : 0;
-    const int result =
-        questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation, buttons, focus);
+    const int result = questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation,
+                                                buttons, focus, {MsgFamilyButtons, 6});
     ApplyFamilyAnswer(result, state_);
     panel_.MainMsg6.clear();
     if (state_.AmpFamily == 0) {
@@ -417,7 +417,6 @@ void TMainForm::ChangeLanguage() {
         if (TParamForm* form = ParamForm(row.Group)) form->ChangeLanguage();
     }
 
-    captions_.SetCaptions(MsgFamilyButtons, 6, catalogue_);
     RefreshPanel();
 }
 
@@ -554,8 +553,8 @@ void TMainForm::OpenParamForm(ParamGroup group) {
     RefreshPanel();
     if (!read) {
         questions_->Beep();
-        captions_.SetCaptions(MsgOkButton, 1, catalogue_);
-        questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0);
+        questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0,
+                                 {MsgOkButton, 1});
         return;
     }
     const ParamFormContext context{state_, map_, paramCaches_, paramWriter_, catalogue_};

@@ -18,12 +18,11 @@
 #include "link/Identification.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
-#include "params/DriveLinkPort.h"
 #include "params/GroupRead.h"
 #include "params/ParamCaches.h"
 #include "params/ParamWriter.h"
 #include "shell/Msgdlg.h"
-#include "shell/Questions.h"
+#include "link/Questions.h"
 #include "shell/Settings.h"
 #include "shell/StatusPoll.h"
 
@@ -143,7 +142,7 @@ private:
     Identification identification_;
     StatusPoll statusPoll_;
     ParamCaches paramCaches_;
-    DriveLinkPort paramPort_;
+
     GroupReader groupReader_;
     ParamWriter paramWriter_;
     DialogCaptions captions_;

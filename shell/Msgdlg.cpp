@@ -289,17 +289,37 @@ int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int
         ->exec();
 }
 
-DialogQuestions::DialogQuestions(const DialogCaptions& captions, QWidget* parent)
-    : captions_(captions), parent_(parent), appTitle_(QGuiApplication::applicationDisplayName()) {}
+DialogQuestions::DialogQuestions(DialogCaptions& captions, const MessageCatalogue& catalogue,
+                                 QWidget* parent)
+    : captions_(captions),
+      catalogue_(catalogue),
+      parent_(parent),
+      appTitle_(QGuiApplication::applicationDisplayName()) {}
 
 int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
                                     const std::vector<int>& buttons) {
+    // The standard captions follow the language now in use.
+    captions_.SetCaptions(0, 0, catalogue_);
     return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_);
 }
 
 int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,
-                                  const std::vector<int>& buttons, int focusPosition) {
+                                  const std::vector<int>& buttons, int focusPosition,
+                                  CaptionRange captions) {
+    captions_.SetCaptions(captions.First, captions.Count, catalogue_);
     return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_);
+}
+
+std::optional<std::string> DialogQuestions::ChooseFileToOpen(const FileQuestion& question) {
+    return openChooser_ ? openChooser_(question) : std::nullopt;
+}
+
+std::optional<std::string> DialogQuestions::ChooseFileToSave(const FileQuestion& question) {
+    return saveChooser_ ? saveChooser_(question) : std::nullopt;
+}
+
+bool DialogQuestions::Print(const PrintJob& job) {
+    return printer_ ? printer_(job) : false;
 }
 
 void DialogQuestions::Beep() {

@@ -2,11 +2,13 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "shell/Questions.h"
+#include "link/Questions.h"
 
 class MessageCatalogue;
 class QPushButton;
@@ -88,23 +90,41 @@ int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
                  QWidget* parent = nullptr);
 
-// The real questions: the dialogs above with the program's captions.
+// The real questions: the dialogs above with the program's captions, which
+// each question sets from the catalogue before it is shown. The file and print
+// questions are windows of higher layers; the main window plugs them in.
 class DialogQuestions : public Questions {
 public:
-    explicit DialogQuestions(const DialogCaptions& captions, QWidget* parent = nullptr);
+    using FileChooser = std::function<std::optional<std::string>(const FileQuestion&)>;
+    using Printer = std::function<bool(const PrintJob&)>;
+
+    DialogQuestions(DialogCaptions& captions, const MessageCatalogue& catalogue,
+                    QWidget* parent = nullptr);
 
     // Title of kind Application dialogs; the application display name until set.
     void SetAppTitle(const QString& title) { appTitle_ = title; }
     void SetParent(QWidget* parent) { parent_ = parent; }
+    void SetFileChoosers(FileChooser open, FileChooser save) {
+        openChooser_ = std::move(open);
+        saveChooser_ = std::move(save);
+    }
+    void SetPrinter(Printer printer) { printer_ = std::move(printer); }
 
     int StandardDialog(const std::string& text, DialogKind kind,
                        const std::vector<int>& buttons) override;
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition) override;
+                     int focusPosition, CaptionRange captions) override;
     void Beep() override;
+    std::optional<std::string> ChooseFileToOpen(const FileQuestion& question) override;
+    std::optional<std::string> ChooseFileToSave(const FileQuestion& question) override;
+    bool Print(const PrintJob& job) override;
 
 private:
-    const DialogCaptions& captions_;
+    DialogCaptions& captions_;
+    const MessageCatalogue& catalogue_;
     QWidget* parent_;
     QString appTitle_;
+    FileChooser openChooser_;
+    FileChooser saveChooser_;
+    Printer printer_;
 };

@@ -16,7 +16,7 @@
 #include "shell/Mainform.h"
 #include "sim/Amplifier.h"
 #include "sim/SimLine.h"
-#include "tests/shell/ScriptedQuestions.h"
+#include "tests/support/ScriptedQuestions.h"
 
 namespace {
 
@@ -246,7 +246,7 @@ private slots:
         QCOMPARE(question.kind, DialogKind::Error);
         QCOMPARE(question.buttons, std::vector<int>{0});
         QCOMPARE(desk.questions.Beeps(), 1);
-        QCOMPARE(desk.form->Captions().Custom(0), desk.form->Catalogue().Msg(73));
+        QCOMPARE(question.captions.First, 73);
         QVERIFY(desk.form->findChild<QTableWidget*>("TorqueGrid") == nullptr);
     }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "params/DriveLinkPort.h"
+#include "link/DriveLink.h"
 #include "params/GroupRead.h"
 #include "params/ParamCaches.h"
 #include "params/ParamWriter.h"
@@ -127,7 +127,7 @@ struct SimBench {
     }
 
     SimDrive drive;
-    DriveLinkPort port{*drive.link};
+    Drive& port = *drive.link;
     ParamCaches caches;
     GroupReader reader{port,      drive.state, drive.panel,
                        drive.map, caches,      [this](int n) { return drive.Msg(n); }};

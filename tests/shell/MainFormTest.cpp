@@ -16,7 +16,7 @@
 #include "shell/MainMenu.h"
 #include "shell/Mainform.h"
 #include "sim/SimLine.h"
-#include "tests/shell/ScriptedQuestions.h"
+#include "tests/support/ScriptedQuestions.h"
 #include "widgets/Gauge.h"
 
 #ifndef SERVODESK_DATA_DIR
@@ -394,14 +394,12 @@ void MainFormTest::LanguageChangeReloadsCaptions() {
     QCOMPARE(desk.Label("MsgTitle1")->text(), QString::fromUtf8("アンプ状態"));
     QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
     QCOMPARE(desk.Label("MainMsg4")->text(), QString::fromUtf8("ポート接続"));
-    QCOMPARE(form.Captions().Custom(0), std::string("BXアンプ"));
     QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
 
     desk.Action("M53Chinese")->trigger();
     QCOMPARE(CheckedItems(desk, kLanguageItems), QStringList{"M53Chinese"});
     QCOMPARE(desk.Action("M11Monitor")->text(), QString::fromUtf8("数据监视"));
     QCOMPARE(desk.Action("M8Exit")->text(), QString::fromUtf8("退出(&E)"));
-    QCOMPARE(form.Captions().Custom(5), std::string("YZ驱动器"));
 
     // The checked item again: nothing reloads.
     desk.Action("M53Chinese")->trigger();

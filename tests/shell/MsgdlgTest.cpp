@@ -9,7 +9,7 @@
 
 #include "link/MessageCatalogue.h"
 #include "shell/Msgdlg.h"
-#include "tests/shell/ScriptedQuestions.h"
+#include "tests/support/ScriptedQuestions.h"
 
 namespace {
 
@@ -240,13 +240,13 @@ private slots:
     }
 
     void dialogQuestionsShowsTheRealDialog() {
-        DialogQuestions questions(captions_);
+        DialogQuestions questions(captions_, catalogue_);
         QTimer::singleShot(0, [] {
             QWidget* modal = QApplication::activeModalWidget();
             QVERIFY(modal);
             ButtonNamed(*modal, "LQRBtn")->click();
         });
-        QCOMPARE(questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4),
+        QCOMPARE(questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4, {86, 6}),
                  mrAbort);
         QTimer::singleShot(0,
                            [] { ButtonNamed(*QApplication::activeModalWidget(), "No")->click(); });
@@ -259,7 +259,7 @@ private slots:
         Questions& questions = script;
         QCOMPARE(questions.StandardDialog("exit?", DialogKind::Confirmation, {sbYes, sbNo}), mrNo);
         questions.Beep();
-        QCOMPARE(questions.CustomDialog("family?", DialogKind::Confirmation, kFamilyButtons, 2),
+        QCOMPARE(questions.CustomDialog("family?", DialogKind::Confirmation, kFamilyButtons, 2, {86, 6}),
                  mrAbort);
         QCOMPARE(questions.StandardDialog("more?", DialogKind::Warning, {sbOK}), mrCancel);
         QCOMPARE(script.Unanswered(), 1);

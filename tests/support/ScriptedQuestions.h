@@ -1,9 +1,10 @@
 #pragma once
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "shell/Questions.h"
+#include "link/Questions.h"
 
 // Questions answered from a script, for tests of logic that asks the user.
 // Every question is recorded; answers are taken in the order queued.
@@ -15,6 +16,7 @@ public:
         DialogKind kind = DialogKind::Warning;
         std::vector<int> buttons;
         int focusPosition = -1;  // custom dialogs only
+        CaptionRange captions;   // custom dialogs only
     };
 
     // Queues the result of the next question.
@@ -32,10 +34,29 @@ public:
         return Next();
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition) override {
-        asked_.push_back({true, text, kind, buttons, focusPosition});
+                     int focusPosition, CaptionRange captions) override {
+        asked_.push_back({true, text, kind, buttons, focusPosition, captions});
         return Next();
     }
+    // Queues the path the next file question chooses; nothing = cancelled.
+    ScriptedQuestions& AnswerFile(std::optional<std::string> path) {
+        files_.push_back(std::move(path));
+        return *this;
+    }
+    std::optional<std::string> ChooseFileToOpen(const FileQuestion& question) override {
+        return NextFile(question);
+    }
+    std::optional<std::string> ChooseFileToSave(const FileQuestion& question) override {
+        return NextFile(question);
+    }
+    // Printing records the job; PrintAnswer says whether the user printed.
+    bool Print(const PrintJob& job) override {
+        printed_.push_back(job);
+        return PrintAnswer;
+    }
+    bool PrintAnswer = true;
+    const std::vector<FileQuestion>& FileQuestions() const { return fileQuestions_; }
+    const std::vector<PrintJob>& Printed() const { return printed_; }
     void Beep() override { ++beeps_; }
 
     const std::vector<Asked>& AskedQuestions() const { return asked_; }
@@ -45,6 +66,13 @@ public:
     bool ScriptUsedUp() const { return answers_.empty(); }
 
 private:
+    std::optional<std::string> NextFile(const FileQuestion& question) {
+        fileQuestions_.push_back(question);
+        if (files_.empty()) return std::nullopt;
+        std::optional<std::string> path = files_.front();
+        files_.pop_front();
+        return path;
+    }
     int Next() {
         if (answers_.empty()) {
             ++unanswered_;
@@ -56,6 +84,9 @@ private:
     }
 
     std::deque<int> answers_;
+    std::deque<std::optional<std::string>> files_;
+    std::vector<FileQuestion> fileQuestions_;
+    std::vector<PrintJob> printed_;
     std::vector<Asked> asked_;
     int fallback_ = mrCancel;
     int beeps_ = 0;

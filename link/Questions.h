@@ -1,0 +1,82 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+// Every modal question goes through this seam: the real dialogs implement it,
+// tests answer from a script. It lives in the lowest layer so that every logic
+// library can ask without depending on the windows.
+enum class DialogKind {
+    Warning = 0,
+    Error = 1,
+    Information = 2,
+    Confirmation = 3,
+    Application = 4
+};
+
+// Standard button indexes; the dialog table in Msgdlg.cpp gives each its result.
+enum StandardButton {
+    sbYes,
+    sbNo,
+    sbOK,
+    sbCancel,
+    sbAbort,
+    sbRetry,
+    sbIgnore,
+    sbAll,
+    sbNoToAll,
+    sbYesToAll,
+    sbHelp
+};
+
+// Dialog results.
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+              mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
+// The catalogue messages that caption the buttons of a custom dialog: button i
+// takes message First + i. A question carries its own range, so no caller
+// depends on captions another caller left behind.
+struct CaptionRange {
+    int First = 0;
+    int Count = 0;
+};
+
+// A file to choose: the dialog's title, the folder it starts in (with a
+// trailing separator), the filter ("*.dat") and a proposed name.
+struct FileQuestion {
+    std::string Title;
+    std::string Folder;
+    std::string Filter;
+    std::string Name;
+};
+
+// Pages to print: each page is lines of text on a fixed character grid.
+struct PrintJob {
+    std::string Title;
+    std::vector<std::vector<std::string>> Pages;
+};
+
+class Questions {
+public:
+    virtual ~Questions() = default;
+
+    // Standard dialog: buttons are StandardButton indexes in display order.
+    virtual int StandardDialog(const std::string& text, DialogKind kind,
+                               const std::vector<int>& buttons) = 0;
+    // Custom dialog: buttons are custom button indexes 0 ... 5 in display
+    // order, captioned from captions; focusPosition is the 0-based position
+    // that gets the focus.
+    virtual int CustomDialog(const std::string& text, DialogKind kind,
+                             const std::vector<int>& buttons, int focusPosition,
+                             CaptionRange captions) = 0;
+    // The error beep that precedes some dialogs.
+    virtual void Beep() {}
+
+    // The chosen file's full path, or nothing when the user cancelled. A
+    // save question asks before an existing file is replaced.
+    virtual std::optional<std::string> ChooseFileToOpen(const FileQuestion& question) = 0;
+    virtual std::optional<std::string> ChooseFileToSave(const FileQuestion& question) = 0;
+    // Shows the print dialog and prints the pages; false when the user
+    // cancelled or printing failed.
+    virtual bool Print(const PrintJob& job) = 0;
+};
