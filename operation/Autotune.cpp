@@ -72,13 +72,13 @@ void TAutoTuneForm::BuildPanel(QWidget* client) {
     tunePanel_ = new QFrame(client);
     tunePanel_->setObjectName("TunePanel");
     tunePanel_->setFrameShape(QFrame::StyledPanel);
-    tunePanel_->setGeometry(10, 140, 415, 104);
-    tuneStatus1_ = PlaceLabel(tunePanel_, "TuneStatus1", 8, 6, 400);
-    tuneStatus2_ = PlaceLabel(tunePanel_, "TuneStatus2", 8, 28, 400);
-    pGain_ = PlaceLabel(tunePanel_, "P_Gain_Label", 8, 50, 260);
-    iGain_ = PlaceLabel(tunePanel_, "I_Gain_Label", 8, 72, 260);
-    okBtn_ = PlaceButton(tunePanel_, "OKBtn", 300, 44, 100, 26);
-    cancelBtn_ = PlaceButton(tunePanel_, "CancelBtn", 300, 72, 100, 26);
+    tunePanel_->setGeometry(10, 166, 415, 82);
+    tuneStatus1_ = PlaceLabel(tunePanel_, "TuneStatus1", 8, 2, 400, 18);
+    tuneStatus2_ = PlaceLabel(tunePanel_, "TuneStatus2", 8, 20, 290, 18);
+    pGain_ = PlaceLabel(tunePanel_, "P_Gain_Label", 8, 40, 280, 18);
+    iGain_ = PlaceLabel(tunePanel_, "I_Gain_Label", 8, 58, 280, 18);
+    okBtn_ = PlaceButton(tunePanel_, "OKBtn", 300, 24, 100, 26);
+    cancelBtn_ = PlaceButton(tunePanel_, "CancelBtn", 300, 52, 100, 26);
     tunePanel_->hide();
 }
 
