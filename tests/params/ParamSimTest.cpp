@@ -228,16 +228,6 @@ TEST_P(SwitchWord, EditsOfAWordWithBit15SetAreSentAndDoNotPoisonTheSiblings) {
     bench.drive.line->ClearLog();
     bench.EditAndTick(ParamGroup::System, 17, 1);
     EXPECT_EQ(bench.Wire(), (Lines{"W 17 0134"}));
-
-    // Set again through the field: the cache holds the word as a read gives it.
-    bench.EditAndTick(ParamGroup::System, 11, 1);
-    EXPECT_EQ(bench.Ram(0x17), 0x1134);
-    bench.drive.amplifier->SetRam(0x17, 0x8134);
-    ASSERT_TRUE(bench.reader.ReadSystemData());
-    bench.drive.line->ClearLog();
-    bench.EditAndTick(ParamGroup::System, 18, 2);
-    EXPECT_EQ(bench.Wire(), (Lines{"W 17 8124"}));
-    EXPECT_EQ(bench.caches.SystemData[6], static_cast<std::int16_t>(0x8124));
 }
 
 TEST(SimRead, PlainFxReadsTheSwitchWordWithoutEntry18) {
