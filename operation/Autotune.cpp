@@ -167,5 +167,6 @@ void TAutoTuneForm::BackToIdleAndClose() {
 void TAutoTuneForm::closeEvent(QCloseEvent* event) {
     statusTimer_->stop();
     state_.AutoTuneFormOpen = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 #include <QMdiSubWindow>
 
 #include "operation/TuneMachine.h"
+#include "widgets/ChildWindow.h"
 
 class MessageCatalogue;
 class QFrame;
@@ -12,14 +13,14 @@ class QTimer;
 
 // The automatic gain tuning window: Start, OK and Cancel move the tuning
 // machine on; its own timer shows each new state.
-class TAutoTuneForm : public QMdiSubWindow {
+class TAutoTuneForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int StatusMs = 500;
 
     TAutoTuneForm(TuneMachine& machine, DriveState& state, const MessageCatalogue& catalogue,
                   QWidget* parent = nullptr);
-    void ChangeLanguage();
+    void ChangeLanguage() override;
 
 public slots:
     void StartBtnClick();

@@ -214,5 +214,6 @@ void TDirectRWForm::ShowResults(const std::vector<std::string>& lines) {
 void TDirectRWForm::closeEvent(QCloseEvent* event) {
     freshTimer_->stop();
     state_.DirectRWFormOpen = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 #include <QMdiSubWindow>
 
 #include "operation/DirectAccess.h"
+#include "widgets/ChildWindow.h"
 
 class MessageCatalogue;
 class QLabel;
@@ -13,7 +14,7 @@ class TFSpinEdit;
 // The direct read/write window of service mode. The entries' texts go to the
 // direct access logic, which queues the requests for DirectSetTimer;
 // DataFresh shows what the reads delivered and every request's result.
-class TDirectRWForm : public QMdiSubWindow {
+class TDirectRWForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int FreshMs = 100;
@@ -21,7 +22,7 @@ public:
 
     TDirectRWForm(DirectAccess& access, DriveState& state, const MessageCatalogue& catalogue,
                   QWidget* parent = nullptr);
-    void ChangeLanguage();
+    void ChangeLanguage() override;
 
 public slots:
     void ROMWriteBtnClick();

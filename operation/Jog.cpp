@@ -155,5 +155,6 @@ void TJogForm::closeEvent(QCloseEvent* event) {
     }
     refreshTimer_->stop();
     state_.JogFormOpen = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 #include <QMdiSubWindow>
 
 #include "operation/JogControl.h"
+#include "widgets/ChildWindow.h"
 
 class MessageCatalogue;
 class QLabel;
@@ -11,14 +12,14 @@ class TFSpinEdit;
 
 // The jog window. It only raises requests on the jog logic and shows what the
 // jog timer read; it refuses to close while the motor may run.
-class TJogForm : public QMdiSubWindow {
+class TJogForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int RefreshMs = 400;
 
     TJogForm(JogControl& jog, DriveState& state, const MessageCatalogue& catalogue,
              QWidget* parent = nullptr);
-    void ChangeLanguage();
+    void ChangeLanguage() override;
 
 public slots:
     void CWBtnClick();

@@ -45,9 +45,9 @@ const ParamFormDesign& FormDesign(ParamGroup group);
 
 // The parameter group window: a grid of names, values and ranges, one spin
 // editor per entry placed over the value cell being edited, a tip box and
-// Help and Close buttons. Leaving an editor clamps its value to the limits,
-// stores it in the cache and queues the write for the write timer; the window
-// never talks to the amplifier itself.
+// Help and Close buttons. Leaving an editor whose value the user changed
+// clamps it to the limits, stores it in the cache and queues the write for
+// the write timer; the window never talks to the amplifier itself.
 class TParamForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
@@ -103,7 +103,7 @@ private:
     void SetCell(int row, int column, const QString& text);
     void ShowValueText(int index, const QString& text);
     void MarkWriteFailed(int index, bool failed);
-    bool LeftUntouchedPlaceholder(int index) const;
+    bool LeftUnchanged(int index) const;
     QString Msg(int n) const;
 
     void FSpinEditEnter(int index);
@@ -127,5 +127,5 @@ private:
     std::vector<QString> units_;
     std::vector<std::int32_t> shownRaw_;  // the cached value the value cell shows
     std::vector<bool> failedShown_;
-    std::vector<bool> placeholderEntered_;  // entered from a cell without a value
+    std::vector<QString> enteredText_;  // the editor's text when it was entered
 };

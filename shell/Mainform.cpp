@@ -19,6 +19,7 @@
 
 #include "link/Comm.h"
 #include "operation/Help.h"
+#include "operation/OperationExit.h"
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
@@ -108,6 +109,9 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       groupReader_(link_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
       paramWriter_(link_, state_, paramCaches_, map_),
+      jog_(link_, state_, map_),
+      tuning_(link_, state_, map_),
+      direct_(link_, state_, catalogue_),
       ownQuestions_(setup.QuestionsOverride
                         ? nullptr
                         : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
@@ -183,6 +187,7 @@ void TMainForm::BuildMenu() {
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });
+    OnTriggered("M34Reset", [this] { M34ResetClick(); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
     longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
@@ -465,9 +470,15 @@ void TMainForm::WriteParamTimerTimer() {
     paramWriter_.WriteParamTimerTimer();
 }
 void TMainForm::ReadParamTimerTimer() {}  // reading is never driven by a timer
-void TMainForm::JogTimerTimer() {}
-void TMainForm::AutoTuneTimerTimer() {}
-void TMainForm::DirectSetTimer() {}
+void TMainForm::JogTimerTimer() {
+    jog_.JogTimerTimer();
+}
+void TMainForm::AutoTuneTimerTimer() {
+    tuning_.AutoTuneTimerTimer();
+}
+void TMainForm::DirectSetTimer() {
+    direct_.DirectSetTimer();
+}
 
 // --- menus --------------------------------------------------------------
 
@@ -535,6 +546,11 @@ void TMainForm::ApplyServiceMenu(const ServiceMenuState& menu) {
     if (menu.M37Maker) SetActionEnabled("M37Maker", *menu.M37Maker);
     if (menu.M38Compare) SetActionEnabled("M38Compare", *menu.M38Compare);
     if (menu.M73AutoReset) Action("M73AutoReset")->setChecked(*menu.M73AutoReset);
+}
+
+void TMainForm::M34ResetClick() {
+    if (longOperation_.Running()) return;
+    ResetAmplifier(link_, *questions_, catalogue_);
 }
 
 void TMainForm::M73AutoResetClick() {
@@ -612,6 +628,9 @@ void TMainForm::M8ExitClick() {
     const int answer =
         questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation, {sbYes, sbNo});
     if (answer != mrYes) return;
+    // A jogging motor or a tuning run is stopped before the port goes; the
+    // user has been told when the amplifier did not acknowledge it.
+    if (port_.Enabled()) StopMotionBeforeExit(jog_, tuning_, state_, *questions_, catalogue_);
     if (port_.Enabled()) port_.Close();
     exitConfirmed_ = true;
     close();

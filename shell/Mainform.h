@@ -21,6 +21,9 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "operation/DirectAccess.h"
+#include "operation/JogControl.h"
+#include "operation/TuneMachine.h"
 #include "params/GroupRead.h"
 #include "params/ParamCaches.h"
 #include "params/ParamWriter.h"
@@ -94,6 +97,9 @@ public:
     // told) when the read failed.
     bool ReadParamGroup(ParamGroup group);
     ParamFormContext ParamContext();
+    JogControl& Jog() { return jog_; }
+    TuneMachine& Tuning() { return tuning_; }
+    DirectAccess& Direct() { return direct_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -113,6 +119,7 @@ public slots:
     void M71ShowHelpClick();
     void M72ShowAboutClick();
     void M73AutoResetClick();
+    void M34ResetClick();
     void ComClick(int index);
     void LanguageClick(int language);
 
@@ -157,6 +164,9 @@ private:
 
     GroupReader groupReader_;
     ParamWriter paramWriter_;
+    JogControl jog_;
+    TuneMachine tuning_;
+    DirectAccess direct_;
     DialogCaptions captions_;
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
