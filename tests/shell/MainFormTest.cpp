@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "params/ParamForm.h"
+#include "shell/ChildWindows.h"
 #include "shell/MainMenu.h"
 #include "shell/Mainform.h"
 #include "sim/SimLine.h"
@@ -149,6 +150,7 @@ private slots:
     void PortThatThrowsOnOpenIsReported();
     void SettingsRewriteDefaultsAndFailure();
     void MenuCommandsWaitForARunningGroupRead();
+    void EveryChildWindowOpensOnceAndClearsItsFlag();
     void UnreadableSettingsLinesAreReported();
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
@@ -381,6 +383,7 @@ void MainFormTest::OnlyBxEnablesJogAndTuning() {
     Desk desk(family.toStdString());
     desk.Start(answer);
     QCOMPARE(desk.Action("M4Jog")->isEnabled(), enabled);
+    for (const char* name : {"M41Jog", "M42AutoGain"}) QVERIFY(ShownEnabled(desk, name, enabled));
     QVERIFY(!desk.Action("M43OffsetTune")->isEnabled());
 }
 
@@ -686,6 +689,29 @@ void MainFormTest::ProgressPanelAndMemoFollowThePanelState() {
     QCOMPARE(memo->toPlainText(), QString("new"));
     QVERIFY(progress->isHidden());
     QVERIFY(memo->isHidden());
+}
+
+// Each row of the child-window table: the item opens one window, a second
+// choice opens no other, closing clears the flag.
+void MainFormTest::EveryChildWindowOpensOnceAndClearsItsFlag() {
+    Desk desk("bx");
+    TMainForm& form = desk.Start(AnswerBX);
+    form.HotKey1Click();  // service mode enables the service items
+    int opened = 0;
+    for (const ChildWindowRow& row : ChildWindowRows()) {
+        QAction* item = desk.Action(row.Item);
+        if (!item->isEnabled()) continue;  // another family's command
+        item->trigger();
+        QWidget* window = form.ChildWindowOf(row.Item);
+        QVERIFY2(window != nullptr, row.Item);
+        QVERIFY2(form.State().*row.OpenFlag, row.Item);
+        item->trigger();
+        QCOMPARE(form.ChildWindowOf(row.Item), window);
+        QVERIFY2(window->close(), row.Item);
+        QVERIFY2(!(form.State().*row.OpenFlag), row.Item);
+        ++opened;
+    }
+    QVERIFY(opened >= 7);
 }
 
 QTEST_MAIN(MainFormTest)
