@@ -8,12 +8,6 @@ namespace sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSpeedLagMs = 150.0;  // first-order lag of the speed loop
-constexpr double kLoadLagMs = 2000.0;  // thermal-like smoothing of the load
-constexpr double kPulsesPerRev = 10000.0;
-constexpr int kStepMs = 10;  // integration step of the dynamics
-
 // Error replies: "!" + code + CR, the only replies with a terminator.
 const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
@@ -286,6 +280,13 @@ void Amplifier::SetServo(bool on) {
     RenderStatus();
 }
 
+bool Amplifier::SetInput(int number, bool on) {
+    if (number < 2 || number > 13) return false;
+    inputs_.set(static_cast<std::size_t>(number - 1), on);
+    RenderStatus();
+    return true;
+}
+
 void Amplifier::RaiseAlarm(int code) {
     alarmCode_ = code & 0xFF;
     if (code == 0) return RenderStatus();
@@ -316,141 +317,6 @@ void Amplifier::RecordAlarm(int code) {
             const int pointer = (ram_[5][0x0A] + 1) % 10;
             ram_[5][pointer] = word;
             ram_[5][0x0A] = static_cast<std::uint16_t>(pointer);
-            break;
-        }
-    }
-}
-
-// ---- Time ----
-
-void Amplifier::Tick() {
-    const std::uint64_t now = now_();
-    if (now < lastTickMs_) lastTickMs_ = now;
-    while (lastTickMs_ < now) {
-        const int step = static_cast<int>(std::min<std::uint64_t>(kStepMs, now - lastTickMs_));
-        lastTickMs_ += static_cast<std::uint64_t>(step);
-        AdvanceDynamics(step);
-        AdvanceTuning(step);
-        if (mailbox_.busy && lastTickMs_ >= mailbox_.dueMs) FinishMailbox();
-    }
-    RenderLiveWords();
-}
-
-double Amplifier::TargetSpeedRpm() const {
-    if (profile_.family == Family::BX) {
-        if (ram_[5][0x76] != 1) return 0;
-        return static_cast<std::int16_t>(ram_[5][0x2E]) * 3000.0 / 16384.0;
-    }
-    if (!servoOn_) return 0;
-    // DX and FX have no jog here: a slow back-and-forth while the servo is on.
-    const double seconds = static_cast<double>(lastTickMs_ - startMs_) / 1000.0;
-    return 500.0 * std::sin(2 * kPi * seconds / 10.0);
-}
-
-void Amplifier::AdvanceDynamics(double dtMs) {
-    const double target = TargetSpeedRpm();
-    const double previous = speedRpm_;
-    speedRpm_ += (target - speedRpm_) * (1 - std::exp(-dtMs / kSpeedLagMs));
-    const double acceleration = (speedRpm_ - previous) / dtMs;  // rpm per ms
-    const double friction = std::fabs(speedRpm_) > 1 ? (speedRpm_ > 0 ? 5.0 : -5.0) : 0.0;
-    torquePct_ = std::clamp(acceleration * 20.0 + friction + speedRpm_ * 0.002, -300.0, 300.0);
-    loadPct_ += (std::fabs(torquePct_) - loadPct_) * (1 - std::exp(-dtMs / kLoadLagMs));
-    positionPulses_ += speedRpm_ / 60.0 * kPulsesPerRev * dtMs / 1000.0;
-}
-
-// ---- Live words ----
-
-void Amplifier::RenderLiveWords() {
-    RenderMonitor();
-    RenderStatus();
-}
-
-void Amplifier::Render(int address, std::uint16_t value) {
-    if (!pinned_.test(address)) ram_[5][address] = value;
-}
-
-void Amplifier::RenderMonitor() {
-    const double lagPulses = speedRpm_ / 60.0 * kPulsesPerRev * 0.02;
-    for (const MonitorCell& cell : MonitorCells(profile_)) {
-        double quantity = cell.scale;
-        switch (cell.quantity) {
-            case Quantity::Speed:
-                quantity = speedRpm_ * cell.scale;
-                break;
-            case Quantity::SpeedCommand:
-                quantity = TargetSpeedRpm() * cell.scale;
-                break;
-            case Quantity::Torque:
-                quantity = torquePct_ * cell.scale;
-                break;
-            case Quantity::Current:
-                quantity = std::fabs(torquePct_) * cell.scale;
-                break;
-            case Quantity::Load:
-                quantity = loadPct_ * cell.scale;
-                break;
-            case Quantity::PositionFeedback:
-                quantity = positionPulses_;
-                break;
-            case Quantity::PositionCommand:
-                quantity = positionPulses_ + lagPulses;
-                break;
-            case Quantity::PositionError:
-                quantity = lagPulses;
-                break;
-            case Quantity::Constant:
-                break;
-        }
-        const auto raw = static_cast<std::int64_t>(std::trunc(quantity));
-        if (cell.isLong) {
-            const auto bits = static_cast<std::uint32_t>(raw);
-            Render(cell.address, static_cast<std::uint16_t>(bits >> 16));
-            Render((cell.address + 1) & 0xFF, static_cast<std::uint16_t>(bits & 0xFFFF));
-        } else {
-            Render(cell.address, static_cast<std::uint16_t>(static_cast<std::int16_t>(
-                                     std::clamp<std::int64_t>(raw, -32768, 32767))));
-        }
-    }
-}
-
-void Amplifier::RenderStatus() {
-    const int servo = servoOn_ ? 1 : 0;
-    const bool alarm = alarmCode_ != 0;
-    // Outputs: bit 3 ready, bit 0 alarm, bit 1 zero speed.
-    int outputs = (alarm ? 0x01 : 0x08) | (std::fabs(speedRpm_) < 10 ? 0x02 : 0);
-    switch (profile_.family) {
-        case Family::BX: {
-            // Mode, a warning field (none here), a motion field (0 stopped,
-            // 1 running) and the status code, a nibble each.
-            const int mode = ram_[5][0x0A] & 0x0F;
-            const int running = std::fabs(speedRpm_) >= 10 ? 1 : 0;
-            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.statusAddress,
-                   static_cast<std::uint16_t>(mode << 12 | running << 4 | (alarmCode_ & 0xF)));
-            Render(0x00, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
-            break;
-        }
-        case Family::DX:
-            Render(layout_.servoAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.modeAddress, static_cast<std::uint16_t>(ram_[5][0x30] & 0x03));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
-            break;
-        case Family::FX: {
-            // Input 1 (servo on) is bit 9; old versions report inputs inverted.
-            const int version = profile_.fxVersion;
-            const int inputs = servo << 9;
-            if (version < 26) {
-                Render(layout_.inputAddress, static_cast<std::uint16_t>(0x1FFF & ~inputs));
-            } else {
-                Render(layout_.inputAddress, static_cast<std::uint16_t>(inputs));
-                Render(layout_.servoAddress,
-                       static_cast<std::uint16_t>(version < 28 ? servo << 9 : 1 - servo));
-            }
-            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(outputs));
             break;
         }
     }

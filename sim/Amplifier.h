@@ -10,6 +10,7 @@
 
 #include "sim/AmpProfile.h"
 #include "sim/FaultInjector.h"
+#include "sim/Motor.h"
 
 namespace sim {
 
@@ -58,8 +59,19 @@ public:
     std::uint16_t Eeprom(int address) const;
     void SetEeprom(int address, std::uint16_t value);
 
+    // The servo-on input (input 1); an alarm keeps it off.
     void SetServo(bool on);
     bool Servo() const { return servoOn_; }
+    // Inputs 2 ... 13 as wired to the amplifier; false for another number.
+    bool SetInput(int number, bool on);
+    bool Input(int number) const {
+        return number >= 1 && number <= 13 && InputSignals() >> (number - 1) & 1u;
+    }
+    // Output signals 1 ... 8 (ready, alarm, in position, zero speed, speed
+    // reached, torque limiting, brake released, warning), bit n - 1.
+    unsigned OutputSignals() const;
+    // The external load torque in percent of rated, felt while the motor is held.
+    void SetLoadTorque(double percent) { motor_.SetLoadTorque(percent); }
     // Records the alarm in the history and switches the servo off; code 0 clears.
     void RaiseAlarm(int code);
     int AlarmCode() const { return alarmCode_; }
@@ -67,7 +79,8 @@ public:
     void SetTuningDurationMs(int ms) { tuningDurationMs_ = ms; }
     void SetMailboxDelayMs(int ms) { mailboxDelayMs_ = ms; }
     void SetLateDelayMs(int ms) { faults_.SetLateDelayMs(ms); }
-    double SpeedRpm() const { return speedRpm_; }
+    double SpeedRpm() const { return motor_.Value(Quantity::Speed); }
+    const Motor& GetMotor() const { return motor_; }
 
     // Line faults live in their own unit; these forward to it.
     FaultInjector& Faults() { return faults_; }
@@ -118,10 +131,13 @@ private:
     void ClearFxAlarms();
     void MakeChecksum();
     void RecordAlarm(int code);
-    void AdvanceDynamics(double dtMs);
+    bool Jogging() const;
+    unsigned InputSignals() const;
     void RenderLiveWords();
     void RenderMonitor();
+    void RenderGates();
     void RenderStatus();
+    std::uint16_t BxStatusWord() const;
     void Render(int address, std::uint16_t value);
     double TargetSpeedRpm() const;
     void Queue(const std::string& bytes, std::uint64_t dueMs);
@@ -148,10 +164,8 @@ private:
 
     bool servoOn_ = false;
     int alarmCode_ = 0;
-    double speedRpm_ = 0;
-    double torquePct_ = 0;
-    double loadPct_ = 0;
-    double positionPulses_ = 0;
+    std::bitset<13> inputs_;  // input n at n - 1; input 1 is servoOn_
+    Motor motor_;
 
     FaultInjector faults_;
 
