@@ -13,6 +13,8 @@ const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
 const char kUnknownCommand[] = "!03\r";
 
+constexpr int kTuningPhases = 3;
+
 bool IsCommandLetter(char c) {
     return c == 'R' || c == 'L' || c == 'W' || c == 'M';
 }
@@ -257,12 +259,20 @@ void Amplifier::StartTuning(std::uint16_t command) {
     }
 }
 
+// With the servo on, the status walks through the phases of the tuning
+// (1 to 3: measuring, adjusting, checking) and ends at 15 with the results, or
+// at 14. The first phase takes over the preparation word at page 6 "15".
 void Amplifier::AdvanceTuning(int dtMs) {
     if (!tuning_.running || !servoOn_) return;
     tuning_.servoOnMs += dtMs;
-    if (tuning_.servoOnMs < tuningDurationMs_) return;
-    tuning_.running = false;
     Page& ram = ram_[5];
+    if (tuning_.servoOnMs < tuningDurationMs_) {
+        ram_[6][0x15] = 0;
+        ram[0x0D] =
+            static_cast<std::uint16_t>(1 + kTuningPhases * tuning_.servoOnMs / tuningDurationMs_);
+        return;
+    }
+    tuning_.running = false;
     if (tuningFails_) {
         ram[0x0D] = 14;
         return;

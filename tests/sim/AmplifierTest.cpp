@@ -271,23 +271,57 @@ TEST(AmplifierDynamics, JogSpeedFollowsWithLagAndPositionMoves) {
     EXPECT_NEAR(bench.Read(0xE4), 0, 2);
 }
 
-TEST(AmplifierTuning, FinishesAfterSecondsOfServoOnOrFailsWith14) {
-    Bench bench("bx");
-    bench.Write(0x0D, 26);  // mode 1
-    bench.Advance(5000);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 26);  // waits for the servo
-    bench.rig.amplifier.SetServo(true);
-    bench.Advance(1000);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 26);
-    bench.Advance(2500);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 15);
-    EXPECT_EQ(bench.Read(0x36), 440);
-    EXPECT_EQ(bench.Read(0x35), 280);
+// Status low byte as the tuning window follows it, and the page-6 word it
+// checks when the servo is off.
+TEST(AmplifierTuning, WalksItsStatusToFifteenWithResultsOrFailsWith14) {
+    struct Case {
+        unsigned command;
+        bool fails;
+        int p;
+        int i;
+    };
+    const Case cases[] = {{26, false, 440, 280}, {74, false, 560, 220}, {42, true, 500, 330}};
+    for (const Case& c : cases) {
+        Bench bench("bx");
+        bench.rig.amplifier.SetTuningFails(c.fails);
+        bench.Write(0x15, 0xFFFC, 6);
+        bench.Write(0x0D, c.command);
+        bench.Advance(5000);
+        EXPECT_EQ(bench.Read(0x0D) & 0xFF, static_cast<int>(c.command));  // waits for the servo
+        EXPECT_EQ(bench.Read(0x15, 6) & 0xFF, 252);
+        bench.rig.amplifier.SetServo(true);
+        EXPECT_EQ(bench.Read(0xCB) & 1, 1);  // the input the window waits on
+        int last = 0;
+        for (int ms = 500; ms <= 2500; ms += 1000) {
+            bench.Advance(1000 - (ms == 500 ? 500 : 0));
+            const int status = bench.Read(0x0D) & 0xFF;
+            EXPECT_GT(status, last) << ms;
+            EXPECT_LT(status, 14) << ms;
+            last = status;
+        }
+        EXPECT_NE(bench.Read(0x15, 6) & 0xFF, 252);
+        EXPECT_NE(bench.rig.amplifier.SpeedRpm(), 0);  // the motor swings while it tunes
+        bench.Advance(1000);
+        EXPECT_EQ(bench.Read(0x0D) & 0xFF, c.fails ? 14 : 15);
+        EXPECT_EQ(bench.Read(0x36), c.p);
+        EXPECT_EQ(bench.Read(0x35), c.i);
+    }
+}
 
-    bench.rig.amplifier.SetTuningFails(true);
-    bench.Write(0x0D, 74);  // mode 4
-    bench.Advance(3500);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 14);
+// The servo off in the middle pauses the tuning; its status stays put.
+TEST(AmplifierTuning, ServoOffPausesTheWalk) {
+    Bench bench("bx");
+    bench.Write(0x0D, 58);
+    bench.rig.amplifier.SetServo(true);
+    bench.Advance(1500);
+    const int status = bench.Read(0x0D);
+    bench.rig.amplifier.SetServo(false);
+    bench.Advance(5000);
+    EXPECT_EQ(bench.Read(0x0D), status);
+    EXPECT_EQ(bench.Read(0xCB) & 1, 0);
+    bench.rig.amplifier.SetServo(true);
+    bench.Advance(1600);
+    EXPECT_EQ(bench.Read(0x0D), 15);
 }
 
 }  // namespace
