@@ -184,6 +184,7 @@ std::string Amplifier::Answer(const std::string& frame) {
 // ---- Writes and special addresses ----
 
 void Amplifier::WriteWord(int page, int address, std::uint16_t value) {
+    if (page == 5 && ramHeld_.test(static_cast<std::size_t>(address))) return;
     ram_[page][address] = value;
     if (page != 5) return;
     // DX and FX amplifiers keep parameters written to RAM; BX needs the mailbox.
@@ -220,14 +221,17 @@ void Amplifier::StartMailbox(std::uint16_t command) {
 void Amplifier::FinishMailbox() {
     Page& ram = ram_[5];
     if (ram[0x68] == 2) ram[0x6C] = eeprom_[ram[0x6B] & 0xFF];
-    if (ram[0x68] == 1) eeprom_[ram[0x69] & 0xFF] = ram[0x6A];
+    if (ram[0x68] == 1 && !eepromHeld_.test(ram[0x69] & 0xFF))
+        eeprom_[ram[0x69] & 0xFF] = ram[0x6A];
     ram[0x68] = 0;
     mailbox_.busy = false;
 }
 
 void Amplifier::ResetFromEeprom() {
     for (int address = 0; address < 256; ++address) {
-        if (paramAddress_.test(address)) ram_[5][address] = eeprom_[address];
+        if (paramAddress_.test(address) && !ramHeld_.test(address)) {
+            ram_[5][address] = eeprom_[address];
+        }
     }
     alarmCode_ = 0;
     if (profile_.family == Family::BX) ram_[5][0x76] = 0;
@@ -343,17 +347,29 @@ void Amplifier::SetRam(int address, std::uint16_t value, int page) {
     if (page == 5) pinned_.set(address & 0xFF);
 }
 
-void Amplifier::Unpin(int address) {
-    pinned_.reset(address & 0xFF);
-    RenderLiveWords();
-}
-
 std::uint16_t Amplifier::Eeprom(int address) const {
     return eeprom_[address & 0xFF];
 }
 
 void Amplifier::SetEeprom(int address, std::uint16_t value) {
     eeprom_[address & 0xFF] = value;
+}
+
+void Amplifier::PinRam(int address, std::uint16_t value) {
+    SetRam(address, value);
+    ramHeld_.set(address & 0xFF);
+}
+
+void Amplifier::PinEeprom(int address, std::uint16_t value) {
+    SetEeprom(address, value);
+    eepromHeld_.set(address & 0xFF);
+}
+
+void Amplifier::Unpin(int address) {
+    pinned_.reset(address & 0xFF);
+    ramHeld_.reset(address & 0xFF);
+    eepromHeld_.reset(address & 0xFF);
+    RenderLiveWords();
 }
 
 // ---- Replies and faults ----

@@ -52,12 +52,20 @@ public:
     void Tick();
 
     // Direct access for tests and the ampsim console. SetRam pins the word so
-    // that live values computed by the simulation no longer overwrite it.
+    // that live values computed by the simulation no longer overwrite it;
+    // writes from the master still land.
     std::uint16_t Ram(int address, int page = 5) const;
     void SetRam(int address, std::uint16_t value, int page = 5);
-    void Unpin(int address);
     std::uint16_t Eeprom(int address) const;
     void SetEeprom(int address, std::uint16_t value);
+    // A word that keeps its value whatever is written: the write is
+    // acknowledged and dropped (for DX and FX parameters the stored copy stays
+    // too; in EEPROM, a mailbox write is done and changes nothing). This is an
+    // amplifier that silently refuses a value, for checks that read back.
+    void PinRam(int address, std::uint16_t value);
+    void PinEeprom(int address, std::uint16_t value);
+    // Releases every pin at the address, RAM and EEPROM.
+    void Unpin(int address);
 
     // The servo-on input (input 1); an alarm keeps it off.
     void SetServo(bool on);
@@ -149,7 +157,9 @@ private:
     std::array<Page, kPages> ram_{};
     Page eeprom_{};
     std::bitset<256> paramAddress_;
-    std::bitset<256> pinned_;
+    std::bitset<256> pinned_;      // RAM words the simulation leaves alone
+    std::bitset<256> ramHeld_;     // RAM words that writes do not change
+    std::bitset<256> eepromHeld_;  // EEPROM words that mailbox writes do not change
 
     std::string input_;
     std::deque<QueuedByte> output_;

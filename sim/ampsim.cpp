@@ -39,7 +39,10 @@ const char kHelp[] =
     "  alarm CODE            raise an alarm and record it in the history (0 clears\n"
     "                        the current one)\n"
     "  set ADDR VALUE        set a RAM word (hex address; decimal or 0x value); pins it\n"
-    "  unpin ADDR            let the simulation drive the word again\n"
+    "  pin ADDR VALUE        set a RAM word that keeps VALUE whatever is written\n"
+    "  pineep ADDR VALUE     set an EEPROM word that keeps VALUE whatever is written\n"
+    "  unpin ADDR            release the word (RAM and EEPROM): writes and the\n"
+    "                        simulation change it again\n"
     "  get ADDR              show a RAM word\n"
     "  seteep ADDR VALUE     set an EEPROM word\n"
     "  geteep ADDR           show an EEPROM word\n"
@@ -349,7 +352,7 @@ private:
         Say("alarm %d\n", amplifier_.AlarmCode());
     }
 
-    void Set(const std::vector<std::string>& words, bool eeprom) {
+    void Set(const std::vector<std::string>& words, bool eeprom, bool held) {
         int address = 0;
         long value = 0;
         if (words.size() != 3 || !ParseAddress(words[1], address) || !ParseValue(words[2], value)) {
@@ -357,11 +360,12 @@ private:
         }
         const auto word = static_cast<std::uint16_t>(value);
         if (eeprom) {
-            amplifier_.SetEeprom(address, word);
+            held ? amplifier_.PinEeprom(address, word) : amplifier_.SetEeprom(address, word);
         } else {
-            amplifier_.SetRam(address, word);
+            held ? amplifier_.PinRam(address, word) : amplifier_.SetRam(address, word);
         }
-        Say("%s %02X = %04X\n", eeprom ? "EEPROM" : "RAM", address, word);
+        Say("%s %02X = %04X%s\n", eeprom ? "EEPROM" : "RAM", address, word,
+            held ? ", pinned against writes" : "");
     }
 
     void Get(const std::vector<std::string>& words, bool eeprom) {
@@ -380,7 +384,7 @@ private:
         if (words.size() != 2 || !ParseAddress(words[1], address))
             return Say("usage: unpin ADDR\n");
         amplifier_.Unpin(address);
-        Say("RAM %02X unpinned\n", address);
+        Say("%02X unpinned\n", address);
     }
 
     void FaultCommand(const std::vector<std::string>& words) {
@@ -448,8 +452,10 @@ private:
         {"alarm", [this](const Words& w) { Alarm(w); }},
         {"input", [this](const Words& w) { Input(w); }},
         {"load", [this](const Words& w) { Load(w); }},
-        {"set", [this](const Words& w) { Set(w, false); }},
-        {"seteep", [this](const Words& w) { Set(w, true); }},
+        {"set", [this](const Words& w) { Set(w, false, false); }},
+        {"seteep", [this](const Words& w) { Set(w, true, false); }},
+        {"pin", [this](const Words& w) { Set(w, false, true); }},
+        {"pineep", [this](const Words& w) { Set(w, true, true); }},
         {"get", [this](const Words& w) { Get(w, false); }},
         {"geteep", [this](const Words& w) { Get(w, true); }},
         {"unpin", [this](const Words& w) { Unpin(w); }},

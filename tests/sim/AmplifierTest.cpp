@@ -212,6 +212,41 @@ TEST(AmplifierStatus, SetPinsAWordAgainstTheSimulation) {
     EXPECT_NE(bench.Read(0xCD), 0x1234);
 }
 
+// A pinned word is what a read-back check must catch: the write is
+// acknowledged, nothing changes, and a reset does not bring the write back.
+TEST(AmplifierPins, PinnedWordsKeepTheirValueAgainstWrites) {
+    struct Case {
+        const char* family;
+        int address;
+    };
+    for (const Case& c : {Case{"dx", 0x46}, Case{"fx", 0x0D}, Case{"bx", 0x36}}) {
+        Bench bench(c.family);
+        bench.rig.amplifier.PinRam(c.address, 123);
+        EXPECT_EQ(bench.Ask(WriteWord(c.address, 77)), "%") << c.family;
+        char longWrite[16];  // the pinned word as the high word of a long
+        std::snprintf(longWrite, sizeof longWrite, "M5%02X00580000", c.address);
+        EXPECT_EQ(bench.Ask(Frame(longWrite)), "%");
+        bench.Write(0xC4, 0);
+        EXPECT_EQ(bench.Read(c.address), 123) << c.family;
+        bench.rig.amplifier.Unpin(c.address);
+        bench.Write(c.address, 77);
+        EXPECT_EQ(bench.Read(c.address), 77) << c.family;
+    }
+    // BX keeps parameters in EEPROM: a mailbox write is done and changes nothing.
+    Bench bx("bx");
+    bx.rig.amplifier.PinEeprom(0x36, 321);
+    bx.Write(0x69, 0x36);
+    bx.Write(0x6A, 999);
+    bx.Write(0x68, 1);
+    bx.Advance(10);
+    EXPECT_EQ(bx.Read(0x68), 0);
+    EXPECT_EQ(bx.ReadEeprom(0x36), 321);
+    bx.rig.amplifier.Unpin(0x36);
+    bx.Write(0x68, 1);
+    bx.Advance(10);
+    EXPECT_EQ(bx.ReadEeprom(0x36), 999);
+}
+
 TEST(AmplifierAlarms, HistoryRingsPerFamily) {
     Bench fx("fx");
     fx.rig.amplifier.RaiseAlarm(8);
