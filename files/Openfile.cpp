@@ -134,6 +134,13 @@ void TFileForm::Build(const FileQuestion& question) {
 void TFileForm::ShowFolder(const std::string& folder) {
     folder_ = WithSeparator(QDir(Q(folder)).absolutePath().toStdString());
     folderLabel_->setText(Q(folder_));
+    // The selector shows the "drive" the folder lies on: the longest that holds it.
+    int drive = 0;
+    for (int i = 0; i < drives_->count(); ++i) {
+        const std::string root = drives_->itemText(i).toStdString();
+        if (folder_.rfind(root, 0) == 0 && root.size() >= drives_->itemText(drive).size()) drive = i;
+    }
+    drives_->setCurrentIndex(drive);
     FillLists();
 }
 
