@@ -19,7 +19,7 @@ constexpr int LongReply = 11;
 constexpr int Hex = 1;
 
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long };
+enum class Arg { Address, Page, Word, Long, File, ResetOption };
 
 struct ValueRange {
     long long Min;
@@ -146,6 +146,13 @@ const std::vector<CommandRow>& Commands() {
          "write an EEPROM word",
          EepWrite},
         {"ident", {}, "ident", "identify the amplifier of the family", Ident},
+        // The whole-set commands run the window's own Save and Open (no handler here).
+        {"save", {Arg::File}, "save FILE", "copy the parameter set into FILE", nullptr},
+        {"open",
+         {Arg::File, Arg::ResetOption},
+         "open FILE [--reset]",
+         "transfer FILE into the amplifier",
+         nullptr},
         {"help", {}, "help", "this text", Help},
         {"quit", {}, "quit", "leave the prompt", Quit},
     };
@@ -214,6 +221,14 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             return ParseValue(word, WordRange, command, error);
         case Arg::Long:
             return ParseValue(word, LongRange, command, error);
+        case Arg::File:
+            command.File = word;
+            if (word.empty()) error = "empty file name";
+            return !word.empty();
+        case Arg::ResetOption:
+            command.Reset = word == "--reset";
+            if (!command.Reset) error = "unknown option '" + word + "' (--reset)";
+            return command.Reset;
     }
     return false;
 }
@@ -285,7 +300,9 @@ std::string UsageText() {
         "                [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
         "The port name is looked up in DIR (default: the folder of servoctl).\n"
         "Without a command, commands are read line by line from standard input.\n"
-        "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n";
+        "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
+        "save and open exit 1 when entries failed, 3 when the link was lost and\n"
+        "4 on a file error.\n";
     for (const CommandRow& row : Commands()) {
         char line[96];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
@@ -306,13 +323,16 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
         error = "unknown command '" + words[0] + "' (help lists the commands)";
         return false;
     }
-    if (words.size() != row->Args.size() + 1) {
+    // A trailing option may be left out.
+    const bool optionLeftOut = !row->Args.empty() && row->Args.back() == Arg::ResetOption &&
+                               words.size() == row->Args.size();
+    if (words.size() != row->Args.size() + 1 && !optionLeftOut) {
         error = std::string("usage: ") + row->Usage;
         return false;
     }
     command = CtlCommand{};
     command.Row = static_cast<int>(row - rows.begin());
-    for (std::size_t i = 0; i < row->Args.size(); ++i) {
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
         if (!ParseArg(row->Args[i], words[i + 1], command, error)) return false;
     }
     return true;
@@ -335,6 +355,7 @@ int ServoCtl::Run(const CtlCommand& command) {
     const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
     // Each command stands alone: an earlier failure must not slow this one.
     link_.State().CommErrorLatched = false;
+    if (row.Run == nullptr) return RunFileCommand(command, row.Name);
     Bench bench{link_, map_, identification_};
     std::string shown;
     if (row.Run(bench, command, shown) != 1) {

@@ -11,7 +11,15 @@
 #include "link/Identification.h"
 
 // Exit statuses of servoctl.
-enum CtlStatus { CtlOk = 0, CtlExchangeFailed = 1, CtlUsageError = 2 };
+// save and open add 1 for failed entries, 3 for a lost link and 4 for a
+// file that cannot be made, read or transferred.
+enum CtlStatus {
+    CtlOk = 0,
+    CtlExchangeFailed = 1,
+    CtlUsageError = 2,
+    CtlLinkLost = 3,
+    CtlFileError = 4
+};
 
 struct CtlOptions {
     std::string Port = "Com1";
@@ -36,6 +44,8 @@ struct CtlCommand {
     std::string Address;
     int Page = 5;
     long long Value = 0;
+    std::string File;    // save, open
+    bool Reset = false;  // open --reset
 };
 
 // Checks the words of one command; false with error set on a usage error.
@@ -53,13 +63,18 @@ public:
     int Prompt(std::istream& in, bool showPrompt);
     // Runs one checked command.
     int Run(const CtlCommand& command);
+    // Shows a progress line on the error stream during save and open.
+    void ShowProgress(bool shown) { showProgress_ = shown; }
 
 private:
     std::string Failure() const;
+    int RunFileCommand(const CtlCommand& command, const std::string& name);
+    bool Identify();
 
     DriveLink& link_;
     AddressMap& map_;
     Identification identification_;
     std::ostream& out_;
     std::ostream& err_;
+    bool showProgress_ = false;
 };

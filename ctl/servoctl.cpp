@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     DriveLink link(port, clock, state, panel, noCatalogue);
     AddressMap map;
     ServoCtl ctl(link, map, std::cout, std::cerr);
+    ctl.ShowProgress(::isatty(STDERR_FILENO) == 1);
     const int status = options.Command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
                                                : ctl.Run(command);
     port.Close();

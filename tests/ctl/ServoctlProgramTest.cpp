@@ -80,4 +80,27 @@ TEST_F(ServoctlProgramTest, PromptUsageErrorsAndSilence) {
     EXPECT_EQ(silent.output, "read: no reply\n");
 }
 
+TEST_F(ServoctlProgramTest, SavesAndTransfersAWholeParameterSet) {
+    const std::string file = ampsim.Folder() + "/set.dat";
+    const Outcome save = Servoctl("save '" + file + "'");
+    ASSERT_EQ(save.status, 0) << save.output;
+    EXPECT_EQ(save.output, "");  // no terminal: no progress line
+
+    ASSERT_TRUE(ampsim.Command("set 60 0x0102", "RAM 60 = 0102"));
+    const Outcome open = Servoctl("open '" + file + "'");
+    EXPECT_EQ(open.status, 0) << open.output;
+    EXPECT_EQ(open.output.rfind("Cancel Auto Checksum\nNot data string\nNot data string\nData=", 0),
+              0u)
+        << open.output;
+    EXPECT_NE(open.output.find("\nMake Checksum\nEnable Auto Checksum\n"), std::string::npos);
+    EXPECT_FALSE(ampsim.Command("get 60", "RAM 60 = 0102", 300));  // restored from the file
+
+    const Outcome missing = Servoctl("open '" + ampsim.Folder() + "/none.dat'");
+    EXPECT_EQ(missing.status, 4) << missing.output;
+
+    ASSERT_TRUE(ampsim.Command("pull", "cable pulled"));
+    const Outcome lost = Servoctl("save '" + file + "'");
+    EXPECT_EQ(lost.status, 3) << lost.output;
+}
+
 }  // namespace

@@ -1,0 +1,125 @@
+#include "files/Readampdata.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "files/AtomicFile.h"
+#include "files/FileDialogRules.h"
+#include "files/ParamFile.h"
+#include "files/Transfer.h"
+
+namespace {
+
+constexpr int MsgTitle = 24;
+constexpr int MsgOpenTitle = 192;
+constexpr int MsgSaveTitle = 200;
+constexpr int MsgHelp = 343;
+constexpr int MsgClose = 346;
+constexpr int MsgRead = 347;
+constexpr int MsgSave = 348;
+
+QPushButton* Button(const char* name, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    return button;
+}
+
+}  // namespace
+
+TReadData::TReadData(DriveState& state, const MessageCatalogue& catalogue, Questions& ask,
+                     QWidget* parent)
+    : QWidget(parent), state_(state), catalogue_(catalogue), ask_(ask) {
+    setObjectName("TReadData");
+    setAttribute(Qt::WA_DeleteOnClose);
+    fname_ = new QLabel("/", this);
+    fname_->setObjectName("Fname");
+    memo_ = new QPlainTextEdit(this);
+    memo_->setObjectName("Memo1");
+    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo_->setFont(QFont("Monospace"));
+    readBtn_ = Button("ReadBtn", this);
+    saveBtn_ = Button("SaveBtn", this);
+    closeBtn_ = Button("ReadCloseBtn", this);
+    helpBtn_ = Button("ReadHelpBtn", this);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {readBtn_, saveBtn_, closeBtn_, helpBtn_})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fname_);
+    layout->addWidget(memo_, 1);
+    layout->addLayout(buttons);
+    connect(readBtn_, &QPushButton::clicked, this, [this] { ReadBtnClick(); });
+    connect(saveBtn_, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
+    connect(closeBtn_, &QPushButton::clicked, this, [this] { ReadCloseBtnClick(); });
+    resize(560, 420);
+    ChangeLanguage();
+}
+
+QString TReadData::Msg(int n) const {
+    return QString::fromStdString(catalogue_.Msg(n));
+}
+
+void TReadData::ChangeLanguage() {
+    setWindowTitle(Msg(MsgTitle));
+    readBtn_->setText(Msg(MsgRead));
+    saveBtn_->setText(Msg(MsgSave));
+    closeBtn_->setText(Msg(MsgClose));
+    helpBtn_->setText(Msg(MsgHelp));
+}
+
+FileQuestion TReadData::Question(int titleMessage) const {
+    const std::string name =
+        state_.TempFileName.empty() ? FileKindFor(state_).OfferedName : state_.TempFileName;
+    return FileQuestion{catalogue_.Msg(titleMessage), state_.WorkFolder,
+                        FileFilterFor(state_.AmpFamily), name};
+}
+
+// The file is read before anything of the viewer changes: a file that cannot
+// be read leaves the text being edited as it was.
+void TReadData::ReadBtnClick() {
+    const std::optional<std::string> path = ask_.ChooseFileToOpen(Question(MsgOpenTitle));
+    std::string error;
+    if (path && !ReadFile(*path, error)) {
+        ask_.Beep();
+        ErrorBox(ask_, "Cannot read " + *path + ":\n" + error);
+    }
+    memo_->moveCursor(QTextCursor::Start);
+    memo_->verticalScrollBar()->setValue(0);
+}
+
+bool TReadData::ReadFile(const std::string& path, std::string& error) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines, error)) return false;
+    QStringList text;
+    for (const std::string& line : lines) text << QString::fromStdString(line);
+    memo_->setPlainText(text.join('\n'));
+    fname_->setText(QString::fromStdString(PathLabelText(path)));
+    return true;
+}
+
+void TReadData::SaveBtnClick() {
+    const std::optional<std::string> path = ask_.ChooseFileToSave(Question(MsgSaveTitle));
+    if (!path) return;
+    std::string error;
+    if (!SaveFile(*path, error)) {
+        ask_.Beep();
+        ErrorBox(ask_, "Cannot write " + *path + ":\n" + error);
+    }
+}
+
+bool TReadData::SaveFile(const std::string& path, std::string& error) {
+    AtomicFile file;
+    if (!file.Create(path, error)) return false;
+    const QStringList lines = memo_->toPlainText().split('\n');
+    for (const QString& line : lines) file.WriteLine(line.toStdString());
+    if (!file.Commit(error)) return false;
+    fname_->setText(QString::fromStdString(path));
+    return true;
+}

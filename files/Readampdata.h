@@ -1,0 +1,45 @@
+#pragma once
+// TReadData: a viewer in which any text file (typically a parameter file) is
+// read into an editable memo and saved again. It never talks to the
+// amplifier; each use of the menu item opens another one.
+#include <QWidget>
+#include <string>
+
+#include "link/DriveState.h"
+#include "link/MessageCatalogue.h"
+#include "link/Questions.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+class TReadData : public QWidget {
+    Q_OBJECT
+public:
+    TReadData(DriveState& state, const MessageCatalogue& catalogue, Questions& ask,
+              QWidget* parent = nullptr);
+
+    void ChangeLanguage();
+    void ReadBtnClick();
+    void SaveBtnClick();
+    void ReadCloseBtnClick() { close(); }
+
+    // Reads path into the memo; false (memo and label untouched) when it
+    // cannot be read, with the reason in error.
+    bool ReadFile(const std::string& path, std::string& error);
+    bool SaveFile(const std::string& path, std::string& error);
+
+private:
+    FileQuestion Question(int titleMessage) const;
+    QString Msg(int n) const;
+
+    DriveState& state_;
+    const MessageCatalogue& catalogue_;
+    Questions& ask_;
+    QLabel* fname_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+    QPushButton* readBtn_ = nullptr;
+    QPushButton* saveBtn_ = nullptr;
+    QPushButton* closeBtn_ = nullptr;
+    QPushButton* helpBtn_ = nullptr;
+};

@@ -1,0 +1,308 @@
+#include "files/Transfer.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+constexpr int FamilyBx = 0, FamilyDx = 1, FamilyFx = 2;
+
+struct ProtectedRange {
+    int AmpFamily;
+    int First;
+    int Last;
+    Protection Kind;
+};
+
+// The alarm history lies inside the BX and DX file ranges: a restored file
+// must not overwrite the target's history with the source's.
+// clang-format off
+constexpr ProtectedRange ProtectedRanges[] = {
+    {FamilyBx, 0x00, 0x09, Protection::AlarmHistory},
+    {FamilyBx, 0x2A, 0x2B, Protection::DontWrite},
+    {FamilyBx, 0x50, 0x51, Protection::DontWrite},
+    {FamilyBx, 0x70, 0x70, Protection::AlarmHistory},
+    {FamilyDx, 0x6A, 0x71, Protection::DontWrite},
+    {FamilyDx, 0x74, 0x74, Protection::DontWrite},
+    {FamilyDx, 0x80, 0x84, Protection::AlarmHistory},
+    {FamilyFx, 0x30, 0x33, Protection::DontWrite},
+    {FamilyFx, 0x39, 0x5E, Protection::System},
+};
+// clang-format on
+
+// The pauses of each family, part of the procedure the amplifiers expect.
+constexpr int DxLinePauseMs = 50;
+constexpr int FxLinePauseMs = 10;
+constexpr int BxRewritePauseMs = 150;
+constexpr int FxChecksumPauseMs = 500;
+constexpr int LinkLostPauseMs = 2000;
+constexpr int ResetPauseMs = 1500;
+
+// What the link's reply buffer holds after a time-out.
+constexpr const char* NoReplyText = "?";
+
+constexpr int BxRewriteEntry = 32;  // the 33rd data entry, counted from 0
+
+constexpr int MsgResetQuestion = 140;
+constexpr int MsgRepeatQuestion = 47;
+constexpr int MsgCommError = 167;
+constexpr int MsgLineCount = 191;
+constexpr int MsgFormatError = 193;
+constexpr int MsgOk = 73;
+
+std::string Trimmed(const std::string& line) {
+    std::size_t first = 0, last = line.size();
+    while (first < last && std::isspace(static_cast<unsigned char>(line[first]))) ++first;
+    while (last > first && std::isspace(static_cast<unsigned char>(line[last - 1]))) --last;
+    return line.substr(first, last - first);
+}
+
+// The family a header line names, or -1 for any other line.
+int HeaderFamily(const std::string& line) {
+    const std::string text = Trimmed(line);
+    for (const FileKind& kind : FileKinds()) {
+        if (text == kind.Header) return kind.AmpFamily;
+    }
+    return -1;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string RangeText(const FileKind& kind) {
+    return IndexAddress(kind.FirstIndex) + " to " + IndexAddress(kind.LastIndex);
+}
+
+// A format problem of one line, or empty.
+std::string LineProblem(const TransferLine& line) {
+    if (line.Kind == LineKind::FormatError) return line.Error;
+    if (line.Kind != LineKind::Entry) return {};
+    if (!line.ValueDigits) return "the value after H' is not four hexadecimal digits";
+    if (!line.AddressDigits) return "the address after ; is not two hexadecimal digits";
+    return {};
+}
+
+}  // namespace
+
+Protection ProtectionOf(int ampFamily, int index, bool systemAccess) {
+    for (const ProtectedRange& range : ProtectedRanges) {
+        if (range.AmpFamily != ampFamily || index < range.First || index > range.Last) continue;
+        if (range.Kind == Protection::System && systemAccess) return Protection::None;
+        return range.Kind;
+    }
+    return Protection::None;
+}
+
+const char* ProtectionText(Protection protection) {
+    return protection == Protection::DontWrite ? "Don't Write..........."
+           : protection == Protection::None    ? ""
+                                               : "Parameter is protected by system..";
+}
+
+FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind) {
+    FileCheck check;
+    int headerLine = 0, rangeLine = 0;
+    std::string rangeError;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int lineNumber = static_cast<int>(i) + 1;
+        const TransferLine line = ReadTransferLine(lines[i]);
+        const std::string problem = LineProblem(line);
+        if (!problem.empty()) {
+            check.ErrorLine = lineNumber;
+            check.Error = problem;
+            return check;
+        }
+        FileItem item;
+        item.LineNumber = lineNumber;
+        if (line.Kind == LineKind::NonData) {
+            const int family = HeaderFamily(lines[i]);
+            if (family >= 0 && family != kind.AmpFamily && headerLine == 0) headerLine = lineNumber;
+        } else {
+            item.Data = true;
+            item.Address = Upper(line.Address);
+            item.Index = line.Index;
+            item.Value = line.Value;
+            ++check.DataLines;
+            if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
+                rangeLine = lineNumber;
+                rangeError = "entry " + item.Address + " is outside the range " + RangeText(kind) +
+                             " of this amplifier";
+            }
+        }
+        check.Items.push_back(std::move(item));
+    }
+    if (headerLine != 0) {
+        check.ErrorLine = headerLine;
+        check.Error = std::string("the header names another family than ") + kind.Name;
+    } else if (check.DataLines > kind.Entries() || check.DataLines == 0) {
+        check.TooMany = check.DataLines > 0;
+        check.Error = std::to_string(check.DataLines) + " data lines, this amplifier has " +
+                      std::to_string(kind.Entries());
+    } else if (rangeLine != 0) {
+        check.ErrorLine = rangeLine;
+        check.Error = rangeError;
+    } else {
+        check.Ok = true;
+        check.Partial = check.DataLines < kind.Entries();
+    }
+    return check;
+}
+
+std::string CheckFailureText(const FileCheck& check, const std::string& path,
+                             const MessageLookup& message) {
+    if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + check.Error;
+    return message(MsgFormatError) + "\n" + path + ", line " + std::to_string(check.ErrorLine) +
+           ": " + check.Error;
+}
+
+PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool systemAccess) {
+    result_ = PassResult{};
+    bool lastFailed = false;
+    const FileItem* thirtyThird = nullptr;
+    if (kind.AmpFamily == FamilyFx) ChecksumOff();
+    for (const FileItem& item : file.Items) {
+        if (s_.State.CommErrorLatched || result_.Processed >= kind.OpenLimit) break;
+        if (!item.Data) {
+            Log(NotDataString);
+            AfterLine(kind);
+            continue;
+        }
+        if (result_.Processed == BxRewriteEntry) thirtyThird = &item;
+        const Protection protection = ProtectionOf(kind.AmpFamily, item.Index, systemAccess);
+        if (protection != Protection::None) {
+            Log(ProtectionText(protection));
+        } else {
+            lastFailed = !Write(kind, item.Address, item.Value);
+        }
+        ++result_.Processed;
+        SetGauge(result_.Processed, kind.Entries());
+        StatusLine(item, lastFailed);
+        AfterLine(kind);
+    }
+    if (kind.AmpFamily == FamilyBx) FinishBx(kind, thirtyThird, systemAccess);
+    if (kind.AmpFamily == FamilyFx) FinishFx();
+    result_.LinkLost = s_.State.CommErrorLatched;
+    return result_;
+}
+
+bool TransferPass::Write(const FileKind& kind, const std::string& address, int value) {
+    if (kind.AmpFamily != FamilyBx) return WriteRam(address, value);
+    return Counted(s_.Port.WriteToEEP(address, value) == 1);
+}
+
+bool TransferPass::WriteRam(const std::string& address, int value) {
+    return Counted(s_.Port.WriteToRAM(address, value) == 1);
+}
+
+// A write that got no reply at all, twice, means the link is gone (a pulled
+// cable): it is reported as such, which stops the pass at the next entry and
+// keeps the checksum commands back. A rejected write ("!") is only counted.
+bool TransferPass::Counted(bool ok) {
+    ++(ok ? result_.Written : result_.FailedWrites);
+    if (!ok && s_.Port.ReplyBuffer() == NoReplyText) s_.Port.Communicating_error();
+    return ok;
+}
+
+void TransferPass::SetGauge(int processed, int entries) {
+    s_.Panel.RWGaugeProgress = processed * 100 / entries;
+    if (s_.Progress) s_.Progress(s_.Panel.RWGaugeProgress);
+}
+
+void TransferPass::StatusLine(const FileItem& item, bool lastFailed) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  lastFailed ? "Data=%8X Data=%d Add=%s Error" : "Data=%8X Data=%d Add=%s",
+                  static_cast<unsigned>(item.Value), item.Value, item.Address.c_str());
+    Log(text);
+}
+
+void TransferPass::AfterLine(const FileKind& kind) {
+    if (kind.AmpFamily == FamilyDx) {
+        if (s_.State.CommErrorLatched) {
+            Log(s_.Message(MsgCommError));
+            s_.Time.WaitMs(LinkLostPauseMs);
+        } else {
+            s_.Time.WaitMs(DxLinePauseMs);
+        }
+    } else if (kind.AmpFamily == FamilyFx) {
+        s_.Time.WaitMs(FxLinePauseMs);
+    }
+}
+
+// Some BX amplifiers take the 33rd entry only after the others are in place,
+// so it is written once more at the end, under the same protection rule.
+void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird, bool systemAccess) {
+    if (s_.State.CommErrorLatched) {
+        Log(s_.Message(MsgCommError));
+        s_.Time.WaitMs(LinkLostPauseMs);
+        return;
+    }
+    s_.Time.WaitMs(BxRewritePauseMs);
+    if (thirtyThird == nullptr) return;
+    const Protection protection = ProtectionOf(kind.AmpFamily, thirtyThird->Index, systemAccess);
+    if (protection != Protection::None) {
+        Log(ProtectionText(protection));
+        return;
+    }
+    const bool ok = Write(kind, thirtyThird->Address, thirtyThird->Value);
+    char text[64];
+    std::snprintf(text, sizeof text, ok ? "Add=%s data_val=%3d" : "Add=%s data_val=%3d Error",
+                  thirtyThird->Address.c_str(), thirtyThird->Value);
+    Log(text);
+}
+
+void TransferPass::ChecksumOff() {
+    WriteRam("C0", 0);
+    Log("Cancel Auto Checksum");
+}
+
+void TransferPass::FinishFx() {
+    if (s_.State.CommErrorLatched) {
+        Log(s_.Message(MsgCommError));
+    } else {
+        WriteRam("0B", 0);
+        Log("Make Checksum");
+        WriteRam("C0", 1);
+        Log("Enable Auto Checksum");
+    }
+    s_.Time.WaitMs(FxChecksumPauseMs);
+}
+
+void ErrorBox(Questions& ask, const std::string& text) {
+    ask.CustomDialog(text, DialogKind::Error, {0}, 0, CaptionRange{MsgOk, 1});
+}
+
+bool TransferPass::ReportFailures(const PassResult& result) {
+    if (!result.LinkLost && result.FailedWrites == 0) return false;
+    std::string text = result.LinkLost ? s_.Message(MsgCommError) : std::string();
+    if (result.FailedWrites > 0) {
+        if (!text.empty()) text += "\n";
+        text += std::to_string(result.FailedWrites) + " of " +
+                std::to_string(result.FailedWrites + result.Written) + " parameter writes failed.";
+    }
+    s_.Ask.Beep();
+    ErrorBox(s_.Ask, text);
+    return true;
+}
+
+void TransferPass::ShowLineCountError() {
+    s_.Ask.Beep();
+    ErrorBox(s_.Ask, s_.Message(MsgLineCount));
+}
+
+TransferPass::Reset TransferPass::AskReset() {
+    const int answer = s_.Ask.StandardDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation,
+                                             {sbYes, sbNo});
+    if (answer != mrYes) return Reset::Declined;
+    const bool ok = s_.Port.WriteToRAM("C4", 0) == 1;
+    s_.Time.WaitMs(ResetPauseMs);
+    if (s_.ReadCurrentMode) s_.ReadCurrentMode();
+    return ok ? Reset::Done : Reset::Failed;
+}
+
+bool TransferPass::AskRepeat() {
+    return s_.Ask.StandardDialog(s_.Message(MsgRepeatQuestion), DialogKind::Confirmation,
+                                 {sbYes, sbNo}) == mrYes;
+}

@@ -1,0 +1,118 @@
+#pragma once
+// Writing a parameter file into the amplifier, in the pieces that Open, the
+// compare transfer and the production pass share: the whole-file check made
+// before the first write, one write pass with the protection tables and the
+// count of failed writes, the FX checksum step, and the questions that follow
+// a pass (failed writes, line count, reset, repeat).
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/ParamFile.h"
+#include "link/Clock.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
+#include "link/MainPanel.h"
+#include "link/Questions.h"
+
+using MessageLookup = std::function<std::string(int)>;
+
+// Why an entry is never written.
+enum class Protection { None, DontWrite, System, AlarmHistory };
+// The protection of a file index on a family. With systemAccess the entries
+// the system protects (FX 0x39 to 0x5E) are written.
+Protection ProtectionOf(int ampFamily, int index, bool systemAccess = false);
+// The log line of a protected entry.
+const char* ProtectionText(Protection protection);
+
+// One line of a checked file: a data entry, or a line the log calls
+// "Not data string".
+struct FileItem {
+    bool Data = false;
+    int LineNumber = 0;   // 1-based line of the file
+    std::string Address;  // upper case, two digits
+    int Index = 0;
+    int Value = 0;
+};
+
+// The result of reading a whole file before anything is written.
+struct FileCheck {
+    std::vector<FileItem> Items;  // every line in order
+    int DataLines = 0;
+    bool Ok = false;       // the file may be transferred
+    bool TooMany = false;  // more data lines than the family has (message 191)
+    bool Partial = false;  // fewer data lines than the family has
+    int ErrorLine = 0;     // line of a format error; 0 for the count
+    std::string Error;     // what is wrong, for the log and the error box
+};
+
+// Checks every line against the connected kind: format errors (with the
+// reader's texts, a value or address field that is not hexadecimal), a header
+// of another family, more data lines than the kind has, and indexes outside
+// its range. Files without a header pass.
+FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind);
+
+// What one pass did.
+struct PassResult {
+    int Processed = 0;      // data lines taken, protected ones included
+    int Written = 0;        // writes acknowledged
+    int FailedWrites = 0;   // writes not acknowledged, checksum commands included
+    bool LinkLost = false;  // CommErrorLatched at the end of the pass
+};
+
+// The dependencies of a transfer, passed in by the command that runs it.
+struct TransferSeams {
+    Drive& Port;
+    DriveState& State;
+    MainPanel& Panel;
+    Clock& Time;
+    Questions& Ask;
+    MessageLookup Message;
+    std::function<void()> ReadCurrentMode;                // re-identification after a reset
+    std::function<void(int percent)> Progress = nullptr;  // told on each gauge step
+};
+
+class TransferPass {
+public:
+    explicit TransferPass(TransferSeams& seams) : s_(seams) {}
+
+    // Writes the checked items in file order with the family's primitive,
+    // pauses, log lines and gauge, skipping protected entries; BX re-writes
+    // its 33rd entry, the FX group brackets the pass with the checksum step.
+    PassResult Run(const FileCheck& file, const FileKind& kind, bool systemAccess = false);
+
+    // The error box of a pass that lost the link or had failed writes; false
+    // when there was nothing to report.
+    bool ReportFailures(const PassResult& result);
+    // The error box of message 191 (sound, one button captioned 73).
+    void ShowLineCountError();
+    // The FX group's reset question (message 140): on Yes "C4" = 0, the
+    // pause and the re-identification.
+    enum class Reset { Declined, Done, Failed };
+    Reset AskReset();
+    // "Transfer the same file again?": only Yes repeats.
+    bool AskRepeat();
+
+private:
+    bool Write(const FileKind& kind, const std::string& address, int value);
+    bool WriteRam(const std::string& address, int value);
+    bool Counted(bool ok);
+    void Log(const std::string& line) { s_.Panel.Memo1.push_back(line); }
+    void SetGauge(int processed, int entries);
+    void StatusLine(const FileItem& item, bool lastFailed);
+    void AfterLine(const FileKind& kind);
+    void FinishBx(const FileKind& kind, const FileItem* thirtyThird, bool systemAccess);
+    void ChecksumOff();
+    void FinishFx();
+
+    TransferSeams& s_;
+    PassResult result_;
+};
+
+// An error box: the custom dialog of kind Error with one button captioned
+// with message 73.
+void ErrorBox(Questions& ask, const std::string& text);
+
+// The log and box text of a file check that failed.
+std::string CheckFailureText(const FileCheck& check, const std::string& path,
+                             const MessageLookup& message);

@@ -1,0 +1,129 @@
+// servoctl save and open against the in-process simulated amplifier: the
+// same bytes and exchanges as the window's commands, and the exit statuses.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ctl/ServoCtl.h"
+#include "files/FileCommands.h"
+#include "tests/support/ScriptedQuestions.h"
+#include "tests/support/SimDrive.h"
+
+namespace {
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class ServoCtlFilesTest : public ::testing::Test {
+protected:
+    explicit ServoCtlFilesTest(const std::string& family = "fx") : drive(family) {
+        OpenWithLineSettings(*drive.line);
+        folder = std::filesystem::temp_directory_path() /
+                 ("ctlfiles_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+    }
+    ~ServoCtlFilesTest() override { std::filesystem::remove_all(folder); }
+
+    int Run(const std::vector<std::string>& words) {
+        out.str("");
+        err.str("");
+        drive.line->ClearLog();
+        return ctl.Execute(words);
+    }
+    std::string Path(const std::string& name) const { return (folder / name).string(); }
+
+    // The window's commands on the same amplifier.
+    ParamFileCommands& Window() {
+        seams = std::make_unique<TransferSeams>(
+            TransferSeams{*drive.link, drive.state, drive.panel, drive.clock, ask,
+                          [this](int n) { return drive.Msg(n); },
+                          [this] { drive.identification->Read_current_mode(); }});
+        commands = std::make_unique<ParamFileCommands>(*seams, longOperation);
+        return *commands;
+    }
+
+    SimDrive drive;
+    std::ostringstream out;
+    std::ostringstream err;
+    ServoCtl ctl{*drive.link, drive.map, out, err};
+    std::filesystem::path folder;
+    ScriptedQuestions ask;
+    LongOperation longOperation;
+    std::unique_ptr<TransferSeams> seams;
+    std::unique_ptr<ParamFileCommands> commands;
+};
+
+TEST_F(ServoCtlFilesTest, SaveWritesTheWindowsBytes) {
+    ASSERT_EQ(Run({"save", Path("ctl.dat")}), CtlOk) << err.str();
+    EXPECT_EQ(out.str(), "");
+    ask.AnswerFile(Path("window.dat"));
+    Window().M32SaveClick();
+    EXPECT_EQ(Bytes(Path("ctl.dat")), Bytes(Path("window.dat")));
+    EXPECT_EQ(Bytes(Path("ctl.dat")).rfind("This is a New FX_Type Data\r\nCPU date:", 0), 0u);
+}
+
+TEST_F(ServoCtlFilesTest, OpenLogsAndExchangesAsTheWindowDoes) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    ASSERT_EQ(Run({"open", Path("a.dat")}), CtlOk) << err.str();
+    const std::vector<std::string> ctlRequests = drive.line->Requests();
+    const std::string ctlLog = out.str();
+
+    drive.line->ClearLog();
+    ask.AnswerFile(Path("a.dat")).Answer(mrNo).Answer(mrNo);
+    Window().M31OpenClick();
+    std::string windowLog;
+    for (const std::string& line : drive.panel.Memo1) windowLog += line + "\n";
+    EXPECT_EQ(ctlLog, windowLog);
+    // servoctl identifies first; the transfer's exchanges follow in the same order.
+    const std::vector<std::string> windowRequests = drive.line->Requests();
+    ASSERT_GE(ctlRequests.size(), windowRequests.size());
+    EXPECT_TRUE(std::equal(windowRequests.begin(), windowRequests.end(),
+                           ctlRequests.end() - static_cast<long>(windowRequests.size())));
+    EXPECT_EQ(std::count(ctlRequests.begin(), ctlRequests.end(), "W5C4000064"), 0);
+}
+
+TEST_F(ServoCtlFilesTest, ResetOnlyWithTheOption) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    ASSERT_EQ(Run({"open", Path("a.dat"), "--reset"}), CtlOk) << err.str();
+    const std::vector<std::string> requests = drive.line->Requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
+                            [](const std::string& r) { return r.rfind("W5C40000", 0) == 0; }));
+}
+
+TEST_F(ServoCtlFilesTest, ExitStatusesTellWhatWentWrong) {
+    EXPECT_EQ(Run({"open"}), CtlUsageError);
+    EXPECT_EQ(Run({"open", "a.dat", "--bogus"}), CtlUsageError);
+    EXPECT_EQ(Run({"save"}), CtlUsageError);
+    EXPECT_TRUE(drive.line->Requests().empty());
+
+    EXPECT_EQ(Run({"open", Path("missing.dat")}), CtlFileError);
+    EXPECT_NE(err.str().find(Path("missing.dat")), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"save", Path("no/folder/a.dat")}), CtlFileError);
+
+    std::ofstream(Path("bad.dat")) << "This is a FX Data\n.DATA.W      H'0G01  ;000C   :\n";
+    EXPECT_EQ(Run({"open", Path("bad.dat")}), CtlFileError);
+    EXPECT_NE(err.str().find("line 2"), std::string::npos) << err.str();
+
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    // The first entry's write is refused twice, once the transfer has begun.
+    drive.amplifier->SetObserver([this](const sim::ExchangeRecord& record) {
+        if (record.request.rfind("W5C00000", 0) == 0) {
+            drive.amplifier->InjectFault(sim::Fault::ErrorReply, 2);
+        }
+    });
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlExchangeFailed);
+    drive.amplifier->SetObserver(nullptr);
+    EXPECT_NE(out.str().find(" Error\n"), std::string::npos);
+
+    drive.amplifier->SetCablePulled(true);
+    EXPECT_EQ(Run({"save", Path("a.dat")}), CtlLinkLost);
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlLinkLost);
+}
+
+}  // namespace
