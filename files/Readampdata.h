@@ -8,18 +8,19 @@
 #include "link/DriveState.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "widgets/ChildWindow.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-class TReadData : public QWidget {
+class TReadData : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     TReadData(DriveState& state, const MessageCatalogue& catalogue, Questions& ask,
               QWidget* parent = nullptr);
 
-    void ChangeLanguage();
+    void ChangeLanguage() override;
     void ReadBtnClick();
     void SaveBtnClick();
     void ReadCloseBtnClick() { close(); }

@@ -1,5 +1,6 @@
 #include "shell/ChildWindows.h"
 
+#include "files/Readampdata.h"
 #include "operation/Autotune.h"
 #include "operation/Directrw.h"
 #include "operation/Jog.h"
@@ -44,6 +45,11 @@ QWidget* CreateDirectRWForm(TMainForm& main) {
     return form;
 }
 
+// Several viewers may be open at once.
+QWidget* CreateReadData(TMainForm& main) {
+    return new TReadData(main.State(), main.Catalogue(), main.Ask());
+}
+
 const ChildWindowRow Rows[] = {
     {"M21SystemParam", &DriveState::SystemFormOpen,
      &CreateParamForm<TSystemForm, ParamGroup::System>},
@@ -55,6 +61,7 @@ const ChildWindowRow Rows[] = {
     {"M41Jog", &DriveState::JogFormOpen, &CreateJogForm},
     {"M42AutoGain", &DriveState::AutoTuneFormOpen, &CreateAutoTuneForm},
     {"M33DirectRW", &DriveState::DirectRWFormOpen, &CreateDirectRWForm},
+    {"M35Read", nullptr, &CreateReadData},
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/Openfile.h"
 #include "link/Comm.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
@@ -115,7 +116,11 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       ownQuestions_(setup.QuestionsOverride
                         ? nullptr
                         : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
-      questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()) {
+      questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
+      fileCommands_(
+          {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
+           [this] { identification_.Read_current_mode(); }},
+          longOperation_) {
     setObjectName("MainForm");
     resize(800, 472);
     panel_.ProcessEvents = [this] {
@@ -125,6 +130,10 @@ TMainForm::TMainForm(const MainFormSetup& setup)
     BuildMenu();
     BuildPanels();
     BuildTimers();
+    if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
+        dialogs->SetFileChoosers(MakeOpenChooser(state_, catalogue_, *questions_, this),
+                                 MakeSaveChooser(state_, catalogue_, *questions_, this));
+    }
 }
 
 TMainForm::~TMainForm() {
@@ -188,6 +197,8 @@ void TMainForm::BuildMenu() {
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });
     OnTriggered("M34Reset", [this] { M34ResetClick(); });
+    OnTriggered("M31Open", [this] { RunFileCommand(&ParamFileCommands::M31OpenClick); });
+    OnTriggered("M32Save", [this] { RunFileCommand(&ParamFileCommands::M32SaveClick); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
     longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
@@ -409,9 +420,8 @@ void TMainForm::ChangeLanguage() {
     }
 
     // Open child windows follow in the order of their table.
-    for (const ChildWindowRow& row : ChildWindowRows()) {
-        if (auto* child = dynamic_cast<ChildWindow*>(ChildWindowOf(row.Item)))
-            child->ChangeLanguage();
+    for (const auto& [row, window] : childWindows_) {
+        if (auto* child = dynamic_cast<ChildWindow*>(window.data())) child->ChangeLanguage();
     }
 
     RefreshPanel();
@@ -548,6 +558,13 @@ void TMainForm::ApplyServiceMenu(const ServiceMenuState& menu) {
     if (menu.M73AutoReset) Action("M73AutoReset")->setChecked(*menu.M73AutoReset);
 }
 
+// Save and Open run inside the menu handler with the progress panel showing.
+void TMainForm::RunFileCommand(void (ParamFileCommands::*command)()) {
+    if (longOperation_.Running()) return;
+    (fileCommands_.*command)();
+    RefreshPanel();
+}
+
 void TMainForm::M34ResetClick() {
     if (longOperation_.Running()) return;
     ResetAmplifier(link_, *questions_, catalogue_);
@@ -565,27 +582,31 @@ TParamForm* TMainForm::ParamForm(ParamGroup group) const {
 }
 
 QWidget* TMainForm::ChildWindowOf(const std::string& item) const {
-    const auto found = childWindows_.find(item);
-    return found == childWindows_.end() ? nullptr : found->second.data();
+    for (const auto& [row, window] : childWindows_) {
+        if (window && row->Item == item) return window.data();
+    }
+    return nullptr;
 }
 
 void TMainForm::OpenChildWindow(const ChildWindowRow& row) {
-    bool& open = state_.*row.OpenFlag;
-    if (open || longOperation_.Running()) return;
+    if (longOperation_.Running()) return;
+    if (row.OpenFlag && state_.*row.OpenFlag) return;
     QWidget* window = row.Create(*this);
     RefreshPanel();
     if (!window) return;
-    childWindows_[row.Item] = window;
-    open = true;
-    // The flag follows the window: cleared when it closes, and in any case
-    // when it is gone.
-    const auto clear = [this, flag = row.OpenFlag] { state_.*flag = false; };
-    connect(window, &QObject::destroyed, this, clear);
+    std::erase_if(childWindows_, [](const auto& open) { return open.second.isNull(); });
+    childWindows_.emplace_back(&row, window);
     mdiArea_->addSubWindow(window);
-    if (auto* child = dynamic_cast<ChildWindow*>(window)) {
-        child->SetClosedHandler(clear);
-        child->ChangeLanguage();
+    auto* child = dynamic_cast<ChildWindow*>(window);
+    if (row.OpenFlag) {
+        // The flag follows the window: cleared when it closes, and in any
+        // case when it is gone.
+        state_.*row.OpenFlag = true;
+        const auto clear = [this, flag = row.OpenFlag] { state_.*flag = false; };
+        connect(window, &QObject::destroyed, this, clear);
+        if (child) child->SetClosedHandler(clear);
     }
+    if (child) child->ChangeLanguage();
     window->show();
 }
 
@@ -612,7 +633,7 @@ ParamFormContext TMainForm::ParamContext() {
 // The windows refer to the caches and the writer, which go before the
 // window's children do.
 void TMainForm::CloseChildWindows() {
-    for (auto& [item, window] : childWindows_) delete window.data();
+    for (auto& [row, window] : childWindows_) delete window.data();
     childWindows_.clear();
 }
 

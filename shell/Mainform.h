@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 
+#include "files/FileCommands.h"
 #include "link/AddressMap.h"
 #include "link/Clock.h"
 #include "link/DriveLink.h"
@@ -100,6 +101,7 @@ public:
     JogControl& Jog() { return jog_; }
     TuneMachine& Tuning() { return tuning_; }
     DirectAccess& Direct() { return direct_; }
+    ParamFileCommands& FileCommands() { return fileCommands_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -146,6 +148,7 @@ private:
     void ConnectRS232();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
+    void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
 
     MainFormSetup setup_;
@@ -164,13 +167,14 @@ private:
 
     GroupReader groupReader_;
     ParamWriter paramWriter_;
+    LongOperation longOperation_;
     JogControl jog_;
     TuneMachine tuning_;
     DirectAccess direct_;
     DialogCaptions captions_;
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
-    LongOperation longOperation_;
+    ParamFileCommands fileCommands_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
@@ -183,8 +187,9 @@ private:
     QPlainTextEdit* memo1_ = nullptr;
     std::size_t memoLinesShown_ = 0;
     std::map<std::string, QTimer*> timers_;
-    // Open child windows by menu item.
-    std::map<std::string, QPointer<QWidget>> childWindows_;
+    // Open child windows with the row each came from; a row without an open
+    // flag may have several.
+    std::vector<std::pair<const ChildWindowRow*, QPointer<QWidget>>> childWindows_;
     // Menu items without a command yet stay disabled whatever enables others.
     std::set<std::string> itemsWithoutCommand_;
     std::set<std::string> itemsWithCommand_;

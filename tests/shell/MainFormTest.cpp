@@ -704,6 +704,10 @@ void MainFormTest::EveryChildWindowOpensOnceAndClearsItsFlag() {
         item->trigger();
         QWidget* window = form.ChildWindowOf(row.Item);
         QVERIFY2(window != nullptr, row.Item);
+        if (!row.OpenFlag) {  // several at once
+            QVERIFY2(window->close(), row.Item);
+            continue;
+        }
         QVERIFY2(form.State().*row.OpenFlag, row.Item);
         item->trigger();
         QCOMPARE(form.ChildWindowOf(row.Item), window);
