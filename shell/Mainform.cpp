@@ -119,7 +119,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
       fileCommands_(
           {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-           [this] { identification_.Read_current_mode(); }},
+           [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
           longOperation_) {
     setObjectName("MainForm");
     resize(800, 472);
@@ -454,6 +454,14 @@ void TMainForm::RefreshPanel() {
         memo1_->appendPlainText(QString::fromStdString(panel_.Memo1[memoLinesShown_]));
     }
     memo1_->setVisible(panel_.Memo1Visible);
+}
+
+// Each gauge step is painted at once, without letting other events run, so
+// that a long transfer shows how far it is.
+void TMainForm::RepaintProgress() {
+    RefreshPanel();
+    progressPanel_->repaint();
+    if (memo1_->isVisible()) memo1_->repaint();
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -148,6 +148,7 @@ private:
     void ConnectRS232();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
+    void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
 
