@@ -11,7 +11,7 @@
 #include "link/Identification.h"
 
 // Exit statuses of servoctl.
-enum CtlStatus { CtlOk = 0, CtlExchangeFailed = 1, CtlUsageError = 2 };
+enum CtlStatus { CtlOk = 0, CtlExchangeFailed = 1, CtlUsageError = 2, CtlLinkLost = 3 };
 
 struct CtlOptions {
     std::string Port = "Com1";
@@ -29,6 +29,10 @@ bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std
 bool SetFamily(const std::string& name, DriveState& state);
 
 std::string UsageText();
+
+// Loads the family's address map and identifies the amplifier as start-up
+// does (FX version, model text); false when it did not answer.
+bool IdentifyAmplifier(DriveLink& link, AddressMap& map, Identification& identification);
 
 // One command of servoctl, checked before anything is sent.
 struct CtlCommand {
