@@ -140,9 +140,8 @@ std::string MonitorCommands::Header(const std::vector<int>& rows) const {
     const DriveState& state = link_.State();
     std::string header = "time_ms";
     for (int row : rows) {
-        const int caption = MonitorCaptionMessage(row, state.AmpFamily, state.FxVersion);
-        std::string name = caption ? english_.Msg(caption) : "";
-        if (name.empty()) name = "Row " + std::to_string(row);
+        const std::string name =
+            MonitorCaptionText(row, state.AmpFamily, state.FxVersion, english_);
         header += "," + CsvField(name + " [" + english_.Msg(MonitorUnitMessage(row)) + "]");
     }
     return header;

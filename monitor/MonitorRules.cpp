@@ -231,6 +231,13 @@ int MonitorUnitMessage(int row) {
     return ValidRow(row) ? CaptionRows[row - 1].unit : 0;
 }
 
+std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
+                               const MessageCatalogue& catalogue) {
+    const int caption = MonitorCaptionMessage(row, ampFamily, fxVersion);
+    std::string text = caption ? catalogue.Msg(caption) : "";
+    return text.empty() ? "Row " + std::to_string(row) : text;
+}
+
 std::string MonitorValueText(int row, MonitorVariant variant, const MonitorRawValues& values) {
     if (!ValidRow(row)) return {};
     const TextRule& rule = RuleOf(TextRows[row - 1], variant);

@@ -5,6 +5,7 @@
 
 #include "link/AddressMap.h"
 #include "link/DriveState.h"
+#include "link/MessageCatalogue.h"
 
 // The data monitor's rules without a window: which rows an amplifier offers,
 // their captions and units, the words a tick reads for a row, and how raw
@@ -37,6 +38,10 @@ std::array<bool, MonitorRowCount> MonitorRowsEnabled(int ampFamily, int fxVersio
 // 17 outside the FX group from version 26).
 int MonitorCaptionMessage(int row, int ampFamily, int fxVersion);
 int MonitorUnitMessage(int row);
+// The caption a row shows: its catalogue text, or "Row N" where the row has no
+// caption message (rows 16 and 17 below FX version 26 stay selectable and read 0).
+std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
+                               const MessageCatalogue& catalogue);
 
 // The value text of a row, exactly as the window shows it (8 characters,
 // right-aligned, or "XXXXXXXX" where a BX gate word is set); empty for a row
