@@ -21,7 +21,7 @@ public:
                QWidget* parent = nullptr);
 
     void FormCreate();
-    void ChangeLanguage();
+    void ChangeLanguage() override;
     QLabel* CodeLabel(int slot) const { return codes_[slot - 1]; }
     QLabel* MessageLabel(int slot) const { return messages_[slot - 1]; }
 

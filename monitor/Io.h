@@ -21,7 +21,7 @@ public:
     TIOForm(DriveState& state, IODisplayPoll& poll, const MessageCatalogue& catalogue,
             QWidget* parent = nullptr);
 
-    void ChangeLanguage();
+    void ChangeLanguage() override;
     // Panel p: inputs 0 ... 12, then outputs 13 ... 20.
     QLabel* Panel(int p) const { return panels_[p]; }
     int Redraws() const { return redraws_; }

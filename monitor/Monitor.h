@@ -22,7 +22,7 @@ public:
     TMonitorForm(DriveState& state, MonitorPoll& poll, const MessageCatalogue& catalogue,
                  QWidget* parent = nullptr);
 
-    void ChangeLanguage();
+    void ChangeLanguage() override;
     QCheckBox* CheckBox(int row) const { return rows_[row - 1].check; }
     QLabel* ValueLabel(int row) const { return rows_[row - 1].value; }
     QLabel* UnitLabel(int row) const { return rows_[row - 1].unit; }

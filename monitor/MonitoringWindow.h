@@ -12,6 +12,10 @@ public:
     MonitoringWindow(bool& openFlag, const char* name, const char* title, QSize client,
                      int refreshMs, QWidget* parent);
 
+    // Captions from the current catalogue; after creation and on every
+    // language change.
+    virtual void ChangeLanguage() = 0;
+
 protected:
     QWidget* Content() const { return content_; }
     QTimer* RefreshTimer() const { return refreshTimer_; }

@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
 #include "monitor/Alarm.h"
 #include "monitor/Io.h"
 #include "monitor/Monitor.h"
+#include "monitor/MonitoringWindows.h"
 #include "tests/monitor/MonitorTestSupport.h"
 
 namespace {
@@ -192,6 +194,32 @@ private slots:
         }
         const QString memo = Help(&form, "AlarmHelpBtn");
         QCOMPARE(memo.toStdString(), bench.drive.Msg(385) + "\n\n" + bench.drive.Msg(386));
+    }
+    void FactoriesDoWhatTheMenuItemsDoBeforeTheWindowExists() {
+        MonitorBench bench("fx", 31);
+        LongOperation operation;
+        Monitoring monitoring(*bench.drive.link, bench.drive.state, bench.drive.map,
+                              bench.drive.panel, bench.drive.catalogue, operation);
+        bench.drive.amplifier->RaiseAlarm(6);
+        monitoring.Alarm.AlarmDataReady = true;
+        std::unique_ptr<TAlarmForm> alarm(
+            CreateAlarmForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        QVERIFY(!monitoring.Alarm.AlarmDataReady);
+        QCOMPARE(alarm->CodeLabel(1)->text(), QString("0006"));
+        QCOMPARE(alarm->MessageLabel(1)->text().toStdString(), bench.drive.Msg(164));
+
+        bench.drive.state.ServoWord = 0x1234;
+        std::unique_ptr<TIOForm> io(
+            CreateIOForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        QCOMPARE(bench.drive.state.ServoWord, 0);
+        QVERIFY(!monitoring.IO.InputsKnown());
+
+        monitoring.Monitor.MonitorValues[0] = 321;
+        std::unique_ptr<TMonitorForm> monitor(
+            CreateMonitorForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        monitor->CheckBox(1)->setChecked(true);
+        monitor->RefreshDisplayData();
+        QCOMPARE(monitor->ValueLabel(1)->text(), QString("     321"));
     }
 };
 

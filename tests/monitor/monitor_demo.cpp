@@ -9,9 +9,7 @@
 #include <QTimer>
 #include <string>
 
-#include "monitor/Alarm.h"
-#include "monitor/Io.h"
-#include "monitor/Monitor.h"
+#include "monitor/MonitoringWindows.h"
 #include "shell/StatusPoll.h"
 #include "tests/support/SimDrive.h"
 
@@ -37,32 +35,26 @@ int main(int argc, char** argv) {
     StatusPoll status(*drive.link, drive.map, *drive.identification);
     status.StsTimerTimer();
 
-    MonitorPoll monitorPoll(*drive.link, state, drive.map);
-    IODisplayPoll ioPoll(*drive.link, state, drive.map);
     LongOperation operation;
-    AlarmHistory history(*drive.link, state, drive.map, drive.panel, drive.catalogue, operation);
-    history.ReadAlarmCode();
-    ioPoll.Open();
+    Monitoring monitoring(*drive.link, state, drive.map, drive.panel, drive.catalogue, operation);
 
     QMainWindow window;
     auto* area = new QMdiArea;
     window.setCentralWidget(area);
-    window.resize(1270, 790);
-    auto* monitor = new TMonitorForm(state, monitorPoll, drive.catalogue);
-    auto* io = new TIOForm(state, ioPoll, drive.catalogue);
-    auto* alarm = new TAlarmForm(state, history, drive.catalogue);
+    window.resize(1270, 880);
+    auto* monitor = CreateMonitorForm(monitoring, state, drive.catalogue);
+    auto* io = CreateIOForm(monitoring, state, drive.catalogue);
+    auto* alarm = CreateAlarmForm(monitoring, state, drive.catalogue);
     for (MonitoringWindow* form : std::initializer_list<MonitoringWindow*>{monitor, io, alarm}) {
         area->addSubWindow(form);
+        form->ChangeLanguage();
     }
-    monitor->ChangeLanguage();
-    io->ChangeLanguage();
-    alarm->ChangeLanguage();
     state.MonitorFormOpen = state.IOFormOpen = state.AlarmFormOpen = true;
     monitor->MoniSelectAllBtnClick();
     window.show();
     monitor->move(0, 0);
     io->move(590, 0);
-    alarm->move(590, 470);
+    alarm->move(590, 455);
 
     // The simulated amplifier follows real time.
     QElapsedTimer elapsed;
@@ -76,10 +68,11 @@ int main(int argc, char** argv) {
     });
     clock.start(20);
     QTimer monitorTimer;
-    QObject::connect(&monitorTimer, &QTimer::timeout, [&] { monitorPoll.MonitorTimerTimer(); });
+    QObject::connect(&monitorTimer, &QTimer::timeout,
+                     [&] { monitoring.Monitor.MonitorTimerTimer(); });
     monitorTimer.start(500);
     QTimer ioTimer;
-    QObject::connect(&ioTimer, &QTimer::timeout, [&] { ioPoll.IODispalyTimerTimer(); });
+    QObject::connect(&ioTimer, &QTimer::timeout, [&] { monitoring.IO.IODispalyTimerTimer(); });
     ioTimer.start(600);
     return QApplication::exec();
 }
