@@ -26,8 +26,8 @@ bool IsTwoWordRead(ReadKind kind) {
 
 }  // namespace
 
-GroupReader::GroupReader(Drive& port, DriveState& state, MainPanel& panel,
-                         const AddressMap& map, ParamCaches& caches, MessageLookup message)
+GroupReader::GroupReader(Drive& port, DriveState& state, MainPanel& panel, const AddressMap& map,
+                         ParamCaches& caches, MessageLookup message)
     : port_(port),
       state_(state),
       panel_(panel),

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "link/AddressMap.h"
+#include "link/Drive.h"
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
 #include "params/ParamCaches.h"
-#include "link/Drive.h"
 
 // The four group reads the main window runs before it opens a parameter
 // window. Each reads every enabled entry of its group in ascending order into

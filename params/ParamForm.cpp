@@ -75,13 +75,8 @@ const ParamFormDesign& FormDesign(ParamGroup group) {
     return Designs[0];
 }
 
-TParamForm::TParamForm(ParamGroup group, const ParamFormContext& context, bool& openFlag,
-                       QWidget* parent)
-    : QMdiSubWindow(parent),
-      group_(group),
-      design_(FormDesign(group)),
-      context_(context),
-      openFlag_(openFlag) {
+TParamForm::TParamForm(ParamGroup group, const ParamFormContext& context, QWidget* parent)
+    : QMdiSubWindow(parent), group_(group), design_(FormDesign(group)), context_(context) {
     setObjectName(design_.Caption);
     setWindowTitle(design_.Caption);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -173,7 +168,7 @@ void TParamForm::BuildEditors() {
     units_.assign(static_cast<std::size_t>(count), QString());
     shownRaw_.assign(static_cast<std::size_t>(count), 0);
     failedShown_.assign(static_cast<std::size_t>(count), false);
-    placeholderEntered_.assign(static_cast<std::size_t>(count), false);
+    enteredText_.assign(static_cast<std::size_t>(count), QString());
 }
 
 QString TParamForm::Msg(int n) const {
@@ -269,7 +264,7 @@ void TParamForm::FormatValueToShow(int index, int direction) {
                           group_, index, context_.Caches.Value(group_, index), context_.State)));
     } else {
         std::optional<double> value;
-        if (!LeftUntouchedPlaceholder(index)) value = editor->GetValue();
+        if (!LeftUnchanged(index)) value = editor->GetValue();
         const EditOutcome outcome = context_.Writer.LeaveEditor(group_, index, value);
         ShowValueText(index, QString::fromStdString(outcome.CellText));
     }
@@ -331,34 +326,37 @@ void TParamForm::FSpinEditEnter(int index) {
     if (context_.Caches.Value(group_, index) != shownRaw_[static_cast<std::size_t>(index)])
         FormatValueToShow(index, 0);
     const QString shown = grid_->item(index + 1, ValueColumn)->text();
-    const auto value = TFSpinEdit::ParseValue(shown);
-    placeholderEntered_[static_cast<std::size_t>(index)] = !value.has_value();
-    if (value) {
+    if (const auto value = TFSpinEdit::ParseValue(shown)) {
         editor->SetValue(*value);
     } else {
         editor->clear();
     }
+    enteredText_[static_cast<std::size_t>(index)] = editor->text();
 }
 
 void TParamForm::FSpinEditExit(int index) {
     if (closing_) return;
     TFSpinEdit* editor = Editor(index);
-    if (!LeftUntouchedPlaceholder(index)) {
+    if (!LeftUnchanged(index)) {
         if (editor->text().isEmpty()) editor->setText(TFSpinEdit::FormatValue(editor->MinValue()));
         const double value = editor->GetValue();
-        if (value > editor->MaxValue()) {
-            editor->SetValue(editor->MaxValue());
-        } else if (!(value >= editor->MinValue())) {
-            editor->SetValue(editor->MinValue());
-        }
+        const double clamped = ClampToLimits(value, editor->MinValue(), editor->MaxValue());
+        if (clamped != value) editor->SetValue(clamped);
     }
     FormatValueToShow(index, 1);
-    placeholderEntered_[static_cast<std::size_t>(index)] = false;
+    // A second exit without a change in between (Return in place) writes
+    // nothing more.
+    enteredText_[static_cast<std::size_t>(index)] = editor->text();
 }
 
-// A cell without a value that was left untouched has nothing to clamp or write.
-bool TParamForm::LeftUntouchedPlaceholder(int index) const {
-    return placeholderEntered_[static_cast<std::size_t>(index)] && Editor(index)->text().isEmpty();
+// The cell shows a rounded value: written back unchanged, it would replace
+// the amplifier's exact setting by the rounding, so only a value the user
+// changed is written. A cell without a value left empty is unchanged too.
+bool TParamForm::LeftUnchanged(int index) const {
+    const QString& entered = enteredText_[static_cast<std::size_t>(index)];
+    const QString now = Editor(index)->text();
+    return TFSpinEdit::ParseValue(now) == TFSpinEdit::ParseValue(entered) &&
+           now.isEmpty() == entered.isEmpty();
 }
 
 void TParamForm::FSpinEditDbClick(int index) {
@@ -419,6 +417,6 @@ void TParamForm::closeEvent(QCloseEvent* event) {
     closing_ = true;
     for (TFSpinEdit* editor : editors_) editor->hide();
     refreshTimer_->stop();
-    openFlag_ = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }

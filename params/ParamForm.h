@@ -12,6 +12,7 @@
 #include "params/ParamCaches.h"
 #include "params/ParamEntry.h"
 #include "params/ParamWriter.h"
+#include "widgets/ChildWindow.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -44,10 +45,10 @@ const ParamFormDesign& FormDesign(ParamGroup group);
 
 // The parameter group window: a grid of names, values and ranges, one spin
 // editor per entry placed over the value cell being edited, a tip box and
-// Help and Close buttons. Leaving an editor clamps its value to the limits,
-// stores it in the cache and queues the write for the write timer; the window
-// never talks to the amplifier itself.
-class TParamForm : public QMdiSubWindow {
+// Help and Close buttons. Leaving an editor whose value the user changed
+// clamps it to the limits, stores it in the cache and queues the write for
+// the write timer; the window never talks to the amplifier itself.
+class TParamForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int RowHeight = 24;
@@ -58,14 +59,12 @@ public:
     static constexpr int TipFontPixels = 16;
     static constexpr int RefreshMs = 200;
 
-    // openFlag is the group's window-open flag; the window clears it on close.
-    TParamForm(ParamGroup group, const ParamFormContext& context, bool& openFlag,
-               QWidget* parent = nullptr);
+    TParamForm(ParamGroup group, const ParamFormContext& context, QWidget* parent = nullptr);
     ~TParamForm() override;
 
     // Wires the editors and fills the grid from the cache.
     void FormCreate();
-    void ChangeLanguage();
+    void ChangeLanguage() override;
 
     // direction 0: show the cached value; 1: store the edited value and queue
     // its write.
@@ -104,7 +103,7 @@ private:
     void SetCell(int row, int column, const QString& text);
     void ShowValueText(int index, const QString& text);
     void MarkWriteFailed(int index, bool failed);
-    bool LeftUntouchedPlaceholder(int index) const;
+    bool LeftUnchanged(int index) const;
     QString Msg(int n) const;
 
     void FSpinEditEnter(int index);
@@ -116,7 +115,6 @@ private:
     ParamGroup group_;
     const ParamFormDesign& design_;
     ParamFormContext context_;
-    bool& openFlag_;
     bool closing_ = false;
 
     QTableWidget* grid_ = nullptr;
@@ -129,5 +127,5 @@ private:
     std::vector<QString> units_;
     std::vector<std::int32_t> shownRaw_;  // the cached value the value cell shows
     std::vector<bool> failedShown_;
-    std::vector<bool> placeholderEntered_;  // entered from a cell without a value
+    std::vector<QString> enteredText_;  // the editor's text when it was entered
 };

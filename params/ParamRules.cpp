@@ -70,18 +70,26 @@ int BxCodeOf(std::int32_t raw) {
     return bit8 | ((bit0 ^ 1) << 1);
 }
 
+// A merge works on the 16 bits of the amplifier word and gives the result
+// back sign-extended, as a read of the word would give it: bits above 15 of
+// the cached word are only copies of bit 15 and must not reach a write.
+std::int32_t AsReadWord(std::uint32_t word) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(word & 0xFFFFu));
+}
+
 std::int32_t MergeBxCode(std::int32_t word, std::int32_t code) {
-    if (code < 0 || code > 3) return word;
-    const std::int32_t bit8 = (code & 1) << 8;
-    const std::int32_t bit0 = ((code >> 1) & 1) ^ 1;
-    return (word & ~0x101) | bit8 | bit0;
+    if (code < 0 || code > 3) return AsReadWord(static_cast<std::uint32_t>(word));
+    const std::uint32_t bit8 = static_cast<std::uint32_t>(code & 1) << 8;
+    const std::uint32_t bit0 = static_cast<std::uint32_t>((code >> 1) & 1) ^ 1u;
+    return AsReadWord((static_cast<std::uint32_t>(word) & ~0x101u) | bit8 | bit0);
 }
 
 // Clears the field's bits in the cached word and puts f there; bits of f that
 // do not fit the field are dropped so neighbouring fields stay intact.
 std::int32_t MergeField(std::int32_t word, const Conversion& conv, std::int32_t f) {
+    const auto clear = static_cast<std::uint32_t>(conv.ClearMask);
     const auto shifted = static_cast<std::uint32_t>(f) << conv.Shift;
-    return (word & ~conv.ClearMask) | static_cast<std::int32_t>(shifted & conv.ClearMask);
+    return AsReadWord((static_cast<std::uint32_t>(word) & ~clear) | (shifted & clear));
 }
 
 // The raw value of a single-word conversion; empty when it is undefined.
@@ -233,10 +241,7 @@ Limits EntryLimits(ParamGroup group, int index, const DriveState& state) {
     return limits;
 }
 
-double ClampToLimits(ParamGroup group, int index, double value, const DriveState& state) {
-    const Limits limits = EntryLimits(group, index, state);
-    const double min = limits.Set ? limits.Min : 0.0;
-    const double max = limits.Set ? limits.Max : 0.0;
+double ClampToLimits(double value, double min, double max) {
     if (value > max) return max;
     if (!(value >= min)) return min;  // also a value that does not compare
     return value;
@@ -288,13 +293,6 @@ std::string ValueCellText(ParamGroup group, int index, const ParamCaches& caches
                           const DriveState& state, const AddressMap& map) {
     if (!EntryEnabled(map, group, index)) return "";
     return ShowText(group, index, caches.Value(group, index), state);
-}
-
-std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
-                          const AddressMap& map, const std::string& unitText) {
-    const Limits limits = EntryLimits(group, index, state);
-    if (!limits.Set || !EntryEnabled(map, group, index)) return "";
-    return RangeText(group, index, limits.Min, limits.Max, state, unitText);
 }
 
 std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,

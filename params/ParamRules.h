@@ -48,9 +48,10 @@ double Increment(ParamGroup group, int index, const DriveState& state);
 // The limits and tip lines the window sets when it opens; Set is false where
 // the family makes no call (the tip range is then 0 ... 0).
 Limits EntryLimits(ParamGroup group, int index, const DriveState& state);
-// The editor's limits as the exit check uses them: an entry without a call
-// keeps the editor's default limits 0 ... 0.
-double ClampToLimits(ParamGroup group, int index, double value, const DriveState& state);
+// What leaving an editor makes of a typed value: above max the maximum, below
+// min (or not a number) the minimum. An entry without limits keeps the
+// editor's default limits 0 ... 0 (those of a Limits left unset).
+double ClampToLimits(double value, double min, double max);
 
 // Display value of a raw value; empty when the conversion divides by zero or
 // the family has no such entry.
@@ -65,11 +66,9 @@ std::string ShowText(ParamGroup group, int index, std::int32_t raw, const DriveS
 // of its cached value.
 std::string ValueCellText(ParamGroup group, int index, const ParamCaches& caches,
                           const DriveState& state, const AddressMap& map);
-// Column 2: "minimum -- maximum unit" in the entry's range format; "" when the
-// entry is not enabled or the family sets no limits for it.
-std::string RangeCellText(ParamGroup group, int index, const DriveState& state,
-                          const AddressMap& map, const std::string& unitText);
-// The same for limits given by the caller, in the entry's range format.
+// Column 2 of an entry's row: "minimum -- maximum unit" in the entry's range
+// format. The window writes it when it sets the editor's limits, which it does
+// only for an enabled entry for which the family sets limits.
 std::string RangeText(ParamGroup group, int index, double min, double max, const DriveState& state,
                       const std::string& unitText);
 

@@ -1,9 +1,12 @@
 #include "params/ParamWriter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <utility>
+#include <vector>
 
+#include "link/Procedure.h"
 #include "params/ParamRules.h"
 
 namespace {
@@ -46,23 +49,90 @@ bool SkipsFirstRamWrite(const ParamWriteRecord& record) {
            (index == 1 || index == 2 || index == 8);
 }
 
+// One exchange of a parameter write.
+enum class StepKind { Ram, Eep, RamLong };
+struct WriteStep {
+    StepKind Kind;
+    std::string Address;
+    std::int32_t Value;
+};
+
+// The primitives take a word from -32768 (sign-extended) to 65535 (unsigned).
+constexpr std::int32_t LowestWord = -32768;
+constexpr std::int32_t HighestWord = 65535;
+
+bool CanSend(const WriteStep& step) {
+    if (!IsAddressText(step.Address)) return false;
+    return step.Kind == StepKind::RamLong ||
+           (step.Value >= LowestWord && step.Value <= HighestWord);
+}
+
+// The follow-up of a BX write, if the record has one.
+std::optional<WriteStep> FollowUpStep(const ParamWriteRecord& record) {
+    const int mode = record.WriteMode & FollowUpMask;
+    const auto* follow = std::find_if(std::begin(FollowUps), std::end(FollowUps), [&](auto& f) {
+        return f.Mode == mode && (f.Index == AnyIndex || f.Index == record.Index);
+    });
+    if (follow == std::end(FollowUps)) return std::nullopt;
+    const double v = record.EditedValue;
+    const std::int32_t value =
+        v > 0 ? TruncToInt32(follow->Numerator / (v * follow->Factor + follow->Offset)) : 0;
+    return WriteStep{follow->Long ? StepKind::RamLong : StepKind::Ram, follow->Address, value};
+}
+
+int Send(Drive& port, const WriteStep& step) {
+    switch (step.Kind) {
+        case StepKind::Ram:
+            return port.WriteToRAM(step.Address, step.Value);
+        case StepKind::Eep:
+            return port.WriteToEEP(step.Address, step.Value);
+        case StepKind::RamLong:
+            return port.WriteToRAML(step.Address, step.Value);
+    }
+    return 0;
+}
+
+// Every exchange a record makes, in order.
+std::vector<WriteStep> Steps(const ParamWriteRecord& record) {
+    const std::string& a = record.Address;
+    const std::string& a2 = record.Address2;
+    const std::int32_t raw = record.Raw;
+    std::vector<WriteStep> steps;
+    switch (record.WriteMode & ExchangeMask) {
+        case ExchangeRamEepRam:
+            if (!SkipsFirstRamWrite(record)) steps.push_back({StepKind::Ram, a, raw});
+            steps.push_back({StepKind::Eep, a, raw});
+            steps.push_back({StepKind::Ram, a, raw});
+            if (auto follow = FollowUpStep(record)) steps.push_back(*follow);
+            break;
+        case ExchangeRamOnly:
+            steps.push_back({StepKind::Ram, a, raw});
+            break;
+        case ExchangeTwoWordsRam:
+            steps.push_back({StepKind::Ram, a, raw});
+            steps.push_back({StepKind::Ram, a2, record.Raw2});
+            break;
+        case ExchangeTwoWordsBoth:
+            steps.push_back({StepKind::Ram, a, raw});
+            steps.push_back({StepKind::Eep, a, raw});
+            steps.push_back({StepKind::Ram, a2, record.Raw2});
+            steps.push_back({StepKind::Eep, a2, record.Raw2});
+            break;
+        default:
+            break;
+    }
+    return steps;
+}
+
 }  // namespace
 
-ParamWriter::ParamWriter(Drive& port, DriveState& state, ParamCaches& caches,
-                         const AddressMap& map)
+ParamWriter::ParamWriter(Drive& port, DriveState& state, ParamCaches& caches, const AddressMap& map)
     : port_(port), state_(state), caches_(caches), map_(map) {}
 
 EditOutcome ParamWriter::LeaveEditor(ParamGroup group, int index, std::optional<double> value) {
     EditOutcome outcome;
     if (!EntryEnabled(map_, group, index)) return outcome;
     const RawWrite write = value ? ConvertEdit(group, index, *value, caches_, state_) : RawWrite{};
-    if (!write.Valid) {
-        outcome.CellText = ValueCellText(group, index, caches_, state_, map_);
-        return outcome;
-    }
-    for (const CacheCell& cell : WordCells(map_, group, index))
-        caches_.Store(cell.Group, cell.Index, write.CacheValue);
-
     ParamWriteRecord record;
     record.Group = group;
     record.Index = index;
@@ -71,7 +141,16 @@ EditOutcome ParamWriter::LeaveEditor(ParamGroup group, int index, std::optional<
     record.Raw = write.Raw;
     record.Raw2 = write.Raw2;
     record.WriteMode = write.WriteMode;
-    record.EditedValue = *value;
+    record.EditedValue = value.value_or(0.0);
+    // An edit of which one exchange could not be sent would land only in
+    // part: it is refused whole, before anything is stored or written.
+    const auto steps = Steps(record);
+    if (!write.Valid || steps.empty() || !std::all_of(steps.begin(), steps.end(), CanSend)) {
+        outcome.CellText = ValueCellText(group, index, caches_, state_, map_);
+        return outcome;
+    }
+    for (const CacheCell& cell : WordCells(map_, group, index))
+        caches_.Store(cell.Group, cell.Index, write.CacheValue);
     pendingWrite_.push_back(std::move(record));
 
     outcome.Queued = true;
@@ -91,61 +170,14 @@ void ParamWriter::WriteParamTimerTimer() {
 }
 
 // Every exchange of a record is made even after one failed, as the amplifier
-// may still take the others; the record counts as written only if all were
-// acknowledged.
+// may still take the others; the record counts as written only if none
+// failed, whichever it was.
 bool ParamWriter::Perform(const ParamWriteRecord& record) {
-    const std::string& a = record.Address;
-    const std::string& a2 = record.Address2;
-    bool ok = true;
-    auto ram = [&](const std::string& address, int value) {
-        ok = (port_.WriteToRAM(address, value) == 1) && ok;
-    };
-    auto eep = [&](const std::string& address, int value) {
-        ok = (port_.WriteToEEP(address, value) == 1) && ok;
-    };
-    switch (record.WriteMode & ExchangeMask) {
-        case ExchangeRamEepRam:
-            return WriteWithEeprom(record);
-        case ExchangeRamOnly:
-            ram(a, record.Raw);
-            break;
-        case ExchangeTwoWordsRam:
-            ram(a, record.Raw);
-            ram(a2, record.Raw2);
-            break;
-        case ExchangeTwoWordsBoth:
-            ram(a, record.Raw);
-            eep(a, record.Raw);
-            ram(a2, record.Raw2);
-            eep(a2, record.Raw2);
-            break;
-        default:
-            break;
+    int failed = 0;
+    for (const WriteStep& step : Steps(record)) {
+        if (Send(port_, step) != 1) ++failed;
     }
-    return ok;
-}
-
-// RAM, EEPROM, RAM again, then the group's follow-up.
-bool ParamWriter::WriteWithEeprom(const ParamWriteRecord& record) {
-    bool ok = true;
-    if (!SkipsFirstRamWrite(record)) ok = port_.WriteToRAM(record.Address, record.Raw) == 1;
-    ok = (port_.WriteToEEP(record.Address, record.Raw) == 1) && ok;
-    ok = (port_.WriteToRAM(record.Address, record.Raw) == 1) && ok;
-    return FollowUp(record) && ok;
-}
-
-bool ParamWriter::FollowUp(const ParamWriteRecord& record) {
-    const int mode = record.WriteMode & FollowUpMask;
-    const auto* follow = std::find_if(std::begin(FollowUps), std::end(FollowUps), [&](auto& f) {
-        return f.Mode == mode && (f.Index == AnyIndex || f.Index == record.Index);
-    });
-    if (follow == std::end(FollowUps)) return true;
-    const double v = record.EditedValue;
-    const int value =
-        v > 0 ? TruncToInt32(follow->Numerator / (v * follow->Factor + follow->Offset)) : 0;
-    const int result = follow->Long ? port_.WriteToRAML(follow->Address, value)
-                                    : port_.WriteToRAM(follow->Address, value);
-    return result == 1;
+    return failed == 0;
 }
 
 void ParamWriter::MarkResult(const ParamWriteRecord& record, bool ok) {

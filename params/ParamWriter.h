@@ -5,9 +5,9 @@
 #include <string>
 
 #include "link/AddressMap.h"
+#include "link/Drive.h"
 #include "link/DriveState.h"
 #include "params/ParamCaches.h"
-#include "link/Drive.h"
 
 // One parameter write waiting for the write timer.
 struct ParamWriteRecord {
@@ -28,20 +28,22 @@ struct EditOutcome {
 };
 
 // The deferred parameter write. Leaving an editor converts the value, stores
-// it in the cache and queues the write (no exchange); the next tick of the
+// it in the cache and queues the write (no exchange); an edit with a word
+// that no primitive can send (a follow-up beyond 16 bits, for one) is refused
+// whole instead, so that nothing of it lands; the next tick of the
 // write timer performs every queued write in order, with ParamWriteBusy set so
 // that the status poll stays off the line meanwhile.
 //
 // A write the amplifier did not acknowledge sets the entry's failed mark in
-// the caches; a later successful read or write of the entry clears it. The
-// cache keeps the edited value either way.
+// the caches, whichever of its exchanges failed; a later successful read or
+// write of the entry clears it. The cache keeps the edited value either way.
 class ParamWriter {
 public:
     ParamWriter(Drive& port, DriveState& state, ParamCaches& caches, const AddressMap& map);
 
     // The editor of (group, index) was left holding value (already clamped
-    // to the editor's limits). An empty value means the editor holds nothing
-    // to write: it started from a placeholder cell and was not typed into.
+    // to the editor's limits). An empty value means there is nothing to
+    // write: the user left the editor without changing its value.
     EditOutcome LeaveEditor(ParamGroup group, int index, std::optional<double> value);
 
     const std::deque<ParamWriteRecord>& PendingWrite() const { return pendingWrite_; }
@@ -52,8 +54,6 @@ public:
 
 private:
     bool Perform(const ParamWriteRecord& record);
-    bool WriteWithEeprom(const ParamWriteRecord& record);
-    bool FollowUp(const ParamWriteRecord& record);
     void MarkResult(const ParamWriteRecord& record, bool ok);
 
     Drive& port_;

@@ -68,7 +68,7 @@ const ParamEntry PositionEntries[] = {
         Col(Plain(), Lim(10, 1000, 595, 597)),
         Col(Plain(), Lim(16, 500, 796, 798))}},
     /* 11 */ {300, 307, 0, 5, 1, 0, {
-        Col(Special(ConvKind::InverseB), Lim(1, 1000, 998, 1000)),
+        BxUnsigned(Special(ConvKind::InverseB), Lim(1, 1000, 998, 1000)),
         Col(Plain(), Lim(1, 1000, 598, 600)),
         Col(Plain(), Lim(1, 1000, 799, 801))}},
     /* 12 */ {285, 306, 0, 5, 1, 0, {

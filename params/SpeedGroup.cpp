@@ -22,6 +22,11 @@ constexpr FamilyColumn BxUnsigned(Limits limit) {
     return With(Col(Plain(), limit), 0, ReadKind::EepUnsigned);
 }
 
+// 33 * BxScaleB / v fills all 16 bits for small v: read as unsigned too.
+constexpr FamilyColumn BxInverse(Limits limit) {
+    return With(Col(Special(ConvKind::InverseB), limit), 0, ReadKind::EepUnsigned);
+}
+
 // clang-format off
 // Per row: name msg, unit msg, FX unit msg, editor length, increment, FX increment,
 // then the BX, DX and FX group columns (conversion, limits and tips, format).
@@ -73,7 +78,7 @@ const ParamEntry SpeedEntries[] = {
         Col(Plain(), Lim(10, 1000, 491, 493)),
         Col(Plain(), Lim(16, 500, 691, 693))}},
     /* 11 */ {245, 307, 0, 6, 1, 0, {
-        Col(Special(ConvKind::InverseB), Lim(1, 1000, 894, 896)),
+        BxInverse(Lim(1, 1000, 894, 896)),
         Col(Plain(), Lim(1, 1000, 494, 496)),
         Col(Plain(), Lim(1, 1000, 694, 696))}},
     /* 12 */ {246, 305, 0, 5, 1, 0, {

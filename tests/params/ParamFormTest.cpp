@@ -49,9 +49,16 @@ struct Desk {
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
 
-    TParamForm* Open(ParamGroup group, const char* item) {
-        form->Action(item)->trigger();
-        return form->ParamForm(group);
+    // Chooses the group's menu item. Call it as QVERIFY(desk.Open(...)): a
+    // window that did not open fails that one test case, while a null
+    // window used further on would end the whole test program.
+    bool Open(ParamGroup group, const char* item, TParamForm*& window) {
+        window = nullptr;
+        QAction* action = form->Action(item);
+        if (action == nullptr) return false;
+        action->trigger();
+        window = form->ParamForm(group);
+        return window != nullptr;
     }
 
     int Address(ParamGroup group, int index) const {
@@ -99,11 +106,11 @@ private slots:
     // trunc(858993459 / 3000) at "DA".
     void EditAndWriteBxSpeed() {
         Desk desk("bx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        QVERIFY(window != nullptr);
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QVERIFY(desk.form->State().SpeedFormOpen);
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
-        QVERIFY(grid != nullptr);
+        QTableWidget* grid = window->Grid();
+        QCOMPARE(grid->objectName(), QString("SpeedGrid"));
         QCOMPARE(grid->rowCount(), 23);
         QCOMPARE(grid->columnCount(), 3);
         // The whole client area shows inside the frame.
@@ -137,30 +144,49 @@ private slots:
         QCOMPARE(da, 286331);
     }
 
-    // Leaving one value cell for another queues the first entry unchanged;
-    // every exit queues, changed or not.
-    void SecondCellQueuesFirstUnchanged() {
-        Desk desk("bx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
-        const std::int32_t before = desk.form->Caches().Value(ParamGroup::Speed, 6);
-        ClickValue(grid, 6);
-        ClickValue(grid, 7);
-        QVERIFY(EditorOf(window, 7)->hasFocus());
-        QVERIFY(!EditorOf(window, 6)->isVisible());
-        const auto& pending = desk.form->Writer().PendingWrite();
-        QCOMPARE(pending.size(), std::size_t{1});
-        QCOMPARE(pending.front().Index, 6);
-        QCOMPARE(pending.front().Raw, before);
-        QCOMPARE(desk.form->Caches().Value(ParamGroup::Speed, 6), before);
+    // Only looking at a cell writes nothing: the cell shows a rounded value,
+    // and leaving its editor unchanged must not replace the amplifier's
+    // setting by the rounding (nor write a follow-up).
+    void LeavingAnUnchangedEditorWritesNothing() {
+        struct Case {
+            ParamGroup group;
+            const char* item;
+            int index;
+            std::uint16_t raw;
+            const char* shown;
+        };
+        const Case cases[] = {
+            {ParamGroup::System, "M21SystemParam", 8, 100, "1"},
+            {ParamGroup::System, "M21SystemParam", 1, 15, "2"},
+            {ParamGroup::Torque, "M23TorqueParam", 1, 1000, "128"},
+            {ParamGroup::Position, "M24PositionParam", 8, 1, "0"},
+        };
+        for (const Case& c : cases) {
+            Desk desk("bx");
+            const int address = desk.Address(c.group, c.index);
+            desk.amplifier->SetEeprom(address, c.raw);
+            desk.amplifier->SetRam(address, c.raw);
+            TParamForm* window = nullptr;
+            QVERIFY(desk.Open(c.group, c.item, window));
+            QCOMPARE(window->Grid()->item(c.index + 1, 1)->text(), QString(c.shown));
+            const long requests = desk.amplifier->RequestCount();
+            ClickValue(window->Grid(), c.index);
+            QVERIFY(window->Editor(c.index)->hasFocus());
+            ClickValue(window->Grid(), c.index - 1);
+            window->close();
+            desk.form->WriteParamTimerTimer();
+            QCOMPARE(desk.amplifier->RequestCount(), requests);
+            QCOMPARE(int(desk.amplifier->Eeprom(address)), int(c.raw));
+        }
     }
 
     // A cleared editor writes the minimum; a typed value above the maximum
     // writes the maximum and the grid shows it.
     void ClearedAndTooLargeAreClamped() {
         Desk desk("bx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         TFSpinEdit* editor = EditorOf(window, 5);  // 1 ... 10000
         ClickValue(grid, 5);
         TypeInto(editor, "");
@@ -182,8 +208,9 @@ private slots:
     // The first speed editor stores and queues on Return and keeps the focus.
     void SpeedFirstEditorTakesReturnInPlace() {
         Desk desk("dx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         TFSpinEdit* editor = EditorOf(window, 0);
         ClickValue(grid, 0);
         TypeInto(editor, "-1234");
@@ -197,8 +224,9 @@ private slots:
     // A disabled entry has empty cells and its editor never shows.
     void DisabledEntryStaysEmpty() {
         Desk desk("bx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         QVERIFY(!EntryEnabled(desk.form->Map(), ParamGroup::Speed, 15));
         for (int column = 0; column < 3; ++column)
             QCOMPARE(grid->item(16, column)->text(), QString());
@@ -215,8 +243,9 @@ private slots:
     void EditorSitsOverItsCell() {
         for (const char* family : {"bx", "dx", "fx"}) {
             Desk desk(family);
-            TParamForm* window = desk.Open(ParamGroup::System, "M21SystemParam");
-            auto* grid = window->findChild<QTableWidget*>("SystemGrid");
+            TParamForm* window = nullptr;
+            QVERIFY(desk.Open(ParamGroup::System, "M21SystemParam", window));
+            QTableWidget* grid = window->Grid();
             for (int index : {0, 8, 16}) {
                 if (!EntryEnabled(desk.form->Map(), ParamGroup::System, index)) continue;
                 ClickValue(grid, index);
@@ -237,7 +266,8 @@ private slots:
         Desk desk("bx");
         desk.amplifier->SetCablePulled(true);
         const std::size_t asked = desk.questions.AskedQuestions().size();
-        QVERIFY(desk.Open(ParamGroup::Torque, "M23TorqueParam") == nullptr);
+        TParamForm* window = nullptr;
+        QVERIFY(!desk.Open(ParamGroup::Torque, "M23TorqueParam", window));
         QVERIFY(!desk.form->State().TorqueFormOpen);
         QCOMPARE(desk.questions.AskedQuestions().size(), asked + 1);
         const auto& question = desk.questions.Last();
@@ -254,9 +284,12 @@ private slots:
     // the item neither reads nor opens another window.
     void CloseClearsFlagAndReopenReadsAgain() {
         Desk desk("dx");
-        TParamForm* window = desk.Open(ParamGroup::Position, "M24PositionParam");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", window));
         const long requests = desk.amplifier->RequestCount();
-        QCOMPARE(desk.Open(ParamGroup::Position, "M24PositionParam"), window);
+        TParamForm* again = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", again));
+        QCOMPARE(again, window);
         QCOMPARE(desk.amplifier->RequestCount(), requests);
         QCOMPARE(desk.form->findChildren<TParamForm*>().size(), qsizetype{1});
 
@@ -264,7 +297,7 @@ private slots:
         QTest::mouseClick(window->findChild<QPushButton*>("PosParCloseBtn"), Qt::LeftButton);
         QVERIFY(!desk.form->State().PositionFormOpen);
         QTRY_VERIFY(watched.isNull());
-        QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam") != nullptr);
+        QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", again));
         QVERIFY(desk.amplifier->RequestCount() > requests);
     }
 
@@ -272,15 +305,16 @@ private slots:
     // the next group read, so reopening shows it rather than the old value.
     void QueuedEditSurvivesReopen() {
         Desk desk("dx");
-        TParamForm* window = desk.Open(ParamGroup::Torque, "M23TorqueParam");
-        auto* grid = window->findChild<QTableWidget*>("TorqueGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Torque, "M23TorqueParam", window));
+        QTableWidget* grid = window->Grid();
         ClickValue(grid, 0);
         TypeInto(EditorOf(window, 0), "4321");
         window->findChild<QPushButton*>("TrqParCloseBtn")->click();
         QVERIFY(desk.form->Writer().WritePending());
-        window = desk.Open(ParamGroup::Torque, "M23TorqueParam");
+        QVERIFY(desk.Open(ParamGroup::Torque, "M23TorqueParam", window));
         QVERIFY(!desk.form->Writer().WritePending());
-        grid = window->findChild<QTableWidget*>("TorqueGrid");
+        grid = window->Grid();
         QCOMPARE(grid->item(1, 1)->text(), QString("4321"));
         QCOMPARE(int(desk.amplifier->Ram(desk.Address(ParamGroup::Torque, 0))), 4321);
     }
@@ -289,8 +323,9 @@ private slots:
     // later write of the entry succeeds.
     void FailedWriteIsMarked() {
         Desk desk("dx");
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         const QBrush plain = grid->item(3, 1)->background();
         ClickValue(grid, 2);
         TypeInto(EditorOf(window, 2), "100");
@@ -301,9 +336,17 @@ private slots:
         QVERIFY(grid->item(3, 1)->background() != plain);
         QCOMPARE(grid->item(3, 1)->text(), QString("100"));
 
+        // Entered and left unchanged: nothing is written, the mark stays.
         desk.amplifier->SetCablePulled(false);
         desk.form->State().CommErrorLatched = false;
         ClickValue(grid, 2);
+        QTest::keyClick(EditorOf(window, 2), Qt::Key_Return);
+        desk.form->WriteParamTimerTimer();
+        window->RefreshDisplayData();
+        QVERIFY(grid->item(3, 1)->background() != plain);
+
+        ClickValue(grid, 2);
+        TypeInto(EditorOf(window, 2), "101");
         QTest::keyClick(EditorOf(window, 2), Qt::Key_Return);
         desk.form->WriteParamTimerTimer();
         window->RefreshDisplayData();
@@ -315,8 +358,9 @@ private slots:
     void PlaceholderLeftUntouchedWritesNothing() {
         Desk desk("bx");
         desk.amplifier->SetEeprom(desk.Address(ParamGroup::Speed, 11), 0);
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         QCOMPARE(grid->item(12, 1)->text(), QString(ValuePlaceholder));
         ClickValue(grid, 11);
         QCOMPARE(EditorOf(window, 11)->text(), QString());
@@ -332,8 +376,9 @@ private slots:
     // unchanged does not write the old one back.
     void EntryAtTheSameAddressStartsFromTheEdit() {
         Desk desk("fx", 30);
-        TParamForm* window = desk.Open(ParamGroup::Position, "M24PositionParam");
-        auto* grid = window->findChild<QTableWidget*>("PositionGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", window));
+        QTableWidget* grid = window->Grid();
         ClickValue(grid, 4);
         TypeInto(EditorOf(window, 4), "123");
         ClickValue(grid, 5);
@@ -348,8 +393,9 @@ private slots:
     // entry's range format, as the editor enforces them.
     void RangeCellShowsTheLimitsGiven() {
         Desk desk("dx");
-        TParamForm* window = desk.Open(ParamGroup::System, "M21SystemParam");
-        auto* grid = window->findChild<QTableWidget*>("SystemGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::System, "M21SystemParam", window));
+        QTableWidget* grid = window->Grid();
         window->SetSpinEditValue(10, 431, 433, 50, 2.5);
         QVERIFY(grid->item(11, 2)->text().startsWith("2.5 -- 50.0 "));
         QCOMPARE(EditorOf(window, 10)->MaxValue(), 50.0);
@@ -360,8 +406,9 @@ private slots:
     // lacks have no name.
     void ChangeLanguageFillsTexts() {
         Desk desk("fx", 25);
-        TParamForm* window = desk.Open(ParamGroup::Speed, "M22SpeedParam");
-        auto* grid = window->findChild<QTableWidget*>("SpeedGrid");
+        TParamForm* window = nullptr;
+        QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
+        QTableWidget* grid = window->Grid();
         const MessageCatalogue& catalogue = desk.form->Catalogue();
         QCOMPARE(grid->item(0, 0)->text().toStdString(), catalogue.Msg(231));
         QCOMPARE(grid->item(1, 0)->text().toStdString(), catalogue.Msg(234));

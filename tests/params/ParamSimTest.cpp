@@ -35,7 +35,8 @@ TEST(SimWrite, BxSpeedEntry5AtZeroWritesZeroAtDAAndTheEditorMinimumOne) {
     EXPECT_EQ(bench.RamLong(0xDA), 0);
 
     // Through the window 0 is below the editor's minimum and becomes 1.
-    const double clamped = ClampToLimits(ParamGroup::Speed, 5, 0, bench.drive.state);
+    const Limits limits = EntryLimits(ParamGroup::Speed, 5, bench.drive.state);
+    const double clamped = ClampToLimits(0, limits.Min, limits.Max);
     EXPECT_EQ(clamped, 1);
     bench.drive.line->ClearLog();
     bench.EditAndTick(ParamGroup::Speed, 5, clamped);
@@ -211,6 +212,24 @@ TEST_P(SwitchWord, FieldsOfTheWordAndAMergeRefreshAllFourEntries) {
 
 INSTANTIATE_TEST_SUITE_P(Qrv, SwitchWord, ::testing::Values("kqrv", "lqrv", "yz"));
 
+// Bit 15 of the word set: the word arrives sign-extended, yet a field edit
+// sends the 16-bit word and later edits of the other fields still go out.
+TEST_P(SwitchWord, EditsOfAWordWithBit15SetAreSentAndDoNotPoisonTheSiblings) {
+    SimBench bench(GetParam(), 33);
+    bench.drive.amplifier->SetRam(0x17, 0x9234);
+    ASSERT_TRUE(bench.reader.ReadSystemData());
+    bench.drive.line->ClearLog();
+    bench.EditAndTick(ParamGroup::System, 11, 0);
+    EXPECT_EQ(bench.Wire(), (Lines{"W 17 0234"}));
+    for (int index : {6, 11, 17, 18}) {
+        EXPECT_EQ(bench.caches.SystemData[index], 0x0234) << index;
+        EXPECT_FALSE(bench.caches.WriteFailed(ParamGroup::System, index)) << index;
+    }
+    bench.drive.line->ClearLog();
+    bench.EditAndTick(ParamGroup::System, 17, 1);
+    EXPECT_EQ(bench.Wire(), (Lines{"W 17 0134"}));
+}
+
 TEST(SimRead, PlainFxReadsTheSwitchWordWithoutEntry18) {
     SimBench bench("fx", 30);
     ASSERT_FALSE(EntryEnabled(bench.drive.map, ParamGroup::System, 18));
@@ -237,6 +256,47 @@ TEST(SimWrite, FxSiblingFieldEditsOnSeparateTicksKeepBothFields) {
     EXPECT_EQ(cell(3), "1");
     EXPECT_EQ(cell(4), "0");
     EXPECT_EQ(cell(17), "0");
+}
+
+TEST(SimWrite, FxSpeedEntry17OfAWordWithBit15SetIsSent) {
+    SimBench bench("fx", 30);
+    bench.drive.amplifier->SetRam(0x18, 0x9011);
+    ASSERT_TRUE(bench.reader.ReadSpeedData());
+    bench.drive.line->ClearLog();
+    bench.EditAndTick(ParamGroup::Speed, 17, 0);
+    bench.EditAndTick(ParamGroup::Speed, 4, 2);
+    EXPECT_EQ(bench.Wire(), (Lines{"W 18 0011", "W 18 0012"}));
+    EXPECT_FALSE(bench.caches.WriteFailed(ParamGroup::Speed, 3));
+}
+
+// 33 * B / v fills all 16 bits for small v: the word written comes back as
+// the value that was set, not as a negative one.
+TEST(SimWrite, BxInverseEntriesReadBackWhatWasWritten) {
+    for (const ParamGroup group : {ParamGroup::Speed, ParamGroup::Position}) {
+        SimBench bench("bx");
+        bench.drive.state.BxScaleB = 1000;
+        bench.EditAndTick(group, 11, 1);
+        EXPECT_EQ(bench.Eeprom(0x35), static_cast<std::int16_t>(33000));
+        bench.caches.Store(group, 11, 0);
+        ASSERT_TRUE(bench.reader.ReadGroup(group));
+        EXPECT_EQ(bench.caches.Value(group, 11), 33000);
+        EXPECT_EQ(ValueCellText(group, 11, bench.caches, bench.drive.state, bench.drive.map), "1");
+    }
+}
+
+// v = 0.1 makes the "2D" follow-up 65536 / 0.75, more than a word: the whole
+// edit is refused before anything reaches the amplifier.
+TEST(SimWrite, BxPositionEntry8WithAFollowUpBeyondAWordIsRefusedWhole) {
+    SimBench bench("bx");
+    const std::int32_t before = bench.caches.PositionData[8];
+    const EditOutcome outcome = bench.EditAndTick(ParamGroup::Position, 8, 0.1);
+    EXPECT_FALSE(outcome.Queued);
+    EXPECT_TRUE(bench.Wire().empty());
+    EXPECT_EQ(bench.caches.PositionData[8], before);
+    EXPECT_FALSE(bench.caches.WriteFailed(ParamGroup::Position, 8));
+    // 0.4 gives 43690, a word: written.
+    EXPECT_TRUE(bench.EditAndTick(ParamGroup::Position, 8, 0.4).Queued);
+    EXPECT_EQ(bench.Operations(), (Lines{"EEP 0C 0001", "W 0C 0001", "W 2D AAAA"}));
 }
 
 // ---- Group reads ----

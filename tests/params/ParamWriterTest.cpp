@@ -10,6 +10,11 @@ namespace {
 
 using W = std::vector<Exchange>;
 
+// A word as a read gives it: sign-extended.
+int Word(int bits) {
+    return static_cast<std::int16_t>(bits);
+}
+
 struct Writer : ::testing::Test {
     RecordingPort port;
     DriveState state = StateFor(0);
@@ -204,6 +209,70 @@ TEST_F(Writer, FailedFollowUpCountsAsFailedWrite) {
     EditAndTick(ParamGroup::Speed, 5, 3000);
     EXPECT_TRUE(caches.WriteFailed(ParamGroup::Speed, 5));
     EXPECT_FALSE(caches.WriteFailed(ParamGroup::Speed, 4));
+}
+
+// Whichever exchange of a two-word write fails, the first word's included,
+// the entry is marked: a later exchange that succeeds must not hide it.
+TEST_F(Writer, AnyFailedWordOfATwoWordWriteMarksTheEntry) {
+    struct Case {
+        int family;
+        int index;
+        const char* kind;
+        const char* address;
+    };
+    const Case cases[] = {
+        {1, 4, "WriteToRAM", "52"}, {1, 4, "WriteToRAM", "53"}, {0, 5, "WriteToRAM", "3C"},
+        {0, 5, "WriteToEEP", "3C"}, {0, 3, "WriteToRAM", "1C"}, {0, 5, "WriteToEEP", "3D"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + " " + c.address);
+        UseFamily(c.family);
+        port.Failing = {{c.kind, c.address}};
+        port.Log.clear();
+        EXPECT_EQ(EditAndTick(ParamGroup::Position, c.index, -1234).size(),
+                  c.family == 1 ? 2u : 4u);
+        EXPECT_TRUE(caches.WriteFailed(ParamGroup::Position, c.index));
+    }
+}
+
+// An edit with one word that no primitive can send is refused before
+// anything is stored or written, so no mark can half-tell the story.
+TEST_F(Writer, EditWithAWordBeyond16BitsIsRefusedWhole) {
+    caches.PositionData[8] = 25;
+    const EditOutcome followUp = writer.LeaveEditor(ParamGroup::Position, 8, 0.1);
+    EXPECT_FALSE(followUp.Queued);
+    EXPECT_EQ(followUp.CellText, "10");
+    EXPECT_EQ(caches.PositionData[8], 25);
+    // 33 x B / v beyond a word.
+    state.BxScaleB = 32767;
+    EXPECT_FALSE(writer.LeaveEditor(ParamGroup::Speed, 11, 1).Queued);
+    EXPECT_TRUE(writer.LeaveEditor(ParamGroup::Speed, 11, 17).Queued);  // 63606
+    writer.WriteParamTimerTimer();
+    EXPECT_EQ(port.Writes().front(), (Exchange{"WriteToRAM", "35", 63606}));
+    EXPECT_FALSE(caches.WriteFailed(ParamGroup::Position, 8));
+}
+
+// Fields of a word with bit 15 set merge on its 16 bits: the cache keeps the
+// word as a read gives it (sign-extended) and the write is one word.
+TEST_F(Writer, FieldMergesStayInsideTheWord) {
+    UseFamily(2, 33, true);
+    const std::int32_t word = Word(0x9234);
+    for (int i : {6, 11, 17, 18}) caches.SystemData[static_cast<std::size_t>(i)] = word;
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 11, 0), (W{{"WriteToRAM", "17", 0x0234}}));
+    EXPECT_EQ(caches.SystemData[18], 0x0234);
+    EXPECT_FALSE(caches.WriteFailed(ParamGroup::System, 11));
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 11, 1), (W{{"WriteToRAM", "17", 0x1234}}));
+    for (int i : {6, 11, 17, 18}) caches.SystemData[static_cast<std::size_t>(i)] = word;
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 6, 1), (W{{"WriteToRAM", "17", Word(0x9231)}}));
+    EXPECT_EQ(caches.SystemData[17], Word(0x9231));
+
+    UseFamily(0);  // BX System entry 2, bits 8 and 0
+    caches.SystemData[2] = Word(0x8101);
+    port.Log.clear();
+    EXPECT_EQ(EditAndTick(ParamGroup::System, 2, 2).front(),
+              (Exchange{"WriteToRAM", "31", Word(0x8000)}));
 }
 
 TEST_F(Writer, PlaceholderEditorsWriteNothingUnlessTheValueIsDefined) {
