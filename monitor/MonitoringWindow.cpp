@@ -25,6 +25,7 @@ void MonitoringWindow::CloseWindow() {
 void MonitoringWindow::closeEvent(QCloseEvent* event) {
     refreshTimer_->stop();
     openFlag_ = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }
 

@@ -2,19 +2,17 @@
 #include <QMdiSubWindow>
 #include <QSize>
 
+#include "widgets/ChildWindow.h"
+
 class QTimer;
 
 // What the monitor, I/O and alarm windows share: a fixed client area, a
 // refresh timer of their own, and an open flag in the drive state that
 // closing clears, whether by the Close button or the close box.
-class MonitoringWindow : public QMdiSubWindow {
+class MonitoringWindow : public QMdiSubWindow, public ChildWindow {
 public:
     MonitoringWindow(bool& openFlag, const char* name, const char* title, QSize client,
                      int refreshMs, QWidget* parent);
-
-    // Captions from the current catalogue; after creation and on every
-    // language change.
-    virtual void ChangeLanguage() = 0;
 
 protected:
     QWidget* Content() const { return content_; }

@@ -1,5 +1,6 @@
 #include "shell/ChildWindows.h"
 
+#include "monitor/MonitoringWindows.h"
 #include "operation/Autotune.h"
 #include "operation/Directrw.h"
 #include "operation/Jog.h"
@@ -44,7 +45,21 @@ QWidget* CreateDirectRWForm(TMainForm& main) {
     return form;
 }
 
+QWidget* CreateMonitorWindow(TMainForm& main) {
+    return CreateMonitorForm(main.Monitors(), main.State(), main.Catalogue());
+}
+QWidget* CreateIOWindow(TMainForm& main) {
+    return CreateIOForm(main.Monitors(), main.State(), main.Catalogue());
+}
+// The history is read before the window shows it, with the progress panel.
+QWidget* CreateAlarmWindow(TMainForm& main) {
+    return CreateAlarmForm(main.Monitors(), main.State(), main.Catalogue());
+}
+
 const ChildWindowRow Rows[] = {
+    {"M11Monitor", &DriveState::MonitorFormOpen, &CreateMonitorWindow},
+    {"M12IODisplay", &DriveState::IOFormOpen, &CreateIOWindow},
+    {"M13Alarm", &DriveState::AlarmFormOpen, &CreateAlarmWindow},
     {"M21SystemParam", &DriveState::SystemFormOpen,
      &CreateParamForm<TSystemForm, ParamGroup::System>},
     {"M22SpeedParam", &DriveState::SpeedFormOpen, &CreateParamForm<TSpeedForm, ParamGroup::Speed>},

@@ -21,6 +21,7 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "monitor/Monitoring.h"
 #include "operation/DirectAccess.h"
 #include "operation/JogControl.h"
 #include "operation/TuneMachine.h"
@@ -100,6 +101,7 @@ public:
     JogControl& Jog() { return jog_; }
     TuneMachine& Tuning() { return tuning_; }
     DirectAccess& Direct() { return direct_; }
+    Monitoring& Monitors() { return monitoring_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -171,6 +173,7 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     LongOperation longOperation_;
+    Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
