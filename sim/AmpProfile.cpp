@@ -95,10 +95,6 @@ const std::vector<Cell> kBxCells = {
     // RAM only.
     {Store::Ram, 0x17, 750, "rating"},
     {Store::Ram, 0x76, 0, "jog run command"},
-    {Store::Ram, 0xB2, 0, "monitor gate 1"},
-    {Store::Ram, 0xB6, 0, "monitor gate 2"},
-    {Store::Ram, 0xBF, 2150, "load ratio numerator"},
-    {Store::Ram, 0xBE, 2150, "load ratio numerator 2"},
 };
 
 const std::vector<Cell> kDxCells = {
@@ -156,7 +152,6 @@ const std::vector<Cell> kDxCells = {
     {Store::Param, 0x56, 100, "position gain 0..500"},
     {Store::Param, 0x57, 0, "feed forward 0..100"},
     {Store::Param, 0x58, 0, "smoothing 0..9999"},
-    {Store::Ram, 0x13, 1234, "monitor: encoder single-turn data"},
 };
 
 const std::vector<Cell> kFxCells = {
@@ -212,71 +207,89 @@ const Cell kFxNewInertia = {Store::Param, 0x0F, 1000, "inertia 10..30000"};
 const char kDxModelName[17] = "DX-0402-A2-SM   ";
 const Cell kFxMotorCode = {Store::Ram, 0, 21, "motor code (listed in FX_Motor.tpy)"};
 
+constexpr bool kWord = false;
+constexpr bool kLong = true;
+constexpr int kNone = -1;
+// An analog input of 10 V full scale as the amplifier's converter counts it.
+constexpr double kBxRatioCounts = 2150.4 / 4096.0;
+constexpr double kDxVoltCounts = 511.0 / 10.5;
+constexpr double kFxVoltCounts = 97.0;
+constexpr double kBxSpeedCounts = 16384.0 / 3000.0;
+constexpr double kWideSpeedCounts = 32768.0 / 6000.0;
+constexpr double kTorqueCounts = 24576.0 / 300.0;
+
+// BX: the two ratio rows are scaled by a parameter word (inertia "2D" and the
+// torque command scale "2C"), the torque limits are the limit parameters.
 const std::vector<MonitorCell> kBxMonitor = {
-    {0xE4, Quantity::Speed, 16384.0 / 3000.0, false, "motor speed"},
-    {0x7E, Quantity::Torque, 24576.0 / 300.0, false, "torque command"},
-    {0x91, Quantity::Current, 10.0, false, "current x0.1 %"},
-    {0x93, Quantity::Torque, 24576.0 / 300.0, false, "peak torque"},
-    {0x94, Quantity::Load, 24576.0 / 300.0, false, "effective torque"},
-    {0x78, Quantity::SpeedCommand, 32768.0 / 6000.0, false, "speed command"},
-    {0x5C, Quantity::PositionFeedback, 1.0, true, "feedback pulses"},
-    {0x88, Quantity::PositionCommand, 1.0, true, "command pulses"},
-    {0x95, Quantity::Constant, 0.0, false, "analog speed command"},
-    {0x96, Quantity::Constant, 0.0, false, "analog speed limit"},
-    {0xC0, Quantity::Constant, 0.0, false, "analog torque command"},
-    {0xC1, Quantity::Constant, 0.0, false, "analog torque limit"},
+    {0xE4, Quantity::Speed, kBxSpeedCounts, kWord, kNone, "motor speed"},
+    {0x7E, Quantity::Torque, kTorqueCounts, kWord, kNone, "torque command"},
+    {0x91, Quantity::Load, 10.0, kWord, kNone, "load ratio x0.1 %"},
+    {0x93, Quantity::Current, kTorqueCounts, kWord, kNone, "motor current"},
+    {0x94, Quantity::PeakCurrent, kTorqueCounts, kWord, kNone, "peak current"},
+    {0x78, Quantity::SpeedCommand, kWideSpeedCounts, kWord, kNone, "speed command"},
+    {0x5C, Quantity::PositionFeedback, 1.0, kLong, kNone, "feedback pulses"},
+    {0x88, Quantity::PositionCommand, 1.0, kLong, kNone, "command pulses"},
+    {0xBF, Quantity::AnalogSpeedVolts, kBxRatioCounts, kWord, 0x2D, "analog speed command"},
+    {0xBE, Quantity::AnalogTorqueVolts, kBxRatioCounts, kWord, 0x2C, "analog torque command"},
+    {0x95, Quantity::AverageSpeed, 2048.0 / 375.0, kWord, kNone, "average speed"},
+    {0x96, Quantity::SpeedDeviation, 2048.0 / 375.0, kWord, kNone, "speed deviation"},
+    {0xC0, Quantity::One, 1.0, kWord, 0x26, "forward torque limit"},
+    {0xC1, Quantity::One, 1.0, kWord, 0x27, "reverse torque limit"},
 };
 
 const std::vector<MonitorCell> kDxMonitor = {
-    {0x02, Quantity::Speed, 32768.0 / 6000.0, false, "motor speed"},
-    {0x03, Quantity::Torque, 24576.0 / 300.0, false, "torque command"},
-    {0x15, Quantity::Current, 10.0, false, "current x0.1 %"},
-    {0x16, Quantity::Load, 10.0, false, "effective torque x0.1"},
-    {0x17, Quantity::Current, 10.0, false, "peak current x0.1"},
-    {0x05, Quantity::SpeedCommand, 32768.0 / 6000.0, false, "speed command"},
-    {0x06, Quantity::PositionFeedback, 1.0, true, "feedback pulses"},
-    {0x08, Quantity::PositionCommand, 1.0, true, "command pulses"},
-    {0x0A, Quantity::Load, 511.0 / 10.5 / 100.0, false, "regeneration load"},
-    {0x0B, Quantity::Constant, 0.0, false, "regeneration load 2"},
-    {0x0C, Quantity::Constant, 0.0, false, "analog speed command"},
-    {0x0D, Quantity::Constant, 0.0, false, "analog speed limit"},
-    {0x0E, Quantity::Constant, 0.0, false, "analog torque command"},
-    {0x0F, Quantity::Constant, 0.0, false, "analog torque limit"},
+    {0x02, Quantity::Speed, kWideSpeedCounts, kWord, kNone, "motor speed"},
+    {0x03, Quantity::Torque, kTorqueCounts, kWord, kNone, "torque command"},
+    {0x15, Quantity::Load, 10.0, kWord, kNone, "load ratio x0.1 %"},
+    {0x16, Quantity::Current, 10.0, kWord, kNone, "motor current x0.1 %"},
+    {0x17, Quantity::PeakCurrent, 10.0, kWord, kNone, "peak current x0.1 %"},
+    {0x05, Quantity::SpeedCommand, kWideSpeedCounts, kWord, kNone, "speed command"},
+    {0x06, Quantity::PositionFeedback, 1.0, kLong, kNone, "feedback pulses"},
+    {0x08, Quantity::PositionCommand, 1.0, kLong, kNone, "command pulses"},
+    {0x0A, Quantity::AnalogSpeedVolts, kDxVoltCounts, kWord, kNone, "analog speed command"},
+    {0x0B, Quantity::AnalogTorqueVolts, kDxVoltCounts, kWord, kNone, "analog torque command"},
+    {0x0C, Quantity::AverageSpeed, kWideSpeedCounts, kWord, kNone, "average speed"},
+    {0x0D, Quantity::SpeedDeviation, kWideSpeedCounts, kWord, kNone, "speed deviation"},
+    {0x0E, Quantity::One, kTorqueCounts, kWord, 0x37, "forward torque limit"},
+    {0x0F, Quantity::One, kTorqueCounts, kWord, 0x38, "reverse torque limit"},
+    {0x13, Quantity::PositionError, 1.0, kWord, kNone, "position deviation"},
 };
 
+// Up to version 25 the position counters are single words and 89/8A carry
+// the regeneration and overload ratios in hundredths.
 const std::vector<MonitorCell> kFxOldMonitor = {
-    {0x80, Quantity::Speed, 1.0, false, "motor speed"},
-    {0x81, Quantity::Torque, 1.0, false, "torque command"},
-    {0x88, Quantity::Current, 1.0, false, "current"},
-    {0x89, Quantity::Load, 100.0, false, "effective torque x0.01"},
-    {0x8A, Quantity::Current, 100.0, false, "peak current x0.01"},
-    {0x8C, Quantity::SpeedCommand, 4.0, false, "speed command x0.25"},
-    {0x94, Quantity::PositionFeedback, 1.0, false, "feedback pulses"},
-    {0x96, Quantity::PositionCommand, 1.0, false, "command pulses"},
-    {0x83, Quantity::Load, 0.97, false, "regeneration load"},
-    {0x84, Quantity::PositionError, 1.0, false, "position error"},
-    {0x87, Quantity::Constant, 0.0, false, "analog command"},
-    {0x85, Quantity::Constant, 0.0, false, "analog input 1"},
-    {0x86, Quantity::Constant, 0.0, false, "analog input 2"},
+    {0x80, Quantity::Speed, 1.0, kWord, kNone, "motor speed"},
+    {0x81, Quantity::Torque, 1.0, kWord, kNone, "torque command"},
+    {0x88, Quantity::Load, 1.0, kWord, kNone, "load ratio"},
+    {0x89, Quantity::Regeneration, 100.0, kWord, kNone, "regenerative load x0.01"},
+    {0x8A, Quantity::Load, 100.0, kWord, kNone, "overload ratio x0.01"},
+    {0x8C, Quantity::SpeedCommand, 4.0, kWord, kNone, "speed command x0.25"},
+    {0x94, Quantity::PositionFeedback, 1.0, kWord, kNone, "feedback pulses"},
+    {0x96, Quantity::PositionCommand, 1.0, kWord, kNone, "command pulses"},
+    {0x83, Quantity::AnalogSpeedVolts, kFxVoltCounts, kWord, kNone, "analog speed command"},
+    {0x84, Quantity::PositionError, 1.0, kWord, kNone, "position deviation"},
+    {0x87, Quantity::AverageSpeed, 1.0, kWord, kNone, "average speed"},
+    {0x85, Quantity::One, 1.0, kWord, 0x11, "forward torque limit"},
+    {0x86, Quantity::One, 1.0, kWord, 0x12, "reverse torque limit"},
 };
 
 const std::vector<MonitorCell> kFxNewMonitor = {
-    {0x80, Quantity::Speed, 1.0, false, "motor speed"},
-    {0x81, Quantity::Torque, 1.0, false, "torque command"},
-    {0x88, Quantity::Current, 1.0, false, "current"},
-    {0x82, Quantity::Torque, 1.0, false, "peak torque"},
-    {0x83, Quantity::Load, 1.0, false, "effective torque"},
-    {0x8C, Quantity::SpeedCommand, 4.0, false, "speed command x0.25"},
-    {0x94, Quantity::PositionFeedback, 1.0, true, "feedback pulses"},
-    {0x96, Quantity::PositionCommand, 1.0, true, "command pulses"},
-    {0x8D, Quantity::Load, 0.97, false, "regeneration load"},
-    {0x84, Quantity::PositionError, 1.0, false, "position error"},
-    {0x87, Quantity::Constant, 0.0, false, "analog command"},
-    {0x85, Quantity::Constant, 0.0, false, "analog input 1"},
-    {0x86, Quantity::Constant, 0.0, false, "analog input 2"},
-    {0x98, Quantity::PositionFeedback, 1.0, true, "absolute position"},
-    {0x89, Quantity::Load, 1.0, false, "load ratio"},
-    {0x8A, Quantity::Current, 1.0, false, "peak current"},
+    {0x80, Quantity::Speed, 1.0, kWord, kNone, "motor speed"},
+    {0x81, Quantity::Torque, 1.0, kWord, kNone, "torque command"},
+    {0x88, Quantity::Load, 1.0, kWord, kNone, "load ratio"},
+    {0x82, Quantity::Current, 1.0, kWord, kNone, "motor current"},
+    {0x83, Quantity::PeakCurrent, 1.0, kWord, kNone, "peak current"},
+    {0x8C, Quantity::SpeedCommand, 4.0, kWord, kNone, "speed command x0.25"},
+    {0x94, Quantity::PositionFeedback, 1.0, kLong, kNone, "feedback pulses"},
+    {0x96, Quantity::PositionCommand, 1.0, kLong, kNone, "command pulses"},
+    {0x8D, Quantity::AnalogSpeedVolts, kFxVoltCounts, kWord, kNone, "analog speed command"},
+    {0x84, Quantity::PositionError, 1.0, kWord, kNone, "position deviation"},
+    {0x87, Quantity::AverageSpeed, 1.0, kWord, kNone, "average speed"},
+    {0x85, Quantity::One, 1.0, kWord, 0x11, "forward torque limit"},
+    {0x86, Quantity::One, 1.0, kWord, 0x12, "reverse torque limit"},
+    {0x98, Quantity::PositionError, 1.0, kLong, kNone, "position deviation"},
+    {0x89, Quantity::Regeneration, 1.0, kWord, kNone, "regenerative load"},
+    {0x8A, Quantity::Load, 1.0, kWord, kNone, "overload ratio"},
 };
 
 std::string Upper(std::string text) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/Motor.h"
+
 namespace sim {
 
 enum class Family { BX, DX, FX };
@@ -37,27 +39,17 @@ struct Cell {
 // The initial contents of the amplifier: one row per word, page 5 for RAM.
 std::vector<Cell> InitialCells(const Profile& profile);
 
-// Quantities the dynamics produce; the monitor table says where they appear.
-enum class Quantity {
-    Speed,             // rpm
-    SpeedCommand,      // rpm
-    Torque,            // percent of rated
-    Current,           // percent of rated
-    Load,              // percent of rated, smoothed
-    PositionFeedback,  // pulses (long)
-    PositionCommand,   // pulses (long)
-    PositionError,     // pulses
-    Constant,
-};
-
+// One monitored word (or pair of words) and the quantity it carries.
 struct MonitorCell {
     std::uint8_t address;
     Quantity quantity;
-    double scale;  // raw = quantity * scale (Constant: raw = scale)
-    bool isLong;   // two words: high word at address, low word at address + 1
+    double scale;   // raw = quantity x scale, times the scaling word when there is one
+    bool isLong;    // two words: high word at address, low word at address + 1
+    int scaleWord;  // the RAM word (signed) the raw value is multiplied by; -1: none
     const char* meaning;
 };
 
+// Every monitor address of the family and FX version, one row each.
 const std::vector<MonitorCell>& MonitorCells(const Profile& profile);
 
 // Addresses the status rendering and the alarm history use.

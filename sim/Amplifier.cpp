@@ -8,27 +8,12 @@ namespace sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSpeedLagMs = 150.0;  // first-order lag of the speed loop
-constexpr double kLoadLagMs = 2000.0;  // thermal-like smoothing of the load
-constexpr double kPulsesPerRev = 10000.0;
-constexpr int kStepMs = 10;  // integration step of the dynamics
-
 // Error replies: "!" + code + CR, the only replies with a terminator.
 const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
 const char kUnknownCommand[] = "!03\r";
-const char kInjectedError[] = "!09\r";
 
-struct FaultNameRow {
-    Fault fault;
-    const char* name;
-};
-const FaultNameRow kFaultNames[] = {
-    {Fault::NoReply, "noreply"},     {Fault::WrongChecksum, "checksum"},
-    {Fault::ForeignChar, "foreign"}, {Fault::ErrorReply, "error"},
-    {Fault::Truncated, "truncated"}, {Fault::Late, "late"},
-};
+constexpr int kTuningPhases = 3;
 
 bool IsCommandLetter(char c) {
     return c == 'R' || c == 'L' || c == 'W' || c == 'M';
@@ -81,30 +66,12 @@ std::string DataReply(std::uint32_t value, int digits) {
     return body + SumText(body);
 }
 
-bool HasChecksum(const std::string& reply) {
-    return reply.size() >= 7 && reply[0] == '%';
-}
-
 }  // namespace
 
 std::string SumText(std::string_view covered) {
     unsigned sum = 0;
     for (char c : covered) sum += static_cast<unsigned char>(c);
     return Hex(sum & 0xFF, 2);
-}
-
-std::optional<Fault> FaultFromName(std::string_view name) {
-    for (const FaultNameRow& row : kFaultNames) {
-        if (name == row.name) return row.fault;
-    }
-    return std::nullopt;
-}
-
-const char* FaultName(Fault fault) {
-    for (const FaultNameRow& row : kFaultNames) {
-        if (fault == row.fault) return row.name;
-    }
-    return "?";
 }
 
 Amplifier::Amplifier(const Profile& profile, TimeSource now)
@@ -127,7 +94,7 @@ void Amplifier::LoadInitialContents() {
 
 void Amplifier::Receive(std::string_view bytes) {
     Tick();
-    if (cablePulled_) return;
+    if (faults_.CablePulled()) return;
     input_.append(bytes);
     ParseInput();
 }
@@ -174,8 +141,7 @@ void Amplifier::HandleFrame(const std::string& frame) {
     const std::string reply = Answer(frame);
     std::uint64_t dueMs = now_();
     std::string note;
-    const std::string sent = ApplyFaults(reply, dueMs, note);
-    previousReply_ = reply;
+    const std::string sent = faults_.Apply(reply, dueMs, note);
     Queue(sent, dueMs);
     Record(frame, sent, note);
 }
@@ -218,6 +184,7 @@ std::string Amplifier::Answer(const std::string& frame) {
 // ---- Writes and special addresses ----
 
 void Amplifier::WriteWord(int page, int address, std::uint16_t value) {
+    if (page == 5 && ramHeld_.test(static_cast<std::size_t>(address))) return;
     ram_[page][address] = value;
     if (page != 5) return;
     // DX and FX amplifiers keep parameters written to RAM; BX needs the mailbox.
@@ -254,14 +221,17 @@ void Amplifier::StartMailbox(std::uint16_t command) {
 void Amplifier::FinishMailbox() {
     Page& ram = ram_[5];
     if (ram[0x68] == 2) ram[0x6C] = eeprom_[ram[0x6B] & 0xFF];
-    if (ram[0x68] == 1) eeprom_[ram[0x69] & 0xFF] = ram[0x6A];
+    if (ram[0x68] == 1 && !eepromHeld_.test(ram[0x69] & 0xFF))
+        eeprom_[ram[0x69] & 0xFF] = ram[0x6A];
     ram[0x68] = 0;
     mailbox_.busy = false;
 }
 
 void Amplifier::ResetFromEeprom() {
     for (int address = 0; address < 256; ++address) {
-        if (paramAddress_.test(address)) ram_[5][address] = eeprom_[address];
+        if (paramAddress_.test(address) && !ramHeld_.test(address)) {
+            ram_[5][address] = eeprom_[address];
+        }
     }
     alarmCode_ = 0;
     if (profile_.family == Family::BX) ram_[5][0x76] = 0;
@@ -293,12 +263,20 @@ void Amplifier::StartTuning(std::uint16_t command) {
     }
 }
 
+// With the servo on, the status walks through the phases of the tuning
+// (1 to 3: measuring, adjusting, checking) and ends at 15 with the results, or
+// at 14. The first phase takes over the preparation word at page 6 "15".
 void Amplifier::AdvanceTuning(int dtMs) {
     if (!tuning_.running || !servoOn_) return;
     tuning_.servoOnMs += dtMs;
-    if (tuning_.servoOnMs < tuningDurationMs_) return;
-    tuning_.running = false;
     Page& ram = ram_[5];
+    if (tuning_.servoOnMs < tuningDurationMs_) {
+        ram_[6][0x15] = 0;
+        ram[0x0D] =
+            static_cast<std::uint16_t>(1 + kTuningPhases * tuning_.servoOnMs / tuningDurationMs_);
+        return;
+    }
+    tuning_.running = false;
     if (tuningFails_) {
         ram[0x0D] = 14;
         return;
@@ -316,6 +294,13 @@ void Amplifier::SetServo(bool on) {
     RenderStatus();
 }
 
+bool Amplifier::SetInput(int number, bool on) {
+    if (number < 2 || number > 13) return false;
+    inputs_.set(static_cast<std::size_t>(number - 1), on);
+    RenderStatus();
+    return true;
+}
+
 void Amplifier::RaiseAlarm(int code) {
     alarmCode_ = code & 0xFF;
     if (code == 0) return RenderStatus();
@@ -327,11 +312,10 @@ void Amplifier::RaiseAlarm(int code) {
 void Amplifier::RecordAlarm(int code) {
     const auto word = static_cast<std::uint16_t>(code);
     switch (profile_.family) {
-        case Family::BX: {  // pointer = next slot to write
-            int pointer = eeprom_[0x70];
-            if (pointer < 0 || pointer > 9) pointer = 0;
-            eeprom_[pointer] = word;
-            eeprom_[0x70] = static_cast<std::uint16_t>(pointer + 1);
+        case Family::BX: {  // pointer = next slot to write; 10 means slot 0 too
+            const int slot = eeprom_[0x70] <= 10 ? eeprom_[0x70] % 10 : 0;
+            eeprom_[slot] = word;
+            eeprom_[0x70] = static_cast<std::uint16_t>((slot + 1) % 10);
             break;
         }
         case Family::DX: {  // ten codes, two a word, low byte first; newest first
@@ -352,141 +336,6 @@ void Amplifier::RecordAlarm(int code) {
     }
 }
 
-// ---- Time ----
-
-void Amplifier::Tick() {
-    const std::uint64_t now = now_();
-    if (now < lastTickMs_) lastTickMs_ = now;
-    while (lastTickMs_ < now) {
-        const int step = static_cast<int>(std::min<std::uint64_t>(kStepMs, now - lastTickMs_));
-        lastTickMs_ += static_cast<std::uint64_t>(step);
-        AdvanceDynamics(step);
-        AdvanceTuning(step);
-        if (mailbox_.busy && lastTickMs_ >= mailbox_.dueMs) FinishMailbox();
-    }
-    RenderLiveWords();
-}
-
-double Amplifier::TargetSpeedRpm() const {
-    if (profile_.family == Family::BX) {
-        if (ram_[5][0x76] != 1) return 0;
-        return static_cast<std::int16_t>(ram_[5][0x2E]) * 3000.0 / 16384.0;
-    }
-    if (!servoOn_) return 0;
-    // DX and FX have no jog here: a slow back-and-forth while the servo is on.
-    const double seconds = static_cast<double>(lastTickMs_ - startMs_) / 1000.0;
-    return 500.0 * std::sin(2 * kPi * seconds / 10.0);
-}
-
-void Amplifier::AdvanceDynamics(double dtMs) {
-    const double target = TargetSpeedRpm();
-    const double previous = speedRpm_;
-    speedRpm_ += (target - speedRpm_) * (1 - std::exp(-dtMs / kSpeedLagMs));
-    const double acceleration = (speedRpm_ - previous) / dtMs;  // rpm per ms
-    const double friction = std::fabs(speedRpm_) > 1 ? (speedRpm_ > 0 ? 5.0 : -5.0) : 0.0;
-    torquePct_ = std::clamp(acceleration * 20.0 + friction + speedRpm_ * 0.002, -300.0, 300.0);
-    loadPct_ += (std::fabs(torquePct_) - loadPct_) * (1 - std::exp(-dtMs / kLoadLagMs));
-    positionPulses_ += speedRpm_ / 60.0 * kPulsesPerRev * dtMs / 1000.0;
-}
-
-// ---- Live words ----
-
-void Amplifier::RenderLiveWords() {
-    RenderMonitor();
-    RenderStatus();
-}
-
-void Amplifier::Render(int address, std::uint16_t value) {
-    if (!pinned_.test(address)) ram_[5][address] = value;
-}
-
-void Amplifier::RenderMonitor() {
-    const double lagPulses = speedRpm_ / 60.0 * kPulsesPerRev * 0.02;
-    for (const MonitorCell& cell : MonitorCells(profile_)) {
-        double quantity = cell.scale;
-        switch (cell.quantity) {
-            case Quantity::Speed:
-                quantity = speedRpm_ * cell.scale;
-                break;
-            case Quantity::SpeedCommand:
-                quantity = TargetSpeedRpm() * cell.scale;
-                break;
-            case Quantity::Torque:
-                quantity = torquePct_ * cell.scale;
-                break;
-            case Quantity::Current:
-                quantity = std::fabs(torquePct_) * cell.scale;
-                break;
-            case Quantity::Load:
-                quantity = loadPct_ * cell.scale;
-                break;
-            case Quantity::PositionFeedback:
-                quantity = positionPulses_;
-                break;
-            case Quantity::PositionCommand:
-                quantity = positionPulses_ + lagPulses;
-                break;
-            case Quantity::PositionError:
-                quantity = lagPulses;
-                break;
-            case Quantity::Constant:
-                break;
-        }
-        const auto raw = static_cast<std::int64_t>(std::trunc(quantity));
-        if (cell.isLong) {
-            const auto bits = static_cast<std::uint32_t>(raw);
-            Render(cell.address, static_cast<std::uint16_t>(bits >> 16));
-            Render((cell.address + 1) & 0xFF, static_cast<std::uint16_t>(bits & 0xFFFF));
-        } else {
-            Render(cell.address, static_cast<std::uint16_t>(static_cast<std::int16_t>(
-                                     std::clamp<std::int64_t>(raw, -32768, 32767))));
-        }
-    }
-}
-
-void Amplifier::RenderStatus() {
-    const int servo = servoOn_ ? 1 : 0;
-    const bool alarm = alarmCode_ != 0;
-    // Outputs: bit 3 ready, bit 0 alarm, bit 1 zero speed.
-    int outputs = (alarm ? 0x01 : 0x08) | (std::fabs(speedRpm_) < 10 ? 0x02 : 0);
-    switch (profile_.family) {
-        case Family::BX: {
-            // Mode, a warning field (none here), a motion field (0 stopped,
-            // 1 running) and the status code, a nibble each.
-            const int mode = ram_[5][0x0A] & 0x0F;
-            const int running = std::fabs(speedRpm_) >= 10 ? 1 : 0;
-            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.statusAddress,
-                   static_cast<std::uint16_t>(mode << 12 | running << 4 | (alarmCode_ & 0xF)));
-            Render(0x00, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
-            break;
-        }
-        case Family::DX:
-            Render(layout_.servoAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.inputAddress, static_cast<std::uint16_t>(servo));
-            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.modeAddress, static_cast<std::uint16_t>(ram_[5][0x30] & 0x03));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(0xFF & ~outputs));
-            break;
-        case Family::FX: {
-            // Input 1 (servo on) is bit 9; old versions report inputs inverted.
-            const int version = profile_.fxVersion;
-            const int inputs = servo << 9;
-            if (version < 26) {
-                Render(layout_.inputAddress, static_cast<std::uint16_t>(0x1FFF & ~inputs));
-            } else {
-                Render(layout_.inputAddress, static_cast<std::uint16_t>(inputs));
-                Render(layout_.servoAddress,
-                       static_cast<std::uint16_t>(version < 28 ? servo << 9 : 1 - servo));
-            }
-            Render(layout_.statusAddress, static_cast<std::uint16_t>(alarmCode_));
-            Render(layout_.outputAddress, static_cast<std::uint16_t>(outputs));
-            break;
-        }
-    }
-}
-
 // ---- Direct access ----
 
 std::uint16_t Amplifier::Ram(int address, int page) const {
@@ -498,17 +347,29 @@ void Amplifier::SetRam(int address, std::uint16_t value, int page) {
     if (page == 5) pinned_.set(address & 0xFF);
 }
 
-void Amplifier::Unpin(int address) {
-    pinned_.reset(address & 0xFF);
-    RenderLiveWords();
-}
-
 std::uint16_t Amplifier::Eeprom(int address) const {
     return eeprom_[address & 0xFF];
 }
 
 void Amplifier::SetEeprom(int address, std::uint16_t value) {
     eeprom_[address & 0xFF] = value;
+}
+
+void Amplifier::PinRam(int address, std::uint16_t value) {
+    SetRam(address, value);
+    ramHeld_.set(address & 0xFF);
+}
+
+void Amplifier::PinEeprom(int address, std::uint16_t value) {
+    SetEeprom(address, value);
+    eepromHeld_.set(address & 0xFF);
+}
+
+void Amplifier::Unpin(int address) {
+    pinned_.reset(address & 0xFF);
+    ramHeld_.reset(address & 0xFF);
+    eepromHeld_.reset(address & 0xFF);
+    RenderLiveWords();
 }
 
 // ---- Replies and faults ----
@@ -537,102 +398,6 @@ void Amplifier::DropDueReplies() {
 std::string Amplifier::Exchange(std::string_view request) {
     Receive(request);
     return TakeReply();
-}
-
-void Amplifier::InjectFault(Fault fault, int count) {
-    if (count > 0) faults_.emplace_back(fault, count);
-}
-
-int Amplifier::PendingFaults() const {
-    int total = 0;
-    for (const auto& [fault, count] : faults_) total += count;
-    return total;
-}
-
-void Amplifier::StartRandomCorruption(std::uint32_t seed, double probability) {
-    rng_.seed(seed);
-    corruptProbability_ = probability;
-    corruptions_ = CorruptionCounts{};
-    corrupting_ = true;
-}
-
-std::string Amplifier::ApplyFaults(const std::string& reply, std::uint64_t& dueMs,
-                                   std::string& note) {
-    if (!faults_.empty()) {
-        const Fault fault = faults_.front().first;
-        const bool dataOnly = fault == Fault::WrongChecksum || fault == Fault::Truncated;
-        if (!dataOnly || HasChecksum(reply)) {
-            if (--faults_.front().second == 0) faults_.pop_front();
-            note = FaultName(fault);
-            return SpoilByFault(fault, reply, dueMs);
-        }
-    }
-    if (corrupting_) return Corrupt(reply, note);
-    return reply;
-}
-
-std::string Amplifier::SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs) {
-    switch (fault) {
-        case Fault::NoReply:
-            return "";
-        case Fault::WrongChecksum: {
-            // The last checksum digit, not the CR after the CPU word.
-            std::string spoiled = reply;
-            char& digit = spoiled[spoiled.find_last_not_of('\r')];
-            digit = digit == '0' ? '1' : '0';
-            return spoiled;
-        }
-        case Fault::ForeignChar:
-            return reply.size() > 2 ? reply.substr(0, 2) + "x" + reply.substr(3) : "x";
-        case Fault::ErrorReply:
-            return kInjectedError;
-        case Fault::Truncated:
-            return reply.substr(0, 5);
-        case Fault::Late:
-            dueMs += static_cast<std::uint64_t>(lateDelayMs_);
-            return reply;
-    }
-    return reply;
-}
-
-std::string Amplifier::Corrupt(const std::string& reply, std::string& note) {
-    ++corruptions_.replies;
-    std::uniform_real_distribution<double> chance(0.0, 1.0);
-    if (chance(rng_) >= corruptProbability_) return reply;
-    std::uniform_int_distribution<int> kind(0, 4);
-    std::string spoiled = reply;
-    auto position = [&](std::size_t size) {
-        return std::uniform_int_distribution<std::size_t>(0, size > 0 ? size - 1 : 0)(rng_);
-    };
-    switch (kind(rng_)) {
-        case 0:
-            ++corruptions_.bitFlips;
-            note = "random bit flip";
-            spoiled[position(spoiled.size())] ^= static_cast<char>(1 << position(8));
-            break;
-        case 1:
-            ++corruptions_.truncations;
-            note = "random truncation";
-            spoiled.resize(position(spoiled.size()));
-            break;
-        case 2:
-            ++corruptions_.insertions;
-            note = "random insertion";
-            spoiled.insert(position(spoiled.size() + 1), 1,
-                           static_cast<char>(std::uniform_int_distribution<int>(1, 255)(rng_)));
-            break;
-        case 3:
-            ++corruptions_.joined;
-            note = "random joined replies";
-            spoiled += previousReply_.empty() ? reply : previousReply_;
-            break;
-        default:
-            ++corruptions_.stale;
-            note = "random stale reply";
-            if (!previousReply_.empty()) spoiled = previousReply_;
-            break;
-    }
-    return spoiled;
 }
 
 void Amplifier::Queue(const std::string& bytes, std::uint64_t dueMs) {

@@ -5,38 +5,14 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
 #include "sim/AmpProfile.h"
+#include "sim/FaultInjector.h"
+#include "sim/Motor.h"
 
 namespace sim {
-
-// Faults that spoil the next replies on demand.
-enum class Fault {
-    NoReply,        // the request is swallowed
-    WrongChecksum,  // a data reply with its last checksum digit changed
-    ForeignChar,    // a character outside the reply alphabet in the reply
-    ErrorReply,     // "!" error reply instead of the answer
-    Truncated,      // a data reply without its checksum
-    Late,           // the reply comes after the master's time-out
-};
-
-// Parses "noreply", "checksum", "foreign", "error", "truncated", "late".
-std::optional<Fault> FaultFromName(std::string_view name);
-const char* FaultName(Fault fault);
-
-// What the random-corruption mode did, kind by kind.
-struct CorruptionCounts {
-    long replies = 0;  // replies seen while the mode was on
-    long bitFlips = 0;
-    long truncations = 0;
-    long insertions = 0;
-    long joined = 0;
-    long stale = 0;
-    long Total() const { return bitFlips + truncations + insertions + joined + stale; }
-};
 
 // One request and what became of it; garbage skipped while resynchronising is
 // reported with an empty reply.
@@ -76,35 +52,56 @@ public:
     void Tick();
 
     // Direct access for tests and the ampsim console. SetRam pins the word so
-    // that live values computed by the simulation no longer overwrite it.
+    // that live values computed by the simulation no longer overwrite it;
+    // writes from the master still land.
     std::uint16_t Ram(int address, int page = 5) const;
     void SetRam(int address, std::uint16_t value, int page = 5);
-    void Unpin(int address);
     std::uint16_t Eeprom(int address) const;
     void SetEeprom(int address, std::uint16_t value);
+    // A word that keeps its value whatever is written: the write is
+    // acknowledged and dropped (for DX and FX parameters the stored copy stays
+    // too; in EEPROM, a mailbox write is done and changes nothing). This is an
+    // amplifier that silently refuses a value, for checks that read back.
+    void PinRam(int address, std::uint16_t value);
+    void PinEeprom(int address, std::uint16_t value);
+    // Releases every pin at the address, RAM and EEPROM.
+    void Unpin(int address);
 
+    // The servo-on input (input 1); an alarm keeps it off.
     void SetServo(bool on);
     bool Servo() const { return servoOn_; }
+    // Inputs 2 ... 13 as wired to the amplifier; false for another number.
+    bool SetInput(int number, bool on);
+    bool Input(int number) const {
+        return number >= 1 && number <= 13 && InputSignals() >> (number - 1) & 1u;
+    }
+    // Output signals 1 ... 8 (ready, alarm, in position, zero speed, speed
+    // reached, torque limiting, brake released, warning), bit n - 1.
+    unsigned OutputSignals() const;
+    // The external load torque in percent of rated, felt while the motor is held.
+    void SetLoadTorque(double percent) { motor_.SetLoadTorque(percent); }
     // Records the alarm in the history and switches the servo off; code 0 clears.
     void RaiseAlarm(int code);
     int AlarmCode() const { return alarmCode_; }
     void SetTuningFails(bool fails) { tuningFails_ = fails; }
     void SetTuningDurationMs(int ms) { tuningDurationMs_ = ms; }
     void SetMailboxDelayMs(int ms) { mailboxDelayMs_ = ms; }
-    void SetLateDelayMs(int ms) { lateDelayMs_ = ms; }
-    double SpeedRpm() const { return speedRpm_; }
+    void SetLateDelayMs(int ms) { faults_.SetLateDelayMs(ms); }
+    double SpeedRpm() const { return motor_.Value(Quantity::Speed); }
+    const Motor& GetMotor() const { return motor_; }
 
-    // Cable pulled: requests are lost and nothing is answered.
-    void SetCablePulled(bool pulled) { cablePulled_ = pulled; }
-    bool CablePulled() const { return cablePulled_; }
-    // Spoils the next count replies the fault applies to.
-    void InjectFault(Fault fault, int count = 1);
-    int PendingFaults() const;
-    void ClearFaults() { faults_.clear(); }
-    // Corrupts each reply with the given probability, seeded for repeatability.
-    void StartRandomCorruption(std::uint32_t seed, double probability);
-    void StopRandomCorruption() { corrupting_ = false; }
-    const CorruptionCounts& Corruptions() const { return corruptions_; }
+    // Line faults live in their own unit; these forward to it.
+    FaultInjector& Faults() { return faults_; }
+    void SetCablePulled(bool pulled) { faults_.SetCablePulled(pulled); }
+    bool CablePulled() const { return faults_.CablePulled(); }
+    void InjectFault(Fault fault, int count = 1) { faults_.Inject(fault, count); }
+    int PendingFaults() const { return faults_.Pending(); }
+    void ClearFaults() { faults_.Clear(); }
+    void StartRandomCorruption(std::uint32_t seed, double probability) {
+        faults_.StartRandom(seed, probability);
+    }
+    void StopRandomCorruption() { faults_.StopRandom(); }
+    const CorruptionCounts& Corruptions() const { return faults_.Corruptions(); }
 
     void SetObserver(std::function<void(const ExchangeRecord&)> observer) {
         observer_ = std::move(observer);
@@ -142,15 +139,15 @@ private:
     void ClearFxAlarms();
     void MakeChecksum();
     void RecordAlarm(int code);
-    void AdvanceDynamics(double dtMs);
+    bool Jogging() const;
+    unsigned InputSignals() const;
     void RenderLiveWords();
     void RenderMonitor();
+    void RenderGates();
     void RenderStatus();
+    std::uint16_t BxStatusWord() const;
     void Render(int address, std::uint16_t value);
     double TargetSpeedRpm() const;
-    std::string ApplyFaults(const std::string& reply, std::uint64_t& dueMs, std::string& note);
-    std::string SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs);
-    std::string Corrupt(const std::string& reply, std::string& note);
     void Queue(const std::string& bytes, std::uint64_t dueMs);
     void Record(const std::string& request, const std::string& reply, const std::string& note);
 
@@ -160,11 +157,12 @@ private:
     std::array<Page, kPages> ram_{};
     Page eeprom_{};
     std::bitset<256> paramAddress_;
-    std::bitset<256> pinned_;
+    std::bitset<256> pinned_;      // RAM words the simulation leaves alone
+    std::bitset<256> ramHeld_;     // RAM words that writes do not change
+    std::bitset<256> eepromHeld_;  // EEPROM words that mailbox writes do not change
 
     std::string input_;
     std::deque<QueuedByte> output_;
-    std::string previousReply_;
 
     std::uint64_t lastTickMs_ = 0;
     std::uint64_t startMs_ = 0;
@@ -176,18 +174,10 @@ private:
 
     bool servoOn_ = false;
     int alarmCode_ = 0;
-    double speedRpm_ = 0;
-    double torquePct_ = 0;
-    double loadPct_ = 0;
-    double positionPulses_ = 0;
+    std::bitset<13> inputs_;  // input n at n - 1; input 1 is servoOn_
+    Motor motor_;
 
-    bool cablePulled_ = false;
-    int lateDelayMs_ = 1200;
-    std::deque<std::pair<Fault, int>> faults_;
-    bool corrupting_ = false;
-    double corruptProbability_ = 0;
-    std::mt19937 rng_;
-    CorruptionCounts corruptions_;
+    FaultInjector faults_;
 
     std::function<void(const ExchangeRecord&)> observer_;
     long requestCount_ = 0;

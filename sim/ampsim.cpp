@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "sim/Amplifier.h"
+#include "sim/Pacer.h"
 #include "sim/PtyServer.h"
 
 namespace {
@@ -33,9 +34,15 @@ const char kUsage[] =
 const char kHelp[] =
     "commands:\n"
     "  servo on|off          switch the servo\n"
-    "  alarm CODE            raise an alarm (0 clears the current one)\n"
+    "  input N on|off        switch input N (2 ... 13; input 1 is the servo)\n"
+    "  load PCT              external load torque in percent of rated\n"
+    "  alarm CODE            raise an alarm and record it in the history (0 clears\n"
+    "                        the current one)\n"
     "  set ADDR VALUE        set a RAM word (hex address; decimal or 0x value); pins it\n"
-    "  unpin ADDR            let the simulation drive the word again\n"
+    "  pin ADDR VALUE        set a RAM word that keeps VALUE whatever is written\n"
+    "  pineep ADDR VALUE     set an EEPROM word that keeps VALUE whatever is written\n"
+    "  unpin ADDR            release the word (RAM and EEPROM): writes and the\n"
+    "                        simulation change it again\n"
     "  get ADDR              show a RAM word\n"
     "  seteep ADDR VALUE     set an EEPROM word\n"
     "  geteep ADDR           show an EEPROM word\n"
@@ -146,7 +153,8 @@ public:
         : options_(options),
           startMicros_(SteadyMicros()),
           amplifier_(profile, [this] { return NowMs(); }),
-          pty_(options.link) {
+          pty_(options.link),
+          pacer_(options.turnaroundMs) {
         if (!options.logPath.empty()) log_ = std::fopen(options.logPath.c_str(), "w");
         amplifier_.SetObserver([this](const sim::ExchangeRecord& record) { Log(record); });
         // A real amplifier finishes a mailbox access within the wire time of
@@ -245,18 +253,14 @@ private:
         char buffer[256];
         const ssize_t count = read(pty_.MasterFd(), buffer, sizeof buffer);
         if (count > 0) {
-            // The pseudo-terminal delivers at once; a paced request has fully
-            // arrived only after its characters' wire time.
-            if (options_.pace) {
-                requestDoneMicros_ = std::max(SteadyMicros(), requestDoneMicros_) +
-                                     static_cast<std::uint64_t>(count) * kCharMicros;
-            }
+            if (options_.pace) pacer_.RequestRead(static_cast<std::size_t>(count), SteadyMicros());
             amplifier_.Receive(std::string(buffer, static_cast<std::size_t>(count)));
         } else if (count < 0 && errno == EIO) {
             // No slave open: the peer closed the port. Keep serving.
             slaveClosed_ = true;
             closedPolls_ = 0;
             pending_.clear();
+            pacer_.Reset();
         }
     }
 
@@ -273,20 +277,14 @@ private:
         }
     }
 
-    // Without pacing every byte goes at once; with it, after the turnaround,
-    // one byte per character time of 9600 bit/s, never overlapping the last.
+    // Without pacing every byte goes at once.
     void Schedule(const std::string& bytes, std::uint64_t nowMicros) {
-        std::uint64_t at = nowMicros;
-        if (options_.pace) {
-            at = std::max(std::max(nowMicros, requestDoneMicros_) +
-                              static_cast<std::uint64_t>(options_.turnaroundMs) * 1000,
-                          lineFreeMicros_);
+        if (!options_.pace) {
+            for (char byte : bytes) pending_.push_back({byte, nowMicros});
+            return;
         }
-        for (char byte : bytes) {
-            pending_.push_back({byte, at});
-            if (options_.pace) at += kCharMicros;
-        }
-        lineFreeMicros_ = at;
+        const std::vector<std::uint64_t> times = pacer_.Schedule(bytes.size(), nowMicros);
+        for (std::size_t i = 0; i < bytes.size(); ++i) pending_.push_back({bytes[i], times[i]});
     }
 
     void ReadConsole() {
@@ -327,6 +325,26 @@ private:
         Say("servo %s\n", amplifier_.Servo() ? "on" : "off (alarm?)");
     }
 
+    void Input(const std::vector<std::string>& words) {
+        long number = 0;
+        if (words.size() != 3 || !ParseValue(words[1], number) ||
+            (words[2] != "on" && words[2] != "off") ||
+            !amplifier_.SetInput(static_cast<int>(number), words[2] == "on")) {
+            return Say("usage: input N on|off (N from 2 to 13)\n");
+        }
+        Say("input %ld %s\n", number, words[2].c_str());
+    }
+
+    void Load(const std::vector<std::string>& words) {
+        long percent = 0;
+        if (words.size() != 2 || !ParseValue(words[1], percent) || percent < -300 ||
+            percent > 300) {
+            return Say("usage: load PCT (-300 to 300)\n");
+        }
+        amplifier_.SetLoadTorque(static_cast<double>(percent));
+        Say("load %ld %%\n", percent);
+    }
+
     void Alarm(const std::vector<std::string>& words) {
         long code = 0;
         if (words.size() != 2 || !ParseValue(words[1], code)) return Say("usage: alarm CODE\n");
@@ -334,7 +352,7 @@ private:
         Say("alarm %d\n", amplifier_.AlarmCode());
     }
 
-    void Set(const std::vector<std::string>& words, bool eeprom) {
+    void Set(const std::vector<std::string>& words, bool eeprom, bool held) {
         int address = 0;
         long value = 0;
         if (words.size() != 3 || !ParseAddress(words[1], address) || !ParseValue(words[2], value)) {
@@ -342,11 +360,12 @@ private:
         }
         const auto word = static_cast<std::uint16_t>(value);
         if (eeprom) {
-            amplifier_.SetEeprom(address, word);
+            held ? amplifier_.PinEeprom(address, word) : amplifier_.SetEeprom(address, word);
         } else {
-            amplifier_.SetRam(address, word);
+            held ? amplifier_.PinRam(address, word) : amplifier_.SetRam(address, word);
         }
-        Say("%s %02X = %04X\n", eeprom ? "EEPROM" : "RAM", address, word);
+        Say("%s %02X = %04X%s\n", eeprom ? "EEPROM" : "RAM", address, word,
+            held ? ", pinned against writes" : "");
     }
 
     void Get(const std::vector<std::string>& words, bool eeprom) {
@@ -365,7 +384,7 @@ private:
         if (words.size() != 2 || !ParseAddress(words[1], address))
             return Say("usage: unpin ADDR\n");
         amplifier_.Unpin(address);
-        Say("RAM %02X unpinned\n", address);
+        Say("%02X unpinned\n", address);
     }
 
     void FaultCommand(const std::vector<std::string>& words) {
@@ -403,6 +422,7 @@ private:
     void Unplug() {
         pty_.PullAdapter();
         pending_.clear();
+        pacer_.Reset();
         Say("unplugged\n");
     }
 
@@ -430,8 +450,12 @@ private:
     const std::map<std::string, std::function<void(const Words&)>> handlers_ = {
         {"servo", [this](const Words& w) { Servo(w); }},
         {"alarm", [this](const Words& w) { Alarm(w); }},
-        {"set", [this](const Words& w) { Set(w, false); }},
-        {"seteep", [this](const Words& w) { Set(w, true); }},
+        {"input", [this](const Words& w) { Input(w); }},
+        {"load", [this](const Words& w) { Load(w); }},
+        {"set", [this](const Words& w) { Set(w, false, false); }},
+        {"seteep", [this](const Words& w) { Set(w, true, false); }},
+        {"pin", [this](const Words& w) { Set(w, false, true); }},
+        {"pineep", [this](const Words& w) { Set(w, true, true); }},
         {"get", [this](const Words& w) { Get(w, false); }},
         {"geteep", [this](const Words& w) { Get(w, true); }},
         {"unpin", [this](const Words& w) { Unpin(w); }},
@@ -455,12 +479,9 @@ private:
     std::uint64_t startMicros_;
     sim::Amplifier amplifier_;
     sim::PtyServer pty_;
+    sim::Pacer pacer_;
     std::FILE* log_ = nullptr;
     std::deque<PendingByte> pending_;
-    std::uint64_t lineFreeMicros_ = 0;
-    std::uint64_t requestDoneMicros_ = 0;
-    // One character at 9600 bit/s, 10 bits a character.
-    static constexpr std::uint64_t kCharMicros = 1042;
     std::string console_;
     bool stdinOpen_ = true;
     bool slaveClosed_ = false;
@@ -480,6 +501,13 @@ int main(int argc, char** argv) {
     if (!sim::MakeProfile(options.family, options.fxVersion, profile)) {
         std::fprintf(stderr, "ampsim: unknown family or FX version: %s %d\n",
                      options.family.c_str(), options.fxVersion);
+        return 2;
+    }
+    // The link path may hold the user's own file or link: never delete it.
+    std::string why;
+    if (!sim::PtyServer::PathIsFreeForLink(options.link, why)) {
+        std::fprintf(stderr, "ampsim: --link %s %s\n", options.link.c_str(), why.c_str());
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::signal(SIGTERM, OnSignal);

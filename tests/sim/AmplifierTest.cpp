@@ -212,6 +212,41 @@ TEST(AmplifierStatus, SetPinsAWordAgainstTheSimulation) {
     EXPECT_NE(bench.Read(0xCD), 0x1234);
 }
 
+// A pinned word is what a read-back check must catch: the write is
+// acknowledged, nothing changes, and a reset does not bring the write back.
+TEST(AmplifierPins, PinnedWordsKeepTheirValueAgainstWrites) {
+    struct Case {
+        const char* family;
+        int address;
+    };
+    for (const Case& c : {Case{"dx", 0x46}, Case{"fx", 0x0D}, Case{"bx", 0x36}}) {
+        Bench bench(c.family);
+        bench.rig.amplifier.PinRam(c.address, 123);
+        EXPECT_EQ(bench.Ask(WriteWord(c.address, 77)), "%") << c.family;
+        char longWrite[16];  // the pinned word as the high word of a long
+        std::snprintf(longWrite, sizeof longWrite, "M5%02X00580000", c.address);
+        EXPECT_EQ(bench.Ask(Frame(longWrite)), "%");
+        bench.Write(0xC4, 0);
+        EXPECT_EQ(bench.Read(c.address), 123) << c.family;
+        bench.rig.amplifier.Unpin(c.address);
+        bench.Write(c.address, 77);
+        EXPECT_EQ(bench.Read(c.address), 77) << c.family;
+    }
+    // BX keeps parameters in EEPROM: a mailbox write is done and changes nothing.
+    Bench bx("bx");
+    bx.rig.amplifier.PinEeprom(0x36, 321);
+    bx.Write(0x69, 0x36);
+    bx.Write(0x6A, 999);
+    bx.Write(0x68, 1);
+    bx.Advance(10);
+    EXPECT_EQ(bx.Read(0x68), 0);
+    EXPECT_EQ(bx.ReadEeprom(0x36), 321);
+    bx.rig.amplifier.Unpin(0x36);
+    bx.Write(0x68, 1);
+    bx.Advance(10);
+    EXPECT_EQ(bx.ReadEeprom(0x36), 999);
+}
+
 TEST(AmplifierAlarms, HistoryRingsPerFamily) {
     Bench fx("fx");
     fx.rig.amplifier.RaiseAlarm(8);
@@ -232,6 +267,17 @@ TEST(AmplifierAlarms, HistoryRingsPerFamily) {
     dx.rig.amplifier.RaiseAlarm(0x21);
     EXPECT_EQ(dx.Read(0x80), 0x0321);  // newest in the low byte, the rest shifted
     EXPECT_EQ(dx.Read(0x81), 0x1202);
+}
+
+// The tool walks a BX history backwards from the slot before the pointer.
+TEST(AmplifierAlarms, BxHistoryFillsAllTenSlotsAndWraps) {
+    Bench bx("bx");
+    for (int code = 10; code < 22; ++code) bx.rig.amplifier.RaiseAlarm(code);
+    const int pointer = bx.ReadEeprom(0x70);
+    EXPECT_EQ(pointer, 5);  // three old entries, then twelve new: slot 4 is the newest
+    for (int j = 0, slot = pointer - 1; j < 10; ++j, slot = (slot + 9) % 10) {
+        EXPECT_EQ(bx.ReadEeprom(slot), 21 - j) << "slot " << slot;
+    }
 }
 
 TEST(AmplifierDynamics, JogSpeedFollowsWithLagAndPositionMoves) {
@@ -260,23 +306,57 @@ TEST(AmplifierDynamics, JogSpeedFollowsWithLagAndPositionMoves) {
     EXPECT_NEAR(bench.Read(0xE4), 0, 2);
 }
 
-TEST(AmplifierTuning, FinishesAfterSecondsOfServoOnOrFailsWith14) {
-    Bench bench("bx");
-    bench.Write(0x0D, 26);  // mode 1
-    bench.Advance(5000);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 26);  // waits for the servo
-    bench.rig.amplifier.SetServo(true);
-    bench.Advance(1000);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 26);
-    bench.Advance(2500);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 15);
-    EXPECT_EQ(bench.Read(0x36), 440);
-    EXPECT_EQ(bench.Read(0x35), 280);
+// Status low byte as the tuning window follows it, and the page-6 word it
+// checks when the servo is off.
+TEST(AmplifierTuning, WalksItsStatusToFifteenWithResultsOrFailsWith14) {
+    struct Case {
+        unsigned command;
+        bool fails;
+        int p;
+        int i;
+    };
+    const Case cases[] = {{26, false, 440, 280}, {74, false, 560, 220}, {42, true, 500, 330}};
+    for (const Case& c : cases) {
+        Bench bench("bx");
+        bench.rig.amplifier.SetTuningFails(c.fails);
+        bench.Write(0x15, 0xFFFC, 6);
+        bench.Write(0x0D, c.command);
+        bench.Advance(5000);
+        EXPECT_EQ(bench.Read(0x0D) & 0xFF, static_cast<int>(c.command));  // waits for the servo
+        EXPECT_EQ(bench.Read(0x15, 6) & 0xFF, 252);
+        bench.rig.amplifier.SetServo(true);
+        EXPECT_EQ(bench.Read(0xCB) & 1, 1);  // the input the window waits on
+        int last = 0;
+        for (int ms = 500; ms <= 2500; ms += 1000) {
+            bench.Advance(1000 - (ms == 500 ? 500 : 0));
+            const int status = bench.Read(0x0D) & 0xFF;
+            EXPECT_GT(status, last) << ms;
+            EXPECT_LT(status, 14) << ms;
+            last = status;
+        }
+        EXPECT_NE(bench.Read(0x15, 6) & 0xFF, 252);
+        EXPECT_NE(bench.rig.amplifier.SpeedRpm(), 0);  // the motor swings while it tunes
+        bench.Advance(1000);
+        EXPECT_EQ(bench.Read(0x0D) & 0xFF, c.fails ? 14 : 15);
+        EXPECT_EQ(bench.Read(0x36), c.p);
+        EXPECT_EQ(bench.Read(0x35), c.i);
+    }
+}
 
-    bench.rig.amplifier.SetTuningFails(true);
-    bench.Write(0x0D, 74);  // mode 4
-    bench.Advance(3500);
-    EXPECT_EQ(bench.Read(0x0D) & 0xFF, 14);
+// The servo off in the middle pauses the tuning; its status stays put.
+TEST(AmplifierTuning, ServoOffPausesTheWalk) {
+    Bench bench("bx");
+    bench.Write(0x0D, 58);
+    bench.rig.amplifier.SetServo(true);
+    bench.Advance(1500);
+    const int status = bench.Read(0x0D);
+    bench.rig.amplifier.SetServo(false);
+    bench.Advance(5000);
+    EXPECT_EQ(bench.Read(0x0D), status);
+    EXPECT_EQ(bench.Read(0xCB) & 1, 0);
+    bench.rig.amplifier.SetServo(true);
+    bench.Advance(1600);
+    EXPECT_EQ(bench.Read(0x0D), 15);
 }
 
 }  // namespace
