@@ -101,15 +101,10 @@ int EepWrite(Bench& b, const CtlCommand& c, std::string& shown) {
     return Acknowledged(b.Link.WriteToEEP(c.Address, static_cast<int>(c.Value)), shown);
 }
 
-// Identification keeps no result of its own: it succeeded when it wrote a model
-// text, which it does only after the amplifier answered.
 int Ident(Bench& b, const CtlCommand&, std::string& shown) {
-    DriveState& state = b.Link.State();
-    MainPanel& panel = b.Link.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(b.Map, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    b.Ident.Read_current_mode();
-    if (panel.MainMsg5.empty() || panel.MainMsg5 == UnknownModelText) return 0;
+    if (!IdentifyAmplifier(b.Link, b.Map, b.Ident)) return 0;
+    const DriveState& state = b.Link.State();
+    const MainPanel& panel = b.Link.Panel();
     shown = panel.CPULabel + "\n" + panel.EEPLabel + "\n" + panel.MainMsg5;
     if (state.AmpFamily == 2) shown += "\nversion " + std::to_string(state.FxVersion);
     return 1;
@@ -257,6 +252,17 @@ std::vector<std::string> SplitWords(const std::string& line) {
 
 }  // namespace
 
+// Identification keeps no result of its own: it succeeded when it wrote a model
+// text, which it does only after the amplifier answered.
+bool IdentifyAmplifier(DriveLink& link, AddressMap& map, Identification& identification) {
+    DriveState& state = link.State();
+    MainPanel& panel = link.Panel();
+    panel = MainPanel{};
+    LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
+    identification.Read_current_mode();
+    return !panel.MainMsg5.empty() && panel.MainMsg5 != UnknownModelText;
+}
+
 bool SetFamily(const std::string& name, DriveState& state) {
     const AmpMember* member = AmpMemberByName(name);
     if (member) ApplyAmpMember(*member, state);
@@ -308,6 +314,12 @@ std::string UsageText() {
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
         text += line;
     }
+    text +=
+        "  monitor [--rows LIST] [--count N] [--interval MS]\n"
+        "                           monitored quantities as CSV, every MS ms (default 500)\n"
+        "  alarms [--clear]         the alarm history, or clear it\n"
+        "Exit status: 0 done, 1 a failed exchange, 2 a usage error,\n"
+        "3 (monitor) no read succeeded during the last second.\n";
     return text;
 }
 

@@ -38,6 +38,10 @@ bool SetFamily(const std::string& name, DriveState& state);
 
 std::string UsageText();
 
+// Loads the family's address map and identifies the amplifier as start-up
+// does (FX version, model text); false when it did not answer.
+bool IdentifyAmplifier(DriveLink& link, AddressMap& map, Identification& identification);
+
 // One command of servoctl, checked before anything is sent.
 struct CtlCommand {
     int Row = -1;  // row of the command table

@@ -481,9 +481,16 @@ void TMainForm::FormResize() {
 void TMainForm::StsTimerTimer() {
     statusPoll_.StsTimerTimer();
 }
-void TMainForm::MonitorTimerTimer() {}
-void TMainForm::IODispalyTimerTimer() {}
-void TMainForm::AlarmTimerTimer() {}
+void TMainForm::MonitorTimerTimer() {
+    monitoring_.Monitor.MonitorTimerTimer();
+}
+void TMainForm::IODispalyTimerTimer() {
+    monitoring_.IO.IODispalyTimerTimer();
+}
+void TMainForm::AlarmTimerTimer() {
+    monitoring_.Alarm.AlarmTimerTimer();
+    RefreshPanel();
+}
 void TMainForm::WriteParamTimerTimer() {
     paramWriter_.WriteParamTimerTimer();
 }

@@ -22,6 +22,7 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "monitor/Monitoring.h"
 #include "operation/DirectAccess.h"
 #include "operation/JogControl.h"
 #include "operation/TuneMachine.h"
@@ -102,6 +103,7 @@ public:
     TuneMachine& Tuning() { return tuning_; }
     DirectAccess& Direct() { return direct_; }
     ParamFileCommands& FileCommands() { return fileCommands_; }
+    Monitoring& Monitors() { return monitoring_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -176,6 +178,7 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;
+    Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
