@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int LongReply = 11;
-constexpr int Hex = 1;
-
 // What one argument of a command must be.
 enum class Arg { Address, Page, Word, Long };
 
@@ -30,7 +26,9 @@ constexpr ValueRange LongRange{-2147483648LL, 4294967295LL};
 
 // What the commands work with.
 struct Bench {
-    DriveLink& Link;
+    Drive& Link;
+    DriveState& State;
+    MainPanel& Panel;
     AddressMap& Map;
     Identification& Ident;
 };
@@ -69,22 +67,22 @@ int Acknowledged(int result, std::string& shown) {
 
 int Read(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAM(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromRAM(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int ReadLong(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAML(c.Address, LongReply, Hex, v);
+    const int result = b.Link.ReadFromRAML(c.Address, LongReplyLength, HexFormat, v);
     return ShownRead(result, v, LongText, shown);
 }
 int ReadPage(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReply, c.Page, Hex, v);
+    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReplyLength, c.Page, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int EepRead(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromEEP(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromEEP(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int Write(Bench& b, const CtlCommand& c, std::string& shown) {
@@ -101,17 +99,14 @@ int EepWrite(Bench& b, const CtlCommand& c, std::string& shown) {
     return Acknowledged(b.Link.WriteToEEP(c.Address, static_cast<int>(c.Value)), shown);
 }
 
-// Identification keeps no result of its own: it succeeded when it wrote a model
-// text, which it does only after the amplifier answered.
+// Identification succeeded only when every one of its reads was answered: a
+// label built from part of them, or a version left at its default, is no result.
 int Ident(Bench& b, const CtlCommand&, std::string& shown) {
-    DriveState& state = b.Link.State();
-    MainPanel& panel = b.Link.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(b.Map, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    b.Ident.Read_current_mode();
-    if (panel.MainMsg5.empty() || panel.MainMsg5 == UnknownModelText) return 0;
-    shown = panel.CPULabel + "\n" + panel.EEPLabel + "\n" + panel.MainMsg5;
-    if (state.AmpFamily == 2) shown += "\nversion " + std::to_string(state.FxVersion);
+    b.Panel = MainPanel{};
+    LoadAddressMap(b.Map, b.State.AmpFamily, b.State.FxVersion, b.State.QrvFlag);
+    if (!b.Ident.Read_current_mode()) return 0;
+    shown = b.Panel.CPULabel + "\n" + b.Panel.EEPLabel + "\n" + b.Panel.MainMsg5;
+    if (b.State.AmpFamily == Family::Fx) shown += "\nversion " + std::to_string(b.State.FxVersion);
     return 1;
 }
 
@@ -318,8 +313,15 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
     return true;
 }
 
-ServoCtl::ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err)
-    : link_(link), map_(map), identification_(link, map), out_(out), err_(err) {}
+ServoCtl::ServoCtl(Drive& drive, DriveState& state, MainPanel& panel, AddressMap& map,
+                   Identification& identification, std::ostream& out, std::ostream& err)
+    : drive_(drive),
+      state_(state),
+      panel_(panel),
+      map_(map),
+      identification_(identification),
+      out_(out),
+      err_(err) {}
 
 int ServoCtl::Execute(const std::vector<std::string>& words) {
     CtlCommand command;
@@ -334,8 +336,8 @@ int ServoCtl::Execute(const std::vector<std::string>& words) {
 int ServoCtl::Run(const CtlCommand& command) {
     const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
     // Each command stands alone: an earlier failure must not slow this one.
-    link_.State().CommErrorLatched = false;
-    Bench bench{link_, map_, identification_};
+    state_.CommErrorLatched = false;
+    Bench bench{drive_, state_, panel_, map_, identification_};
     std::string shown;
     if (row.Run(bench, command, shown) != 1) {
         err_ << row.Name << ": " << Failure() << "\n";
@@ -346,7 +348,7 @@ int ServoCtl::Run(const CtlCommand& command) {
 }
 
 std::string ServoCtl::Failure() const {
-    const std::string& reply = link_.ReplyBuffer();
+    const std::string reply = drive_.ReplyBuffer();
     if (reply.empty() || reply == "?") return "no reply";
     return "bad reply \"" + Printable(reply) + "\"";
 }

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
 #include "link/Identification.h"
+#include "link/MainPanel.h"
 
 // Exit statuses of servoctl.
 enum CtlStatus { CtlOk = 0, CtlExchangeFailed = 1, CtlUsageError = 2 };
@@ -43,8 +45,9 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
 
 class ServoCtl {
 public:
-    // The drive state of the link must already hold the family.
-    ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err);
+    // The drive state must already hold the family.
+    ServoCtl(Drive& drive, DriveState& state, MainPanel& panel, AddressMap& map,
+             Identification& identification, std::ostream& out, std::ostream& err);
 
     // Checks and runs one command: CtlOk, CtlExchangeFailed or CtlUsageError.
     int Execute(const std::vector<std::string>& words);
@@ -57,9 +60,11 @@ public:
 private:
     std::string Failure() const;
 
-    DriveLink& link_;
+    Drive& drive_;
+    DriveState& state_;
+    MainPanel& panel_;
     AddressMap& map_;
-    Identification identification_;
+    Identification& identification_;
     std::ostream& out_;
     std::ostream& err_;
 };

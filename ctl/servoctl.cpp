@@ -11,6 +11,7 @@
 
 #include "link/Clock.h"
 #include "link/Comm.h"
+#include "link/DriveLink.h"
 #include "link/Identification.h"
 
 namespace {
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
     const MessageCatalogue noCatalogue;  // failures are told in plain lines
     DriveLink link(port, clock, state, panel, noCatalogue);
     AddressMap map;
-    ServoCtl ctl(link, map, std::cout, std::cerr);
+    Identification identification(link, port, state, panel, noCatalogue, map);
+    ServoCtl ctl(link, state, panel, map, identification, std::cout, std::cerr);
     const int status = options.Command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
                                                : ctl.Run(command);
     port.Close();

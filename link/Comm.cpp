@@ -323,6 +323,18 @@ int TThreadComm::Read(char* buffer, int count) {
     return got;
 }
 
+// Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
+// what the driver holds.
+int TThreadComm::ReadWaiting(char* buffer, int count) {
+    std::lock_guard guard(lock_);
+    const int fd = fd_;
+    if (!enabled_ || fd < 0 || count <= 0) return 0;
+    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    if (n <= 0) return 0;
+    ++*inputTaken_;
+    return static_cast<int>(n);
+}
+
 // Collects count bytes, waiting at most kReadTotalTimeoutMs in all.
 int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReadTotalTimeoutMs);

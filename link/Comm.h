@@ -103,6 +103,7 @@ public:
 
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
+    int ReadWaiting(char* buffer, int count) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;

@@ -29,7 +29,8 @@ struct SimDrive {
         catalogue.Load(state.StartFolder, 1);
         SetFamilyState(family);
         link = std::make_unique<DriveLink>(*line, clock, state, panel, catalogue);
-        identification = std::make_unique<Identification>(*link, map);
+        identification =
+            std::make_unique<Identification>(*link, *line, state, panel, catalogue, map);
         LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
     }
 
