@@ -324,12 +324,20 @@ int TThreadComm::Read(char* buffer, int count) {
 }
 
 // Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
-// what the driver holds.
-int TThreadComm::ReadWaiting(char* buffer, int count) {
+// what the driver holds. When it holds nothing, a byte already on the wire
+// arrives within one character time; half as much again covers the driver.
+int TThreadComm::ReadTrailing(char* buffer, int count) {
     std::lock_guard guard(lock_);
     const int fd = fd_;
     if (!enabled_ || fd < 0 || count <= 0) return 0;
-    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    if (n <= 0) {
+        const long micros = 15'000'000L / BaudRateValue(baudRate_);  // 1.5 x 10 bits
+        const timespec wait{0, micros * 1000};
+        pollfd waitFor{fd, POLLIN, 0};
+        if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
+        n = ::read(fd, buffer, static_cast<size_t>(count));
+    }
     if (n <= 0) return 0;
     ++*inputTaken_;
     return static_cast<int>(n);

@@ -103,7 +103,7 @@ public:
 
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
-    int ReadWaiting(char* buffer, int count) override;
+    int ReadTrailing(char* buffer, int count) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;

@@ -106,7 +106,7 @@ bool DriveLink::TakeWaitingBytes() {
     char bytes[64];
     bool any = false;
     int count = 0;
-    while ((count = port_.ReadWaiting(bytes, static_cast<int>(sizeof bytes))) > 0) any = true;
+    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) any = true;
     return any;
 }
 
@@ -117,7 +117,7 @@ bool DriveLink::NothingBeyondReply() {
     char bytes[16];
     bool clean = true;
     int count = 0;
-    while ((count = port_.ReadWaiting(bytes, static_cast<int>(sizeof bytes))) > 0) {
+    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) {
         for (int i = 0; i < count; ++i) {
             if (IsLineEnd(bytes[i])) continue;
             clean = false;

@@ -19,9 +19,10 @@ public:
     // (0 after the time-out), or -1 when the port is closed.
     virtual int Read(char* buffer, int count) = 0;
     virtual void PurgeIn() = 0;
-    // Takes up to count bytes that have already arrived, without waiting. A
-    // line that cannot tell what is queued returns 0.
-    virtual int ReadWaiting(char* buffer, int count) {
+    // Takes up to count bytes that have arrived or arrive within about one
+    // character time: what follows a reply on the wire. A line that cannot
+    // tell returns 0.
+    virtual int ReadTrailing(char* buffer, int count) {
         (void)buffer;
         (void)count;
         return 0;

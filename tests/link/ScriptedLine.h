@@ -47,7 +47,7 @@ public:
         return n;
     }
     // Queued bytes are the ones that have arrived.
-    int ReadWaiting(char* buffer, int count) override { return Read(buffer, count); }
+    int ReadTrailing(char* buffer, int count) override { return Read(buffer, count); }
     void PurgeIn() override {
         ++purges_;
         incoming_.clear();
