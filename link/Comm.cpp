@@ -13,12 +13,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-const char* const kAlreadyOpenText = "Port already assigned (open) (Error: %d)";
-const char* const kBuffersText = "Error initializing Read/Write Buffers (Error: %d)";
-const char* const kDataControlBlockText = "Error updating DataControlBlock (Error: %d)";
-const char* const kTimeoutsText = "Error updating CommTimeouts (Error: %d)";
-const char* const kEscapeText = "EscapeCommFunction failure (Error: %d)";
-const char* const kNotOpenText = "Port not open (Error: %d)";
+const char* const AlreadyOpenText = "Port already assigned (open) (Error: %d)";
+const char* const BuffersText = "Error initializing Read/Write Buffers (Error: %d)";
+const char* const DataControlBlockText = "Error updating DataControlBlock (Error: %d)";
+const char* const TimeoutsText = "Error updating CommTimeouts (Error: %d)";
+const char* const EscapeText = "EscapeCommFunction failure (Error: %d)";
+const char* const NotOpenText = "Port not open (Error: %d)";
 
 std::string ErrorText(const char* format, int code) {
     char text[96];
@@ -44,7 +44,7 @@ struct EscapeRow {
     int (*run)(int fd);
     bool modemLine;  // a driver without modem lines (a pty) accepts the call silently
 };
-const EscapeRow kEscapeRows[] = {
+const EscapeRow EscapeRows[] = {
     {efSetXOff, [](int fd) { return ::tcflow(fd, TCOOFF); }, false},
     {efSetXOn, [](int fd) { return ::tcflow(fd, TCOON); }, false},
     {efSetRTS, [](int fd) { return SetModemLine(fd, TIOCMBIS, TIOCM_RTS); }, true},
@@ -59,7 +59,7 @@ struct ModemStateRow {
     int index;
     int line;
 };
-const ModemStateRow kModemStateRows[] = {
+const ModemStateRow ModemStateRows[] = {
     {1, TIOCM_CTS},
     {2, TIOCM_DSR},
     {3, TIOCM_RI},
@@ -94,7 +94,7 @@ TThreadComm::~TThreadComm() {
 }
 
 void TThreadComm::CheckOpen() const {
-    if (enabled_) throw ECommError(ErrorText(kAlreadyOpenText, -1));
+    if (enabled_) throw ECommError(ErrorText(AlreadyOpenText, -1));
 }
 
 template <typename T>
@@ -161,12 +161,12 @@ void TThreadComm::UpdateDataControlBlock() {
                                           eventChars_->XOnChar(),
                                           eventChars_->XOffChar()};
     const int error = commline::ApplyLineSettings(fd, settings);
-    if (error != 0) throw ECommError(ErrorText(kDataControlBlockText, error));
+    if (error != 0) throw ECommError(ErrorText(DataControlBlockText, error));
 }
 
 void TThreadComm::UpdateCommTimeouts() {
     const int error = commline::ApplyImmediateReads(fd_);
-    if (error != 0) throw ECommError(ErrorText(kTimeoutsText, error));
+    if (error != 0) throw ECommError(ErrorText(TimeoutsText, error));
 }
 
 // Linux drivers have fixed queues, so there is nothing to size; only a
@@ -187,7 +187,7 @@ void TThreadComm::Open() {
     {
         std::lock_guard guard(lock_);
         if (enabled_) {
-            error = ErrorText(kAlreadyOpenText, -1);
+            error = ErrorText(AlreadyOpenText, -1);
         } else {
             const int fd =
                 commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
@@ -196,7 +196,7 @@ void TThreadComm::Open() {
             enabled_ = true;
             hungUp_ = false;
             try {
-                if (!ConfigureDevice()) error = ErrorText(kBuffersText, EINVAL);
+                if (!ConfigureDevice()) error = ErrorText(BuffersText, EINVAL);
             } catch (...) {
                 // A port whose settings could not be applied is not left half open.
                 CloseDevice();
@@ -273,12 +273,12 @@ void TThreadComm::StopEventThread() {
 // ---- hang-up and reopen ----------------------------------------------------
 
 // True when the device can be used now; reopens a hung-up device, at most
-// once per kReopenInterval.
+// once per ReopenInterval.
 bool TThreadComm::LineReady() {
     if (!hungUp_ && eventThread_ && eventThread_->SawHangUp()) MarkHungUp();
     if (!hungUp_) return fd_ >= 0;
     const auto now = SteadyClock::now();
-    if (now - lastReopenAttempt_ < kReopenInterval) return false;
+    if (now - lastReopenAttempt_ < ReopenInterval) return false;
     lastReopenAttempt_ = now;
     return ReopenDevice();
 }
@@ -343,9 +343,9 @@ int TThreadComm::ReadTrailing(char* buffer, int count) {
     return static_cast<int>(n);
 }
 
-// Collects count bytes, waiting at most kReadTotalTimeoutMs in all.
+// Collects count bytes, waiting at most ReadTotalTimeoutMs in all.
 int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReadTotalTimeoutMs);
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
     int got = 0;
     bool lineDown = false;
@@ -471,7 +471,7 @@ bool TThreadComm::GetModemState(int index) {
     if (!enabled_) return false;
     const int lines = commline::ModemLines(fd_);
     if (lines < 0) return false;
-    for (const ModemStateRow& row : kModemStateRows) {
+    for (const ModemStateRow& row : ModemStateRows) {
         if (row.index == index) return (lines & row.line) != 0;
     }
     return false;
@@ -498,17 +498,17 @@ bool TThreadComm::GetComState(int index) {
 
 void TThreadComm::EscapeComm(TEscapeFunction function) {
     std::lock_guard guard(lock_);
-    if (!enabled_) throw ECommError(ErrorText(kNotOpenText, -1));
+    if (!enabled_) throw ECommError(ErrorText(NotOpenText, -1));
     const int fd = fd_;
     // A hung-up port has no line to drive; a reopened device raises DTR and
     // RTS again by itself.
     if (fd < 0) return;
-    for (const EscapeRow& row : kEscapeRows) {
+    for (const EscapeRow& row : EscapeRows) {
         if (row.function != function) continue;
         if (row.run(fd) == 0) return;
         const int error = errno;
         if (row.modemLine && (error == ENOTTY || error == EINVAL)) return;
-        throw ECommError(ErrorText(kEscapeText, error));
+        throw ECommError(ErrorText(EscapeText, error));
     }
 }
 

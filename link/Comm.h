@@ -22,8 +22,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr TCommEventTypes kAllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
-                                                evRlsd,  evRxChar, evRxFlag, evTxEmpty};
+inline constexpr TCommEventTypes AllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
+                                               evRlsd,  evRxChar, evRxFlag, evTxEmpty};
 
 // Escape functions of EscapeComm.
 enum TEscapeFunction {
@@ -89,8 +89,8 @@ using TCommStatEvent =
 // retries bring the link back by themselves once the adapter is back.
 class TThreadComm : public SerialLine {
 public:
-    static constexpr int kReadTotalTimeoutMs = 1000;
-    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+    static constexpr int ReadTotalTimeoutMs = 1000;
+    static constexpr std::chrono::milliseconds ReopenInterval{1000};
 
     TThreadComm();
     ~TThreadComm() override;
@@ -213,7 +213,7 @@ private:
     std::uint16_t readBufSize_ = 4096;
     std::uint16_t writeBufSize_ = 2048;
     std::uint32_t suspendTime_ = 5;
-    TCommEventTypes monitorEvents_ = kAllCommEvents;
+    TCommEventTypes monitorEvents_ = AllCommEvents;
     TBaudRate baudRate_ = br9600;
     TParity parity_ = paNone;
     TStopBits stopBits_ = sb10;

@@ -104,7 +104,7 @@ TEST(CommSettings, DefaultsAndEventCharacters) {
     EXPECT_EQ(port.GetReadBufSize(), 4096);
     EXPECT_EQ(port.GetWriteBufSize(), 2048);
     EXPECT_EQ(port.GetSuspendTime(), 5u);
-    EXPECT_EQ(port.GetMonitorEvents(), kAllCommEvents);
+    EXPECT_EQ(port.GetMonitorEvents(), AllCommEvents);
     EXPECT_EQ(port.GetBaudRate(), br9600);
     EXPECT_EQ(port.GetParity(), paNone);
     EXPECT_EQ(port.GetStopBits(), sb10);
@@ -287,7 +287,7 @@ TEST(CommEvents, HandlersRunInOrderForTheirEvents) {
     };
 
     // No input waiting: OnRxChar is skipped even though its bit is set.
-    port.HandleCommEvent(&port, kAllCommEvents);
+    port.HandleCommEvent(&port, AllCommEvents);
     EXPECT_EQ(calls, (std::vector<std::string>{"Break", "Cts", "Dsr", "Error", "Ring", "Rlsd",
                                                "RxFlag", "TxEmpty", "ComStat"}));
 
