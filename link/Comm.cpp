@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -332,7 +333,7 @@ int TThreadComm::ReadTrailing(char* buffer, int count) {
     if (!enabled_ || fd < 0 || count <= 0) return 0;
     ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
     if (n <= 0) {
-        const long micros = 15'000'000L / BaudRateValue(baudRate_);  // 1.5 x 10 bits
+        const long micros = CharMicros() * 3 / 2;
         const timespec wait{0, micros * 1000};
         pollfd waitFor{fd, POLLIN, 0};
         if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
@@ -349,6 +350,7 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
     const int fd = fd_;
     int got = 0;
     bool lineDown = false;
+    bool sleptForRest = false;
     while (got < count) {
         const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(count - got));
         if (n > 0) {
@@ -364,13 +366,28 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
         }
         const int left = MsUntil(deadline);
         if (left == 0) break;
-        pollfd waitFor{fd, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, left);
+        // The characters of a reply come one character time apart, so a read of
+        // several (the rest of a reply) first sleeps until all should be there
+        // instead of waking for each; a late straggler is then waited for as
+        // usual. A hang-up still ends the sleep at once.
+        const bool streaming = (got > 0 || count > 1) && !sleptForRest;
+        const long sleepMicros =
+            std::min<long>(static_cast<long>(count - got) * CharMicros(), left * 1000L);
+        const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
+        pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
+        const int ready =
+            streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, left);
+        sleptForRest = sleptForRest || streaming;
         if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (ready <= 0) break;
+        if (ready < 0 || (ready == 0 && !streaming)) break;
         lineDown = LineDown(waitFor.revents);
     }
     return got;
+}
+
+// Wire time of one character: 10 bits at the set rate.
+long TThreadComm::CharMicros() const {
+    return 10'000'000L / BaudRateValue(baudRate_);
 }
 
 int TThreadComm::Write(const char* data, int count) {

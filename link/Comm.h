@@ -204,6 +204,7 @@ private:
     int ReadUntilDeadline(char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
+    long CharMicros() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};

@@ -1,5 +1,7 @@
 #include "link/DriveLink.h"
 
+#include <algorithm>
+
 #include "link/Procedure.h"
 #include "link/StatusTexts.h"
 
@@ -269,24 +271,45 @@ int DriveLink::ReadReply(int maxLength) {
         return 0;
     }
     if (maxLength == 1) return 1;
-    // Stray "%" are skipped, but only so many: a line repeating them must not
-    // hold the reader forever.
+    // The rest of the reply is asked for in one read, so that the port can wait
+    // for all of it at once instead of waking for every character. Stray "%"
+    // are skipped, but only so many: a line repeating them must not hold the
+    // reader forever.
     int skippedMarks = 0;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
-        if (port_.Read(&byte, 1) != 1 || !IsReplyChar(byte)) return 0;
-        if (IsLineEnd(byte)) {
-            // Only a whole word reply may end early (the 7-character reply read
-            // with room for 8): a shorter one with a fitting sum, such as
-            // "%25" CR, carries no value.
-            if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
-            break;
+        char rest[MaxReplyLength];
+        const int wanted = std::min(maxLength - static_cast<int>(replyBuffer_.size()),
+                                    static_cast<int>(sizeof rest));
+        const int got = port_.Read(rest, wanted);
+        if (got <= 0) return 0;
+        for (int i = 0; i < got; ++i) {
+            const char c = rest[i];
+            if (!IsReplyChar(c)) return 0;
+            if (IsLineEnd(c)) return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+            if (c == '%') {
+                if (++skippedMarks > maxLength) return 0;
+                continue;
+            }
+            replyBuffer_ += c;
         }
-        if (byte == '%') {
-            if (++skippedMarks > maxLength) return 0;
-            continue;
-        }
-        replyBuffer_ += byte;
+        if (got < wanted) return 0;  // the rest did not come in time
     }
+    return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
+}
+
+// A reply ended by a line end. Only a whole word reply may end early (the
+// 7-character reply read with room for 8): a shorter one with a fitting sum,
+// such as "%25" CR, carries no value. What was read after the line end lies
+// beyond the reply.
+int DriveLink::EndedEarly(const char* after, int count, int maxLength) {
+    if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
+    bool clean = true;
+    for (int i = 0; i < count; ++i) {
+        if (IsLineEnd(after[i])) continue;
+        clean = false;
+        replyBuffer_ += after[i];
+    }
+    if (!clean) return 0;
     return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
 }
 

@@ -56,6 +56,7 @@ private:
     bool TakeWaitingBytes();
     bool NothingBeyondReply();
     int ReadReply(int maxLength);
+    int EndedEarly(const char* after, int count, int maxLength);
 
     SerialLine& port_;
     Clock& clock_;
