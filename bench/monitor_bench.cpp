@@ -48,12 +48,12 @@ struct Bench {
                  {"--pace", "--turnaround", std::to_string(turnaroundMs), "--fx-version",
                   std::to_string(c.fxVersion ? c.fxVersion : 31)}),
           link(port, clock, state, panel, catalogue),
-          identification(link, map) {
+          identification(link, port, state, panel, catalogue, map) {
         port.SetSearchFolder(ampsim.Folder());
         port.SetDeviceName("Com1");
         OpenWithLineSettings(port);
         SetFamily(c.family, state);
-        IdentifyAmplifier(link, map, identification);
+        IdentifyAmplifier({link, clock, state, panel, map, identification, port, catalogue});
         state.PollBusy = state.ParamWriteBusy = state.MonitorBusy = false;
         state.MonitorFormOpen = true;
     }
@@ -146,7 +146,8 @@ bool MeasureIdle(int argc, char** argv, int seconds) {
     Bench bench(fx, 2);
     QApplication app(argc, argv);
     MonitorPoll poll(bench.link, bench.state, bench.map);
-    StatusPoll status(bench.link, bench.map, bench.identification);
+    StatusPoll status(bench.link, bench.state, bench.panel, bench.catalogue, bench.map,
+                      bench.identification);
     TMonitorForm form(bench.state, poll, bench.catalogue);
     QTimer stsTimer;
     QObject::connect(&stsTimer, &QTimer::timeout, [&] { status.StsTimerTimer(); });

@@ -94,12 +94,7 @@ int OpenStatus(const OpenOutcome& outcome) {
 // As the main window does at start-up: the family chosen by the option, the
 // version, CPU code and QRV flag from the amplifier.
 bool ServoCtl::Identify() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(map_, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    identification_.Read_current_mode();
-    return !state.CommErrorLatched && !panel.MainMsg5.empty() && panel.MainMsg5 != UnknownModelText;
+    return IdentifyAmplifier(d_) && !d_.State.CommErrorLatched;
 }
 
 int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name) {
@@ -109,20 +104,20 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
         return CtlLinkLost;
     }
     MessageCatalogue catalogue;
-    catalogue.Load(link_.State().StartFolder, EnglishCatalogue);
+    catalogue.Load(d_.State.StartFolder, EnglishCatalogue);
     CtlQuestions questions(command, catalogue, err_);
-    LogEcho echo(link_.Panel(), out_);
+    LogEcho echo(d_.Panel, out_);
     auto progress = [&](int percent) {
         if (!save) echo.Flush();
         if (showProgress_) err_ << "\r" << name << " " << percent << "%" << std::flush;
     };
-    TransferSeams seams{link_,
-                        link_.State(),
-                        link_.Panel(),
-                        link_.GetClock(),
+    TransferSeams seams{d_.Link,
+                        d_.State,
+                        d_.Panel,
+                        d_.Time,
                         questions,
                         [&catalogue](int n) { return catalogue.Msg(n); },
-                        [this] { identification_.Read_current_mode(); },
+                        [this] { d_.Ident.Read_current_mode(); },
                         progress};
     LongOperation longOperation;
     ParamFileCommands commands(seams, longOperation);

@@ -100,26 +100,25 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-MonitorCommands::MonitorCommands(DriveLink& link, AddressMap& map, const MessageCatalogue& english,
+MonitorCommands::MonitorCommands(const CtlDrive& drive, const MessageCatalogue& english,
                                  std::ostream& out, std::ostream& err)
-    : link_(link), map_(map), english_(english), out_(out), err_(err) {}
+    : d_(drive), english_(english), out_(out), err_(err) {}
 
 bool MonitorCommands::Identify(const char* command) {
-    link_.State().CommErrorLatched = false;
-    Identification identification(link_, map_);
-    if (!IdentifyAmplifier(link_, map_, identification)) {
+    d_.State.CommErrorLatched = false;
+    if (!IdentifyAmplifier(d_)) {
         err_ << command << ": no reply\n";
         return false;
     }
     // The status poll reads the control mode, which decides BX rows 8 to 10.
-    DriveState& state = link_.State();
+    DriveState& state = d_.State;
     state.PollBusy = state.ParamWriteBusy = false;
-    StatusPoll(link_, map_, identification).StsTimerTimer();
+    StatusPoll(d_.Link, d_.State, d_.Panel, d_.Catalogue, d_.Map, d_.Ident).StsTimerTimer();
     return true;
 }
 
 bool MonitorCommands::SelectRows(const MonitorOptions& options, std::vector<int>& rows) {
-    const DriveState& state = link_.State();
+    const DriveState& state = d_.State;
     const auto enabled = MonitorRowsEnabled(state.AmpFamily, state.FxVersion, state.CurrentMode);
     rows = options.Rows;
     if (rows.empty()) {
@@ -137,7 +136,7 @@ bool MonitorCommands::SelectRows(const MonitorOptions& options, std::vector<int>
 }
 
 std::string MonitorCommands::Header(const std::vector<int>& rows) const {
-    const DriveState& state = link_.State();
+    const DriveState& state = d_.State;
     std::string header = "time_ms";
     for (int row : rows) {
         const std::string name =
@@ -148,7 +147,7 @@ std::string MonitorCommands::Header(const std::vector<int>& rows) const {
 }
 
 void MonitorCommands::WaitUntil(std::uint64_t dueMs, const std::function<bool()>& stop) {
-    Clock& clock = link_.GetClock();
+    Clock& clock = d_.Time;
     for (std::uint64_t now = clock.NowMs(); now < dueMs && !stop(); now = clock.NowMs()) {
         clock.WaitMs(static_cast<int>(std::min<std::uint64_t>(dueMs - now, StopCheckMs)));
     }
@@ -160,11 +159,11 @@ int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<
     if (!SelectRows(options, rows)) return CtlUsageError;
     out_ << Header(rows) << "\n" << std::flush;
 
-    DriveState& state = link_.State();
-    MonitorPoll poll(link_, state, map_);
+    DriveState& state = d_.State;
+    MonitorPoll poll(d_.Link, state, d_.Map);
     for (int row : rows) poll.MonitorSelection[row - 1] = 1;
     const MonitorVariant variant = MonitorVariantOf(state.AmpFamily, state.FxVersion);
-    Clock& clock = link_.GetClock();
+    Clock& clock = d_.Time;
     const std::uint64_t firstMs = clock.NowMs();
     std::uint64_t lastGoodMs = firstMs;
     for (long line = 0; options.Count < 0 || line < options.Count; ++line) {
@@ -192,9 +191,9 @@ int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<
 
 int MonitorCommands::Alarms(const AlarmOptions& options) {
     if (!Identify("alarms")) return CtlExchangeFailed;
-    DriveState& state = link_.State();
+    DriveState& state = d_.State;
     LongOperation operation;
-    AlarmHistory history(link_, state, map_, link_.Panel(), english_, operation);
+    AlarmHistory history(d_.Link, state, d_.Map, d_.Panel, english_, operation);
     if (options.Clear) {
         if (!history.ResetAlarmCode()) {
             err_ << "alarms: the amplifier did not take every clearing write\n";

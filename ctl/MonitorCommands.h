@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ctl/ServoCtl.h"
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
 #include "link/MessageCatalogue.h"
 
 struct MonitorOptions {
@@ -35,8 +35,8 @@ std::string CsvField(const std::string& text);
 class MonitorCommands {
 public:
     // english: the catalogue the header and the alarm texts come from.
-    MonitorCommands(DriveLink& link, AddressMap& map, const MessageCatalogue& english,
-                    std::ostream& out, std::ostream& err);
+    MonitorCommands(const CtlDrive& drive, const MessageCatalogue& english, std::ostream& out,
+                    std::ostream& err);
 
     // Prints the header, then one line per poll until options.Count lines are
     // printed or stop() says so (asked between lines, so a line is always
@@ -52,8 +52,7 @@ private:
     std::string Header(const std::vector<int>& rows) const;
     void WaitUntil(std::uint64_t dueMs, const std::function<bool()>& stop);
 
-    DriveLink& link_;
-    AddressMap& map_;
+    CtlDrive d_;
     const MessageCatalogue& english_;
     std::ostream& out_;
     std::ostream& err_;

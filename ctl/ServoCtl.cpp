@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int LongReply = 11;
-constexpr int Hex = 1;
-
 // What one argument of a command must be.
 enum class Arg { Address, Page, Word, Long, File, ResetOption };
 
@@ -30,7 +26,9 @@ constexpr ValueRange LongRange{-2147483648LL, 4294967295LL};
 
 // What the commands work with.
 struct Bench {
-    DriveLink& Link;
+    Drive& Link;
+    DriveState& State;
+    MainPanel& Panel;
     AddressMap& Map;
     Identification& Ident;
 };
@@ -69,22 +67,22 @@ int Acknowledged(int result, std::string& shown) {
 
 int Read(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAM(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromRAM(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int ReadLong(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAML(c.Address, LongReply, Hex, v);
+    const int result = b.Link.ReadFromRAML(c.Address, LongReplyLength, HexFormat, v);
     return ShownRead(result, v, LongText, shown);
 }
 int ReadPage(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReply, c.Page, Hex, v);
+    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReplyLength, c.Page, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int EepRead(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromEEP(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromEEP(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int Write(Bench& b, const CtlCommand& c, std::string& shown) {
@@ -101,12 +99,14 @@ int EepWrite(Bench& b, const CtlCommand& c, std::string& shown) {
     return Acknowledged(b.Link.WriteToEEP(c.Address, static_cast<int>(c.Value)), shown);
 }
 
+// Identification succeeded only when every one of its reads was answered: a
+// label built from part of them, or a version left at its default, is no result.
 int Ident(Bench& b, const CtlCommand&, std::string& shown) {
-    if (!IdentifyAmplifier(b.Link, b.Map, b.Ident)) return 0;
-    const DriveState& state = b.Link.State();
-    const MainPanel& panel = b.Link.Panel();
-    shown = panel.CPULabel + "\n" + panel.EEPLabel + "\n" + panel.MainMsg5;
-    if (state.AmpFamily == 2) shown += "\nversion " + std::to_string(state.FxVersion);
+    b.Panel = MainPanel{};
+    LoadAddressMap(b.Map, b.State.AmpFamily, b.State.FxVersion, b.State.QrvFlag);
+    if (!b.Ident.Read_current_mode()) return 0;
+    shown = b.Panel.CPULabel + "\n" + b.Panel.EEPLabel + "\n" + b.Panel.MainMsg5;
+    if (b.State.AmpFamily == Family::Fx) shown += "\nversion " + std::to_string(b.State.FxVersion);
     return 1;
 }
 
@@ -252,15 +252,10 @@ std::vector<std::string> SplitWords(const std::string& line) {
 
 }  // namespace
 
-// Identification keeps no result of its own: it succeeded when it wrote a model
-// text, which it does only after the amplifier answered.
-bool IdentifyAmplifier(DriveLink& link, AddressMap& map, Identification& identification) {
-    DriveState& state = link.State();
-    MainPanel& panel = link.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    identification.Read_current_mode();
-    return !panel.MainMsg5.empty() && panel.MainMsg5 != UnknownModelText;
+bool IdentifyAmplifier(const CtlDrive& drive) {
+    drive.Panel = MainPanel{};
+    LoadAddressMap(drive.Map, drive.State.AmpFamily, drive.State.FxVersion, drive.State.QrvFlag);
+    return drive.Ident.Read_current_mode();
 }
 
 bool SetFamily(const std::string& name, DriveState& state) {
@@ -350,8 +345,8 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
     return true;
 }
 
-ServoCtl::ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err)
-    : link_(link), map_(map), identification_(link, map), out_(out), err_(err) {}
+ServoCtl::ServoCtl(const CtlDrive& drive, std::ostream& out, std::ostream& err)
+    : d_(drive), out_(out), err_(err) {}
 
 int ServoCtl::Execute(const std::vector<std::string>& words) {
     CtlCommand command;
@@ -366,9 +361,9 @@ int ServoCtl::Execute(const std::vector<std::string>& words) {
 int ServoCtl::Run(const CtlCommand& command) {
     const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
     // Each command stands alone: an earlier failure must not slow this one.
-    link_.State().CommErrorLatched = false;
+    d_.State.CommErrorLatched = false;
     if (row.Run == nullptr) return RunFileCommand(command, row.Name);
-    Bench bench{link_, map_, identification_};
+    Bench bench{d_.Link, d_.State, d_.Panel, d_.Map, d_.Ident};
     std::string shown;
     if (row.Run(bench, command, shown) != 1) {
         err_ << row.Name << ": " << Failure() << "\n";
@@ -379,7 +374,7 @@ int ServoCtl::Run(const CtlCommand& command) {
 }
 
 std::string ServoCtl::Failure() const {
-    const std::string& reply = link_.ReplyBuffer();
+    const std::string reply = d_.Link.ReplyBuffer();
     if (reply.empty() || reply == "?") return "no reply";
     return "bad reply \"" + Printable(reply) + "\"";
 }

@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
+#include "link/Clock.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
 #include "link/Identification.h"
+#include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
+#include "link/SerialLine.h"
 
 // Exit statuses of servoctl.
 // save and open add 1 for failed entries, 3 for a lost link and 4 for a
@@ -38,9 +43,22 @@ bool SetFamily(const std::string& name, DriveState& state);
 
 std::string UsageText();
 
+// What every command works on: the drive and the state around it, owned by
+// the program (or a test) for the whole run.
+struct CtlDrive {
+    Drive& Link;
+    Clock& Time;
+    DriveState& State;
+    MainPanel& Panel;
+    AddressMap& Map;
+    Identification& Ident;
+    SerialLine& Port;
+    const MessageCatalogue& Catalogue;
+};
+
 // Loads the family's address map and identifies the amplifier as start-up
-// does (FX version, model text); false when it did not answer.
-bool IdentifyAmplifier(DriveLink& link, AddressMap& map, Identification& identification);
+// does (FX version, model text); false unless every read was answered.
+bool IdentifyAmplifier(const CtlDrive& drive);
 
 // One command of servoctl, checked before anything is sent.
 struct CtlCommand {
@@ -57,8 +75,8 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
 
 class ServoCtl {
 public:
-    // The drive state of the link must already hold the family.
-    ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err);
+    // The drive state must already hold the family.
+    ServoCtl(const CtlDrive& drive, std::ostream& out, std::ostream& err);
 
     // Checks and runs one command: CtlOk, CtlExchangeFailed or CtlUsageError.
     int Execute(const std::vector<std::string>& words);
@@ -75,9 +93,7 @@ private:
     int RunFileCommand(const CtlCommand& command, const std::string& name);
     bool Identify();
 
-    DriveLink& link_;
-    AddressMap& map_;
-    Identification identification_;
+    CtlDrive d_;
     std::ostream& out_;
     std::ostream& err_;
     bool showProgress_ = false;

@@ -14,6 +14,7 @@
 #include "ctl/MonitorCommands.h"
 #include "link/Clock.h"
 #include "link/Comm.h"
+#include "link/DriveLink.h"
 #include "link/Identification.h"
 
 namespace {
@@ -93,18 +94,20 @@ int main(int argc, char** argv) {
     const MessageCatalogue noCatalogue;  // failures are told in plain lines
     DriveLink link(port, clock, state, panel, noCatalogue);
     AddressMap map;
+    Identification identification(link, port, state, panel, noCatalogue, map);
+    const CtlDrive drive{link, clock, state, panel, map, identification, port, noCatalogue};
     int status = CtlOk;
     if (monitorCommand) {
         // Captions, units and alarm texts as the English window shows them.
         MessageCatalogue english;
         english.Load(state.StartFolder, EnglishLanguage);
-        MonitorCommands commands(link, map, english, std::cout, std::cerr);
+        MonitorCommands commands(drive, english, std::cout, std::cerr);
         CatchInterrupt();
         status = options.Command[0] == "monitor"
                      ? commands.Monitor(monitorOptions, [] { return interrupted != 0; })
                      : commands.Alarms(alarmOptions);
     } else {
-        ServoCtl ctl(link, map, std::cout, std::cerr);
+        ServoCtl ctl(drive, std::cout, std::cerr);
         ctl.ShowProgress(::isatty(STDERR_FILENO) == 1);
         status = options.Command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
                                          : ctl.Run(command);

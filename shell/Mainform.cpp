@@ -25,7 +25,7 @@
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
-#include "shell/StatusTexts.h"
+#include "link/StatusTexts.h"
 #include "widgets/Gauge.h"
 
 namespace {
@@ -39,8 +39,6 @@ constexpr int MsgFamilyQuestion = 48;
 constexpr int MsgExitQuestion = 49;
 constexpr int MsgPanelTitle1 = 51;
 constexpr int MsgPanelTitle2 = 52;
-constexpr int MsgLinkOpen = 45;
-constexpr int MsgLinkClosed = 46;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
 constexpr int EnglishLanguage = 1;
@@ -69,6 +67,10 @@ std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
     auto port = std::make_unique<TComm>();
     port->SetSearchFolder(setup.StartFolder);
     port->SetSuspendTime(20);
+    // Line events reach their handlers on the window thread, never on the port's own.
+    port->SetMainThreadInvoker([](std::function<void()> work) {
+        QMetaObject::invokeMethod(qApp, std::move(work), Qt::BlockingQueuedConnection);
+    });
     return port;
 }
 
@@ -105,8 +107,8 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       ownClock_(MakeClock(setup)),
       clock_(setup.ClockOverride ? *setup.ClockOverride : *ownClock_),
       link_(port_, clock_, state_, panel_, catalogue_),
-      identification_(link_, map_),
-      statusPoll_(link_, map_, identification_),
+      identification_(link_, port_, state_, panel_, catalogue_, map_),
+      statusPoll_(link_, state_, panel_, catalogue_, map_, identification_),
       groupReader_(link_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
       paramWriter_(link_, state_, paramCaches_, map_),
@@ -398,26 +400,7 @@ void TMainForm::ChangeLanguage() {
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
-    panel_.MainMsg2 = state_.CommErrorLatched
-                          ? Msg(MsgCommError)
-                          : Msg(StatusMessage(state_.AmpFamily, state_.StatusCode));
-    if (state_.CommErrorLatched) {
-        // The outage leaves the status words at -1: redraw the outage's own
-        // texts rather than "servo on" and the texts after the status fields.
-        panel_.MainMsg1 = Msg(MsgServoOff);
-        panel_.MainMsg3 = Msg(MsgModeUnknown);
-        if (state_.AmpFamily == 0) panel_.MainMsg6 = Msg(MsgBxFieldA) + " " + Msg(MsgBxFieldB);
-    } else {
-        if (state_.AmpFamily == 0) {
-            panel_.MainMsg6 = Msg(MsgBxFieldA + ((state_.StatusWord >> 8) & 0xF)) + "  " +
-                              Msg(MsgBxFieldB + ((state_.StatusWord >> 4) & 0xF));
-        }
-        if (const int mode = ModeMessage(state_.AmpFamily, state_.CurrentMode)) {
-            panel_.MainMsg3 = Msg(mode);
-        }
-        const int servoWord = state_.AmpFamily == 0 ? state_.ServoWord : state_.StatusWord;
-        panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
-    }
+    DrawStatusTexts(state_, catalogue_, panel_);
 
     // Open child windows follow in the order of their table.
     for (const auto& [row, window] : childWindows_) {
@@ -554,7 +537,7 @@ void TMainForm::ConnectRS232() {
     try {
         identification_.ConnectRS232();
     } catch (const std::exception& error) {
-        panel_.MainMsg4 = Msg(MsgLinkClosed);
+        panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
         questions_->StandardDialog(
             std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
             {sbOK});

@@ -40,7 +40,7 @@ struct CtlBench {
     SimDrive drive;
     std::ostringstream out;
     std::ostringstream err;
-    MonitorCommands commands{*drive.link, drive.map, drive.catalogue, out, err};
+    MonitorCommands commands{drive.Ctl(), drive.catalogue, out, err};
 };
 
 TEST(CtlMonitor, PrintsTheHeaderAndOneLinePerPollWithoutPadding) {

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     drive.amplifier->SetServo(true);
     drive.amplifier->SetRam(0x2E, 8192);
     drive.amplifier->SetRam(0x76, 1);
-    StatusPoll status(*drive.link, drive.map, *drive.identification);
+    StatusPoll status(*drive.link, drive.state, drive.panel, drive.catalogue, drive.map,
+                      *drive.identification);
     status.StsTimerTimer();
 
     LongOperation operation;
