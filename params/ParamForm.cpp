@@ -75,13 +75,8 @@ const ParamFormDesign& FormDesign(ParamGroup group) {
     return Designs[0];
 }
 
-TParamForm::TParamForm(ParamGroup group, const ParamFormContext& context, bool& openFlag,
-                       QWidget* parent)
-    : QMdiSubWindow(parent),
-      group_(group),
-      design_(FormDesign(group)),
-      context_(context),
-      openFlag_(openFlag) {
+TParamForm::TParamForm(ParamGroup group, const ParamFormContext& context, QWidget* parent)
+    : QMdiSubWindow(parent), group_(group), design_(FormDesign(group)), context_(context) {
     setObjectName(design_.Caption);
     setWindowTitle(design_.Caption);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -419,6 +414,6 @@ void TParamForm::closeEvent(QCloseEvent* event) {
     closing_ = true;
     for (TFSpinEdit* editor : editors_) editor->hide();
     refreshTimer_->stop();
-    openFlag_ = false;
+    NotifyClosed();
     QMdiSubWindow::closeEvent(event);
 }

@@ -12,6 +12,7 @@
 #include "params/ParamCaches.h"
 #include "params/ParamEntry.h"
 #include "params/ParamWriter.h"
+#include "widgets/ChildWindow.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -47,7 +48,7 @@ const ParamFormDesign& FormDesign(ParamGroup group);
 // Help and Close buttons. Leaving an editor clamps its value to the limits,
 // stores it in the cache and queues the write for the write timer; the window
 // never talks to the amplifier itself.
-class TParamForm : public QMdiSubWindow {
+class TParamForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int RowHeight = 24;
@@ -58,14 +59,12 @@ public:
     static constexpr int TipFontPixels = 16;
     static constexpr int RefreshMs = 200;
 
-    // openFlag is the group's window-open flag; the window clears it on close.
-    TParamForm(ParamGroup group, const ParamFormContext& context, bool& openFlag,
-               QWidget* parent = nullptr);
+    TParamForm(ParamGroup group, const ParamFormContext& context, QWidget* parent = nullptr);
     ~TParamForm() override;
 
     // Wires the editors and fills the grid from the cache.
     void FormCreate();
-    void ChangeLanguage();
+    void ChangeLanguage() override;
 
     // direction 0: show the cached value; 1: store the edited value and queue
     // its write.
@@ -116,7 +115,6 @@ private:
     ParamGroup group_;
     const ParamFormDesign& design_;
     ParamFormContext context_;
-    bool& openFlag_;
     bool closing_ = false;
 
     QTableWidget* grid_ = nullptr;

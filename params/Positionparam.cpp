@@ -1,4 +1,4 @@
 #include "params/Positionparam.h"
 
-TPositionForm::TPositionForm(const ParamFormContext& context, bool& openFlag, QWidget* parent)
-    : TParamForm(ParamGroup::Position, context, openFlag, parent) {}
+TPositionForm::TPositionForm(const ParamFormContext& context, QWidget* parent)
+    : TParamForm(ParamGroup::Position, context, parent) {}

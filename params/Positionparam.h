@@ -6,5 +6,5 @@
 class TPositionForm : public TParamForm {
     Q_OBJECT
 public:
-    TPositionForm(const ParamFormContext& context, bool& openFlag, QWidget* parent = nullptr);
+    TPositionForm(const ParamFormContext& context, QWidget* parent = nullptr);
 };

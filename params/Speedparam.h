@@ -6,7 +6,7 @@
 class TSpeedForm : public TParamForm {
     Q_OBJECT
 public:
-    TSpeedForm(const ParamFormContext& context, bool& openFlag, QWidget* parent = nullptr);
+    TSpeedForm(const ParamFormContext& context, QWidget* parent = nullptr);
 
 protected:
     bool LeavesInPlaceOnReturn(int index) const override;

@@ -1,4 +1,4 @@
 #include "params/Systemparam.h"
 
-TSystemForm::TSystemForm(const ParamFormContext& context, bool& openFlag, QWidget* parent)
-    : TParamForm(ParamGroup::System, context, openFlag, parent) {}
+TSystemForm::TSystemForm(const ParamFormContext& context, QWidget* parent)
+    : TParamForm(ParamGroup::System, context, parent) {}

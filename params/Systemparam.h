@@ -6,5 +6,5 @@
 class TSystemForm : public TParamForm {
     Q_OBJECT
 public:
-    TSystemForm(const ParamFormContext& context, bool& openFlag, QWidget* parent = nullptr);
+    TSystemForm(const ParamFormContext& context, QWidget* parent = nullptr);
 };

@@ -1,4 +1,4 @@
 #include "params/Torqueparam.h"
 
-TTorqueForm::TTorqueForm(const ParamFormContext& context, bool& openFlag, QWidget* parent)
-    : TParamForm(ParamGroup::Torque, context, openFlag, parent) {}
+TTorqueForm::TTorqueForm(const ParamFormContext& context, QWidget* parent)
+    : TParamForm(ParamGroup::Torque, context, parent) {}

@@ -5,5 +5,5 @@
 class TTorqueForm : public TParamForm {
     Q_OBJECT
 public:
-    TTorqueForm(const ParamFormContext& context, bool& openFlag, QWidget* parent = nullptr);
+    TTorqueForm(const ParamFormContext& context, QWidget* parent = nullptr);
 };

@@ -13,13 +13,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "link/Comm.h"
 #include "operation/Help.h"
-#include "params/Positionparam.h"
-#include "params/Speedparam.h"
-#include "params/Systemparam.h"
-#include "params/Torqueparam.h"
+#include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
@@ -41,33 +41,7 @@ constexpr int MsgLinkOpen = 45;
 constexpr int MsgLinkClosed = 46;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
-
-// The parameter menu: item, group, window class.
-struct ParamMenuRow {
-    const char* Item;
-    ParamGroup Group;
-    void (TMainForm::*Handler)();
-    TParamForm* (*Create)(const ParamFormContext&, bool&, QWidget*);
-};
-
-template <class Form>
-TParamForm* CreateForm(const ParamFormContext& context, bool& openFlag, QWidget* parent) {
-    return new Form(context, openFlag, parent);
-}
-
-const ParamMenuRow ParamMenu[] = {
-    {"M21SystemParam", ParamGroup::System, &TMainForm::M21SystemParamClick,
-     &CreateForm<TSystemForm>},
-    {"M22SpeedParam", ParamGroup::Speed, &TMainForm::M22SpeedParamClick, &CreateForm<TSpeedForm>},
-    {"M23TorqueParam", ParamGroup::Torque, &TMainForm::M23TorqueParamClick,
-     &CreateForm<TTorqueForm>},
-    {"M24PositionParam", ParamGroup::Position, &TMainForm::M24PositionParamClick,
-     &CreateForm<TPositionForm>},
-};
-
-const ParamMenuRow& ParamMenuOf(ParamGroup group) {
-    return ParamMenu[static_cast<int>(group)];
-}
+constexpr int EnglishLanguage = 1;
 
 struct TimerRow {
     const char* Name;
@@ -163,7 +137,19 @@ QAction* TMainForm::Action(const std::string& name) const {
 }
 
 void TMainForm::SetActionEnabled(const char* name, bool enabled) {
+    if (itemsWithoutCommand_.count(name)) return;
     if (QAction* action = Action(name)) action->setEnabled(enabled);
+}
+
+// An item whose window or command is not built yet would do nothing when
+// chosen: show it disabled instead.
+void TMainForm::DisableItemsWithoutCommand() {
+    for (const MenuItemRow& row : MainMenuRows()) {
+        QAction* action = Action(row.Name);
+        if (row.Parent == nullptr || itemsWithCommand_.count(row.Name)) continue;
+        action->setEnabled(false);
+        itemsWithoutCommand_.insert(row.Name);
+    }
 }
 
 void TMainForm::BuildMenu() {
@@ -192,11 +178,14 @@ void TMainForm::BuildMenu() {
     for (int i = 0; i < static_cast<int>(std::size(LanguageItemNames)); ++i)
         ConnectCheckedByHandler(LanguageItemNames[i], [this, i] { LanguageClick(i); });
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
-    for (const ParamMenuRow& row : ParamMenu)
-        connect(Action(row.Item), &QAction::triggered, this, row.Handler);
-    connect(Action("M71ShowHelp"), &QAction::triggered, this, &TMainForm::M71ShowHelpClick);
-    connect(Action("M72ShowAbout"), &QAction::triggered, this, &TMainForm::M72ShowAboutClick);
-    connect(Action("M8Exit"), &QAction::triggered, this, &TMainForm::M8ExitClick);
+    for (const ChildWindowRow& row : ChildWindowRows())
+        OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
+    OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
+    OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
+    OnTriggered("M8Exit", [this] { M8ExitClick(); });
+    DisableItemsWithoutCommand();
+    // Nothing on the menu may start while a command lets window events run.
+    longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
 
     // The service-mode switch lives in a pop-up menu that is never shown.
     auto* hotkeyMenu = new QMenu(this);
@@ -210,10 +199,16 @@ void TMainForm::BuildMenu() {
     connect(hotKey, &QAction::triggered, this, &TMainForm::HotKey1Click);
 }
 
+void TMainForm::OnTriggered(const char* name, const std::function<void()>& handler) {
+    itemsWithCommand_.insert(name);
+    connect(Action(name), &QAction::triggered, this, handler);
+}
+
 // Check marks are set by the handlers, not by Qt's own toggling: the item's
 // state is put back before the handler sees it.
 void TMainForm::ConnectCheckedByHandler(const char* name, const std::function<void()>& handler) {
     QAction* item = Action(name);
+    itemsWithCommand_.insert(name);
     connect(item, &QAction::triggered, this, [item, handler] {
         item->setChecked(!item->isChecked());
         handler();
@@ -324,9 +319,7 @@ void TMainForm::FormCreate() {
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
     state_.DirectRWFormOpen = false;
-    // A language without a catalogue checks no item, so that any choice loads one.
-    CheckOnly(LanguageItemNames, state_.Language);
-    catalogue_.Load(startFolder, state_.Language);
+    LoadStartCatalogue();
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
     state_.CurrentMode = -1;
@@ -337,11 +330,10 @@ void TMainForm::FormCreate() {
     LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
     Action("M36Table")->setText("QRV Parameter Table");
 
-    if (state_.SelectCom >= 0 && state_.SelectCom < static_cast<int>(std::size(ComItems)))
-        SelectComItem(state_.SelectCom);
+    SelectComItem(state_.SelectCom);
 
     state_.CommErrorLatched = false;
-    identification_.ConnectRS232();
+    ConnectRS232();
 
     state_.PollBusy = state_.ParamWriteBusy = false;
     state_.MonitorBusy = state_.IODisplayBusy = state_.AlarmBusy = false;
@@ -411,10 +403,10 @@ void TMainForm::ChangeLanguage() {
         panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
     }
 
-    // Open child windows follow in a fixed order: the monitor, I/O and alarm
-    // windows come first once they exist, then the parameter windows.
-    for (const ParamMenuRow& row : ParamMenu) {
-        if (TParamForm* form = ParamForm(row.Group)) form->ChangeLanguage();
+    // Open child windows follow in the order of their table.
+    for (const ChildWindowRow& row : ChildWindowRows()) {
+        if (auto* child = dynamic_cast<ChildWindow*>(ChildWindowOf(row.Item)))
+            child->ChangeLanguage();
     }
 
     RefreshPanel();
@@ -484,16 +476,53 @@ void TMainForm::ComClick(int index) {
     if (port_.Enabled()) port_.Close();
     SelectComItem(index);
     state_.SelectCom = index;
-    identification_.ConnectRS232();
+    ConnectRS232();
     RefreshPanel();
 }
 
 void TMainForm::LanguageClick(int language) {
     if (Action(LanguageItemNames[language])->isChecked()) return;
+    // Without its catalogue a language would blank every caption, the menu
+    // included: keep the texts in use and say why.
+    MessageCatalogue next;
+    if (!next.Load(state_.StartFolder, language)) {
+        questions_->StandardDialog("Cannot read the message catalogue " + state_.StartFolder +
+                                       MessageCatalogue::FileName(language) +
+                                       "; the language stays as it was.",
+                                   DialogKind::Error, {sbOK});
+        return;
+    }
+    catalogue_ = std::move(next);
     CheckOnly(LanguageItemNames, language);
-    catalogue_.Load(state_.StartFolder, language);
     state_.Language = language;
     ChangeLanguage();
+}
+
+// A language number outside the three, or one whose catalogue cannot be
+// read, starts in English rather than with empty captions.
+void TMainForm::LoadStartCatalogue() {
+    const bool known =
+        state_.Language >= 0 && state_.Language < static_cast<int>(std::size(LanguageItemNames));
+    if (!known || !catalogue_.Load(state_.StartFolder, state_.Language)) {
+        std::fprintf(stderr, "servodesk: no readable catalogue for language %d; using English\n",
+                     state_.Language);
+        state_.Language = EnglishLanguage;
+        catalogue_.Load(state_.StartFolder, state_.Language);
+    }
+    CheckOnly(LanguageItemNames, state_.Language);
+}
+
+// Opening or setting up the port can throw (an adapter pulled mid-open):
+// the program tells the user and keeps running with the link closed.
+void TMainForm::ConnectRS232() {
+    try {
+        identification_.ConnectRS232();
+    } catch (const std::exception& error) {
+        panel_.MainMsg4 = Msg(MsgLinkClosed);
+        questions_->StandardDialog(
+            std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
+            {sbOK});
+    }
 }
 
 void TMainForm::HotKey1Click() {
@@ -513,64 +542,62 @@ void TMainForm::M73AutoResetClick() {
     item->setChecked(!item->isChecked());
 }
 
-void TMainForm::M21SystemParamClick() {
-    OpenParamForm(ParamGroup::System);
-}
-void TMainForm::M22SpeedParamClick() {
-    OpenParamForm(ParamGroup::Speed);
-}
-void TMainForm::M23TorqueParamClick() {
-    OpenParamForm(ParamGroup::Torque);
-}
-void TMainForm::M24PositionParamClick() {
-    OpenParamForm(ParamGroup::Position);
-}
-
-bool& TMainForm::ParamFormOpen(ParamGroup group) {
-    switch (group) {
-        case ParamGroup::System:
-            return state_.SystemFormOpen;
-        case ParamGroup::Speed:
-            return state_.SpeedFormOpen;
-        case ParamGroup::Torque:
-            return state_.TorqueFormOpen;
-        case ParamGroup::Position:
-            break;
-    }
-    return state_.PositionFormOpen;
-}
-
 TParamForm* TMainForm::ParamForm(ParamGroup group) const {
-    return paramForms_[static_cast<std::size_t>(group)].data();
+    static constexpr const char* Items[] = {"M21SystemParam", "M22SpeedParam", "M23TorqueParam",
+                                            "M24PositionParam"};
+    return qobject_cast<TParamForm*>(ChildWindowOf(Items[static_cast<int>(group)]));
 }
 
-void TMainForm::OpenParamForm(ParamGroup group) {
-    bool& open = ParamFormOpen(group);
-    if (open) return;
+QWidget* TMainForm::ChildWindowOf(const std::string& item) const {
+    const auto found = childWindows_.find(item);
+    return found == childWindows_.end() ? nullptr : found->second.data();
+}
+
+void TMainForm::OpenChildWindow(const ChildWindowRow& row) {
+    bool& open = state_.*row.OpenFlag;
+    if (open || longOperation_.Running()) return;
+    QWidget* window = row.Create(*this);
+    RefreshPanel();
+    if (!window) return;
+    childWindows_[row.Item] = window;
+    open = true;
+    // The flag follows the window: cleared when it closes, and in any case
+    // when it is gone.
+    const auto clear = [this, flag = row.OpenFlag] { state_.*flag = false; };
+    connect(window, &QObject::destroyed, this, clear);
+    mdiArea_->addSubWindow(window);
+    if (auto* child = dynamic_cast<ChildWindow*>(window)) {
+        child->SetClosedHandler(clear);
+        child->ChangeLanguage();
+    }
+    window->show();
+}
+
+bool TMainForm::ReadParamGroup(ParamGroup group) {
     // A queued edit reaches the amplifier first, so the read cannot undo it.
     paramWriter_.WriteParamTimerTimer();
-    const bool read = groupReader_.ReadGroup(group);
-    RefreshPanel();
-    if (!read) {
-        questions_->Beep();
-        questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0,
-                                 {MsgOkButton, 1});
-        return;
+    bool read = false;
+    {
+        const LongOperation::Scope busy(longOperation_);
+        read = groupReader_.ReadGroup(group);
     }
-    const ParamFormContext context{state_, map_, paramCaches_, paramWriter_, catalogue_};
-    TParamForm* form = ParamMenuOf(group).Create(context, open, nullptr);
-    paramForms_[static_cast<std::size_t>(group)] = form;
-    form->FormCreate();
-    mdiArea_->addSubWindow(form);
-    form->ChangeLanguage();
-    form->show();
-    open = true;
+    if (read) return true;
+    RefreshPanel();
+    questions_->Beep();
+    questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0,
+                             {MsgOkButton, 1});
+    return false;
+}
+
+ParamFormContext TMainForm::ParamContext() {
+    return {state_, map_, paramCaches_, paramWriter_, catalogue_};
 }
 
 // The windows refer to the caches and the writer, which go before the
 // window's children do.
-void TMainForm::CloseParamForms() {
-    for (QPointer<TParamForm>& form : paramForms_) delete form.data();
+void TMainForm::CloseChildWindows() {
+    for (auto& [item, window] : childWindows_) delete window.data();
+    childWindows_.clear();
 }
 
 void TMainForm::M71ShowHelpClick() {
@@ -605,7 +632,12 @@ void TMainForm::FormDestroy() {
     if (shutDown_) return;
     shutDown_ = true;
     for (auto& [name, timer] : timers_) timer->stop();
-    CloseParamForms();
+    CloseChildWindows();
     if (port_.Enabled()) port_.Close();
-    WriteInitIni(InitIniPath(state_.StartFolder), state_);
+    const std::string iniPath = InitIniPath(state_.StartFolder);
+    if (!WriteInitIni(iniPath, state_)) {
+        questions_->StandardDialog(
+            "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
+            DialogKind::Error, {sbOK});
+    }
 }

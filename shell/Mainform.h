@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 
@@ -16,13 +17,15 @@
 #include "link/DriveLink.h"
 #include "link/DriveState.h"
 #include "link/Identification.h"
+#include "link/LongOperation.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
+#include "link/Questions.h"
 #include "params/GroupRead.h"
 #include "params/ParamCaches.h"
 #include "params/ParamWriter.h"
+#include "shell/ChildWindows.h"
 #include "shell/Msgdlg.h"
-#include "link/Questions.h"
 #include "shell/Settings.h"
 #include "shell/StatusPoll.h"
 
@@ -32,6 +35,7 @@ class QLabel;
 class QPlainTextEdit;
 class TGauge;
 class TParamForm;
+struct ParamFormContext;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -79,8 +83,17 @@ public:
     QAction* Action(const std::string& name) const;
     ParamCaches& Caches() { return paramCaches_; }
     ParamWriter& Writer() { return paramWriter_; }
+    LongOperation& LongOp() { return longOperation_; }
+    // Whether choosing the menu item does something yet.
+    bool HasCommand(const std::string& item) const { return itemsWithCommand_.count(item) > 0; }
     // The group's open parameter window, or null.
     TParamForm* ParamForm(ParamGroup group) const;
+    // The child window opened from a menu item, or null.
+    QWidget* ChildWindowOf(const std::string& item) const;
+    // Reads the whole group before its window opens; false (and the user
+    // told) when the read failed.
+    bool ReadParamGroup(ParamGroup group);
+    ParamFormContext ParamContext();
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -100,10 +113,6 @@ public slots:
     void M71ShowHelpClick();
     void M72ShowAboutClick();
     void M73AutoResetClick();
-    void M21SystemParamClick();
-    void M22SpeedParamClick();
-    void M23TorqueParamClick();
-    void M24PositionParamClick();
     void ComClick(int index);
     void LanguageClick(int language);
 
@@ -125,9 +134,12 @@ private:
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
     void ApplyServiceMenu(const ServiceMenuState& menu);
-    void OpenParamForm(ParamGroup group);
-    bool& ParamFormOpen(ParamGroup group);
-    void CloseParamForms();
+    void OpenChildWindow(const ChildWindowRow& row);
+    void CloseChildWindows();
+    void ConnectRS232();
+    void LoadStartCatalogue();
+    void DisableItemsWithoutCommand();
+    void OnTriggered(const char* name, const std::function<void()>& handler);
 
     MainFormSetup setup_;
     DriveState state_;
@@ -148,6 +160,7 @@ private:
     DialogCaptions captions_;
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
+    LongOperation longOperation_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
@@ -160,6 +173,9 @@ private:
     QPlainTextEdit* memo1_ = nullptr;
     std::size_t memoLinesShown_ = 0;
     std::map<std::string, QTimer*> timers_;
-    // System, speed, torque, position: the order of ParamGroup.
-    std::array<QPointer<TParamForm>, 4> paramForms_;
+    // Open child windows by menu item.
+    std::map<std::string, QPointer<QWidget>> childWindows_;
+    // Menu items without a command yet stay disabled whatever enables others.
+    std::set<std::string> itemsWithoutCommand_;
+    std::set<std::string> itemsWithCommand_;
 };

@@ -20,7 +20,6 @@ namespace {
 constexpr std::size_t kValueLineChars = 79;
 constexpr std::size_t kFolderLineChars = 254;
 constexpr int kFolderLine = 7;
-constexpr std::array<int, 4> kPrintLinesOfFiveLineFile{58, 24, 36, 0};
 
 // Lines 1 ... 5 each hold one number; a line that is missing or unreadable
 // keeps the field's initial value.
@@ -115,7 +114,6 @@ void ReadLines(std::istream& in, InitSettings& settings) {
             settings.UserRestricted = !value || (*value != 0 && *value != 2);
         }
     }
-    settings.PrintLines = kPrintLinesOfFiveLineFile;
     const std::optional<std::string> printLine = NextLine(in, kValueLineChars);
     if (!printLine) return;
     settings.LinesRead = ++lineNumber;
@@ -200,7 +198,9 @@ InitSettings ReadInitIni(const std::string& path) {
 
 void ApplyInitSettings(const InitSettings& settings, const std::string& startFolder,
                        DriveState& state) {
-    state.SelectCom = settings.SelectCom;
+    // A port number outside COM1 ... COM8 falls back to COM1, so that the
+    // ticked item is always the port in use.
+    state.SelectCom = settings.SelectCom >= 0 && settings.SelectCom <= 7 ? settings.SelectCom : 0;
     state.Language = settings.Language;
     state.FxVersion = settings.FxVersion;
     state.UserLevel = settings.UserLevel;

@@ -19,8 +19,9 @@ struct InitSettings {
     int FxVersion = 25;      // line 4
     int UserLevel = 0;       // line 5
     bool UserRestricted = true;
-    std::array<int, 4> PrintLines{0, 0, 0, 0};  // line 6
-    std::optional<std::string> WorkFolder;      // line 7, absent when missing or empty
+    std::array<int, 4> PrintLines{58, 24, 36,
+                                  0};       // line 6; the defaults stand in for a missing line
+    std::optional<std::string> WorkFolder;  // line 7, absent when missing or empty
 
     int LinesRead = 0;                  // lines present, at most 7
     std::vector<std::string> Problems;  // lines present but unreadable (their default is used)

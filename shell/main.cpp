@@ -30,8 +30,10 @@ int main(int argc, char* argv[]) {
     MainFormSetup setup;
     setup.StartFolder = CurrentStartFolder();
     TMainForm mainForm(setup);
-    mainForm.FormCreate();
+    // The window shows before the link is tried, so that a dead link never
+    // leaves the user looking at nothing.
     mainForm.showMaximized();
+    mainForm.FormCreate();
     QTimer::singleShot(500, &mainForm, [&mainForm] { FillScreenIfNotMaximised(mainForm); });
     return app.exec();
 }

@@ -246,8 +246,9 @@ private slots:
             QVERIFY(modal);
             ButtonNamed(*modal, "LQRBtn")->click();
         });
-        QCOMPARE(questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4, {86, 6}),
-                 mrAbort);
+        QCOMPARE(
+            questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4, {86, 6}),
+            mrAbort);
         QTimer::singleShot(0,
                            [] { ButtonNamed(*QApplication::activeModalWidget(), "No")->click(); });
         QCOMPARE(questions.StandardDialog("M49", DialogKind::Confirmation, {sbYes, sbNo}), mrNo);
@@ -259,8 +260,9 @@ private slots:
         Questions& questions = script;
         QCOMPARE(questions.StandardDialog("exit?", DialogKind::Confirmation, {sbYes, sbNo}), mrNo);
         questions.Beep();
-        QCOMPARE(questions.CustomDialog("family?", DialogKind::Confirmation, kFamilyButtons, 2, {86, 6}),
-                 mrAbort);
+        QCOMPARE(
+            questions.CustomDialog("family?", DialogKind::Confirmation, kFamilyButtons, 2, {86, 6}),
+            mrAbort);
         QCOMPARE(questions.StandardDialog("more?", DialogKind::Warning, {sbOK}), mrCancel);
         QCOMPARE(script.Unanswered(), 1);
         QCOMPARE(script.Beeps(), 1);

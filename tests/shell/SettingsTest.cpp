@@ -11,7 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::array<int, 4> kNoPrintLines{0, 0, 0, 0};
 const std::array<int, 4> kDefaultPrintLines{58, 24, 36, 0};
 
 class SettingsFileTest : public ::testing::Test {
@@ -48,14 +47,14 @@ TEST(InitIniRead, MissingFileGivesAllDefaults) {
     EXPECT_EQ(settings.FxVersion, 25);
     EXPECT_EQ(settings.UserLevel, 0);
     EXPECT_TRUE(settings.UserRestricted);
-    EXPECT_EQ(settings.PrintLines, kNoPrintLines);
+    EXPECT_EQ(settings.PrintLines, kDefaultPrintLines);
     EXPECT_FALSE(settings.WorkFolder);
 
     DriveState state;
     ApplyInitSettings(settings, "/opt/servodesk/", state);
     EXPECT_EQ(state.StartFolder, "/opt/servodesk/");
     EXPECT_EQ(state.WorkFolder, "/opt/servodesk/");
-    EXPECT_EQ(state.PrintLines, kNoPrintLines);
+    EXPECT_EQ(state.PrintLines, kDefaultPrintLines);
 }
 
 TEST(InitIniRead, OnlyTheFirstLine) {
@@ -66,16 +65,16 @@ TEST(InitIniRead, OnlyTheFirstLine) {
     EXPECT_EQ(settings.PreviousFamily, 0);  // focus on BX
     EXPECT_EQ(settings.FxVersion, 25);
     EXPECT_TRUE(settings.UserRestricted);
-    EXPECT_EQ(settings.PrintLines, kNoPrintLines);
+    EXPECT_EQ(settings.PrintLines, kDefaultPrintLines);
     EXPECT_TRUE(settings.Problems.empty());
 }
 
-TEST(InitIniRead, PrintLinesDependOnWhetherTheFileHasExactlyFiveLines) {
+TEST(InitIniRead, MissingPrintLinesTakeTheDefaults) {
     const std::string fourLines =
         "SelectCOM=  0\nSelectLanguage=  0\nBefore Amplifier=  3\n"
         "FX_Version= 31\n";
     const InitSettings four = ParseInitIni(fourLines);
-    EXPECT_EQ(four.PrintLines, kNoPrintLines);
+    EXPECT_EQ(four.PrintLines, kDefaultPrintLines);
     EXPECT_TRUE(four.UserRestricted);  // line 5 missing
 
     const InitSettings five = ParseInitIni(fourLines + "For User=0\n");

@@ -30,7 +30,7 @@ public:
 
     int StandardDialog(const std::string& text, DialogKind kind,
                        const std::vector<int>& buttons) override {
-        asked_.push_back({false, text, kind, buttons, -1});
+        asked_.push_back({false, text, kind, buttons, -1, {}});
         return Next();
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,

@@ -1,0 +1,57 @@
+#pragma once
+#include <QMdiSubWindow>
+
+#include "operation/TuneMachine.h"
+
+class MessageCatalogue;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+// The automatic gain tuning window: Start, OK and Cancel move the tuning
+// machine on; its own timer shows each new state.
+class TAutoTuneForm : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    static constexpr int StatusMs = 500;
+
+    TAutoTuneForm(TuneMachine& machine, DriveState& state, const MessageCatalogue& catalogue,
+                  QWidget* parent = nullptr);
+    void ChangeLanguage();
+
+public slots:
+    void StartBtnClick();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void TuneCloseBtnClick();
+    void ShowTuneStatusTimerTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Build();
+    void BuildPanel(QWidget* client);
+    void Apply(const TuneDisplay& display);
+    void BackToIdleAndClose();
+    QString Msg(int message) const;
+
+    TuneMachine& machine_;
+    DriveState& state_;
+    const MessageCatalogue& catalogue_;
+    QRadioButton* modes_[4] = {};
+    QPushButton* startBtn_ = nullptr;
+    QLabel* tuneStatus_ = nullptr;
+    QFrame* tunePanel_ = nullptr;
+    QLabel* tuneStatus1_ = nullptr;
+    QLabel* tuneStatus2_ = nullptr;
+    QLabel* pGain_ = nullptr;
+    QLabel* iGain_ = nullptr;
+    QPushButton* okBtn_ = nullptr;
+    QPushButton* cancelBtn_ = nullptr;
+    QPushButton* closeBtn_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
+    bool statusBusy_ = false;
+};

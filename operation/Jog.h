@@ -1,0 +1,50 @@
+#pragma once
+#include <QMdiSubWindow>
+
+#include "operation/JogControl.h"
+
+class MessageCatalogue;
+class QLabel;
+class QPushButton;
+class QTimer;
+class TFSpinEdit;
+
+// The jog window. It only raises requests on the jog logic and shows what the
+// jog timer read; it refuses to close while the motor may run.
+class TJogForm : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    static constexpr int RefreshMs = 400;
+
+    TJogForm(JogControl& jog, DriveState& state, const MessageCatalogue& catalogue,
+             QWidget* parent = nullptr);
+    void ChangeLanguage();
+
+public slots:
+    void CWBtnClick();
+    void CCWBtnClick();
+    void StopBtnClick();
+    void JogCloseBtnClick();
+    void JogRefreshDataTimerTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Build();
+    void StartJog(bool clockwise);
+    void ShowRunState();
+
+    JogControl& jog_;
+    DriveState& state_;
+    const MessageCatalogue& catalogue_;
+    TFSpinEdit* jogSpeedEdit_ = nullptr;
+    QPushButton* cwBtn_ = nullptr;
+    QPushButton* ccwBtn_ = nullptr;
+    QPushButton* stopBtn_ = nullptr;
+    QPushButton* closeBtn_ = nullptr;
+    QLabel* values_[4] = {};
+    QLabel* statusLabel_ = nullptr;
+    QTimer* refreshTimer_ = nullptr;
+    bool refreshBusy_ = false;
+};
