@@ -18,17 +18,6 @@ constexpr int kStepMs = 10;  // integration step of the dynamics
 const char kBadChecksum[] = "!01\r";
 const char kBadFrame[] = "!02\r";
 const char kUnknownCommand[] = "!03\r";
-const char kInjectedError[] = "!09\r";
-
-struct FaultNameRow {
-    Fault fault;
-    const char* name;
-};
-const FaultNameRow kFaultNames[] = {
-    {Fault::NoReply, "noreply"},     {Fault::WrongChecksum, "checksum"},
-    {Fault::ForeignChar, "foreign"}, {Fault::ErrorReply, "error"},
-    {Fault::Truncated, "truncated"}, {Fault::Late, "late"},
-};
 
 bool IsCommandLetter(char c) {
     return c == 'R' || c == 'L' || c == 'W' || c == 'M';
@@ -81,30 +70,12 @@ std::string DataReply(std::uint32_t value, int digits) {
     return body + SumText(body);
 }
 
-bool HasChecksum(const std::string& reply) {
-    return reply.size() >= 7 && reply[0] == '%';
-}
-
 }  // namespace
 
 std::string SumText(std::string_view covered) {
     unsigned sum = 0;
     for (char c : covered) sum += static_cast<unsigned char>(c);
     return Hex(sum & 0xFF, 2);
-}
-
-std::optional<Fault> FaultFromName(std::string_view name) {
-    for (const FaultNameRow& row : kFaultNames) {
-        if (name == row.name) return row.fault;
-    }
-    return std::nullopt;
-}
-
-const char* FaultName(Fault fault) {
-    for (const FaultNameRow& row : kFaultNames) {
-        if (fault == row.fault) return row.name;
-    }
-    return "?";
 }
 
 Amplifier::Amplifier(const Profile& profile, TimeSource now)
@@ -127,7 +98,7 @@ void Amplifier::LoadInitialContents() {
 
 void Amplifier::Receive(std::string_view bytes) {
     Tick();
-    if (cablePulled_) return;
+    if (faults_.CablePulled()) return;
     input_.append(bytes);
     ParseInput();
 }
@@ -174,8 +145,7 @@ void Amplifier::HandleFrame(const std::string& frame) {
     const std::string reply = Answer(frame);
     std::uint64_t dueMs = now_();
     std::string note;
-    const std::string sent = ApplyFaults(reply, dueMs, note);
-    previousReply_ = reply;
+    const std::string sent = faults_.Apply(reply, dueMs, note);
     Queue(sent, dueMs);
     Record(frame, sent, note);
 }
@@ -327,11 +297,10 @@ void Amplifier::RaiseAlarm(int code) {
 void Amplifier::RecordAlarm(int code) {
     const auto word = static_cast<std::uint16_t>(code);
     switch (profile_.family) {
-        case Family::BX: {  // pointer = next slot to write
-            int pointer = eeprom_[0x70];
-            if (pointer < 0 || pointer > 9) pointer = 0;
-            eeprom_[pointer] = word;
-            eeprom_[0x70] = static_cast<std::uint16_t>(pointer + 1);
+        case Family::BX: {  // pointer = next slot to write; 10 means slot 0 too
+            const int slot = eeprom_[0x70] <= 10 ? eeprom_[0x70] % 10 : 0;
+            eeprom_[slot] = word;
+            eeprom_[0x70] = static_cast<std::uint16_t>((slot + 1) % 10);
             break;
         }
         case Family::DX: {  // ten codes, two a word, low byte first; newest first
@@ -537,102 +506,6 @@ void Amplifier::DropDueReplies() {
 std::string Amplifier::Exchange(std::string_view request) {
     Receive(request);
     return TakeReply();
-}
-
-void Amplifier::InjectFault(Fault fault, int count) {
-    if (count > 0) faults_.emplace_back(fault, count);
-}
-
-int Amplifier::PendingFaults() const {
-    int total = 0;
-    for (const auto& [fault, count] : faults_) total += count;
-    return total;
-}
-
-void Amplifier::StartRandomCorruption(std::uint32_t seed, double probability) {
-    rng_.seed(seed);
-    corruptProbability_ = probability;
-    corruptions_ = CorruptionCounts{};
-    corrupting_ = true;
-}
-
-std::string Amplifier::ApplyFaults(const std::string& reply, std::uint64_t& dueMs,
-                                   std::string& note) {
-    if (!faults_.empty()) {
-        const Fault fault = faults_.front().first;
-        const bool dataOnly = fault == Fault::WrongChecksum || fault == Fault::Truncated;
-        if (!dataOnly || HasChecksum(reply)) {
-            if (--faults_.front().second == 0) faults_.pop_front();
-            note = FaultName(fault);
-            return SpoilByFault(fault, reply, dueMs);
-        }
-    }
-    if (corrupting_) return Corrupt(reply, note);
-    return reply;
-}
-
-std::string Amplifier::SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs) {
-    switch (fault) {
-        case Fault::NoReply:
-            return "";
-        case Fault::WrongChecksum: {
-            // The last checksum digit, not the CR after the CPU word.
-            std::string spoiled = reply;
-            char& digit = spoiled[spoiled.find_last_not_of('\r')];
-            digit = digit == '0' ? '1' : '0';
-            return spoiled;
-        }
-        case Fault::ForeignChar:
-            return reply.size() > 2 ? reply.substr(0, 2) + "x" + reply.substr(3) : "x";
-        case Fault::ErrorReply:
-            return kInjectedError;
-        case Fault::Truncated:
-            return reply.substr(0, 5);
-        case Fault::Late:
-            dueMs += static_cast<std::uint64_t>(lateDelayMs_);
-            return reply;
-    }
-    return reply;
-}
-
-std::string Amplifier::Corrupt(const std::string& reply, std::string& note) {
-    ++corruptions_.replies;
-    std::uniform_real_distribution<double> chance(0.0, 1.0);
-    if (chance(rng_) >= corruptProbability_) return reply;
-    std::uniform_int_distribution<int> kind(0, 4);
-    std::string spoiled = reply;
-    auto position = [&](std::size_t size) {
-        return std::uniform_int_distribution<std::size_t>(0, size > 0 ? size - 1 : 0)(rng_);
-    };
-    switch (kind(rng_)) {
-        case 0:
-            ++corruptions_.bitFlips;
-            note = "random bit flip";
-            spoiled[position(spoiled.size())] ^= static_cast<char>(1 << position(8));
-            break;
-        case 1:
-            ++corruptions_.truncations;
-            note = "random truncation";
-            spoiled.resize(position(spoiled.size()));
-            break;
-        case 2:
-            ++corruptions_.insertions;
-            note = "random insertion";
-            spoiled.insert(position(spoiled.size() + 1), 1,
-                           static_cast<char>(std::uniform_int_distribution<int>(1, 255)(rng_)));
-            break;
-        case 3:
-            ++corruptions_.joined;
-            note = "random joined replies";
-            spoiled += previousReply_.empty() ? reply : previousReply_;
-            break;
-        default:
-            ++corruptions_.stale;
-            note = "random stale reply";
-            if (!previousReply_.empty()) spoiled = previousReply_;
-            break;
-    }
-    return spoiled;
 }
 
 void Amplifier::Queue(const std::string& bytes, std::uint64_t dueMs) {

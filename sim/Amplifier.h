@@ -5,38 +5,13 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
 #include "sim/AmpProfile.h"
+#include "sim/FaultInjector.h"
 
 namespace sim {
-
-// Faults that spoil the next replies on demand.
-enum class Fault {
-    NoReply,        // the request is swallowed
-    WrongChecksum,  // a data reply with its last checksum digit changed
-    ForeignChar,    // a character outside the reply alphabet in the reply
-    ErrorReply,     // "!" error reply instead of the answer
-    Truncated,      // a data reply without its checksum
-    Late,           // the reply comes after the master's time-out
-};
-
-// Parses "noreply", "checksum", "foreign", "error", "truncated", "late".
-std::optional<Fault> FaultFromName(std::string_view name);
-const char* FaultName(Fault fault);
-
-// What the random-corruption mode did, kind by kind.
-struct CorruptionCounts {
-    long replies = 0;  // replies seen while the mode was on
-    long bitFlips = 0;
-    long truncations = 0;
-    long insertions = 0;
-    long joined = 0;
-    long stale = 0;
-    long Total() const { return bitFlips + truncations + insertions + joined + stale; }
-};
 
 // One request and what became of it; garbage skipped while resynchronising is
 // reported with an empty reply.
@@ -91,20 +66,21 @@ public:
     void SetTuningFails(bool fails) { tuningFails_ = fails; }
     void SetTuningDurationMs(int ms) { tuningDurationMs_ = ms; }
     void SetMailboxDelayMs(int ms) { mailboxDelayMs_ = ms; }
-    void SetLateDelayMs(int ms) { lateDelayMs_ = ms; }
+    void SetLateDelayMs(int ms) { faults_.SetLateDelayMs(ms); }
     double SpeedRpm() const { return speedRpm_; }
 
-    // Cable pulled: requests are lost and nothing is answered.
-    void SetCablePulled(bool pulled) { cablePulled_ = pulled; }
-    bool CablePulled() const { return cablePulled_; }
-    // Spoils the next count replies the fault applies to.
-    void InjectFault(Fault fault, int count = 1);
-    int PendingFaults() const;
-    void ClearFaults() { faults_.clear(); }
-    // Corrupts each reply with the given probability, seeded for repeatability.
-    void StartRandomCorruption(std::uint32_t seed, double probability);
-    void StopRandomCorruption() { corrupting_ = false; }
-    const CorruptionCounts& Corruptions() const { return corruptions_; }
+    // Line faults live in their own unit; these forward to it.
+    FaultInjector& Faults() { return faults_; }
+    void SetCablePulled(bool pulled) { faults_.SetCablePulled(pulled); }
+    bool CablePulled() const { return faults_.CablePulled(); }
+    void InjectFault(Fault fault, int count = 1) { faults_.Inject(fault, count); }
+    int PendingFaults() const { return faults_.Pending(); }
+    void ClearFaults() { faults_.Clear(); }
+    void StartRandomCorruption(std::uint32_t seed, double probability) {
+        faults_.StartRandom(seed, probability);
+    }
+    void StopRandomCorruption() { faults_.StopRandom(); }
+    const CorruptionCounts& Corruptions() const { return faults_.Corruptions(); }
 
     void SetObserver(std::function<void(const ExchangeRecord&)> observer) {
         observer_ = std::move(observer);
@@ -148,9 +124,6 @@ private:
     void RenderStatus();
     void Render(int address, std::uint16_t value);
     double TargetSpeedRpm() const;
-    std::string ApplyFaults(const std::string& reply, std::uint64_t& dueMs, std::string& note);
-    std::string SpoilByFault(Fault fault, const std::string& reply, std::uint64_t& dueMs);
-    std::string Corrupt(const std::string& reply, std::string& note);
     void Queue(const std::string& bytes, std::uint64_t dueMs);
     void Record(const std::string& request, const std::string& reply, const std::string& note);
 
@@ -164,7 +137,6 @@ private:
 
     std::string input_;
     std::deque<QueuedByte> output_;
-    std::string previousReply_;
 
     std::uint64_t lastTickMs_ = 0;
     std::uint64_t startMs_ = 0;
@@ -181,13 +153,7 @@ private:
     double loadPct_ = 0;
     double positionPulses_ = 0;
 
-    bool cablePulled_ = false;
-    int lateDelayMs_ = 1200;
-    std::deque<std::pair<Fault, int>> faults_;
-    bool corrupting_ = false;
-    double corruptProbability_ = 0;
-    std::mt19937 rng_;
-    CorruptionCounts corruptions_;
+    FaultInjector faults_;
 
     std::function<void(const ExchangeRecord&)> observer_;
     long requestCount_ = 0;

@@ -1,6 +1,7 @@
 #include "sim/PtyServer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,6 +10,16 @@
 #include <cstring>
 
 namespace sim {
+
+namespace {
+
+std::string LinkText(const std::string& path) {
+    char target[256] = {};
+    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+}  // namespace
 
 PtyServer::~PtyServer() {
     RemoveLink();
@@ -23,6 +34,11 @@ bool PtyServer::Fail(const std::string& what) {
 
 bool PtyServer::Plug() {
     Unplug();
+    std::string why;
+    if (!MayTakeLinkPath(why)) {
+        error_ = linkPath_ + ": " + why;
+        return false;
+    }
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master_ < 0) return Fail("posix_openpt");
     if (grantpt(master_) != 0 || unlockpt(master_) != 0) return Fail("grantpt/unlockpt");
@@ -37,7 +53,7 @@ bool PtyServer::Plug() {
         cfsetospeed(&settings, B9600);
         tcsetattr(master_, TCSANOW, &settings);
     }
-    // Replace whatever is at the link path (an old link of ours or another).
+    // Only a link we may take is in the way here.
     if (unlink(linkPath_.c_str()) != 0 && errno != ENOENT) return Fail("unlink " + linkPath_);
     if (symlink(slavePath_.c_str(), linkPath_.c_str()) != 0) return Fail("symlink " + linkPath_);
     return true;
@@ -63,13 +79,32 @@ void PtyServer::PullAdapter() {
 }
 
 std::string PtyServer::LinkTarget() const {
-    char target[256] = {};
-    const ssize_t length = readlink(linkPath_.c_str(), target, sizeof target - 1);
-    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+    return LinkText(linkPath_);
 }
 
 bool PtyServer::LinkIsOurs() const {
     return !slavePath_.empty() && LinkTarget() == slavePath_;
+}
+
+bool PtyServer::MayTakeLinkPath(std::string& why) const {
+    return LinkIsOurs() || PathIsFreeForLink(linkPath_, why);
+}
+
+bool PtyServer::PathIsFreeForLink(const std::string& path, std::string& why) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true;
+        why = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+        why = "exists and is not a link; it is left alone";
+        return false;
+    }
+    struct stat target {};
+    if (stat(path.c_str(), &target) != 0 && errno == ENOENT) return true;  // dangling
+    why = "is a link to " + LinkText(path) + " that this ampsim did not make; it is left alone";
+    return false;
 }
 
 void PtyServer::RemoveLink() {

@@ -13,7 +13,8 @@ public:
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Returns false with a reason in Error() when the pty or link fails.
+    // Returns false with a reason in Error() when the pty or link fails, or
+    // when something other than our link or a dangling link is in the way.
     bool Plug();
     void Unplug();
     // The adapter taken away: closed, and the link left dangling.
@@ -27,6 +28,11 @@ public:
     // Removes the link if it still points at our slave.
     void RemoveLink();
     bool LinkIsOurs() const;
+    // Whether the link path may be taken: nothing there, a dangling link, or
+    // the link we made. Anything else is the user's and stays; why says what.
+    bool MayTakeLinkPath(std::string& why) const;
+    // The same before any link of ours exists: nothing there or a dangling link.
+    static bool PathIsFreeForLink(const std::string& path, std::string& why);
     std::string LinkTarget() const;
 
 private:

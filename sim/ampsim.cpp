@@ -482,6 +482,13 @@ int main(int argc, char** argv) {
                      options.family.c_str(), options.fxVersion);
         return 2;
     }
+    // The link path may hold the user's own file or link: never delete it.
+    std::string why;
+    if (!sim::PtyServer::PathIsFreeForLink(options.link, why)) {
+        std::fprintf(stderr, "ampsim: --link %s %s\n", options.link.c_str(), why.c_str());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);

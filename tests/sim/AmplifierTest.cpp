@@ -234,6 +234,17 @@ TEST(AmplifierAlarms, HistoryRingsPerFamily) {
     EXPECT_EQ(dx.Read(0x81), 0x1202);
 }
 
+// The tool walks a BX history backwards from the slot before the pointer.
+TEST(AmplifierAlarms, BxHistoryFillsAllTenSlotsAndWraps) {
+    Bench bx("bx");
+    for (int code = 10; code < 22; ++code) bx.rig.amplifier.RaiseAlarm(code);
+    const int pointer = bx.ReadEeprom(0x70);
+    EXPECT_EQ(pointer, 5);  // three old entries, then twelve new: slot 4 is the newest
+    for (int j = 0, slot = pointer - 1; j < 10; ++j, slot = (slot + 9) % 10) {
+        EXPECT_EQ(bx.ReadEeprom(slot), 21 - j) << "slot " << slot;
+    }
+}
+
 TEST(AmplifierDynamics, JogSpeedFollowsWithLagAndPositionMoves) {
     Bench bench("bx");
     bench.Write(0x2E, 5461);  // 1000 rpm

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -165,6 +166,67 @@ TEST(AmpsimOnPty, SeedOptionIsAccepted) {
         ASSERT_TRUE(WaitFor([&] { return fs::exists(link); })) << "ampsim refused --seed";
         EXPECT_EQ(Exchange(link, "R58B01").substr(0, 5), "%1D4C");
     }
+    fs::remove_all(folder);
+}
+
+// Runs ampsim to its end (it ends at once when it refuses its options).
+int ExitStatusOf(const std::vector<std::string>& options) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int devNull = open("/dev/null", O_RDWR);
+        dup2(devNull, STDIN_FILENO);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        std::vector<std::string> args = {AmpsimPath()};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (waitpid(pid, &status, WNOHANG) == 0) {  // still serving: it took the path
+        kill(pid, SIGTERM);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+}
+
+TEST(AmpsimOnPty, LinkPathHoldingTheUsersFileIsAUsageErrorAndStays) {
+    const fs::path folder = fs::temp_directory_path() / ("ampsim-link-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path link = folder / "Com1";
+    const fs::path notes = folder / "notes.txt";
+    std::ofstream(notes) << "keep me\n";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+    };
+    const Case refused[] = {
+        {"a regular file", [&] { std::ofstream(link) << "keep me\n"; }},
+        {"a directory", [&] { fs::create_directory(link); }},
+        {"a link to a live file", [&] { fs::create_symlink(notes, link); }},
+    };
+    for (const Case& c : refused) {
+        c.make();
+        const auto before = fs::symlink_status(link).type();
+        EXPECT_EQ(ExitStatusOf({"--family", "bx", "--link", link}), 2) << c.what;
+        EXPECT_EQ(fs::symlink_status(link).type(), before) << c.what;
+        fs::remove_all(link);
+    }
+    EXPECT_EQ(std::ifstream(notes).get(), 'k');
+    // A dangling link, as an ampsim killed outright leaves it, is taken over.
+    fs::create_symlink(folder / "gone", link);
+    {
+        AmpsimProcess ampsim("bx", link, folder / "ampsim.log");
+        EXPECT_TRUE(WaitFor([&] { return Exchange(link, "R568F5") == "%0000E5"; }));
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     fs::remove_all(folder);
 }
 
