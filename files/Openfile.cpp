@@ -138,7 +138,8 @@ void TFileForm::ShowFolder(const std::string& folder) {
     int drive = 0;
     for (int i = 0; i < drives_->count(); ++i) {
         const std::string root = drives_->itemText(i).toStdString();
-        if (folder_.rfind(root, 0) == 0 && root.size() >= drives_->itemText(drive).size()) drive = i;
+        if (folder_.rfind(root, 0) == 0 && root.size() >= drives_->itemText(drive).size())
+            drive = i;
     }
     drives_->setCurrentIndex(drive);
     FillLists();
