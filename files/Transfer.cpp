@@ -193,6 +193,7 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
             ++result_.Protected;
         } else {
             lastFailed = !Write(kind, item.Address, item.Value);
+            if (!lastFailed) ++result_.EntriesWritten;
         }
         ++result_.Processed;
         SetGauge(result_.Processed, rules.Divisor);
@@ -316,10 +317,14 @@ TransferPass::Reset TransferPass::AskReset() {
     const int answer = s_.Ask.StandardDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation,
                                              {sbYes, sbNo});
     if (answer != mrYes) return Reset::Declined;
+    return ResetAmplifier() ? Reset::Done : Reset::Failed;
+}
+
+bool TransferPass::ResetAmplifier() {
     const bool ok = s_.Port.WriteToRAM("C4", 0) == 1;
     s_.Time.WaitMs(ResetPauseMs);
     if (s_.ReadCurrentMode) s_.ReadCurrentMode();
-    return ok ? Reset::Done : Reset::Failed;
+    return ok;
 }
 
 bool TransferPass::AskRepeat() {

@@ -67,11 +67,12 @@ PassRules OpenRules(const FileKind& kind, bool systemAccess);
 
 // What one pass did.
 struct PassResult {
-    int Processed = 0;      // data lines taken, protected ones included
-    int Written = 0;        // writes acknowledged
-    int FailedWrites = 0;   // writes not acknowledged, checksum commands included
-    int Protected = 0;      // data lines skipped by the protection rule
-    bool LinkLost = false;  // CommErrorLatched at the end of the pass
+    int Processed = 0;       // data lines taken, protected ones included
+    int Written = 0;         // writes acknowledged
+    int FailedWrites = 0;    // writes not acknowledged, checksum commands included
+    int Protected = 0;       // data lines skipped by the protection rule
+    int EntriesWritten = 0;  // data lines whose write was acknowledged
+    bool LinkLost = false;   // CommErrorLatched at the end of the pass
 };
 
 // The dependencies of a transfer, passed in by the command that runs it.
@@ -105,6 +106,9 @@ public:
     // pause and the re-identification.
     enum class Reset { Declined, Done, Failed };
     Reset AskReset();
+    // "C4" = 0, the pause and the re-identification; false when the reset
+    // was not acknowledged.
+    bool ResetAmplifier();
     // "Transfer the same file again?": only Yes repeats.
     bool AskRepeat();
 

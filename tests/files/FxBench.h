@@ -62,6 +62,27 @@ struct FxBench {
         return lines;
     }
 
+    // A parameter file of the amplifier's present words, as Save writes it.
+    std::vector<std::string> AmpFile() const {
+        const FileKind& kind = FileKindFor(sim.state);
+        const bool fx = kind.AmpFamily == 2;
+        std::vector<std::string> lines{kind.Header};
+        if (fx) lines.push_back(CpuLine(sim.state.CpuDate));
+        for (int index = kind.FirstIndex; index <= kind.LastIndex; ++index) {
+            const int raw = fx ? sim.amplifier->Ram(index) : Eeprom(index);
+            lines.push_back(DataLine(index, raw >= 0x8000 ? raw - 0x10000 : raw, fx));
+        }
+        return lines;
+    }
+    int Eeprom(int index) const {
+        return sim.state.AmpFamily == 0 ? sim.amplifier->Eeprom(index) : sim.amplifier->Ram(index);
+    }
+    int Count(const std::string& address) const {
+        int n = 0;
+        for (const auto& w : Writes()) n += w.first == address;
+        return n;
+    }
+
     static int& Serial() {
         static int serial = 0;
         return serial;
