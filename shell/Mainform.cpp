@@ -17,6 +17,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/Compare.h"
+#include "files/FxForms.h"
+#include "files/MotorTransfer.h"
+#include "files/TableCommand.h"
 #include "link/Comm.h"
 #include "operation/Help.h"
 #include "params/ParamForm.h"
@@ -118,9 +122,47 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         RefreshPanel();
         QApplication::processEvents();
     };
+    BuildFxTools();
     BuildMenu();
     BuildPanels();
     BuildTimers();
+}
+
+void TMainForm::BuildFxTools() {
+    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
+        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
+        [this] { identification_.Read_current_mode(); }});
+    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
+    table_->SetTableForm([this](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+        form.exec();
+    });
+    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
+    compare_->SetCompareForm([this](const Comparison& comparison) {
+        TCompareForm form(comparison, fxSeams_->Message, this);
+        form.exec();
+        return form.CompareConfirmed();
+    });
+    maker_ = std::make_unique<MotorParamCommand>(
+        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
+        dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
+    }
+}
+
+void TMainForm::M36TableClick() {
+    table_->M36TableClick();
+    RefreshPanel();
+}
+
+void TMainForm::M37MakerClick() {
+    maker_->M37MakerClick();
+    RefreshPanel();
+}
+
+void TMainForm::M38CompareClick() {
+    compare_->M38CompareClick();
+    RefreshPanel();
 }
 
 TMainForm::~TMainForm() {
@@ -180,6 +222,9 @@ void TMainForm::BuildMenu() {
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
+    OnTriggered("M36Table", [this] { M36TableClick(); });
+    OnTriggered("M37Maker", [this] { M37MakerClick(); });
+    OnTriggered("M38Compare", [this] { M38CompareClick(); });
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });

@@ -36,6 +36,10 @@ class QPlainTextEdit;
 class TGauge;
 class TParamForm;
 struct ParamFormContext;
+struct TransferSeams;
+class ParamTableCommand;
+class CompareCommand;
+class MotorParamCommand;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -140,6 +144,10 @@ private:
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    void BuildFxTools();
+    void M36TableClick();
+    void M37MakerClick();
+    void M38CompareClick();
 
     MainFormSetup setup_;
     DriveState state_;
@@ -161,6 +169,11 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     LongOperation longOperation_;
+    // The FX-group tools: parameter table, production pass, compare.
+    std::unique_ptr<TransferSeams> fxSeams_;
+    std::unique_ptr<ParamTableCommand> table_;
+    std::unique_ptr<MotorParamCommand> maker_;
+    std::unique_ptr<CompareCommand> compare_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
