@@ -1,0 +1,164 @@
+// Whole-set save and transfer per family through TComm against ampsim paced
+// at 9600 bit/s: the time taken against the characters' wire time, one
+// turnaround per exchange and the pauses the procedure waits, and the CPU
+// time this process spends per exchange.
+// Usage: files_bench [TURNAROUND_MS]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "files/FileCommands.h"
+#include "link/AmpMembers.h"
+#include "link/Comm.h"
+#include "link/DriveLink.h"
+#include "link/Identification.h"
+#include "tests/link/AmpsimProcess.h"
+#include "tests/support/ScriptedQuestions.h"
+
+#ifndef AMPSIM_PATH
+#error "AMPSIM_PATH must name the ampsim program"
+#endif
+#ifndef SERVODESK_DATA_DIR
+#error "SERVODESK_DATA_DIR must name the folder with the catalogues"
+#endif
+
+namespace {
+
+constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;  // 10 bits a character
+
+// The system clock, adding up the pauses it is asked for.
+class CountingClock : public Clock {
+public:
+    std::uint64_t NowMs() override { return clock_.NowMs(); }
+    void WaitMs(int ms) override {
+        waitedMs_ += ms > 0 ? ms : 0;
+        clock_.WaitMs(ms);
+    }
+    long long waitedMs_ = 0;
+
+private:
+    SystemClock clock_;
+};
+
+// Exchanges and characters on the wire from ampsim's log since line skip.
+struct Wire {
+    int exchanges = 0;
+    long chars = 0;
+};
+Wire ReadLog(const std::string& path, int skip) {
+    std::ifstream in(path);
+    Wire wire;
+    int line = 0;
+    for (std::string text; std::getline(in, text); ++line) {
+        if (line < skip) continue;
+        const std::size_t a = text.find('\t');
+        const std::size_t b = text.find('\t', a + 1);
+        const std::size_t c = text.find('\t', b + 1);
+        if (a == std::string::npos || b == std::string::npos || text.compare(a + 1, 1, "#") == 0) {
+            continue;
+        }
+        ++wire.exchanges;
+        // Request and reply as logged, the characters the link bench counts.
+        wire.chars += static_cast<long>((b - a - 1) + (c - b - 1));
+    }
+    return wire;
+}
+int LogLines(const std::string& path) {
+    std::ifstream in(path);
+    int lines = 0;
+    for (std::string text; std::getline(in, text);) ++lines;
+    return lines;
+}
+
+struct Member {
+    const char* family;
+    const char* version;
+};
+
+bool Measure(const char* what, const std::string& logPath, int before, double wallMs, double cpuMs,
+             long long pausedMs, int turnaroundMs) {
+    const Wire wire = ReadLog(logPath, before);
+    const double boundMs = wire.chars * kCharMs + wire.exchanges * turnaroundMs + pausedMs;
+    const double ratio = wallMs / boundMs;
+    const double cpuPer = wire.exchanges > 0 ? cpuMs / wire.exchanges : 0.0;
+    const bool met = ratio <= 1.05 && cpuPer <= 0.1;
+    std::printf(
+        "  %-5s %5d exchanges: %8.0f ms; wire %7.0f ms + turnaround %5d ms + pauses %6lld ms = "
+        "%8.0f ms; ratio %.3f; CPU %.3f ms/exchange %s\n",
+        what, wire.exchanges, wallMs, wire.chars * kCharMs, wire.exchanges * turnaroundMs, pausedMs,
+        boundMs, ratio, cpuPer, met ? "ok" : "MISSED");
+    return met;
+}
+
+bool Bench(const Member& member, int turnaroundMs) {
+    std::vector<std::string> args = {"--pace", "--turnaround", std::to_string(turnaroundMs)};
+    if (member.version[0] != '\0') args.insert(args.end(), {"--fx-version", member.version});
+    const std::string logPath = "/tmp/files_bench_" + std::to_string(::getpid()) + ".log";
+    args.insert(args.end(), {"--log", logPath});
+    AmpsimProcess ampsim(AMPSIM_PATH, member.family, args);
+    TComm port;
+    port.SetSearchFolder(ampsim.Folder());
+    port.SetDeviceName("Com1");
+    if (!OpenWithLineSettings(port)) return false;
+    CountingClock clock;
+    DriveState state;
+    state.StartFolder = SERVODESK_DATA_DIR "/";
+    const AmpMember* amp = AmpMemberByName(member.family);
+    ApplyAmpMember(*amp, state);
+    MainPanel panel;
+    MessageCatalogue catalogue;
+    catalogue.Load(state.StartFolder, 1);
+    DriveLink link(port, clock, state, panel, catalogue);
+    AddressMap map;
+    LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
+    Identification identification(link, map);
+    identification.Read_current_mode();
+    ScriptedQuestions ask;
+    ask.SetFallback(mrNo);
+    LongOperation longOperation;
+    TransferSeams seams{link,   state, panel, clock, ask, [&](int n) { return catalogue.Msg(n); },
+                        nullptr};
+    ParamFileCommands commands(seams, longOperation);
+    const std::string file = ampsim.Folder() + "/set" + FileKindFor(state).Extension;
+    std::printf("%s%s%s (%s):\n", member.family, member.version[0] ? " " : "", member.version,
+                FileKindFor(state).Name);
+
+    bool met = true;
+    for (const bool save : {true, false}) {
+        ask.AnswerFile(file);
+        const int before = LogLines(logPath);
+        clock.waitedMs_ = 0;
+        const double cpuStart = ProcessCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        save ? commands.M32SaveClick() : commands.M31OpenClick();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1e3;
+        const bool ok =
+            save ? commands.LastSave().Written
+                 : commands.LastOpen().Passes == 1 && commands.LastOpen().FailedWrites == 0;
+        if (!ok) std::printf("  %s FAILED\n", save ? "save" : "open");
+        met = Measure(save ? "save" : "open", logPath, before, wallMs, cpuMs, clock.waitedMs_,
+                      turnaroundMs) &&
+              ok && met;
+    }
+    port.Close();
+    std::remove(logPath.c_str());
+    return met;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int turnaroundMs = argc > 1 ? std::atoi(argv[1]) : 2;
+    std::printf("files_bench: TComm against ampsim --pace --turnaround %d (9600 bit/s)\n",
+                turnaroundMs);
+    const Member members[] = {{"bx", ""},   {"dx", ""},   {"fx", "25"},
+                              {"fx", "31"}, {"kqrv", ""}, {"yz", ""}};
+    bool allMet = true;
+    for (const Member& member : members) allMet = Bench(member, turnaroundMs) && allMet;
+    return allMet ? 0 : 1;
+}
