@@ -11,7 +11,7 @@
 
 // One amplifier of the line.
 struct MakerPass {
-    int Counter = 0;  // the amplifier counter after this pass
+    int Counter = 0;    // the amplifier counter after this pass
     int Written = 0;    // entries
     int Protected = 0;  // entries
     int Failed = 0;     // entries whose write failed, and a failed reset
