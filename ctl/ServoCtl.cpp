@@ -15,7 +15,7 @@
 namespace {
 
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long, File, ResetOption };
+enum class Arg { Address, Page, Word, Long, File, ResetOption, CompareOptions, LineOptions };
 
 struct ValueRange {
     long long Min;
@@ -148,6 +148,17 @@ const std::vector<CommandRow>& Commands() {
          "open FILE [--reset]",
          "transfer FILE into the amplifier",
          nullptr},
+        {"compare",
+         {Arg::File, Arg::CompareOptions},
+         "compare FILE [--include-protected]",
+         "compare FILE with the amplifier (FX group)",
+         nullptr},
+        {"transfer-line",
+         {Arg::File, Arg::LineOptions},
+         "transfer-line FILE --count N [--reset auto|yes|no]",
+         "transfer FILE into N amplifiers in a row",
+         nullptr},
+        {"table", {Arg::File}, "table FILE", "save the table-view file (FX group)", nullptr},
         {"help", {}, "help", "this text", Help},
         {"quit", {}, "quit", "leave the prompt", Quit},
     };
@@ -206,6 +217,47 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     return true;
 }
 
+// The options after FILE of compare and transfer-line, in any order.
+bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand& command,
+                      std::string& error) {
+    bool counted = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const bool hasValue = i + 1 < words.size();
+        if (arg == Arg::CompareOptions && word == "--include-protected") {
+            command.IncludeProtected = true;
+        } else if (arg == Arg::LineOptions && word == "--count" && hasValue) {
+            const std::string& text = words[++i];
+            const auto [end, failure] =
+                std::from_chars(text.data(), text.data() + text.size(), command.Count);
+            if (failure != std::errc() || end != text.data() + text.size() || command.Count < 1) {
+                error = "bad count '" + text + "': a number of 1 or more expected";
+                return false;
+            }
+            counted = true;
+        } else if (arg == Arg::LineOptions && word == "--reset" && hasValue) {
+            command.ResetMode = words[++i];
+            if (command.ResetMode != "auto" && command.ResetMode != "yes" &&
+                command.ResetMode != "no") {
+                error = "bad reset mode '" + command.ResetMode + "': auto, yes or no";
+                return false;
+            }
+        } else {
+            error = "unknown option '" + word + "'";
+            return false;
+        }
+    }
+    if (arg == Arg::LineOptions && !counted) {
+        error = "transfer-line needs --count N";
+        return false;
+    }
+    return true;
+}
+
+bool IsToolOptions(Arg arg) {
+    return arg == Arg::CompareOptions || arg == Arg::LineOptions;
+}
+
 bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
     switch (arg) {
         case Arg::Address:
@@ -220,6 +272,9 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             command.File = word;
             if (word.empty()) error = "empty file name";
             return !word.empty();
+        case Arg::CompareOptions:
+        case Arg::LineOptions:
+            return false;  // taken by ParseToolOptions
         case Arg::ResetOption:
             command.Reset = word == "--reset";
             if (!command.Reset) error = "unknown option '" + word + "' (--reset)";
@@ -302,8 +357,9 @@ std::string UsageText() {
         "The port name is looked up in DIR (default: the folder of servoctl).\n"
         "Without a command, commands are read line by line from standard input.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
-        "save and open exit 1 when entries failed, 3 when the link was lost and\n"
-        "4 on a file error.\n";
+        "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"
+        "the link was lost and 4 on a file error; compare exits 1 when an entry\n"
+        "differs.\n";
     for (const CommandRow& row : Commands()) {
         char line[96];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
@@ -333,6 +389,19 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
     // A trailing option may be left out.
     const bool optionLeftOut = !row->Args.empty() && row->Args.back() == Arg::ResetOption &&
                                words.size() == row->Args.size();
+    const bool toolOptions = !row->Args.empty() && IsToolOptions(row->Args.back());
+    if (toolOptions) {
+        command = CtlCommand{};
+        command.Row = static_cast<int>(row - rows.begin());
+        if (words.size() < 2) {
+            error = std::string("usage: ") + row->Usage;
+            return false;
+        }
+        if (!ParseArg(Arg::File, words[1], command, error)) return false;
+        return ParseToolOptions(row->Args.back(),
+                                std::vector<std::string>(words.begin() + 2, words.end()), command,
+                                error);
+    }
     if (words.size() != row->Args.size() + 1 && !optionLeftOut) {
         error = std::string("usage: ") + row->Usage;
         return false;

@@ -66,8 +66,11 @@ struct CtlCommand {
     std::string Address;
     int Page = 5;
     long long Value = 0;
-    std::string File;    // save, open
-    bool Reset = false;  // open --reset
+    std::string File;               // save, open, compare, transfer-line, table
+    bool Reset = false;             // open --reset
+    bool IncludeProtected = false;  // compare --include-protected
+    int Count = 0;                  // transfer-line --count N
+    std::string ResetMode = "yes";  // transfer-line --reset auto|yes|no
 };
 
 // Checks the words of one command; false with error set on a usage error.
@@ -91,6 +94,8 @@ public:
 private:
     std::string Failure() const;
     int RunFileCommand(const CtlCommand& command, const std::string& name);
+    int RunFxTool(const CtlCommand& command, const std::string& name, struct TransferSeams& seams,
+                  class CtlQuestions& questions);
     bool Identify();
 
     CtlDrive d_;

@@ -17,15 +17,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/Compare.h"
+#include "files/FxForms.h"
+#include "files/MotorTransfer.h"
 #include "files/Openfile.h"
+#include "files/TableCommand.h"
 #include "link/Comm.h"
+#include "link/StatusTexts.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
-#include "link/StatusTexts.h"
 #include "widgets/Gauge.h"
 
 namespace {
@@ -129,6 +133,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         RefreshPanel();
         QApplication::processEvents();
     };
+    BuildFxTools();
     BuildMenu();
     BuildPanels();
     BuildTimers();
@@ -136,6 +141,43 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         dialogs->SetFileChoosers(MakeOpenChooser(state_, catalogue_, *questions_, this),
                                  MakeSaveChooser(state_, catalogue_, *questions_, this));
     }
+}
+
+void TMainForm::BuildFxTools() {
+    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
+        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
+        [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }});
+    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
+    table_->SetTableForm([this](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+        form.exec();
+    });
+    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
+    compare_->SetCompareForm([this](const Comparison& comparison) {
+        TCompareForm form(comparison, fxSeams_->Message, this);
+        form.exec();
+        return form.CompareConfirmed();
+    });
+    maker_ = std::make_unique<MotorParamCommand>(
+        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
+        dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
+    }
+}
+
+void TMainForm::M36TableClick() {
+    table_->M36TableClick();
+    RefreshPanel();
+}
+
+void TMainForm::M37MakerClick() {
+    maker_->M37MakerClick();
+    RefreshPanel();
+}
+
+void TMainForm::M38CompareClick() {
+    compare_->M38CompareClick();
+    RefreshPanel();
 }
 
 TMainForm::~TMainForm() {
@@ -195,6 +237,9 @@ void TMainForm::BuildMenu() {
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
+    OnTriggered("M36Table", [this] { M36TableClick(); });
+    OnTriggered("M37Maker", [this] { M37MakerClick(); });
+    OnTriggered("M38Compare", [this] { M38CompareClick(); });
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });

@@ -41,6 +41,10 @@ class QPlainTextEdit;
 class TGauge;
 class TParamForm;
 struct ParamFormContext;
+struct TransferSeams;
+class ParamTableCommand;
+class CompareCommand;
+class MotorParamCommand;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -153,6 +157,10 @@ private:
     void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    void BuildFxTools();
+    void M36TableClick();
+    void M37MakerClick();
+    void M38CompareClick();
 
     MainFormSetup setup_;
     DriveState state_;
@@ -179,6 +187,11 @@ private:
     Questions* questions_;
     ParamFileCommands fileCommands_;
     Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
+    // The FX-group tools: parameter table, production pass, compare.
+    std::unique_ptr<TransferSeams> fxSeams_;
+    std::unique_ptr<ParamTableCommand> table_;
+    std::unique_ptr<MotorParamCommand> maker_;
+    std::unique_ptr<CompareCommand> compare_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 

@@ -162,4 +162,33 @@ TEST_F(ServoctlProgramTest, AlarmsShowsTheHistoryAndClearsIt) {
     EXPECT_EQ(Servoctl("alarms --clean").status, 2);
 }
 
+TEST_F(ServoctlProgramTest, TableCompareAndProductionLine) {
+    const std::string table = ampsim.Folder() + "/table.dat";
+    const Outcome saved = Servoctl("table '" + table + "'");
+    ASSERT_EQ(saved.status, 0) << saved.output;
+
+    const std::string file = ampsim.Folder() + "/line.dat";
+    ASSERT_EQ(Servoctl("save '" + file + "'").status, 0);
+    const Outcome same = Servoctl("compare '" + file + "'");
+    EXPECT_EQ(same.status, 0) << same.output;
+    EXPECT_EQ(same.output.rfind("SET Pn00\tOK.\tOK.\n", 0), 0u) << same.output;
+    EXPECT_NE(same.output.find("SET Pn45\tIs protected.\tIs protected.\n"), std::string::npos);
+
+    ASSERT_TRUE(ampsim.Command("set 20 0x03E8", "RAM 20 = 03E8"));
+    const Outcome differs = Servoctl("compare '" + file + "' --include-protected");
+    EXPECT_EQ(differs.status, 1) << differs.output;
+    EXPECT_NE(differs.output.find("SET Pn20\tH"), std::string::npos) << differs.output;
+    EXPECT_NE(differs.output.find(" ,   1000\n"), std::string::npos) << differs.output;
+
+    const Outcome line = Servoctl("transfer-line '" + file + "' --count 2 --reset auto");
+    EXPECT_EQ(line.status, 0) << line.output;
+    EXPECT_EQ(line.output.rfind("001 written ", 0), 0u) << line.output;
+    EXPECT_NE(line.output.find("\n002 written "), std::string::npos) << line.output;
+    EXPECT_NE(line.output.find(" reset\n"), std::string::npos) << line.output;
+    EXPECT_FALSE(ampsim.Command("get 20", "RAM 20 = 03E8", 300));  // restored from the file
+
+    EXPECT_EQ(Servoctl("transfer-line '" + file + "'").status, 2) << "--count is required";
+    EXPECT_EQ(Servoctl("compare '" + ampsim.Folder() + "/none.dat'").status, 4);
+}
+
 }  // namespace
