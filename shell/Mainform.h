@@ -31,6 +31,7 @@
 #include "shell/ChildWindows.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
+#include "shell/SettingsLocation.h"
 #include "shell/StatusPoll.h"
 
 class QAction;
@@ -123,6 +124,7 @@ public slots:
     void M73AutoResetClick();
     void M34ResetClick();
     void ComClick(int index);
+    void M69OtherPortClick();
     void LanguageClick(int language);
 
 protected:
@@ -146,6 +148,9 @@ private:
     void OpenChildWindow(const ChildWindowRow& row);
     void CloseChildWindows();
     void ConnectRS232();
+    void UseOtherPort(const std::string& device);
+    void ReportOpenFailure();
+    std::string LinkLabel() const;
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RunFileCommand(void (ParamFileCommands::*command)());
@@ -175,6 +180,9 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;
+    SettingsPlaces places_;
+    // The device chosen with "Other port..."; empty while a COM item is in use.
+    std::string otherPort_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
