@@ -47,12 +47,13 @@ std::string CurrentUser() {
 }
 
 std::string MissingText(const DiagnosisContext& context) {
-    std::vector<std::string> present;
+    // One device a line: by-id names are long.
+    std::string present;
     for (const SerialPortEntry& port : ListSerialPorts(context.Tree))
-        present.push_back(PortLine(port));
+        present += "\n    " + PortLine(port);
     if (present.empty())
         return "no such device, and no serial device is present. Is the adapter plugged in?";
-    return "no such device. Serial devices present: " + Joined(present) + ".";
+    return "no such device. Serial devices present:" + present;
 }
 
 std::string PermissionText(const std::string& path, const DiagnosisContext& context) {

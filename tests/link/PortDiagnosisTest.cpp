@@ -118,8 +118,8 @@ TEST(PortDiagnosisTest, MissingDeviceNamesTheDevicesThatExist) {
               "present. Is the adapter plugged in?");
     std::ofstream(folder.Path("dev/ttyUSB0")) << "";
     EXPECT_EQ(DescribeOpenFailure("/nonexistent/ttyUSB9", failure, context),
-              "Cannot open /nonexistent/ttyUSB9: no such device. Serial devices present: " +
-                  folder.Path("dev/ttyUSB0") + ".");
+              "Cannot open /nonexistent/ttyUSB9: no such device. Serial devices present:\n    " +
+                  folder.Path("dev/ttyUSB0"));
 }
 
 TEST(PortDiagnosisTest, PlainFileAndNonTerminalDeviceAreNotSerialPorts) {
