@@ -354,7 +354,10 @@ std::string UsageText() {
     std::string text =
         "usage: servoctl [--port Com1|/dev/ttyUSB0] [--folder DIR]\n"
         "                [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
-        "The port name is looked up in DIR (default: the folder of servoctl).\n"
+        "       servoctl ports\n"
+        "The port name is looked up in DIR (default: the folder of servoctl), then\n"
+        "as ComN (/dev/ttySN-1), a node in /dev or a name in /dev/serial/by-id;\n"
+        "servoctl ports lists the serial devices present with those names.\n"
         "Without a command, commands are read line by line from standard input.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
         "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"

@@ -12,20 +12,14 @@
 #include <vector>
 
 #include "ctl/MonitorCommands.h"
+#include "ctl/CtlPorts.h"
 #include "link/Clock.h"
 #include "link/Comm.h"
 #include "link/DriveLink.h"
 #include "link/Identification.h"
+#include "shell/SettingsLocation.h"
 
 namespace {
-
-// The installation folder: servoctl lives beside servodesk, its type files and
-// the ComN links, so it finds them wherever it is started from.
-std::string ProgramFolder() {
-    std::error_code failure;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", failure);
-    return failure ? std::string(".") : program.parent_path().string();
-}
 
 constexpr int EnglishLanguage = 1;
 
@@ -46,9 +40,11 @@ void CatchInterrupt() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string installFolder = ProgramFolder();
+    // servoctl lives beside servodesk and the ComN links; installed, its type
+    // files are in the share folder.
+    const std::string installFolder = InstallationFolder(ProgramFolder());
     CtlOptions options;
-    options.Folder = installFolder;
+    options.Folder = ProgramFolder();
     std::string error;
     if (!ParseOptions(args, options, error)) {
         std::cerr << error << "\n" << UsageText();
@@ -58,6 +54,7 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return CtlOk;
     }
+    if (IsPortsCommand(options.Command)) return ListPorts(std::cout, std::cerr);
     // A bad command is refused before the port is touched.
     CtlCommand command;
     MonitorOptions monitorOptions;
@@ -78,7 +75,7 @@ int main(int argc, char** argv) {
     port.SetDeviceName(options.Port);
     try {
         if (!OpenWithLineSettings(port)) {
-            std::cerr << "cannot open port " << options.Port << "\n";
+            std::cerr << DescribeOpenFailure(options.Port, port.LastOpenFailure()) << "\n";
             return CtlExchangeFailed;
         }
     } catch (const std::exception& failure) {
@@ -88,7 +85,7 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     DriveState state;
-    state.StartFolder = installFolder + "/";
+    state.StartFolder = installFolder;
     SetFamily(options.Family, state);
     MainPanel panel;
     const MessageCatalogue noCatalogue;  // failures are told in plain lines

@@ -190,8 +190,7 @@ void TThreadComm::Open() {
         if (enabled_) {
             error = ErrorText(AlreadyOpenText, -1);
         } else {
-            const int fd =
-                commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
+            const int fd = OpenDevice();
             if (fd < 0) return;
             fd_ = fd;
             enabled_ = true;
@@ -206,6 +205,26 @@ void TThreadComm::Open() {
         }
     }
     if (!error.empty()) throw ECommError(error);
+}
+
+// The device, exclusively and under its lock file; -1 with the reason kept
+// in lastOpenFailure_ when it cannot be had.
+int TThreadComm::OpenDevice() {
+    const std::string path = commline::ResolveDevicePath(deviceName_, searchFolder_);
+    lastOpenFailure_ = {PortProblem::None, 0, path, 0};
+    int error = 0;
+    const int fd = commline::OpenExclusive(path, &error);
+    if (fd < 0) {
+        lastOpenFailure_.Problem = ProblemForError(error);
+        lastOpenFailure_.Error = error;
+        return -1;
+    }
+    if (serialLock_.Acquire(path, lockFolder_) == SerialLock::Result::HeldByOther) {
+        commline::CloseExclusive(fd);
+        lastOpenFailure_ = {PortProblem::Busy, EBUSY, path, serialLock_.Holder()};
+        return -1;
+    }
+    return fd;
 }
 
 // Time-outs, line settings and the event thread of a freshly opened device.
@@ -237,6 +256,7 @@ void TThreadComm::CloseDevice() {
         ::tcflush(fd, TCIOFLUSH);
         commline::CloseExclusive(fd);
     }
+    serialLock_.Release();
     enabled_ = false;
     hungUp_ = false;
 }

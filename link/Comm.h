@@ -14,7 +14,9 @@
 
 #include "link/CommEventThread.h"
 #include "link/CommLine.h"
+#include "link/PortDiagnosis.h"
 #include "link/SerialLine.h"
+#include "link/SerialLock.h"
 
 // Misuse of the port and failed driver settings.
 class ECommError : public std::runtime_error {
@@ -144,6 +146,10 @@ public:
     // the handlers itself, and they must then not call back into the port.
     void SetMainThreadInvoker(MainThreadInvoker invoker) { invoker_ = std::move(invoker); }
     bool HungUp() const { return hungUp_; }
+    // Why the last Open left the port closed (Problem None after a good open).
+    const OpenFailure& LastOpenFailure() const { return lastOpenFailure_; }
+    // Folder of the serial lock files; one that is not writable means none.
+    void SetLockFolder(std::string folder) { lockFolder_ = std::move(folder); }
 
 protected:
     std::uint32_t GetReadTimeout() const { return readTimeout_; }
@@ -193,6 +199,7 @@ private:
     TCommEventTypes ThreadEvents() const;
     void StopEventThread();
     void CloseDevice();
+    int OpenDevice();
     bool ConfigureDevice();
     bool LineReady();
     bool ReopenDevice();
@@ -235,6 +242,9 @@ private:
     std::mutex errorMutex_;
     commline::LineCounters errorBaseline_;
     std::atomic<bool> hasLineCounters_{false};
+    OpenFailure lastOpenFailure_;
+    std::string lockFolder_ = kLockFolder;
+    SerialLock serialLock_;
 };
 
 // The port with its settings and event handlers published.

@@ -75,20 +75,27 @@ std::string ResolveDevicePath(const std::string& name, const std::string& search
     if (::lstat(candidate.c_str(), &info) == 0) return candidate;
     const int number = ComNumber(name);
     if (number > 0) return "/dev/ttyS" + std::to_string(number - 1);
+    for (const char* folder : {"/dev/", "/dev/serial/by-id/"}) {
+        if (::lstat((folder + name).c_str(), &info) == 0) return folder + name;
+    }
     return candidate;
 }
 
-int OpenExclusive(const std::string& path) {
+int OpenExclusive(const std::string& path, int* failure) {
+    int reason = 0;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
     struct stat info {};
-    const bool usable = ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) &&
-                        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
-    if (!usable) {
-        ::close(fd);
-        return -1;
+    if (fd < 0) {
+        reason = errno;
+    } else if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        reason = ENOTTY;
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        reason = errno == ENOTTY ? ENOTTY : EBUSY;
     }
-    return fd;
+    if (failure) *failure = reason;
+    if (reason == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
 }
 
 void CloseExclusive(int fd) {

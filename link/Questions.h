@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "link/PortList.h"
+
 // Every modal question goes through this seam: the real dialogs implement it,
 // tests answer from a script. It lives in the lowest layer so that every logic
 // library can ask without depending on the windows.
@@ -59,6 +61,14 @@ struct PrintJob {
     int LineHeight = 36;
 };
 
+// A serial device to choose: the dialog's title, the devices present and
+// the device in use (may be empty).
+struct PortQuestion {
+    std::string Title;
+    std::vector<SerialPortEntry> Ports;
+    std::string Current;
+};
+
 class Questions {
 public:
     virtual ~Questions() = default;
@@ -82,4 +92,8 @@ public:
     // Shows the print dialog and prints the pages; false when the user
     // cancelled or printing failed.
     virtual bool Print(const PrintJob& job) = 0;
+    // The device to open, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseSerialPort(const PortQuestion&) {
+        return std::nullopt;
+    }
 };

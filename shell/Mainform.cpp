@@ -24,6 +24,7 @@
 #include "files/TableCommand.h"
 #include "link/Comm.h"
 #include "link/StatusTexts.h"
+#include "link/PortDiagnosis.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
@@ -45,6 +46,7 @@ constexpr int MsgPanelTitle1 = 51;
 constexpr int MsgPanelTitle2 = 52;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
+constexpr int MsgOtherPort = 328;
 constexpr int EnglishLanguage = 1;
 
 struct TimerRow {
@@ -234,6 +236,7 @@ void TMainForm::BuildMenu() {
         ConnectCheckedByHandler(ComItems[i], [this, i] { ComClick(i); });
     for (int i = 0; i < static_cast<int>(std::size(LanguageItemNames)); ++i)
         ConnectCheckedByHandler(LanguageItemNames[i], [this, i] { LanguageClick(i); });
+    ConnectCheckedByHandler("M69OtherPort", [this] { M69OtherPortClick(); });
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
@@ -370,13 +373,14 @@ void TMainForm::BuildTimers() {
 }
 
 void TMainForm::FormCreate() {
-    const std::string startFolder = setup_.StartFolder;
-    const InitSettings settings = ReadInitIni(InitIniPath(startFolder));
+    places_ = FindSettingsPlaces(SystemPlaceFacts(setup_.StartFolder));
+    const InitSettings settings = ReadSettings(places_);
     // The defaults stand in for unreadable lines; say which ones.
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
-    ApplyInitSettings(settings, startFolder, state_);
+    ApplyInitSettings(settings, places_.DataFolder, state_);
+    if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
 
-    mdiArea_->SetPicture(QPixmap(QString::fromStdString(startFolder + "Main.Bmp")));
+    mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
 
     state_.MonitorFormOpen = state_.IOFormOpen = state_.AlarmFormOpen = false;
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
@@ -394,6 +398,7 @@ void TMainForm::FormCreate() {
     Action("M36Table")->setText("QRV Parameter Table");
 
     SelectComItem(state_.SelectCom);
+    if (settings.OtherPort) UseOtherPort(*settings.OtherPort);
 
     state_.CommErrorLatched = false;
     ConnectRS232();
@@ -441,7 +446,7 @@ void TMainForm::ChangeLanguage() {
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
-    panel_.MainMsg4 = Msg(port_.Enabled() ? MsgLinkOpen : MsgLinkClosed);
+    panel_.MainMsg4 = LinkLabel();
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
@@ -539,9 +544,44 @@ void TMainForm::ComClick(int index) {
     if (Action(ComItems[index])->isChecked()) return;  // no reconnect for the same port
     if (port_.Enabled()) port_.Close();
     SelectComItem(index);
+    otherPort_.clear();
+    Action("M69OtherPort")->setChecked(false);
     state_.SelectCom = index;
     ConnectRS232();
     RefreshPanel();
+}
+
+// Any serial device, picked from those present. SelectCom keeps the last COM
+// item, so that a reader of the seven known lines still finds a port.
+void TMainForm::M69OtherPortClick() {
+    if (longOperation_.Running()) return;
+    const std::optional<std::string> device =
+        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), otherPort_});
+    if (!device) return;
+    if (port_.Enabled()) port_.Close();
+    UseOtherPort(*device);
+    ConnectRS232();
+    RefreshPanel();
+}
+
+void TMainForm::UseOtherPort(const std::string& device) {
+    otherPort_ = device;
+    port_.SetDeviceName(device);
+    CheckOnly(ComItems, -1);
+    Action("M69OtherPort")->setChecked(true);
+}
+
+std::string TMainForm::LinkLabel() const {
+    const std::string state = Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
+}
+
+// The port did not open: say why, in words the user can act on.
+void TMainForm::ReportOpenFailure() {
+    const auto* comm = dynamic_cast<const TThreadComm*>(&port_);
+    if (comm == nullptr || port_.Enabled()) return;
+    const std::string text = DescribeOpenFailure(port_.GetDeviceName(), comm->LastOpenFailure());
+    if (!text.empty()) questions_->StandardDialog(text, DialogKind::Error, {sbOK});
 }
 
 void TMainForm::LanguageClick(int language) {
@@ -581,6 +621,8 @@ void TMainForm::LoadStartCatalogue() {
 void TMainForm::ConnectRS232() {
     try {
         identification_.ConnectRS232();
+        panel_.MainMsg4 = LinkLabel();
+        ReportOpenFailure();
     } catch (const std::exception& error) {
         panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
         questions_->StandardDialog(
@@ -717,8 +759,8 @@ void TMainForm::FormDestroy() {
     for (auto& [name, timer] : timers_) timer->stop();
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
-    const std::string iniPath = InitIniPath(state_.StartFolder);
-    if (!WriteInitIni(iniPath, state_)) {
+    const std::string iniPath = places_.IniPath;
+    if (!WriteInitIni(iniPath, state_, otherPort_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

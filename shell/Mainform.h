@@ -32,6 +32,7 @@
 #include "shell/ChildWindows.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
+#include "shell/SettingsLocation.h"
 #include "shell/StatusPoll.h"
 
 class QAction;
@@ -129,6 +130,7 @@ public slots:
     void M73AutoResetClick();
     void M34ResetClick();
     void ComClick(int index);
+    void M69OtherPortClick();
     void LanguageClick(int language);
 
 protected:
@@ -152,6 +154,9 @@ private:
     void OpenChildWindow(const ChildWindowRow& row);
     void CloseChildWindows();
     void ConnectRS232();
+    void UseOtherPort(const std::string& device);
+    void ReportOpenFailure();
+    std::string LinkLabel() const;
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RepaintProgress();
@@ -192,6 +197,9 @@ private:
     std::unique_ptr<ParamTableCommand> table_;
     std::unique_ptr<MotorParamCommand> maker_;
     std::unique_ptr<CompareCommand> compare_;
+    SettingsPlaces places_;
+    // The device chosen with "Other port..."; empty while a COM item is in use.
+    std::string otherPort_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 

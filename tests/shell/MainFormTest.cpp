@@ -145,6 +145,7 @@ private slots:
     void OnlyBxEnablesJogAndTuning_data();
     void OnlyBxEnablesJogAndTuning();
     void ComChangeReconnectsOnlyOnAChange();
+    void OtherPortIsChosenShownAndRemembered();
     void LanguageChangeReloadsCaptions();
     void MissingCatalogueKeepsTheLanguageInUse();
     void UnknownSavedLanguageStartsInEnglish();
@@ -411,6 +412,49 @@ void MainFormTest::ComChangeReconnectsOnlyOnAChange() {
     desk.Line().ClearLog();
     form.ComClick(4);
     QVERIFY(desk.Line().Requests().empty());
+}
+
+void MainFormTest::OtherPortIsChosenShownAndRemembered() {
+    const std::string adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    desk.questions.AnswerPort(std::nullopt);  // cancelled: nothing changes
+    desk.Action("M69OtherPort")->trigger();
+    QCOMPARE(desk.questions.PortQuestions().back().Title, desk.Msg(328));
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M61COM1"});
+    QVERIFY(!desk.Action("M69OtherPort")->isChecked());
+
+    desk.Line().ClearLog();
+    desk.questions.AnswerPort(adapter);
+    desk.Action("M69OtherPort")->trigger();
+    QCOMPARE(desk.Line().GetDeviceName(), adapter);
+    QVERIFY(desk.Line().Enabled());
+    QVERIFY(!desk.Line().Requests().empty());  // connected and identified
+    QVERIFY(CheckedItems(desk, kComItems).isEmpty());
+    QVERIFY(desk.Action("M69OtherPort")->isChecked());
+    QCOMPARE(desk.Label("MainMsg4")->text(), desk.MsgQ(45) + "  FTDI FT232R USB UART A1");
+    QCOMPARE(form.State().SelectCom, 0);  // the seven known lines keep a COM port
+    desk.questions.Answer(mrYes);
+    form.M8ExitClick();
+    const std::string written = desk.ReadIni();
+    QVERIFY2(written.find("SelectCOM=  0\n") == 0, written.c_str());
+    QVERIFY2(written.size() > adapter.size() &&
+                 written.substr(written.size() - adapter.size() - 11) == "\nOtherPort=" + adapter,
+             written.c_str());
+
+    Desk again("fx");
+    again.WriteIni(written);
+    TMainForm& second = again.Start(AnswerFX);
+    QCOMPARE(again.Line().GetDeviceName(), adapter);
+    QVERIFY(again.Action("M69OtherPort")->isChecked());
+    QVERIFY(CheckedItems(again, kComItems).isEmpty());
+    again.Action("M62COM2")->trigger();
+    QCOMPARE(again.Line().GetDeviceName(), std::string("Com2"));
+    QVERIFY(!again.Action("M69OtherPort")->isChecked());
+    QCOMPARE(again.Label("MainMsg4")->text(), again.MsgQ(45));
+    again.questions.Answer(mrYes);
+    second.M8ExitClick();
+    QVERIFY(again.ReadIni().find("OtherPort") == std::string::npos);
 }
 
 void MainFormTest::LanguageChangeReloadsCaptions() {
