@@ -128,9 +128,11 @@ void ReadLines(std::istream& in, InitSettings& settings) {
     if (!folderLine->empty()) settings.WorkFolder = *folderLine;
 }
 
+// Room for the longest line written: four numbers of 11 characters each on
+// the print-lines line; a shorter buffer cut off its line end.
 __attribute__((format(printf, 2, 3))) void AppendFormatted(std::string& out, const char* format,
                                                            ...) {
-    char buffer[64];
+    char buffer[128];
     va_list args;
     va_start(args, format);
     const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
