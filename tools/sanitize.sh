@@ -20,11 +20,16 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
     -DSERVODESK_SANITIZE=ON -DSERVODESK_FUZZ=ON "${launcher[@]}"
 fi
+started=$SECONDS
 cmake --build "$build" -j "$jobs" --target logic_tests fuzz_targets
+echo "sanitizer lane: build $((SECONDS - started)) s"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+started=$SECONDS
 (cd "$build" && ctest --output-on-failure -j "$jobs" -LE 'gui|window|e2e')
+echo "sanitizer lane: tests $((SECONDS - started)) s"
+started=$SECONDS
 
 dictionary_of() {
   case "$1" in
@@ -73,4 +78,5 @@ while ((running > 0)); do
   wait -n || failed=1
   ((running--))
 done
+echo "sanitizer lane: fuzzing $((SECONDS - started)) s"
 exit "$failed"
