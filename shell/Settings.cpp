@@ -86,7 +86,9 @@ std::optional<std::array<int, 4>> ParsePrintLines(std::string line) {
 std::optional<std::string> NextLine(std::istream& in, std::size_t maxChars) {
     std::string line;
     if (!std::getline(in, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Every CR before the line end goes: a folder line ending in one would not
+    // read back as written (the file's last line is written without a line end).
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > maxChars) line.resize(maxChars);
     return line;
 }
