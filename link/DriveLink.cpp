@@ -219,7 +219,9 @@ int DriveLink::ReceiveCOMData(int maxLength) {
     // hold the reader forever.
     int skippedMarks = 0;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
-        if (port_.Read(&byte, 1) != 1 || !IsReplyChar(byte)) return 0;
+        // "!" is a reply character but never a data one: among the data it
+        // would read as value 0 whenever the sum happened to match.
+        if (port_.Read(&byte, 1) != 1 || !IsReplyChar(byte) || byte == '!') return 0;
         if (IsLineEnd(byte)) {
             // Only a whole word reply may end early (the 7-character reply read
             // with room for 8): a shorter one with a fitting sum, such as
