@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 namespace fuzz {
 
@@ -34,6 +35,16 @@ struct Scratch {
 std::string ScratchFolder() {
     static Scratch scratch;
     return scratch.folder;
+}
+
+std::vector<std::string> LinesOf(std::string_view content) {
+    std::vector<std::string> lines;
+    std::istringstream in{std::string(content)};
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 std::string WriteScratchFile(const std::string& name, std::string_view content) {

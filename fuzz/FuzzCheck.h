@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #define FUZZ_CHECK(condition)                                                                    \
     do {                                                                                         \
@@ -26,6 +27,9 @@ inline std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
 
 // One folder per process, made on first use, with a trailing "/".
 std::string ScratchFolder();
+
+// The lines of a text as a reader of LF or CR LF text sees them.
+std::vector<std::string> LinesOf(std::string_view content);
 
 // Replaces the file name in the scratch folder with content; returns its path.
 std::string WriteScratchFile(const std::string& name, std::string_view content);

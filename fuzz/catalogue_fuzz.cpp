@@ -1,7 +1,6 @@
 // Message catalogues: every line gets a message number in order; a line that
 // fits is one message, the text after its first blank; a longer one takes
 // as many numbers as it needs pieces, none longer than MaxLineContent.
-#include <sstream>
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
@@ -10,17 +9,6 @@
 namespace {
 
 constexpr std::size_t PieceMax = MessageCatalogue::MaxLineContent;
-
-// The file's lines as a reader of LF or CR LF text sees them.
-std::vector<std::string> LinesOf(std::string_view content) {
-    std::vector<std::string> lines;
-    std::istringstream in{std::string(content)};
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string AfterFirstBlank(const std::string& line) {
     const std::size_t blank = line.find(' ');
@@ -43,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t least = 0, most = 0;
     bool allFit = true;
     int n = 1;
-    for (const std::string& line : LinesOf(content)) {
+    for (const std::string& line : fuzz::LinesOf(content)) {
         least += line.empty() ? 1 : (line.size() + PieceMax - 1) / PieceMax;
         most += std::max<std::size_t>(1, line.size());
         if (line.size() > PieceMax) allFit = false;

@@ -1,22 +1,11 @@
 // limit.ini: every row line gives a row; a row whose limits were read keeps
 // minimum <= maximum, and written again as a row line reads back the same.
-#include <sstream>
 #include <vector>
 
 #include "files/ParamTable.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
-
-std::vector<std::string> LinesOf(std::string_view content) {
-    std::vector<std::string> lines;
-    std::istringstream in{std::string(content)};
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string RowLine(const LimitRow& row) {
     return row.Name + "=0Ch," + std::to_string(row.Minimum) + "," + std::to_string(row.Maximum) +
@@ -26,7 +15,7 @@ std::string RowLine(const LimitRow& row) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::vector<std::string> lines = LinesOf(fuzz::Bytes(data, size));
+    const std::vector<std::string> lines = fuzz::LinesOf(fuzz::Bytes(data, size));
     const std::vector<LimitRow> rows = ParseLimitFile(lines);
     const std::size_t expected = lines.empty() ? 0 : lines.size() - 1;
     FUZZ_CHECK(rows.size() == std::min<std::size_t>(expected, TableCells));
