@@ -166,6 +166,7 @@ struct Tally {
     long wrongValues = 0;
     long wrongFromStale = 0;   // of wrongValues, the value of a stale whole reply
     long wrongFromChance = 0;  // of wrongValues, a shifted reply whose sum matched
+    long wrongFromTail = 0;    // of wrongValues, a joined reply's tail read late
     int outages = 0, recoveries = 0;
     double longestRecoveryS = 0;
 };
@@ -196,30 +197,52 @@ std::vector<int> WrongLines(const std::vector<std::string>& reference,
 // so nothing can tell it from the right one) and a reply with a character
 // inserted among its data, whose shifted digits match the sum by chance (about
 // 1 in 256 with an 8-bit sum). A wrong value equal to the value of one of them
-// is put down to it; anything else is unexplained.
-enum class Cause { Unexplained, Stale, Chance };
+// is put down to it. So is the tail of a joined reply (an earlier reply sent
+// right after the right one) when it arrives after the next request's purge
+// and is taken for that request's answer. Anything else is unexplained.
+enum class Cause { Unexplained, Stale, Chance, LateTail };
+
+// Values of the data reply that starts text; none for an acknowledgement.
+std::vector<int> ReplyWords(const std::string& text) {
+    std::vector<int> words;
+    if (text.size() >= 7 && text[0] == '%')
+        words.push_back(ParseHexWord(text.substr(1, 4)) & 0xFFFF);
+    if (text.size() >= 11 && text[0] == '%') {
+        words.push_back(ParseHexWord(text.substr(5, 4)) & 0xFFFF);
+    }
+    return words;
+}
 
 class LineFaults {
 public:
     explicit LineFaults(const std::string& path) : in_(path) {}
 
-    // Reads the lines logged since the last call; forget drops what was seen.
+    // Reads the lines logged since the last call; forget drops what was seen
+    // before, but for the last few faults: a late tail crosses the boundary.
     void CatchUp(bool forget) {
-        if (forget) seen_.clear();
+        if (forget) {
+            const std::size_t keep = std::min<std::size_t>(seen_.size(), 4);
+            seen_.erase(seen_.begin(), seen_.end() - static_cast<std::ptrdiff_t>(keep));
+            faultLines_.clear();
+        }
         in_.clear();
         for (std::string line; std::getline(in_, line);) {
             const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
             const std::size_t c = line.find('\t', b + 1);
             if (c == std::string::npos) continue;
             const std::string fault = line.substr(c + 1);
-            const Cause cause = fault == "random stale reply" ? Cause::Stale
-                                : fault == "random insertion" ? Cause::Chance
-                                                              : Cause::Unexplained;
+            if (fault == "-") continue;
+            faultLines_.push_back(line);
             const std::string reply = line.substr(b + 1, c - b - 1);
-            if (cause == Cause::Unexplained || reply.size() < 7 || reply[0] != '%') continue;
-            seen_.push_back({ParseHexWord(reply.substr(1, 4)) & 0xFFFF, cause});
-            if (reply.size() >= 11) {
-                seen_.push_back({ParseHexWord(reply.substr(5, 4)) & 0xFFFF, cause});
+            if (fault == "random stale reply" || fault == "random insertion") {
+                const Cause cause = fault == "random insertion" ? Cause::Chance : Cause::Stale;
+                for (const int word : ReplyWords(reply)) seen_.push_back({word, cause});
+            } else if (fault == "random joined replies") {
+                const std::size_t tail = reply.find('%', 1);
+                if (tail == std::string::npos) continue;
+                for (const int word : ReplyWords(reply.substr(tail))) {
+                    seen_.push_back({word, Cause::LateTail});
+                }
             }
         }
     }
@@ -230,9 +253,15 @@ public:
         return Cause::Unexplained;
     }
 
+    // The faulty exchanges of the window, to look into an unexplained value.
+    void PrintFaults() const {
+        for (const std::string& line : faultLines_) std::printf("    ampsim: %s\n", line.c_str());
+    }
+
 private:
     std::ifstream in_;
     std::vector<std::pair<int, Cause>> seen_;
+    std::vector<std::string> faultLines_;
 };
 
 class Soak {
@@ -330,10 +359,13 @@ void Soak::CountWrong(int value, const char* where) {
     const Cause cause = stale_.Explain(value);
     tally_.wrongFromStale += cause == Cause::Stale;
     tally_.wrongFromChance += cause == Cause::Chance;
+    tally_.wrongFromTail += cause == Cause::LateTail;
+    static const char* const Causes[] = {"UNEXPLAINED", "a stale whole reply",
+                                         "a shifted reply whose sum matched",
+                                         "a joined reply's tail read late"};
     std::printf("  wrong value %d accepted in a %s (%s)\n", value, where,
-                cause == Cause::Stale    ? "a stale whole reply"
-                : cause == Cause::Chance ? "a shifted reply whose sum matched"
-                                         : "UNEXPLAINED");
+                Causes[static_cast<int>(cause)]);
+    if (cause == Cause::Unexplained) stale_.PrintFaults();
 }
 
 void Soak::WrongCacheValues() {
@@ -482,11 +514,14 @@ bool Soak::Report(int fdStart, long kbStart) const {
                 tally_.outages);
     std::printf("failures detected %ld (primitives failed) + %ld status polls latched\n",
                 drive_.Failures(), tally_.pollFailures);
-    const long unexplained = tally_.wrongValues - tally_.wrongFromStale - tally_.wrongFromChance;
+    const long unexplained =
+        tally_.wrongValues - tally_.wrongFromStale - tally_.wrongFromChance - tally_.wrongFromTail;
     std::printf(
         "wrong values accepted %ld: %ld from stale whole replies, %ld from shifted "
-        "replies whose sum matched by chance, %ld unexplained\n",
-        tally_.wrongValues, tally_.wrongFromStale, tally_.wrongFromChance, unexplained);
+        "replies whose sum matched by chance, %ld from joined replies' tails read late, "
+        "%ld unexplained\n",
+        tally_.wrongValues, tally_.wrongFromStale, tally_.wrongFromChance, tally_.wrongFromTail,
+        unexplained);
     std::printf("outages %d, recovered %d, longest recovery %.1f s\n", tally_.outages,
                 tally_.recoveries, tally_.longestRecoveryS);
     std::printf("open descriptors %d at start, %d at end\n", fdStart, fdEnd);
