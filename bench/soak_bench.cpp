@@ -28,6 +28,7 @@
 #include "link/Identification.h"
 #include "link/Procedure.h"
 #include "params/GroupRead.h"
+#include "params/ParamRules.h"
 #include "shell/StatusPoll.h"
 #include "tests/link/AmpsimProcess.h"
 #include "tests/support/ScriptedQuestions.h"
@@ -178,15 +179,15 @@ std::vector<std::string> FileLines(const std::string& path) {
     return lines;
 }
 
-// Values of the data lines of a save that differ from the reference;
+// The data lines of a save that differ from the reference, as read;
 // read-error lines are failures the save reported, not wrong values.
-std::vector<int> WrongLines(const std::vector<std::string>& reference,
-                            const std::vector<std::string>& lines) {
-    std::vector<int> wrong;
+std::vector<TransferLine> WrongLines(const std::vector<std::string>& reference,
+                                     const std::vector<std::string>& lines) {
+    std::vector<TransferLine> wrong;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].rfind("Read error", 0) == 0) continue;
         if (i >= reference.size() || lines[i] != reference[i]) {
-            wrong.push_back(ReadTransferLine(lines[i]).Value);
+            wrong.push_back(ReadTransferLine(lines[i]));
         }
     }
     return wrong;
@@ -226,29 +227,18 @@ public:
             faultLines_.clear();
         }
         in_.clear();
-        for (std::string line; std::getline(in_, line);) {
-            const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
-            const std::size_t c = line.find('\t', b + 1);
-            if (c == std::string::npos) continue;
-            const std::string fault = line.substr(c + 1);
-            if (fault == "-") continue;
-            faultLines_.push_back(line);
-            const std::string reply = line.substr(b + 1, c - b - 1);
-            if (fault == "random stale reply" || fault == "random insertion") {
-                const Cause cause = fault == "random insertion" ? Cause::Chance : Cause::Stale;
-                for (const int word : ReplyWords(reply)) seen_.push_back({word, cause});
-            } else if (fault == "random joined replies") {
-                const std::size_t tail = reply.find('%', 1);
-                if (tail == std::string::npos) continue;
-                for (const int word : ReplyWords(reply.substr(tail))) {
-                    seen_.push_back({word, Cause::LateTail});
-                }
-            }
-        }
+        for (std::string line; std::getline(in_, line);) Take(line);
     }
-    Cause Explain(int value) const {
-        for (const auto& [word, cause] : seen_) {
-            if (word == (value & 0xFFFF) || word == ((value >> 16) & 0xFFFF)) return cause;
+    // A wrong value read from address (empty: not known) that one of the
+    // faults seen gives: the fault's reply went to a request for that address
+    // (for a late tail, the request after it) and carries that value.
+    Cause Explain(int value, const std::string& address) const {
+        for (const Seen& seen : seen_) {
+            const bool sameValue =
+                seen.word == (value & 0xFFFF) || seen.word == ((value >> 16) & 0xFFFF);
+            const bool sameAddress =
+                address.empty() || seen.address == address || seen.address == MailboxValue;
+            if (sameValue && sameAddress) return seen.cause;
         }
         return Cause::Unexplained;
     }
@@ -259,8 +249,37 @@ public:
     }
 
 private:
+    struct Seen {
+        int word;
+        Cause cause;
+        std::string address;  // of the request the reply was taken for
+    };
+    static constexpr const char* MailboxValue = "6C";  // EEPROM words are read through it
+
+    void Take(const std::string& line) {
+        const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        const std::size_t c = line.find('\t', b + 1);
+        if (c == std::string::npos) return;
+        const std::string request = line.substr(a + 1, b - a - 1);
+        const std::string address = request.size() >= 4 ? request.substr(2, 2) : "";
+        for (const int word : pendingTail_) seen_.push_back({word, Cause::LateTail, address});
+        pendingTail_.clear();
+        const std::string fault = line.substr(c + 1);
+        if (fault == "-") return;
+        faultLines_.push_back(line);
+        const std::string reply = line.substr(b + 1, c - b - 1);
+        if (fault == "random stale reply" || fault == "random insertion") {
+            const Cause cause = fault == "random insertion" ? Cause::Chance : Cause::Stale;
+            for (const int word : ReplyWords(reply)) seen_.push_back({word, cause, address});
+        } else if (fault == "random joined replies") {
+            const std::size_t tail = reply.find('%', 1);
+            if (tail != std::string::npos) pendingTail_ = ReplyWords(reply.substr(tail));
+        }
+    }
+
     std::ifstream in_;
-    std::vector<std::pair<int, Cause>> seen_;
+    std::vector<Seen> seen_;
+    std::vector<int> pendingTail_;
     std::vector<std::string> faultLines_;
 };
 
@@ -298,7 +317,7 @@ private:
     void Outage();
     bool PollUntilRecovered(double seconds);
     void WrongCacheValues();
-    void CountWrong(int value, const char* where);
+    void CountWrong(int value, const char* where, const std::string& address = "");
     bool AmpsimCommand(const std::string& line, const std::string& answer) {
         return ampsim_.Command(line, answer, 5000);
     }
@@ -354,9 +373,9 @@ bool Soak::Start() {
                          "random corruption seed");
 }
 
-void Soak::CountWrong(int value, const char* where) {
+void Soak::CountWrong(int value, const char* where, const std::string& address) {
     ++tally_.wrongValues;
-    const Cause cause = stale_.Explain(value);
+    const Cause cause = stale_.Explain(value, address);
     tally_.wrongFromStale += cause == Cause::Stale;
     tally_.wrongFromChance += cause == Cause::Chance;
     tally_.wrongFromTail += cause == Cause::LateTail;
@@ -374,7 +393,8 @@ void Soak::WrongCacheValues() {
         const auto now = caches_.Data(group);
         const auto reference = referenceCaches_.Data(group);
         for (std::size_t i = 0; i < now.size(); ++i) {
-            if (now[i] != reference[i]) CountWrong(now[i], "group read");
+            if (now[i] == reference[i]) continue;
+            CountWrong(now[i], "group read", EntryAddress(map_, group, static_cast<int>(i)));
         }
     }
     caches_ = referenceCaches_;  // count each wrong value once
@@ -404,8 +424,8 @@ void Soak::Save() {
     stale_.CatchUp(false);
     ++tally_.saves;
     if (!commands_.LastSave().Written) return;
-    for (const int value : WrongLines(referenceFile_, FileLines(Path("soak")))) {
-        CountWrong(value, "save");
+    for (const TransferLine& line : WrongLines(referenceFile_, FileLines(Path("soak")))) {
+        CountWrong(line.Value, "save", line.Address);
     }
 }
 
@@ -479,8 +499,8 @@ void Soak::Run() {
         std::printf("  the final clean save failed\n");
         ++tally_.wrongValues;
     }
-    for (const int value : WrongLines(referenceFile_, FileLines(Path("final")))) {
-        CountWrong(value, "final clean save (the amplifier holds it)");
+    for (const TransferLine& line : WrongLines(referenceFile_, FileLines(Path("final")))) {
+        CountWrong(line.Value, "final clean save (the amplifier holds it)", line.Address);
     }
 }
 
