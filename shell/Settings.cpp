@@ -86,7 +86,9 @@ std::optional<std::array<int, 4>> ParsePrintLines(std::string line) {
 std::optional<std::string> NextLine(std::istream& in, std::size_t maxChars) {
     std::string line;
     if (!std::getline(in, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Every CR before the line end goes: a folder line ending in one would not
+    // read back as written (the file's last line is written without a line end).
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > maxChars) line.resize(maxChars);
     return line;
 }
@@ -133,9 +135,11 @@ void ReadLines(std::istream& in, InitSettings& settings) {
     }
 }
 
+// Room for the longest line written: four numbers of 11 characters each on
+// the print-lines line; a shorter buffer cut off its line end.
 __attribute__((format(printf, 2, 3))) void AppendFormatted(std::string& out, const char* format,
                                                            ...) {
-    char buffer[64];
+    char buffer[128];
     va_list args;
     va_start(args, format);
     const int length = std::vsnprintf(buffer, sizeof buffer, format, args);

@@ -26,6 +26,11 @@ bool IsUnknownCommand(std::string_view bytes) {
            bytes[1] >= '0' && bytes[1] <= '9';
 }
 
+// The last byte received, a letter that an unknown command may start with.
+bool MayStartUnknownCommand(std::string_view bytes) {
+    return bytes.size() == 1 && bytes[0] > 'F' && bytes[0] <= 'Z' && !IsCommandLetter(bytes[0]);
+}
+
 // Full frame length (command, page, address, value, checksum) by first letter.
 std::size_t FrameLength(char letter) {
     switch (letter) {
@@ -103,7 +108,8 @@ void Amplifier::ParseInput() {
     while (!input_.empty()) {
         std::size_t start = 0;
         while (start < input_.size() && !IsCommandLetter(input_[start]) &&
-               !IsUnknownCommand(std::string_view(input_).substr(start))) {
+               !IsUnknownCommand(std::string_view(input_).substr(start)) &&
+               !MayStartUnknownCommand(std::string_view(input_).substr(start))) {
             ++start;
         }
         if (start > 0) {
@@ -111,6 +117,9 @@ void Amplifier::ParseInput() {
             input_.erase(0, start);
             continue;
         }
+        // A last letter that may begin an unknown command waits for the byte
+        // after it, so that the split of the bytes does not change the answer.
+        if (MayStartUnknownCommand(input_)) return;
         if (!IsCommandLetter(input_[0])) {
             // The rest of the unknown request is skipped as garbage.
             const std::string command = input_.substr(0, 2);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages ServoDesk needs to build, run and test.
+# With --fuzz also what the sanitizer lane needs.
 # Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
@@ -11,6 +12,11 @@ packages=(
   fonts-noto-cjk fonts-dejavu-core
   python3
 )
+# The sanitizer and fuzzing lane (tools/sanitize.sh) needs clang with its
+# runtimes; --no-install-recommends would leave out the sanitizer runtime.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

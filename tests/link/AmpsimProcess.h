@@ -38,6 +38,8 @@ public:
     AmpsimProcess& operator=(const AmpsimProcess&) = delete;
 
     const std::string& Folder() const { return folder_.Path(); }
+    // Everything it has answered so far.
+    const std::string& Output() const { return output_; }
 
     // Sends one console command and waits for the answer that confirms it.
     bool Command(const std::string& line, const std::string& answer, int timeoutMs = 2000) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -173,6 +174,18 @@ TEST(InitIniWrite, MissingUserLineStaysRestrictedAfterRewrite) {
     state.UserLevel = 0;
     state.UserRestricted = false;  // a real level 0 is written as such
     EXPECT_NE(FormatInitIni(state).find("For User=0\n"), std::string::npos);
+}
+
+// Found by the Init.ini fuzz target: the longest print-lines line lost its
+// line end, so the work folder was read into it at the next start.
+TEST(InitIniWrite, LongestPrintLinesKeepTheirLineAndTheFolder) {
+    DriveState state;
+    state.PrintLines = {INT_MIN, INT_MIN, INT_MIN, INT_MIN};
+    state.WorkFolder = "/work/";
+    const InitSettings read = ParseInitIni(FormatInitIni(state));
+    EXPECT_TRUE(read.Problems.empty());
+    EXPECT_EQ(read.PrintLines, state.PrintLines);
+    EXPECT_EQ(read.WorkFolder, "/work/");
 }
 
 TEST(FamilyAnswer, EachButtonRoundTripsThroughLineThree) {
