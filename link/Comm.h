@@ -14,7 +14,9 @@
 
 #include "link/CommEventThread.h"
 #include "link/CommLine.h"
+#include "link/PortDiagnosis.h"
 #include "link/SerialLine.h"
+#include "link/SerialLock.h"
 
 // Misuse of the port and failed driver settings.
 class ECommError : public std::runtime_error {
@@ -22,8 +24,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr TCommEventTypes kAllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
-                                                evRlsd,  evRxChar, evRxFlag, evTxEmpty};
+inline constexpr TCommEventTypes AllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
+                                               evRlsd,  evRxChar, evRxFlag, evTxEmpty};
 
 // Escape functions of EscapeComm.
 enum TEscapeFunction {
@@ -89,8 +91,8 @@ using TCommStatEvent =
 // retries bring the link back by themselves once the adapter is back.
 class TThreadComm : public SerialLine {
 public:
-    static constexpr int kReadTotalTimeoutMs = 1000;
-    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+    static constexpr int ReadTotalTimeoutMs = 1000;
+    static constexpr std::chrono::milliseconds ReopenInterval{1000};
 
     TThreadComm();
     ~TThreadComm() override;
@@ -103,6 +105,7 @@ public:
 
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
+    int ReadTrailing(char* buffer, int count) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;
@@ -143,6 +146,10 @@ public:
     // the handlers itself, and they must then not call back into the port.
     void SetMainThreadInvoker(MainThreadInvoker invoker) { invoker_ = std::move(invoker); }
     bool HungUp() const { return hungUp_; }
+    // Why the last Open left the port closed (Problem None after a good open).
+    const OpenFailure& LastOpenFailure() const { return lastOpenFailure_; }
+    // Folder of the serial lock files; one that is not writable means none.
+    void SetLockFolder(std::string folder) { lockFolder_ = std::move(folder); }
 
 protected:
     std::uint32_t GetReadTimeout() const { return readTimeout_; }
@@ -192,6 +199,7 @@ private:
     TCommEventTypes ThreadEvents() const;
     void StopEventThread();
     void CloseDevice();
+    int OpenDevice();
     bool ConfigureDevice();
     bool LineReady();
     bool ReopenDevice();
@@ -203,6 +211,7 @@ private:
     int ReadUntilDeadline(char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
+    long CharMicros() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};
@@ -212,7 +221,7 @@ private:
     std::uint16_t readBufSize_ = 4096;
     std::uint16_t writeBufSize_ = 2048;
     std::uint32_t suspendTime_ = 5;
-    TCommEventTypes monitorEvents_ = kAllCommEvents;
+    TCommEventTypes monitorEvents_ = AllCommEvents;
     TBaudRate baudRate_ = br9600;
     TParity parity_ = paNone;
     TStopBits stopBits_ = sb10;
@@ -233,6 +242,9 @@ private:
     std::mutex errorMutex_;
     commline::LineCounters errorBaseline_;
     std::atomic<bool> hasLineCounters_{false};
+    OpenFailure lastOpenFailure_;
+    std::string lockFolder_ = kLockFolder;
+    SerialLock serialLock_;
 };
 
 // The port with its settings and event handlers published.

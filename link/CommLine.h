@@ -13,13 +13,16 @@ namespace commline {
 
 // The file to open for a port name. A name with a slash is a path. A bare
 // name is looked up as a file or link in searchFolder (so a link "Com1" can
-// point at a USB adapter); failing that "ComN" means /dev/ttyS<N-1>.
+// point at a USB adapter); failing that "ComN" means /dev/ttyS<N-1>, and any
+// other bare name is a node in /dev or a name in /dev/serial/by-id.
 std::string ResolveDevicePath(const std::string& name, const std::string& searchFolder);
 
 // Opens a character device non-blocking and takes it exclusively: flock keeps
 // out every other opener (root included), TIOCEXCL keeps out plain opens.
-// Returns the descriptor, or -1 when the device is missing, busy or no tty.
-int OpenExclusive(const std::string& path);
+// Returns the descriptor, or -1 when the device is missing, busy or no tty;
+// then *failure (when given) holds the reason as an errno: the open's own,
+// ENOTTY for a file that is no character device, EBUSY for a held device.
+int OpenExclusive(const std::string& path, int* failure = nullptr);
 // Gives up exclusivity and closes.
 void CloseExclusive(int fd);
 

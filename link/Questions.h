@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "link/PortList.h"
+
 // Every modal question goes through this seam: the real dialogs implement it,
 // tests answer from a script. It lives in the lowest layer so that every logic
 // library can ask without depending on the windows.
@@ -50,10 +52,21 @@ struct FileQuestion {
     std::string Name;
 };
 
-// Pages to print: each page is lines of text on a fixed character grid.
+// Pages to print: each page is lines of text on a fixed character grid whose
+// cells are CharWidth by LineHeight printer units.
 struct PrintJob {
     std::string Title;
     std::vector<std::vector<std::string>> Pages;
+    int CharWidth = 24;
+    int LineHeight = 36;
+};
+
+// A serial device to choose: the dialog's title, the devices present and
+// the device in use (may be empty).
+struct PortQuestion {
+    std::string Title;
+    std::vector<SerialPortEntry> Ports;
+    std::string Current;
 };
 
 class Questions {
@@ -79,4 +92,8 @@ public:
     // Shows the print dialog and prints the pages; false when the user
     // cancelled or printing failed.
     virtual bool Print(const PrintJob& job) = 0;
+    // The device to open, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseSerialPort(const PortQuestion&) {
+        return std::nullopt;
+    }
 };

@@ -38,6 +38,7 @@ const std::vector<MenuItemRow>& MainMenuRows() {
         {"M66COM6", "M6SetCOM", "COM6", 20, true, true, false},
         {"M67COM7", "M6SetCOM", "COM7", 0, true, true, false},
         {"M68COM8", "M6SetCOM", "COM8", 0, true, true, false},
+        {"M69OtherPort", "M6SetCOM", "Other port\u2026", 328, true, true, false},
         {"M7Help", nullptr, "Help(&H)", 41, true, false, false},
         {"M71ShowHelp", "M7Help", "Help", 42, true, false, false},
         {"M72ShowAbout", "M7Help", "About", 43, true, false, false},

@@ -17,15 +17,20 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/Compare.h"
+#include "files/FxForms.h"
+#include "files/MotorTransfer.h"
 #include "files/Openfile.h"
+#include "files/TableCommand.h"
 #include "link/Comm.h"
+#include "link/StatusTexts.h"
+#include "link/PortDiagnosis.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
-#include "shell/StatusTexts.h"
 #include "widgets/Gauge.h"
 
 namespace {
@@ -39,10 +44,9 @@ constexpr int MsgFamilyQuestion = 48;
 constexpr int MsgExitQuestion = 49;
 constexpr int MsgPanelTitle1 = 51;
 constexpr int MsgPanelTitle2 = 52;
-constexpr int MsgLinkOpen = 45;
-constexpr int MsgLinkClosed = 46;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
+constexpr int MsgOtherPort = 328;
 constexpr int EnglishLanguage = 1;
 
 struct TimerRow {
@@ -69,6 +73,10 @@ std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
     auto port = std::make_unique<TComm>();
     port->SetSearchFolder(setup.StartFolder);
     port->SetSuspendTime(20);
+    // Line events reach their handlers on the window thread, never on the port's own.
+    port->SetMainThreadInvoker([](std::function<void()> work) {
+        QMetaObject::invokeMethod(qApp, std::move(work), Qt::BlockingQueuedConnection);
+    });
     return port;
 }
 
@@ -105,8 +113,8 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       ownClock_(MakeClock(setup)),
       clock_(setup.ClockOverride ? *setup.ClockOverride : *ownClock_),
       link_(port_, clock_, state_, panel_, catalogue_),
-      identification_(link_, map_),
-      statusPoll_(link_, map_, identification_),
+      identification_(link_, port_, state_, panel_, catalogue_, map_),
+      statusPoll_(link_, state_, panel_, catalogue_, map_, identification_),
       groupReader_(link_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
       paramWriter_(link_, state_, paramCaches_, map_),
@@ -119,7 +127,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
       fileCommands_(
           {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-           [this] { identification_.Read_current_mode(); }},
+           [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
           longOperation_) {
     setObjectName("MainForm");
     resize(800, 472);
@@ -127,6 +135,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         RefreshPanel();
         QApplication::processEvents();
     };
+    BuildFxTools();
     BuildMenu();
     BuildPanels();
     BuildTimers();
@@ -134,6 +143,43 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         dialogs->SetFileChoosers(MakeOpenChooser(state_, catalogue_, *questions_, this),
                                  MakeSaveChooser(state_, catalogue_, *questions_, this));
     }
+}
+
+void TMainForm::BuildFxTools() {
+    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
+        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
+        [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }});
+    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
+    table_->SetTableForm([this](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+        form.exec();
+    });
+    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
+    compare_->SetCompareForm([this](const Comparison& comparison) {
+        TCompareForm form(comparison, fxSeams_->Message, this);
+        form.exec();
+        return form.CompareConfirmed();
+    });
+    maker_ = std::make_unique<MotorParamCommand>(
+        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
+        dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
+    }
+}
+
+void TMainForm::M36TableClick() {
+    table_->M36TableClick();
+    RefreshPanel();
+}
+
+void TMainForm::M37MakerClick() {
+    maker_->M37MakerClick();
+    RefreshPanel();
+}
+
+void TMainForm::M38CompareClick() {
+    compare_->M38CompareClick();
+    RefreshPanel();
 }
 
 TMainForm::~TMainForm() {
@@ -190,9 +236,13 @@ void TMainForm::BuildMenu() {
         ConnectCheckedByHandler(ComItems[i], [this, i] { ComClick(i); });
     for (int i = 0; i < static_cast<int>(std::size(LanguageItemNames)); ++i)
         ConnectCheckedByHandler(LanguageItemNames[i], [this, i] { LanguageClick(i); });
+    ConnectCheckedByHandler("M69OtherPort", [this] { M69OtherPortClick(); });
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
+    OnTriggered("M36Table", [this] { M36TableClick(); });
+    OnTriggered("M37Maker", [this] { M37MakerClick(); });
+    OnTriggered("M38Compare", [this] { M38CompareClick(); });
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });
@@ -323,13 +373,14 @@ void TMainForm::BuildTimers() {
 }
 
 void TMainForm::FormCreate() {
-    const std::string startFolder = setup_.StartFolder;
-    const InitSettings settings = ReadInitIni(InitIniPath(startFolder));
+    places_ = FindSettingsPlaces(SystemPlaceFacts(setup_.StartFolder));
+    const InitSettings settings = ReadSettings(places_);
     // The defaults stand in for unreadable lines; say which ones.
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
-    ApplyInitSettings(settings, startFolder, state_);
+    ApplyInitSettings(settings, places_.DataFolder, state_);
+    if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
 
-    mdiArea_->SetPicture(QPixmap(QString::fromStdString(startFolder + "Main.Bmp")));
+    mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
 
     state_.MonitorFormOpen = state_.IOFormOpen = state_.AlarmFormOpen = false;
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
@@ -347,6 +398,7 @@ void TMainForm::FormCreate() {
     Action("M36Table")->setText("QRV Parameter Table");
 
     SelectComItem(state_.SelectCom);
+    if (settings.OtherPort) UseOtherPort(*settings.OtherPort);
 
     state_.CommErrorLatched = false;
     ConnectRS232();
@@ -394,30 +446,11 @@ void TMainForm::ChangeLanguage() {
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
-    panel_.MainMsg4 = Msg(port_.Enabled() ? MsgLinkOpen : MsgLinkClosed);
+    panel_.MainMsg4 = LinkLabel();
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
-    panel_.MainMsg2 = state_.CommErrorLatched
-                          ? Msg(MsgCommError)
-                          : Msg(StatusMessage(state_.AmpFamily, state_.StatusCode));
-    if (state_.CommErrorLatched) {
-        // The outage leaves the status words at -1: redraw the outage's own
-        // texts rather than "servo on" and the texts after the status fields.
-        panel_.MainMsg1 = Msg(MsgServoOff);
-        panel_.MainMsg3 = Msg(MsgModeUnknown);
-        if (state_.AmpFamily == 0) panel_.MainMsg6 = Msg(MsgBxFieldA) + " " + Msg(MsgBxFieldB);
-    } else {
-        if (state_.AmpFamily == 0) {
-            panel_.MainMsg6 = Msg(MsgBxFieldA + ((state_.StatusWord >> 8) & 0xF)) + "  " +
-                              Msg(MsgBxFieldB + ((state_.StatusWord >> 4) & 0xF));
-        }
-        if (const int mode = ModeMessage(state_.AmpFamily, state_.CurrentMode)) {
-            panel_.MainMsg3 = Msg(mode);
-        }
-        const int servoWord = state_.AmpFamily == 0 ? state_.ServoWord : state_.StatusWord;
-        panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
-    }
+    DrawStatusTexts(state_, catalogue_, panel_);
 
     // Open child windows follow in the order of their table.
     for (const auto& [row, window] : childWindows_) {
@@ -456,6 +489,14 @@ void TMainForm::RefreshPanel() {
     memo1_->setVisible(panel_.Memo1Visible);
 }
 
+// Each gauge step is painted at once, without letting other events run, so
+// that a long transfer shows how far it is.
+void TMainForm::RepaintProgress() {
+    RefreshPanel();
+    progressPanel_->repaint();
+    if (memo1_->isVisible()) memo1_->repaint();
+}
+
 void TMainForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();
@@ -473,9 +514,16 @@ void TMainForm::FormResize() {
 void TMainForm::StsTimerTimer() {
     statusPoll_.StsTimerTimer();
 }
-void TMainForm::MonitorTimerTimer() {}
-void TMainForm::IODispalyTimerTimer() {}
-void TMainForm::AlarmTimerTimer() {}
+void TMainForm::MonitorTimerTimer() {
+    monitoring_.Monitor.MonitorTimerTimer();
+}
+void TMainForm::IODispalyTimerTimer() {
+    monitoring_.IO.IODispalyTimerTimer();
+}
+void TMainForm::AlarmTimerTimer() {
+    monitoring_.Alarm.AlarmTimerTimer();
+    RefreshPanel();
+}
 void TMainForm::WriteParamTimerTimer() {
     paramWriter_.WriteParamTimerTimer();
 }
@@ -496,9 +544,44 @@ void TMainForm::ComClick(int index) {
     if (Action(ComItems[index])->isChecked()) return;  // no reconnect for the same port
     if (port_.Enabled()) port_.Close();
     SelectComItem(index);
+    otherPort_.clear();
+    Action("M69OtherPort")->setChecked(false);
     state_.SelectCom = index;
     ConnectRS232();
     RefreshPanel();
+}
+
+// Any serial device, picked from those present. SelectCom keeps the last COM
+// item, so that a reader of the seven known lines still finds a port.
+void TMainForm::M69OtherPortClick() {
+    if (longOperation_.Running()) return;
+    const std::optional<std::string> device =
+        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), otherPort_});
+    if (!device) return;
+    if (port_.Enabled()) port_.Close();
+    UseOtherPort(*device);
+    ConnectRS232();
+    RefreshPanel();
+}
+
+void TMainForm::UseOtherPort(const std::string& device) {
+    otherPort_ = device;
+    port_.SetDeviceName(device);
+    CheckOnly(ComItems, -1);
+    Action("M69OtherPort")->setChecked(true);
+}
+
+std::string TMainForm::LinkLabel() const {
+    const std::string state = Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
+}
+
+// The port did not open: say why, in words the user can act on.
+void TMainForm::ReportOpenFailure() {
+    const auto* comm = dynamic_cast<const TThreadComm*>(&port_);
+    if (comm == nullptr || port_.Enabled()) return;
+    const std::string text = DescribeOpenFailure(port_.GetDeviceName(), comm->LastOpenFailure());
+    if (!text.empty()) questions_->StandardDialog(text, DialogKind::Error, {sbOK});
 }
 
 void TMainForm::LanguageClick(int language) {
@@ -538,8 +621,10 @@ void TMainForm::LoadStartCatalogue() {
 void TMainForm::ConnectRS232() {
     try {
         identification_.ConnectRS232();
+        panel_.MainMsg4 = LinkLabel();
+        ReportOpenFailure();
     } catch (const std::exception& error) {
-        panel_.MainMsg4 = Msg(MsgLinkClosed);
+        panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
         questions_->StandardDialog(
             std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
             {sbOK});
@@ -674,8 +759,8 @@ void TMainForm::FormDestroy() {
     for (auto& [name, timer] : timers_) timer->stop();
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
-    const std::string iniPath = InitIniPath(state_.StartFolder);
-    if (!WriteInitIni(iniPath, state_)) {
+    const std::string iniPath = places_.IniPath;
+    if (!WriteInitIni(iniPath, state_, otherPort_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

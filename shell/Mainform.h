@@ -22,6 +22,7 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "monitor/Monitoring.h"
 #include "operation/DirectAccess.h"
 #include "operation/JogControl.h"
 #include "operation/TuneMachine.h"
@@ -31,6 +32,7 @@
 #include "shell/ChildWindows.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
+#include "shell/SettingsLocation.h"
 #include "shell/StatusPoll.h"
 
 class QAction;
@@ -40,6 +42,10 @@ class QPlainTextEdit;
 class TGauge;
 class TParamForm;
 struct ParamFormContext;
+struct TransferSeams;
+class ParamTableCommand;
+class CompareCommand;
+class MotorParamCommand;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -102,6 +108,7 @@ public:
     TuneMachine& Tuning() { return tuning_; }
     DirectAccess& Direct() { return direct_; }
     ParamFileCommands& FileCommands() { return fileCommands_; }
+    Monitoring& Monitors() { return monitoring_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -123,6 +130,7 @@ public slots:
     void M73AutoResetClick();
     void M34ResetClick();
     void ComClick(int index);
+    void M69OtherPortClick();
     void LanguageClick(int language);
 
 protected:
@@ -146,10 +154,18 @@ private:
     void OpenChildWindow(const ChildWindowRow& row);
     void CloseChildWindows();
     void ConnectRS232();
+    void UseOtherPort(const std::string& device);
+    void ReportOpenFailure();
+    std::string LinkLabel() const;
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
+    void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    void BuildFxTools();
+    void M36TableClick();
+    void M37MakerClick();
+    void M38CompareClick();
 
     MainFormSetup setup_;
     DriveState state_;
@@ -175,6 +191,15 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;
+    Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
+    // The FX-group tools: parameter table, production pass, compare.
+    std::unique_ptr<TransferSeams> fxSeams_;
+    std::unique_ptr<ParamTableCommand> table_;
+    std::unique_ptr<MotorParamCommand> maker_;
+    std::unique_ptr<CompareCommand> compare_;
+    SettingsPlaces places_;
+    // The device chosen with "Other port..."; empty while a COM item is in use.
+    std::string otherPort_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 

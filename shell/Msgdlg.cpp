@@ -12,6 +12,7 @@
 
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
+#include "shell/OtherPortDialog.h"
 
 namespace {
 
@@ -320,6 +321,10 @@ std::optional<std::string> DialogQuestions::ChooseFileToSave(const FileQuestion&
 
 bool DialogQuestions::Print(const PrintJob& job) {
     return printer_ ? printer_(job) : false;
+}
+
+std::optional<std::string> DialogQuestions::ChooseSerialPort(const PortQuestion& question) {
+    return AskOtherPort(question, catalogue_, parent_);
 }
 
 void DialogQuestions::Beep() {

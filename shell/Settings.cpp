@@ -128,6 +128,11 @@ void ReadLines(std::istream& in, InitSettings& settings) {
     if (!folderLine) return;
     settings.LinesRead = kFolderLine;
     if (!folderLine->empty()) settings.WorkFolder = *folderLine;
+    const std::optional<std::string> portLine = NextLine(in, kFolderLineChars);
+    if (portLine && portLine->rfind(kOtherPortKey, 0) == 0 &&
+        portLine->size() > std::char_traits<char>::length(kOtherPortKey)) {
+        settings.OtherPort = portLine->substr(std::char_traits<char>::length(kOtherPortKey));
+    }
 }
 
 // Room for the longest line written: four numbers of 11 characters each on
@@ -214,7 +219,7 @@ void ApplyInitSettings(const InitSettings& settings, const std::string& startFol
     state.WorkFolder = settings.WorkFolder.value_or(startFolder);
 }
 
-std::string FormatInitIni(const DriveState& state) {
+std::string FormatInitIni(const DriveState& state, const std::string& otherPort) {
     std::string out;
     AppendFormatted(out, "SelectCOM=%3d\n", state.SelectCom);
     AppendFormatted(out, "SelectLanguage=%3d\n", state.Language);
@@ -224,14 +229,17 @@ std::string FormatInitIni(const DriveState& state) {
     AppendFormatted(out, "Printer page lines=%d,%d,%d,%d\n", state.PrintLines[0],
                     state.PrintLines[1], state.PrintLines[2], state.PrintLines[3]);
     out += state.WorkFolder;  // "%s"
+    if (!otherPort.empty()) out += "\n" + std::string(kOtherPortKey) + otherPort;
     return out;
 }
 
-bool WriteInitIni(const std::string& path, const DriveState& state) {
+bool WriteInitIni(const std::string& path, const DriveState& state, const std::string& otherPort) {
     const std::string temporary = path + ".tmp";
+    std::error_code ignored;  // a folder that cannot be made fails the open below
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = WriteAll(fd, FormatInitIni(state)) && ::fsync(fd) == 0;
+    const bool written = WriteAll(fd, FormatInitIni(state, otherPort)) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

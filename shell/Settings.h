@@ -22,6 +22,9 @@ struct InitSettings {
     std::array<int, 4> PrintLines{58, 24, 36,
                                   0};       // line 6; the defaults stand in for a missing line
     std::optional<std::string> WorkFolder;  // line 7, absent when missing or empty
+    // Line 8, "OtherPort=<device>": a device chosen with "Other port..." in
+    // place of COM1 ... COM8. Readers of seven lines never see it.
+    std::optional<std::string> OtherPort;
 
     int LinesRead = 0;                  // lines present, at most 7
     std::vector<std::string> Problems;  // lines present but unreadable (their default is used)
@@ -35,11 +38,15 @@ InitSettings ParseInitIni(const std::string& content);
 void ApplyInitSettings(const InitSettings& settings, const std::string& startFolder,
                        DriveState& state);
 
-// The whole file as written at exit.
-std::string FormatInitIni(const DriveState& state);
+inline constexpr char kOtherPortKey[] = "OtherPort=";
+
+// The whole file as written at exit; the eighth line only with an other port.
+std::string FormatInitIni(const DriveState& state, const std::string& otherPort = {});
 // Rewrites the file through "<path>.tmp" and a rename, so a failed write
-// leaves the previous file untouched. False when nothing could be written.
-bool WriteInitIni(const std::string& path, const DriveState& state);
+// leaves the previous file untouched; makes its folder when missing. False
+// when nothing could be written.
+bool WriteInitIni(const std::string& path, const DriveState& state,
+                  const std::string& otherPort = {});
 
 // The current folder with a trailing separator, and the settings file in it.
 std::string CurrentStartFolder();

@@ -2,6 +2,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "shell/Mainform.h"
 #include "shell/Settings.h"
@@ -18,12 +22,47 @@ void FillScreenIfNotMaximised(TMainForm& mainForm) {
     }
 }
 
+// What the platform plugin said while it looked for a display.
+std::string& DisplayComplaint() {
+    static std::string complaint;
+    return complaint;
+}
+
+std::string DisplayName() {
+    for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return std::string(variable) + "=" + value;
+    }
+    return {};
+}
+
+// A display that cannot be reached makes Qt abort with a trace about
+// reinstalling plugins; the user needs one line that says what is wrong.
+void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg) {
+        const std::string display = DisplayName();
+        std::string line = display.empty() ? "servodesk: no display (DISPLAY is not set)"
+                                           : "servodesk: cannot open the display (" + display + ")";
+        if (!DisplayComplaint().empty()) line += ": " + DisplayComplaint();
+        std::fprintf(stderr, "%s; start ServoDesk in a desktop session, or under xvfb-run.\n",
+                     line.c_str());
+        std::_Exit(1);
+    }
+    if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0) {
+        if (DisplayComplaint().empty()) DisplayComplaint() = message.toStdString();
+        return;
+    }
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 }  // namespace
 
 // ServoDesk takes no options: everything comes from Init.ini in the folder it
 // is started in.
 int main(int argc, char* argv[]) {
+    const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     // Qt takes the user's locale; the amplifier's texts, cell formats and the
     // files all use "." as the decimal point, whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");

@@ -2,6 +2,7 @@
 // settings file, exit, service mode, menus, COM and language changes, and the
 // bottom panel. Timers are not started; tests call the handlers.
 #include <QAction>
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "monitor/Monitor.h"
 #include "params/ParamForm.h"
 #include "shell/ChildWindows.h"
 #include "shell/MainMenu.h"
@@ -143,6 +145,7 @@ private slots:
     void OnlyBxEnablesJogAndTuning_data();
     void OnlyBxEnablesJogAndTuning();
     void ComChangeReconnectsOnlyOnAChange();
+    void OtherPortIsChosenShownAndRemembered();
     void LanguageChangeReloadsCaptions();
     void MissingCatalogueKeepsTheLanguageInUse();
     void UnknownSavedLanguageStartsInEnglish();
@@ -151,6 +154,7 @@ private slots:
     void SettingsRewriteDefaultsAndFailure();
     void MenuCommandsWaitForARunningGroupRead();
     void EveryChildWindowOpensOnceAndClearsItsFlag();
+    void MonitoringWindowsOpenOnceAndTheirTimersServeThem();
     void UnreadableSettingsLinesAreReported();
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
@@ -410,6 +414,49 @@ void MainFormTest::ComChangeReconnectsOnlyOnAChange() {
     QVERIFY(desk.Line().Requests().empty());
 }
 
+void MainFormTest::OtherPortIsChosenShownAndRemembered() {
+    const std::string adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    Desk desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    desk.questions.AnswerPort(std::nullopt);  // cancelled: nothing changes
+    desk.Action("M69OtherPort")->trigger();
+    QCOMPARE(desk.questions.PortQuestions().back().Title, desk.Msg(328));
+    QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M61COM1"});
+    QVERIFY(!desk.Action("M69OtherPort")->isChecked());
+
+    desk.Line().ClearLog();
+    desk.questions.AnswerPort(adapter);
+    desk.Action("M69OtherPort")->trigger();
+    QCOMPARE(desk.Line().GetDeviceName(), adapter);
+    QVERIFY(desk.Line().Enabled());
+    QVERIFY(!desk.Line().Requests().empty());  // connected and identified
+    QVERIFY(CheckedItems(desk, kComItems).isEmpty());
+    QVERIFY(desk.Action("M69OtherPort")->isChecked());
+    QCOMPARE(desk.Label("MainMsg4")->text(), desk.MsgQ(45) + "  FTDI FT232R USB UART A1");
+    QCOMPARE(form.State().SelectCom, 0);  // the seven known lines keep a COM port
+    desk.questions.Answer(mrYes);
+    form.M8ExitClick();
+    const std::string written = desk.ReadIni();
+    QVERIFY2(written.find("SelectCOM=  0\n") == 0, written.c_str());
+    QVERIFY2(written.size() > adapter.size() &&
+                 written.substr(written.size() - adapter.size() - 11) == "\nOtherPort=" + adapter,
+             written.c_str());
+
+    Desk again("fx");
+    again.WriteIni(written);
+    TMainForm& second = again.Start(AnswerFX);
+    QCOMPARE(again.Line().GetDeviceName(), adapter);
+    QVERIFY(again.Action("M69OtherPort")->isChecked());
+    QVERIFY(CheckedItems(again, kComItems).isEmpty());
+    again.Action("M62COM2")->trigger();
+    QCOMPARE(again.Line().GetDeviceName(), std::string("Com2"));
+    QVERIFY(!again.Action("M69OtherPort")->isChecked());
+    QCOMPARE(again.Label("MainMsg4")->text(), again.MsgQ(45));
+    again.questions.Answer(mrYes);
+    second.M8ExitClick();
+    QVERIFY(again.ReadIni().find("OtherPort") == std::string::npos);
+}
+
 void MainFormTest::LanguageChangeReloadsCaptions() {
     Desk desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
@@ -526,6 +573,41 @@ void MainFormTest::MenuCommandsWaitForARunningGroupRead() {
     QVERIFY(form.ParamForm(ParamGroup::Speed) != nullptr);
     QVERIFY(form.ParamForm(ParamGroup::System) == nullptr);
     QVERIFY(!form.State().SystemFormOpen);
+}
+
+void MainFormTest::MonitoringWindowsOpenOnceAndTheirTimersServeThem() {
+    Desk desk("dx");
+    TMainForm& form = desk.Start(AnswerDX);
+    desk.Amp().SetRam(0x80, 0x0305);
+    desk.Action("M13Alarm")->trigger();
+    QVERIFY(form.State().AlarmFormOpen);
+    QCOMPARE(form.Monitors().Alarm.AlarmCodes[0], 5);
+    desk.Action("M11Monitor")->trigger();
+    desk.Action("M11Monitor")->trigger();
+    QCOMPARE(form.findChildren<TMonitorForm*>().size(), qsizetype{1});
+    auto* monitor = qobject_cast<TMonitorForm*>(form.ChildWindowOf("M11Monitor"));
+    QVERIFY(monitor);
+
+    desk.Amp().SetRam(0x02, 16384);
+    monitor->CheckBox(1)->setChecked(true);
+    monitor->RefreshDisplayData();
+    form.MonitorTimerTimer();
+    monitor->RefreshDisplayData();
+    QCOMPARE(monitor->ValueLabel(1)->text(), QString("  3000.0"));
+
+    desk.Action("M12IODisplay")->trigger();
+    QVERIFY(form.State().IOFormOpen);
+    desk.Amp().SetRam(0x11, 0x0001);
+    form.IODispalyTimerTimer();
+    QCOMPARE(form.State().ServoWord, 1);
+
+    form.Monitors().Alarm.AlarmResetRequest = true;
+    form.AlarmTimerTimer();
+    QCOMPARE(desk.Amp().Ram(0x80), 0);
+    QVERIFY(form.Monitors().Alarm.AlarmDataReady);
+
+    monitor->close();
+    QVERIFY(!form.State().MonitorFormOpen);
 }
 
 void MainFormTest::UnreadableSettingsLinesAreReported() {

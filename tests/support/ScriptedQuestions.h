@@ -58,6 +58,19 @@ public:
     const std::vector<FileQuestion>& FileQuestions() const { return fileQuestions_; }
     const std::vector<PrintJob>& Printed() const { return printed_; }
     void Beep() override { ++beeps_; }
+    // Queues the device the next port question chooses; nothing = cancelled.
+    ScriptedQuestions& AnswerPort(std::optional<std::string> path) {
+        ports_.push_back(std::move(path));
+        return *this;
+    }
+    std::optional<std::string> ChooseSerialPort(const PortQuestion& question) override {
+        portQuestions_.push_back(question);
+        if (ports_.empty()) return std::nullopt;
+        std::optional<std::string> path = ports_.front();
+        ports_.pop_front();
+        return path;
+    }
+    const std::vector<PortQuestion>& PortQuestions() const { return portQuestions_; }
 
     const std::vector<Asked>& AskedQuestions() const { return asked_; }
     const Asked& Last() const { return asked_.back(); }
@@ -85,6 +98,8 @@ private:
 
     std::deque<int> answers_;
     std::deque<std::optional<std::string>> files_;
+    std::deque<std::optional<std::string>> ports_;
+    std::vector<PortQuestion> portQuestions_;
     std::vector<FileQuestion> fileQuestions_;
     std::vector<PrintJob> printed_;
     std::vector<Asked> asked_;

@@ -1,0 +1,153 @@
+#include "link/PortDiagnosis.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ErrorRow {
+    int Error;
+    PortProblem Problem;
+};
+const ErrorRow kErrorRows[] = {
+    {ENOENT, PortProblem::NoSuchDevice},
+    {ENODEV, PortProblem::NoSuchDevice},
+    {EACCES, PortProblem::PermissionDenied},
+    {EPERM, PortProblem::PermissionDenied},
+    {EBUSY, PortProblem::Busy},
+    {ENOTTY, PortProblem::NotSerial},
+    {EISDIR, PortProblem::NotSerial},
+    {ENXIO, PortProblem::NoHardware},
+    {EIO, PortProblem::NoHardware},
+};
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+std::string Heading(const std::string& portName, const std::string& path) {
+    if (portName.empty() || portName == path) return "Cannot open " + path + ": ";
+    return "Cannot open " + portName + " (" + path + "): ";
+}
+
+std::string CurrentUser() {
+    if (const passwd* user = ::getpwuid(::getuid())) return user->pw_name;
+    return "$USER";
+}
+
+std::string MissingText(const DiagnosisContext& context) {
+    // One device a line: by-id names are long.
+    std::string present;
+    for (const SerialPortEntry& port : ListSerialPorts(context.Tree))
+        present += "\n    " + PortLine(port);
+    if (present.empty())
+        return "no such device, and no serial device is present. Is the adapter plugged in?";
+    return "no such device. Serial devices present:" + present;
+}
+
+std::string PermissionText(const std::string& path, const DiagnosisContext& context) {
+    const std::string group = DeviceGroup(path);
+    const std::string user = context.UserName.empty() ? CurrentUser() : context.UserName;
+    if (group.empty() || group == "root")
+        return "permission denied. Ask the administrator for access to " + path + ".";
+    return "permission denied. The device belongs to the group \"" + group +
+           "\"; join it with: sudo usermod -aG " + group + " " + user +
+           " (then log out and in again).";
+}
+
+std::string BusyText(const OpenFailure& failure, const DiagnosisContext& context) {
+    std::vector<std::string> holders;
+    for (int pid : ProcessesHolding(failure.Path, context.ProcFolder))
+        holders.push_back(ProcessText(pid, context.ProcFolder));
+    if (holders.empty() && failure.LockHolder > 0)
+        holders.push_back(ProcessText(failure.LockHolder, context.ProcFolder));
+    if (holders.empty()) return "the device is busy: another program is using it.";
+    return "the device is busy: it is in use by process " + Joined(holders) + ".";
+}
+
+}  // namespace
+
+PortProblem ProblemForError(int error) {
+    if (error == 0) return PortProblem::None;
+    for (const ErrorRow& row : kErrorRows) {
+        if (row.Error == error) return row.Problem;
+    }
+    return PortProblem::Other;
+}
+
+std::vector<int> ProcessesHolding(const std::string& devicePath, const std::string& procFolder) {
+    std::error_code error;
+    const fs::path device = fs::canonical(devicePath, error);
+    if (error) return {};
+    std::vector<int> pids;
+    const int self = static_cast<int>(::getpid());
+    for (const fs::directory_entry& process : fs::directory_iterator(procFolder, error)) {
+        const std::string name = process.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const int pid = std::stoi(name);
+        if (pid == self) continue;
+        std::error_code fdError;
+        for (const fs::directory_entry& fd :
+             fs::directory_iterator(process.path() / "fd", fdError)) {
+            std::error_code linkError;
+            if (fs::read_symlink(fd.path(), linkError) == device) {
+                pids.push_back(pid);
+                break;
+            }
+        }
+    }
+    return pids;
+}
+
+std::string ProcessText(int pid, const std::string& procFolder) {
+    std::ifstream in(procFolder + "/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name.empty() ? std::to_string(pid) : std::to_string(pid) + " (" + name + ")";
+}
+
+std::string DeviceGroup(const std::string& devicePath) {
+    struct stat info {};
+    if (::stat(devicePath.c_str(), &info) != 0) return {};
+    if (const group* owner = ::getgrgid(info.st_gid)) return owner->gr_name;
+    return std::to_string(info.st_gid);
+}
+
+std::string DescribeOpenFailure(const std::string& portName, const OpenFailure& failure,
+                                const DiagnosisContext& context) {
+    std::string reason;
+    switch (failure.Problem) {
+        case PortProblem::None:
+            return {};
+        case PortProblem::NoSuchDevice:
+            reason = MissingText(context);
+            break;
+        case PortProblem::PermissionDenied:
+            reason = PermissionText(failure.Path, context);
+            break;
+        case PortProblem::Busy:
+            reason = BusyText(failure, context);
+            break;
+        case PortProblem::NotSerial:
+            reason = "this is not a serial port.";
+            break;
+        case PortProblem::NoHardware:
+            reason = "no serial hardware answers behind this device.";
+            break;
+        case PortProblem::Other:
+            reason = std::string(std::strerror(failure.Error)) + ".";
+            break;
+    }
+    return Heading(portName, failure.Path) + reason;
+}

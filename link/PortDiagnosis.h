@@ -1,0 +1,46 @@
+#pragma once
+// Why a serial device did not open, in words a user can act on. The port
+// records the reason of its last failed open; the main window and servoctl
+// turn it into the same text.
+#include <string>
+#include <vector>
+
+#include "link/PortList.h"
+
+enum class PortProblem {
+    None,
+    NoSuchDevice,      // nothing at the path
+    PermissionDenied,  // the user may not open it
+    Busy,              // another program has it open or locked
+    NotSerial,         // a file or device that is no serial port
+    NoHardware,        // the node exists but nothing answers behind it
+    Other
+};
+
+struct OpenFailure {
+    PortProblem Problem = PortProblem::None;
+    int Error = 0;       // the errno behind it
+    std::string Path;    // the device that was tried
+    int LockHolder = 0;  // the process whose lock file refused the open
+};
+
+PortProblem ProblemForError(int error);
+
+// Processes (other than this one) with the device open, found in /proc.
+std::vector<int> ProcessesHolding(const std::string& devicePath,
+                                  const std::string& procFolder = "/proc");
+// "1234 (minicom)", or the number alone when /proc has no name for it.
+std::string ProcessText(int pid, const std::string& procFolder = "/proc");
+// The group that owns the device file ("dialout"), or empty.
+std::string DeviceGroup(const std::string& devicePath);
+
+// What the diagnosis looks at besides the failure itself.
+struct DiagnosisContext {
+    DeviceTree Tree;
+    std::string ProcFolder = "/proc";
+    std::string UserName;  // empty: the user running this process
+};
+
+// "Cannot open COM1 (/dev/ttyS0): ..." with the reason and what to do.
+std::string DescribeOpenFailure(const std::string& portName, const OpenFailure& failure,
+                                const DiagnosisContext& context = {});
