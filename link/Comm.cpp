@@ -310,13 +310,21 @@ void TThreadComm::MarkHungUp() {
     // Let the dead descriptor go at once: while it is held, a replugged
     // adapter may come back under another name.
     commline::CloseExclusive(fd_.exchange(-1));
+    // The device is gone, and with a pseudo-terminal its number goes to the
+    // next opener: the lock must not stay behind to refuse that stranger.
+    serialLock_.Release();
     hungUp_ = true;
     lastReopenAttempt_ = SteadyClock::now();
 }
 
 bool TThreadComm::ReopenDevice() {
-    const int fd = commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
+    const std::string path = commline::ResolveDevicePath(deviceName_, searchFolder_);
+    const int fd = commline::OpenExclusive(path);
     if (fd < 0) return false;
+    if (serialLock_.Acquire(path, lockFolder_) == SerialLock::Result::HeldByOther) {
+        commline::CloseExclusive(fd);
+        return false;
+    }
     fd_ = fd;
     try {
         ConfigureDevice();

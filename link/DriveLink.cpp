@@ -284,6 +284,7 @@ int DriveLink::ReadReply(int maxLength) {
     // are skipped, but only so many: a line repeating them must not hold the
     // reader forever.
     int skippedMarks = 0;
+    bool errorMark = false;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
         char rest[MaxReplyLength];
         const int wanted = std::min(maxLength - static_cast<int>(replyBuffer_.size()),
@@ -293,6 +294,9 @@ int DriveLink::ReadReply(int maxLength) {
         for (int i = 0; i < got; ++i) {
             const char c = rest[i];
             if (!IsReplyChar(c)) return 0;
+            // "!" is a reply character but never a data one: among the data
+            // it would read as value 0 whenever the sum happened to match.
+            errorMark = errorMark || c == '!';
             if (IsLineEnd(c)) return EndedEarly(rest + i + 1, got - i - 1, maxLength);
             if (c == '%') {
                 if (++skippedMarks > maxLength) return 0;
@@ -302,6 +306,7 @@ int DriveLink::ReadReply(int maxLength) {
         }
         if (got < wanted) return 0;  // the rest did not come in time
     }
+    if (errorMark) return 0;
     return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
 }
 
