@@ -106,6 +106,7 @@ public:
         return line_.Write(data, count);
     }
     int Read(char* buffer, int count) override { return line_.Read(buffer, count); }
+    int ReadTrailing(char* buffer, int count) override { return line_.ReadTrailing(buffer, count); }
     void PurgeIn() override { line_.PurgeIn(); }
     void SetDeviceName(const std::string& name) override { line_.SetDeviceName(name); }
     std::string GetDeviceName() const override { return line_.GetDeviceName(); }
@@ -291,8 +292,8 @@ public:
           line_(port_),
           link_(line_, clock_, state_, panel_, catalogue_),
           drive_(link_),
-          identification_(link_, line_, state_, panel_, catalogue_, map_),
-          poll_(link_, state_, panel_, catalogue_, map_, identification_),
+          identification_(drive_, line_, state_, panel_, catalogue_, map_),
+          poll_(drive_, state_, panel_, catalogue_, map_, identification_),
           groups_(drive_, state_, panel_, map_, caches_, [this](int n) { return Msg(n); }),
           commands_(
               TransferSeams{drive_, state_, panel_, clock_, ask_, [this](int n) { return Msg(n); },

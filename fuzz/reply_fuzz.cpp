@@ -19,6 +19,9 @@ constexpr int MaxExchanges = 8;
 // Reads one exchange may make: a reply of the longest length with as many
 // stray "%" again, and the rest of an error reply.
 constexpr int MaxReadsPerRequest = 3 * MaxReplyLength + 4;
+// Looks for bytes after a reply: a few kilobytes of input at most, so a
+// reader still asking after that is held by a line that never goes quiet.
+constexpr int MaxTrailingReads = 1024;
 
 class FuzzLine : public SerialLine {
 public:
@@ -30,6 +33,7 @@ public:
     int Write(const char* data, int count) override {
         requests_.emplace_back(data, static_cast<std::size_t>(count));
         readsSinceWrite_ = 0;
+        trailingReadsSinceWrite_ = 0;
         if (!segments_.empty()) {
             incoming_ += segments_.front();
             segments_.pop_front();
@@ -44,6 +48,18 @@ public:
         incoming_.erase(0, static_cast<std::size_t>(n));
         return n;
     }
+    // What is left of the segment arrived with the reply: the bytes after it.
+    // A babbling line (noise that never stops) has more whenever asked.
+    int ReadTrailing(char* buffer, int count) override {
+        FUZZ_CHECK(count > 0);
+        FUZZ_CHECK(++trailingReadsSinceWrite_ <= MaxTrailingReads);
+        if (babbling_ && incoming_.empty()) incoming_.assign(static_cast<std::size_t>(count), '0');
+        const int n = std::min<int>(count, static_cast<int>(incoming_.size()));
+        incoming_.copy(buffer, static_cast<std::size_t>(n));
+        incoming_.erase(0, static_cast<std::size_t>(n));
+        return n;
+    }
+    void SetBabbling(bool on) { babbling_ = on; }
     void PurgeIn() override { incoming_.clear(); }
     void SetDeviceName(const std::string&) override {}
     std::string GetDeviceName() const override { return "Com1"; }
@@ -61,6 +77,8 @@ private:
     std::string incoming_;
     std::vector<std::string> requests_;
     int readsSinceWrite_ = 0;
+    int trailingReadsSinceWrite_ = 0;
+    bool babbling_ = false;
 };
 
 bool IsUpperHex(char c) {
@@ -148,6 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const unsigned choice = data[0];
     Rig rig(Segments(fuzz::Bytes(data + 1, size - 1)));
+    rig.line.SetBabbling((choice & 0x10) != 0);
     const std::size_t exchanges = std::min<std::size_t>(MaxExchanges, 1 + (choice >> 5));
     for (std::size_t i = 0; i < exchanges; ++i) {
         switch ((choice + i) % 6) {

@@ -103,12 +103,15 @@ void DriveLink::SettleLine() {
     }
 }
 
-// True when anything was waiting; all of it is taken.
+// True when anything was waiting; all of it is taken, or a few buffers of it
+// on a line that never goes quiet (the caller's time limit then ends the wait).
 bool DriveLink::TakeWaitingBytes() {
     char bytes[64];
     bool any = false;
-    int count = 0;
-    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) any = true;
+    for (int reads = 0; reads < 4; ++reads) {
+        if (port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes)) <= 0) break;
+        any = true;
+    }
     return any;
 }
 
@@ -119,7 +122,12 @@ bool DriveLink::NothingBeyondReply() {
     char bytes[16];
     bool clean = true;
     int count = 0;
-    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) {
+    // A line that never goes quiet (noise at the line's rate) must not hold the
+    // reader: past a few replies' worth of bytes the reply is not alone.
+    int left = 4 * MaxReplyLength;
+    while (left > 0 && (count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) {
+        left -= count;
+        if (left <= 0) clean = false;
         for (int i = 0; i < count; ++i) {
             if (IsLineEnd(bytes[i])) continue;
             clean = false;
