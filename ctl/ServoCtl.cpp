@@ -19,7 +19,7 @@ constexpr int LongReply = 11;
 constexpr int Hex = 1;
 
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long, File, ResetOption };
+enum class Arg { Address, Page, Word, Long, File, OpenOptions };
 
 struct ValueRange {
     long long Min;
@@ -149,9 +149,9 @@ const std::vector<CommandRow>& Commands() {
         // The whole-set commands run the window's own Save and Open (no handler here).
         {"save", {Arg::File}, "save FILE", "copy the parameter set into FILE", nullptr},
         {"open",
-         {Arg::File, Arg::ResetOption},
-         "open FILE [--reset]",
-         "transfer FILE into the amplifier",
+         {Arg::File, Arg::OpenOptions},
+         "open FILE [--reset] [--force] [--dry-run]",
+         "transfer FILE into the amplifier (--dry-run: show what would change)",
          nullptr},
         {"help", {}, "help", "this text", Help},
         {"quit", {}, "quit", "leave the prompt", Quit},
@@ -211,6 +211,20 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     return true;
 }
 
+bool ParseOpenOption(const std::string& word, CtlCommand& command, std::string& error) {
+    bool* const option = word == "--reset"     ? &command.Reset
+                         : word == "--force"   ? &command.Force
+                         : word == "--dry-run" ? &command.DryRun
+                                               : nullptr;
+    if (option == nullptr || *option) {
+        error = (option ? "option given twice '" : "unknown option '") + word +
+                "' (--reset, --force, --dry-run)";
+        return false;
+    }
+    *option = true;
+    return true;
+}
+
 bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
     switch (arg) {
         case Arg::Address:
@@ -225,10 +239,8 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             command.File = word;
             if (word.empty()) error = "empty file name";
             return !word.empty();
-        case Arg::ResetOption:
-            command.Reset = word == "--reset";
-            if (!command.Reset) error = "unknown option '" + word + "' (--reset)";
-            return command.Reset;
+        case Arg::OpenOptions:
+            return ParseOpenOption(word, command, error);
     }
     return false;
 }
@@ -302,9 +314,13 @@ std::string UsageText() {
         "Without a command, commands are read line by line from standard input.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
         "save and open exit 1 when entries failed, 3 when the link was lost and\n"
-        "4 on a file error.\n";
+        "4 on a file error. open also exits 1 when a written word reads back\n"
+        "different, and 4 when the file's identity (NAME.ext.json) names another\n"
+        "amplifier or the file changed since it was saved (unless --force) or the\n"
+        "backup before the transfer failed; open --dry-run exits 0 when nothing\n"
+        "would change and 1 when something would.\n";
     for (const CommandRow& row : Commands()) {
-        char line[96];
+        char line[160];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
         text += line;
     }
@@ -323,17 +339,18 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
         error = "unknown command '" + words[0] + "' (help lists the commands)";
         return false;
     }
-    // A trailing option may be left out.
-    const bool optionLeftOut = !row->Args.empty() && row->Args.back() == Arg::ResetOption &&
-                               words.size() == row->Args.size();
-    if (words.size() != row->Args.size() + 1 && !optionLeftOut) {
+    // Trailing options: none or several, each once.
+    const bool options = !row->Args.empty() && row->Args.back() == Arg::OpenOptions;
+    const std::size_t fixed = row->Args.size() - (options ? 1 : 0);
+    if (words.size() < fixed + 1 || (!options && words.size() != fixed + 1)) {
         error = std::string("usage: ") + row->Usage;
         return false;
     }
     command = CtlCommand{};
     command.Row = static_cast<int>(row - rows.begin());
     for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-        if (!ParseArg(row->Args[i], words[i + 1], command, error)) return false;
+        const Arg arg = i < fixed ? row->Args[i] : Arg::OpenOptions;
+        if (!ParseArg(arg, words[i + 1], command, error)) return false;
     }
     return true;
 }

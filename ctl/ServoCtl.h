@@ -11,8 +11,10 @@
 #include "link/Identification.h"
 
 // Exit statuses of servoctl.
-// save and open add 1 for failed entries, 3 for a lost link and 4 for a
-// file that cannot be made, read or transferred.
+// save and open add 1 for failed entries (open: also words that read back
+// different, and a dry run that would change something), 3 for a lost link
+// and 4 for a file that cannot be made, read or transferred (open: also one
+// whose identity file does not match, without --force, and a failed backup).
 enum CtlStatus {
     CtlOk = 0,
     CtlExchangeFailed = 1,
@@ -20,6 +22,9 @@ enum CtlStatus {
     CtlLinkLost = 3,
     CtlFileError = 4
 };
+
+// The version the identity files of saves name.
+inline constexpr char CtlProgramVersion[] = "servoctl V1.500";
 
 struct CtlOptions {
     std::string Port = "Com1";
@@ -44,8 +49,10 @@ struct CtlCommand {
     std::string Address;
     int Page = 5;
     long long Value = 0;
-    std::string File;    // save, open
-    bool Reset = false;  // open --reset
+    std::string File;     // save, open
+    bool Reset = false;   // open --reset
+    bool Force = false;   // open --force: transfer despite the identity check
+    bool DryRun = false;  // open --dry-run: show what would change, write nothing
 };
 
 // Checks the words of one command; false with error set on a usage error.

@@ -173,8 +173,10 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool s
         const Protection protection = ProtectionOf(kind.AmpFamily, item.Index, systemAccess);
         if (protection != Protection::None) {
             Log(ProtectionText(protection));
+            ++result_.Protected;
         } else {
             lastFailed = !Write(kind, item.Address, item.Value);
+            result_.Words.push_back({item.Address, item.Index, item.Value, !lastFailed});
         }
         ++result_.Processed;
         SetGauge(result_.Processed, kind.Entries());
@@ -247,6 +249,7 @@ void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird, b
         return;
     }
     const bool ok = Write(kind, thirtyThird->Address, thirtyThird->Value);
+    result_.Words.push_back({thirtyThird->Address, thirtyThird->Index, thirtyThird->Value, ok});
     char text[64];
     std::snprintf(text, sizeof text, ok ? "Add=%s data_val=%3d" : "Add=%s data_val=%3d Error",
                   thirtyThird->Address.c_str(), thirtyThird->Value);
@@ -268,6 +271,12 @@ void TransferPass::FinishFx() {
         Log("Enable Auto Checksum");
     }
     s_.Time.WaitMs(FxChecksumPauseMs);
+}
+
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
+    constexpr int WordReply = 7, Hex = 1;
+    return (ampFamily == FamilyBx ? port.ReadFromEEP(address, WordReply, Hex, value)
+                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {

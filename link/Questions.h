@@ -56,6 +56,17 @@ struct PrintJob {
     std::vector<std::vector<std::string>> Pages;
 };
 
+// A table to look at before something is done: the title, column heads,
+// rows (marked rows stand out), the counts under the table and the question.
+struct TableQuestion {
+    std::string Title;
+    std::vector<std::string> Columns;
+    std::vector<std::vector<std::string>> Rows;
+    std::vector<bool> Marked;  // one per row
+    std::string Summary;
+    std::string Question;
+};
+
 class Questions {
 public:
     virtual ~Questions() = default;
@@ -79,4 +90,10 @@ public:
     // Shows the print dialog and prints the pages; false when the user
     // cancelled or printing failed.
     virtual bool Print(const PrintJob& job) = 0;
+    // Shows the table and asks its question; true for Yes. Without a table
+    // window the question is the standard Yes/No dialog with the summary.
+    virtual bool ConfirmTable(const TableQuestion& question) {
+        return StandardDialog(question.Summary + "\n" + question.Question, DialogKind::Confirmation,
+                              {sbYes, sbNo}) == mrYes;
+    }
 };

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,12 +13,16 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "files/Backup.h"
 #include "files/Openfile.h"
+#include "files/ProductionRecord.h"
 #include "link/Comm.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
@@ -122,6 +127,9 @@ TMainForm::TMainForm(const MainFormSetup& setup)
            [this] { identification_.Read_current_mode(); }},
           longOperation_) {
     setObjectName("MainForm");
+    TransferSafety safety;
+    safety.ProgramVersion = kProgramVersion;
+    fileCommands_.SetSafety(safety);
     resize(800, 472);
     panel_.ProcessEvents = [this] {
         RefreshPanel();
@@ -199,6 +207,8 @@ void TMainForm::BuildMenu() {
     OnTriggered("M34Reset", [this] { M34ResetClick(); });
     OnTriggered("M31Open", [this] { RunFileCommand(&ParamFileCommands::M31OpenClick); });
     OnTriggered("M32Save", [this] { RunFileCommand(&ParamFileCommands::M32SaveClick); });
+    ConnectTransferChecks();
+    OnTriggered("M3CProductionRecord", [this] { M3CProductionRecordClick(); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
     longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
@@ -213,6 +223,38 @@ void TMainForm::BuildMenu() {
     addAction(hotKey);
     actions_["HotKey1"] = hotKey;
     connect(hotKey, &QAction::triggered, this, &TMainForm::HotKey1Click);
+}
+
+// The transfer check items flip their setting; the setting sets the mark.
+void TMainForm::ConnectTransferChecks() {
+    static constexpr std::pair<const char*, bool DriveState::*> Checks[] = {
+        {"M39VerifyAfterTransfer", &DriveState::VerifyAfterTransfer},
+        {"M3APreviewBeforeTransfer", &DriveState::PreviewBeforeTransfer},
+        {"M3BBackupProduction", &DriveState::BackupInProduction},
+    };
+    for (const auto& [name, field] : Checks) {
+        ConnectCheckedByHandler(name, [this, field] {
+            state_.*field = !(state_.*field);
+            ShowTransferChecks();
+        });
+    }
+}
+
+void TMainForm::ShowTransferChecks() {
+    Action("M39VerifyAfterTransfer")->setChecked(state_.VerifyAfterTransfer);
+    Action("M3APreviewBeforeTransfer")->setChecked(state_.PreviewBeforeTransfer);
+    Action("M3BBackupProduction")->setChecked(state_.BackupInProduction);
+}
+
+// The record lives in the user's data folder; the desktop's file manager
+// shows it, and without one the user is told where it is.
+void TMainForm::M3CProductionRecordClick() {
+    const std::string folder = UserDataFolder();
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+        questions_->StandardDialog(ProductionRecordPath(), DialogKind::Information, {sbOK});
+    }
 }
 
 void TMainForm::OnTriggered(const char* name, const std::function<void()>& handler) {
@@ -328,6 +370,8 @@ void TMainForm::FormCreate() {
     // The defaults stand in for unreadable lines; say which ones.
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, startFolder, state_);
+    initOtherLines_ = settings.OtherLines;
+    ShowTransferChecks();
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(startFolder + "Main.Bmp")));
 
@@ -440,6 +484,7 @@ void TMainForm::RefreshPanel() {
     if (panel_.M34ResetEnabled) SetActionEnabled("M34Reset", true);
 
     progressMsg_->setText(QString::fromStdString(panel_.ProgressMsg));
+    progressMsg_->setStyleSheet(panel_.ProgressFailed ? "color: red; font-weight: bold;" : "");
     rwGauge_->SetRange(0, panel_.RWGaugeMax);
     rwGauge_->SetProgress(panel_.RWGaugeProgress);
     if (progressPanel_->isVisible() != panel_.ProgressPanel) {
@@ -675,7 +720,7 @@ void TMainForm::FormDestroy() {
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
     const std::string iniPath = InitIniPath(state_.StartFolder);
-    if (!WriteInitIni(iniPath, state_)) {
+    if (!WriteInitIni(iniPath, state_, initOtherLines_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

@@ -122,6 +122,7 @@ public slots:
     void M72ShowAboutClick();
     void M73AutoResetClick();
     void M34ResetClick();
+    void M3CProductionRecordClick();
     void ComClick(int index);
     void LanguageClick(int language);
 
@@ -146,6 +147,8 @@ private:
     void OpenChildWindow(const ChildWindowRow& row);
     void CloseChildWindows();
     void ConnectRS232();
+    void ConnectTransferChecks();
+    void ShowTransferChecks();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RunFileCommand(void (ParamFileCommands::*command)());
@@ -172,6 +175,7 @@ private:
     TuneMachine tuning_;
     DirectAccess direct_;
     DialogCaptions captions_;
+    std::vector<std::string> initOtherLines_;  // Init.ini lines of other builds, kept
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;

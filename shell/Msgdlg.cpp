@@ -12,6 +12,7 @@
 
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
+#include "shell/TableDialog.h"
 
 namespace {
 
@@ -320,6 +321,11 @@ std::optional<std::string> DialogQuestions::ChooseFileToSave(const FileQuestion&
 
 bool DialogQuestions::Print(const PrintJob& job) {
     return printer_ ? printer_(job) : false;
+}
+
+bool DialogQuestions::ConfirmTable(const TableQuestion& question) {
+    TTableQuestionForm form(question, catalogue_, parent_);
+    return form.exec() == QDialog::Accepted;
 }
 
 void DialogQuestions::Beep() {

@@ -118,6 +118,7 @@ public:
     std::optional<std::string> ChooseFileToOpen(const FileQuestion& question) override;
     std::optional<std::string> ChooseFileToSave(const FileQuestion& question) override;
     bool Print(const PrintJob& job) override;
+    bool ConfirmTable(const TableQuestion& question) override;
 
 private:
     DialogCaptions& captions_;

@@ -33,6 +33,19 @@ constexpr std::array<int InitSettings::*, 5> kNumberLines{
 
 constexpr std::array<const char*, 3> kTempFileNames{"Tmp.Src", "Tmp.Hdt", "Tmp.Dat"};
 
+// The settings after line 7, one "key=value" line each.
+struct KeyLine {
+    const char* Key;
+    bool InitSettings::*Setting;
+    bool DriveState::*Field;
+};
+constexpr KeyLine kKeyLines[] = {
+    {"VerifyAfterTransfer", &InitSettings::VerifyAfterTransfer, &DriveState::VerifyAfterTransfer},
+    {"PreviewBeforeTransfer", &InitSettings::PreviewBeforeTransfer,
+     &DriveState::PreviewBeforeTransfer},
+    {"BackupInProduction", &InitSettings::BackupInProduction, &DriveState::BackupInProduction},
+};
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -96,6 +109,33 @@ void AddProblem(InitSettings& settings, int lineNumber, const std::string& line)
                                 " is not readable: \"" + line + "\"");
 }
 
+// A known key takes its value (0 or 1; anything else is a problem and keeps
+// the default); an unknown key's line is kept for the rewrite, and a line
+// without "=" (an empty one included) is dropped.
+void ReadKeyLines(std::istream& in, InitSettings& settings) {
+    int lineNumber = kFolderLine;
+    while (const std::optional<std::string> line = NextLine(in, kFolderLineChars)) {
+        ++lineNumber;
+        const std::size_t equals = line->find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line->substr(0, equals);
+        const KeyLine* known = nullptr;
+        for (const KeyLine& row : kKeyLines) {
+            if (key == row.Key) known = &row;
+        }
+        if (known == nullptr) {
+            settings.OtherLines.push_back(*line);
+            continue;
+        }
+        const std::optional<int> value = ParseNumber(line->substr(equals + 1));
+        if (value && (*value == 0 || *value == 1)) {
+            settings.*known->Setting = *value == 1;
+        } else {
+            AddProblem(settings, lineNumber, *line);
+        }
+    }
+}
+
 // Fills the lines in order and stops at the first missing one: that line
 // and every later one keep their fallback values.
 void ReadLines(std::istream& in, InitSettings& settings) {
@@ -126,6 +166,7 @@ void ReadLines(std::istream& in, InitSettings& settings) {
     if (!folderLine) return;
     settings.LinesRead = kFolderLine;
     if (!folderLine->empty()) settings.WorkFolder = *folderLine;
+    ReadKeyLines(in, settings);
 }
 
 __attribute__((format(printf, 2, 3))) void AppendFormatted(std::string& out, const char* format,
@@ -208,9 +249,10 @@ void ApplyInitSettings(const InitSettings& settings, const std::string& startFol
     state.PrintLines = settings.PrintLines;
     state.StartFolder = startFolder;
     state.WorkFolder = settings.WorkFolder.value_or(startFolder);
+    for (const KeyLine& row : kKeyLines) state.*row.Field = settings.*row.Setting;
 }
 
-std::string FormatInitIni(const DriveState& state) {
+std::string FormatInitIni(const DriveState& state, const std::vector<std::string>& otherLines) {
     std::string out;
     AppendFormatted(out, "SelectCOM=%3d\n", state.SelectCom);
     AppendFormatted(out, "SelectLanguage=%3d\n", state.Language);
@@ -220,14 +262,20 @@ std::string FormatInitIni(const DriveState& state) {
     AppendFormatted(out, "Printer page lines=%d,%d,%d,%d\n", state.PrintLines[0],
                     state.PrintLines[1], state.PrintLines[2], state.PrintLines[3]);
     out += state.WorkFolder;  // "%s"
+    out += "\n";
+    for (const KeyLine& row : kKeyLines) {
+        AppendFormatted(out, "%s=%d\n", row.Key, state.*row.Field ? 1 : 0);
+    }
+    for (const std::string& line : otherLines) out += line + "\n";
     return out;
 }
 
-bool WriteInitIni(const std::string& path, const DriveState& state) {
+bool WriteInitIni(const std::string& path, const DriveState& state,
+                  const std::vector<std::string>& otherLines) {
     const std::string temporary = path + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = WriteAll(fd, FormatInitIni(state)) && ::fsync(fd) == 0;
+    const bool written = WriteAll(fd, FormatInitIni(state, otherLines)) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

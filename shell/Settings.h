@@ -23,6 +23,14 @@ struct InitSettings {
                                   0};       // line 6; the defaults stand in for a missing line
     std::optional<std::string> WorkFolder;  // line 7, absent when missing or empty
 
+    // Lines after the seventh: "key=value", one setting a line. Older readers
+    // stop after line 7; keys this reader does not know are kept as they are
+    // and written back, so two builds can share one file.
+    bool VerifyAfterTransfer = true;      // "VerifyAfterTransfer=1"
+    bool PreviewBeforeTransfer = true;    // "PreviewBeforeTransfer=1"
+    bool BackupInProduction = false;      // "BackupInProduction=0"
+    std::vector<std::string> OtherLines;  // unknown keys, in order
+
     int LinesRead = 0;                  // lines present, at most 7
     std::vector<std::string> Problems;  // lines present but unreadable (their default is used)
 };
@@ -35,11 +43,13 @@ InitSettings ParseInitIni(const std::string& content);
 void ApplyInitSettings(const InitSettings& settings, const std::string& startFolder,
                        DriveState& state);
 
-// The whole file as written at exit.
-std::string FormatInitIni(const DriveState& state);
+// The whole file as written at exit; otherLines are written after the known
+// keys, unchanged.
+std::string FormatInitIni(const DriveState& state, const std::vector<std::string>& otherLines = {});
 // Rewrites the file through "<path>.tmp" and a rename, so a failed write
 // leaves the previous file untouched. False when nothing could be written.
-bool WriteInitIni(const std::string& path, const DriveState& state);
+bool WriteInitIni(const std::string& path, const DriveState& state,
+                  const std::vector<std::string>& otherLines = {});
 
 // The current folder with a trailing separator, and the settings file in it.
 std::string CurrentStartFolder();
