@@ -147,7 +147,7 @@ ProductionUnit MakeProductionUnit(const DriveState& state, const MainPanel& pane
     unit.FilePath = filePath;
     std::string error;
     if (!Sha256OfFile(filePath, unit.FileSha256, error)) unit.FileSha256.clear();
-    unit.Written = pass.Written;
+    unit.Written = AcknowledgedWords(pass);
     unit.Protected = pass.Protected;
     unit.Failed = verify.Ran ? verify.Failed : pass.FailedWrites;
     unit.Mismatched = verify.Mismatched;

@@ -41,6 +41,12 @@ std::string Format(const char* format, int a, int b = 0, int c = 0, int d = 0, i
 
 }  // namespace
 
+int AcknowledgedWords(const PassResult& pass) {
+    int words = 0;
+    for (const WrittenWord* word : LastWrites(pass)) words += word->Acknowledged ? 1 : 0;
+    return words;
+}
+
 VerifyResult VerifyWrites(TransferSeams& s, const PassResult& pass, const FileKind& kind) {
     VerifyResult verify;
     verify.Ran = true;

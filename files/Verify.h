@@ -33,6 +33,10 @@ struct VerifyResult {
 // Reads back the last value written to each address of the pass.
 VerifyResult VerifyWrites(TransferSeams& seams, const PassResult& pass, const FileKind& kind);
 
+// Parameter words the amplifier acknowledged, each address once (what the
+// read-back checks; the checksum commands are not parameter words).
+int AcknowledgedWords(const PassResult& pass);
+
 // The log's closing lines: the summary, then one line per mismatch and per
 // word that could not be read back.
 std::vector<std::string> VerificationLines(const VerifyResult& verify);

@@ -11,6 +11,8 @@
 #include "files/Backup.h"
 #include "files/FileCommands.h"
 #include "files/Identity.h"
+#include "files/ProductionRecord.h"
+#include "files/Sha256.h"
 #include "link/Procedure.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
@@ -303,6 +305,43 @@ TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
     EXPECT_NE(ask.Last().text.find("cannot create"), std::string::npos);
+}
+
+// What a production pass does per unit: the pass, the read-back, the record.
+TEST_F(SafeTransfer, ProductionUnitsAreRecordedWithTheirOutcome) {
+    Start("fx", 31);
+    Save(Path("line.dat"));
+    std::vector<std::string> lines;
+    std::string error;
+    ASSERT_TRUE(ReadTextLines(Path("line.dat"), lines, error));
+    const FileKind& kind = FileKindFor(sim->state);
+    const std::string record = Path("data/production.csv");
+    for (int unit = 1; unit <= 3; ++unit) {
+        if (unit == 3) sim->amplifier->PinRam(0x22, 0x0777);
+        TransferPass pass(*seams);
+        const PassResult result = pass.Run(CheckTransferFile(lines, kind), kind);
+        const VerifyResult verify = VerifyAndLog(*seams, result, kind);
+        ProductionUnit entry = MakeProductionUnit(sim->state, sim->panel, "Com1", Path("line.dat"),
+                                                  result, verify, false, unit);
+        ASSERT_TRUE(AppendProductionUnit(record, entry, error)) << error;
+        EXPECT_EQ(entry.FileCounter, unit);
+    }
+    std::ifstream in(record);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back();
+        ASSERT_TRUE(SplitCsvLine(line, rows.back()));
+    }
+    ASSERT_EQ(rows.size(), 4u);
+    std::string hash;
+    ASSERT_TRUE(Sha256OfFile(Path("line.dat"), hash, error));
+    // sha256, written, protected, failed, mismatched, result
+    EXPECT_EQ((std::vector<std::string>{rows[1][9], rows[1][10], rows[1][11], rows[1][12],
+                                        rows[1][13], rows[1][17]}),
+              (std::vector<std::string>{hash, "74", "42", "0", "0", "ok"}));
+    EXPECT_EQ(rows[3][13], "1");
+    EXPECT_EQ(rows[3][17], "failed");
+    EXPECT_EQ(rows[3][5], sim->panel.MainMsg5);
 }
 
 }  // namespace
