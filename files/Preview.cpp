@@ -62,12 +62,17 @@ TableQuestion PreviewTable(const TransferPreview& preview, const MessageLookup& 
     table.Title = message(MsgPreviewTitle);
     table.Columns = {message(MsgColumnIndex), message(MsgColumnCurrent), message(MsgColumnFile),
                      message(MsgColumnProtected)};
-    for (const PreviewRow& row : preview.Rows) {
-        table.Rows.push_back({HexWord(row.Index),
-                              row.Readable ? ValueText(row.Current) : message(MsgNotReadable),
-                              ValueText(row.FileValue),
-                              row.Protected == Protection::None ? "" : message(MsgProtected)});
-        table.Marked.push_back(row.Changes());
+    // What would change comes first, so it is seen without scrolling; the
+    // rest follows in file order.
+    for (const bool changes : {true, false}) {
+        for (const PreviewRow& row : preview.Rows) {
+            if (row.Changes() != changes) continue;
+            table.Rows.push_back({HexWord(row.Index),
+                                  row.Readable ? ValueText(row.Current) : message(MsgNotReadable),
+                                  ValueText(row.FileValue),
+                                  row.Protected == Protection::None ? "" : message(MsgProtected)});
+            table.Marked.push_back(changes);
+        }
     }
     table.Summary = message(MsgWouldChange) + ": " + std::to_string(preview.WouldChange) + ", " +
                     message(MsgUnchanged) + ": " + std::to_string(preview.Unchanged) + ", " +

@@ -40,7 +40,7 @@ TransferPreview ReadPreview(TransferSeams& seams, const FileCheck& file, const F
                             bool systemAccess = false);
 
 // The table as the window and servoctl show it: column heads, one row per
-// entry (marked when it would change), the counts.
+// entry (marked when it would change; those first), the counts.
 TableQuestion PreviewTable(const TransferPreview& preview, const MessageLookup& message);
 // The same table as text lines, columns aligned, for servoctl and logs.
 std::vector<std::string> PreviewTextLines(const TableQuestion& table);

@@ -331,6 +331,7 @@ void TMainForm::BuildPanels() {
     progressMsg_ = new QLabel(progressPanel_);
     progressMsg_->setObjectName("ProgressMsg");
     progressMsg_->setAlignment(Qt::AlignCenter);
+    progressMsg_->setWordWrap(true);
     rwGauge_ = new TGauge(progressPanel_);
     rwGauge_->setObjectName("RWGauge");
     progressLayout->addWidget(progressMsg_);
@@ -485,6 +486,12 @@ void TMainForm::RefreshPanel() {
 
     progressMsg_->setText(QString::fromStdString(panel_.ProgressMsg));
     progressMsg_->setStyleSheet(panel_.ProgressFailed ? "color: red; font-weight: bold;" : "");
+    // A failure says why in a sentence or two: the panel grows to show it whole.
+    const int panelHeight = panel_.ProgressFailed ? 120 : 72;
+    if (progressPanel_->height() != panelHeight) {
+        progressPanel_->resize(progressPanel_->width(), panelHeight);
+        FormResize();
+    }
     rwGauge_->SetRange(0, panel_.RWGaugeMax);
     rwGauge_->SetProgress(panel_.RWGaugeProgress);
     if (progressPanel_->isVisible() != panel_.ProgressPanel) {

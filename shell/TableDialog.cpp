@@ -35,6 +35,7 @@ TTableQuestionForm::TTableQuestionForm(const TableQuestion& question,
     for (const std::string& head : question.Columns) heads << Q(head);
     table_->setHorizontalHeaderLabels(heads);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     const QBrush changed(QColor(255, 236, 179));
