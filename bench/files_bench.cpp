@@ -113,7 +113,7 @@ bool Bench(const Member& member, int turnaroundMs) {
     DriveLink link(port, clock, state, panel, catalogue);
     AddressMap map;
     LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    Identification identification(link, map);
+    Identification identification(link, port, state, panel, catalogue, map);
     identification.Read_current_mode();
     ScriptedQuestions ask;
     ask.SetFallback(mrNo);

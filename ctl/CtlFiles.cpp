@@ -1,15 +1,26 @@
 // servoctl's save and open: the main window's Save and Open with the
 // questions answered by the command's options and the log on standard output.
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <iostream>
 #include <ostream>
 #include <sstream>
 
 #include "ctl/ServoCtl.h"
+#include "files/Compare.h"
 #include "files/FileCommands.h"
+#include "files/MotorTransfer.h"
+#include "files/TableCommand.h"
 
 namespace {
 
 constexpr int EnglishCatalogue = 1;
 constexpr int MsgRepeatQuestion = 47;
+constexpr int MsgMakerResetQuestion = 96;
+constexpr int MsgIncludeQuestion = 144;
+constexpr int FamilyFx = 2;
 constexpr int MsgResetQuestion = 140;
 constexpr int MsgLineCount = 191;
 constexpr int MsgIdentityQuestion = 1119;
@@ -18,11 +29,16 @@ bool StartsWith(const std::string& text, const std::string& start) {
     return !start.empty() && text.rfind(start, 0) == 0;
 }
 
+}  // namespace
+
 // The answers a script gives: the file named on the command line, Yes to a
-// reset only with --reset, never a second pass, Yes to a partial file (with
-// a note); error boxes become lines on the error stream.
+// reset only with --reset, a second pass only while NextPass says so, Yes to
+// a partial file (with a note); error boxes become lines on the error stream.
 class CtlQuestions : public Questions {
 public:
+    // Asked at each repeat question of transfer-line.
+    std::function<bool()> NextPass;
+
     CtlQuestions(const CtlCommand& command, const MessageCatalogue& catalogue, std::ostream& err)
         : command_(command), catalogue_(catalogue), err_(err) {}
 
@@ -30,7 +46,12 @@ public:
         if (StartsWith(text, catalogue_.Msg(MsgResetQuestion))) {
             return command_.Reset ? mrYes : mrNo;
         }
-        if (StartsWith(text, catalogue_.Msg(MsgRepeatQuestion))) return mrNo;
+        if (StartsWith(text, catalogue_.Msg(MsgRepeatQuestion))) {
+            return NextPass && NextPass() ? mrYes : mrNo;
+        }
+        if (StartsWith(text, catalogue_.Msg(MsgIncludeQuestion))) {
+            return command_.IncludeProtected ? mrAll : mrNoToAll;
+        }
         if (StartsWith(text, catalogue_.Msg(MsgIdentityQuestion))) {
             Tell(command_.Force ? "note: " + text + "\n--force: transferring anyway" : text);
             return command_.Force ? mrYes : mrNo;
@@ -44,6 +65,11 @@ public:
     }
     int CustomDialog(const std::string& text, DialogKind, const std::vector<int>&, int,
                      CaptionRange) override {
+        // The production reset: the first button resets and counts, the
+        // third leaves the amplifier running.
+        if (text == catalogue_.Msg(MsgMakerResetQuestion)) {
+            return command_.ResetMode == "no" ? mrOk : mrYes;
+        }
         Tell(text);
         return mrOk;
     }
@@ -66,6 +92,8 @@ private:
     const MessageCatalogue& catalogue_;
     std::ostream& err_;
 };
+
+namespace {
 
 // Passes the transfer log to standard output as it grows.
 class LogEcho {
@@ -102,12 +130,7 @@ int OpenStatus(const OpenOutcome& outcome, bool dryRun) {
 // As the main window does at start-up: the family chosen by the option, the
 // version, CPU code and QRV flag from the amplifier.
 bool ServoCtl::Identify() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(map_, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    identification_.Read_current_mode();
-    return !state.CommErrorLatched && !panel.MainMsg5.empty() && panel.MainMsg5 != UnknownModelText;
+    return IdentifyAmplifier(d_) && !d_.State.CommErrorLatched;
 }
 
 int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name) {
@@ -117,21 +140,26 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
         return CtlLinkLost;
     }
     MessageCatalogue catalogue;
-    catalogue.Load(link_.State().StartFolder, EnglishCatalogue);
+    catalogue.Load(d_.State.StartFolder, EnglishCatalogue);
     CtlQuestions questions(command, catalogue, err_);
-    LogEcho echo(link_.Panel(), out_);
+    LogEcho echo(d_.Panel, out_);
     auto progress = [&](int percent) {
-        if (!save) echo.Flush();
+        if (name == "open") echo.Flush();
         if (showProgress_) err_ << "\r" << name << " " << percent << "%" << std::flush;
     };
-    TransferSeams seams{link_,
-                        link_.State(),
-                        link_.Panel(),
-                        link_.GetClock(),
+    TransferSeams seams{d_.Link,
+                        d_.State,
+                        d_.Panel,
+                        d_.Time,
                         questions,
                         [&catalogue](int n) { return catalogue.Msg(n); },
-                        [this] { identification_.Read_current_mode(); },
+                        [this] { d_.Ident.Read_current_mode(); },
                         progress};
+    if (name != "save" && name != "open") {
+        const int status = RunFxTool(command, name, seams, questions);
+        if (showProgress_) err_ << "\n";
+        return status;
+    }
     LongOperation longOperation;
     ParamFileCommands commands(seams, longOperation);
     TransferSafety safety;
@@ -139,8 +167,8 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     safety.DryRun = command.DryRun;
     commands.SetSafety(safety);
     // A script cannot look at a table: the preview is the dry run's business.
-    link_.State().PreviewBeforeTransfer = false;
-    link_.State().VerifyAfterTransfer = true;
+    d_.State.PreviewBeforeTransfer = false;
+    d_.State.VerifyAfterTransfer = true;
     if (save) {
         commands.M32SaveClick();
     } else {
@@ -149,4 +177,76 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     }
     if (showProgress_) err_ << "\n";
     return save ? SaveStatus(commands.LastSave()) : OpenStatus(commands.LastOpen(), command.DryRun);
+}
+
+namespace {
+
+int CompareStatus(const Comparison& comparison, bool linkLost) {
+    if (linkLost) return CtlLinkLost;
+    if (comparison.FileError || !comparison.Check.Ok) return CtlFileError;
+    if (comparison.Aborted) return CtlLinkLost;  // a read that failed
+    return comparison.AnyDifference() ? CtlExchangeFailed : CtlOk;
+}
+
+std::string WithoutTrailingBlank(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+std::string PassLine(const MakerPass& pass) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%03d written %d protected %d failed %d %s", pass.Counter,
+                  pass.Written, pass.Protected, pass.Failed, pass.Reset ? "reset" : "not reset");
+    return text;
+}
+
+}  // namespace
+
+// compare, transfer-line and table: the window's commands with the answers
+// of the command line.
+int ServoCtl::RunFxTool(const CtlCommand& command, const std::string& name, TransferSeams& seams,
+                        CtlQuestions& questions) {
+    DriveState& state = d_.State;
+    LongOperation longOperation;
+    if (name != "transfer-line" && state.AmpFamily != Family::Fx) {
+        err_ << name << ": the FX group only\n";
+        return CtlUsageError;
+    }
+    if (name == "compare") {
+        CompareCommand compare(seams, longOperation);
+        const Comparison comparison = compare.Compare(command.File, command.IncludeProtected);
+        for (const CompareRow& row : comparison.Rows) {
+            out_ << WithoutTrailingBlank(row.Label) << "\t" << row.FileText << "\t" << row.AmpText
+                 << "\n";
+        }
+        for (const std::string& note : comparison.Notes) err_ << note << "\n";
+        return CompareStatus(comparison, state.CommErrorLatched);
+    }
+    if (name == "table") {
+        ParamTableCommand table(seams, longOperation);
+        if (!table.FillFromAmplifier()) return CtlLinkLost;
+        return table.SaveTo(command.File) ? CtlOk : CtlFileError;
+    }
+    // transfer-line
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    int passes = 0;
+    questions.NextPass = [&] {
+        if (++passes >= command.Count) return false;
+        if (!terminal) return true;
+        err_ << "Connect the next amplifier and press Return." << std::endl;
+        std::string line;
+        return static_cast<bool>(std::getline(std::cin, line));
+    };
+    MotorParamCommand maker(seams, longOperation,
+                            [&command] { return command.ResetMode == "auto"; });
+    int failed = 0;
+    maker.SetPassDone([&](const MakerPass& pass) {
+        out_ << PassLine(pass) << "\n";
+        failed += pass.Failed;
+    });
+    maker.M37MakerClick();
+    const MakerOutcome& outcome = maker.Last();
+    if (outcome.FileError) return CtlFileError;
+    if (outcome.LinkLost) return CtlLinkLost;
+    return failed > 0 ? CtlExchangeFailed : CtlOk;
 }

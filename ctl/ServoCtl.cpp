@@ -14,12 +14,8 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int LongReply = 11;
-constexpr int Hex = 1;
-
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long, File, OpenOptions };
+enum class Arg { Address, Page, Word, Long, File, OpenOptions, CompareOptions, LineOptions };
 
 struct ValueRange {
     long long Min;
@@ -30,7 +26,9 @@ constexpr ValueRange LongRange{-2147483648LL, 4294967295LL};
 
 // What the commands work with.
 struct Bench {
-    DriveLink& Link;
+    Drive& Link;
+    DriveState& State;
+    MainPanel& Panel;
     AddressMap& Map;
     Identification& Ident;
 };
@@ -69,22 +67,22 @@ int Acknowledged(int result, std::string& shown) {
 
 int Read(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAM(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromRAM(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int ReadLong(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAML(c.Address, LongReply, Hex, v);
+    const int result = b.Link.ReadFromRAML(c.Address, LongReplyLength, HexFormat, v);
     return ShownRead(result, v, LongText, shown);
 }
 int ReadPage(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReply, c.Page, Hex, v);
+    const int result = b.Link.ReadFromRAMWithPage(c.Address, WordReplyLength, c.Page, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int EepRead(Bench& b, const CtlCommand& c, std::string& shown) {
     int v = 0;
-    const int result = b.Link.ReadFromEEP(c.Address, WordReply, Hex, v);
+    const int result = b.Link.ReadFromEEP(c.Address, WordReplyLength, HexFormat, v);
     return ShownRead(result, v, WordText, shown);
 }
 int Write(Bench& b, const CtlCommand& c, std::string& shown) {
@@ -101,17 +99,14 @@ int EepWrite(Bench& b, const CtlCommand& c, std::string& shown) {
     return Acknowledged(b.Link.WriteToEEP(c.Address, static_cast<int>(c.Value)), shown);
 }
 
-// Identification keeps no result of its own: it succeeded when it wrote a model
-// text, which it does only after the amplifier answered.
+// Identification succeeded only when every one of its reads was answered: a
+// label built from part of them, or a version left at its default, is no result.
 int Ident(Bench& b, const CtlCommand&, std::string& shown) {
-    DriveState& state = b.Link.State();
-    MainPanel& panel = b.Link.Panel();
-    panel = MainPanel{};
-    LoadAddressMap(b.Map, state.AmpFamily, state.FxVersion, state.QrvFlag);
-    b.Ident.Read_current_mode();
-    if (panel.MainMsg5.empty() || panel.MainMsg5 == UnknownModelText) return 0;
-    shown = panel.CPULabel + "\n" + panel.EEPLabel + "\n" + panel.MainMsg5;
-    if (state.AmpFamily == 2) shown += "\nversion " + std::to_string(state.FxVersion);
+    b.Panel = MainPanel{};
+    LoadAddressMap(b.Map, b.State.AmpFamily, b.State.FxVersion, b.State.QrvFlag);
+    if (!b.Ident.Read_current_mode()) return 0;
+    shown = b.Panel.CPULabel + "\n" + b.Panel.EEPLabel + "\n" + b.Panel.MainMsg5;
+    if (b.State.AmpFamily == Family::Fx) shown += "\nversion " + std::to_string(b.State.FxVersion);
     return 1;
 }
 
@@ -153,6 +148,17 @@ const std::vector<CommandRow>& Commands() {
          "open FILE [--reset] [--force] [--dry-run]",
          "transfer FILE into the amplifier (--dry-run: show what would change)",
          nullptr},
+        {"compare",
+         {Arg::File, Arg::CompareOptions},
+         "compare FILE [--include-protected]",
+         "compare FILE with the amplifier (FX group)",
+         nullptr},
+        {"transfer-line",
+         {Arg::File, Arg::LineOptions},
+         "transfer-line FILE --count N [--reset auto|yes|no]",
+         "transfer FILE into N amplifiers in a row",
+         nullptr},
+        {"table", {Arg::File}, "table FILE", "save the table-view file (FX group)", nullptr},
         {"help", {}, "help", "this text", Help},
         {"quit", {}, "quit", "leave the prompt", Quit},
     };
@@ -211,6 +217,7 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     return true;
 }
 
+// Open's flags, each once.
 bool ParseOpenOption(const std::string& word, CtlCommand& command, std::string& error) {
     bool* const option = word == "--reset"     ? &command.Reset
                          : word == "--force"   ? &command.Force
@@ -223,6 +230,49 @@ bool ParseOpenOption(const std::string& word, CtlCommand& command, std::string& 
     }
     *option = true;
     return true;
+}
+
+// The options after FILE of open, compare and transfer-line, in any order.
+bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand& command,
+                      std::string& error) {
+    bool counted = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const bool hasValue = i + 1 < words.size();
+        if (arg == Arg::OpenOptions) {
+            if (!ParseOpenOption(word, command, error)) return false;
+        } else if (arg == Arg::CompareOptions && word == "--include-protected") {
+            command.IncludeProtected = true;
+        } else if (arg == Arg::LineOptions && word == "--count" && hasValue) {
+            const std::string& text = words[++i];
+            const auto [end, failure] =
+                std::from_chars(text.data(), text.data() + text.size(), command.Count);
+            if (failure != std::errc() || end != text.data() + text.size() || command.Count < 1) {
+                error = "bad count '" + text + "': a number of 1 or more expected";
+                return false;
+            }
+            counted = true;
+        } else if (arg == Arg::LineOptions && word == "--reset" && hasValue) {
+            command.ResetMode = words[++i];
+            if (command.ResetMode != "auto" && command.ResetMode != "yes" &&
+                command.ResetMode != "no") {
+                error = "bad reset mode '" + command.ResetMode + "': auto, yes or no";
+                return false;
+            }
+        } else {
+            error = "unknown option '" + word + "'";
+            return false;
+        }
+    }
+    if (arg == Arg::LineOptions && !counted) {
+        error = "transfer-line needs --count N";
+        return false;
+    }
+    return true;
+}
+
+bool IsToolOptions(Arg arg) {
+    return arg == Arg::OpenOptions || arg == Arg::CompareOptions || arg == Arg::LineOptions;
 }
 
 bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
@@ -240,7 +290,9 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             if (word.empty()) error = "empty file name";
             return !word.empty();
         case Arg::OpenOptions:
-            return ParseOpenOption(word, command, error);
+        case Arg::CompareOptions:
+        case Arg::LineOptions:
+            return false;  // taken by ParseToolOptions
     }
     return false;
 }
@@ -268,6 +320,12 @@ std::vector<std::string> SplitWords(const std::string& line) {
 }
 
 }  // namespace
+
+bool IdentifyAmplifier(const CtlDrive& drive) {
+    drive.Panel = MainPanel{};
+    LoadAddressMap(drive.Map, drive.State.AmpFamily, drive.State.FxVersion, drive.State.QrvFlag);
+    return drive.Ident.Read_current_mode();
+}
 
 bool SetFamily(const std::string& name, DriveState& state) {
     const AmpMember* member = AmpMemberByName(name);
@@ -313,17 +371,24 @@ std::string UsageText() {
         "The port name is looked up in DIR (default: the folder of servoctl).\n"
         "Without a command, commands are read line by line from standard input.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
-        "save and open exit 1 when entries failed, 3 when the link was lost and\n"
-        "4 on a file error. open also exits 1 when a written word reads back\n"
-        "different, and 4 when the file's identity (NAME.ext.json) names another\n"
-        "amplifier or the file changed since it was saved (unless --force) or the\n"
-        "backup before the transfer failed; open --dry-run exits 0 when nothing\n"
-        "would change and 1 when something would.\n";
+        "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"
+        "the link was lost and 4 on a file error; compare exits 1 when an entry\n"
+        "differs. open also exits 1 when a written word reads back different,\n"
+        "and 4 when the file's identity (NAME.ext.json) names another amplifier\n"
+        "or the file changed since it was saved (unless --force) or the backup\n"
+        "before the transfer failed; open --dry-run exits 0 when nothing would\n"
+        "change and 1 when something would.\n";
     for (const CommandRow& row : Commands()) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
         text += line;
     }
+    text +=
+        "  monitor [--rows LIST] [--count N] [--interval MS]\n"
+        "                           monitored quantities as CSV, every MS ms (default 500)\n"
+        "  alarms [--clear]         the alarm history, or clear it\n"
+        "Exit status: 0 done, 1 a failed exchange, 2 a usage error,\n"
+        "3 (monitor) no read succeeded during the last second.\n";
     return text;
 }
 
@@ -339,24 +404,33 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
         error = "unknown command '" + words[0] + "' (help lists the commands)";
         return false;
     }
-    // Trailing options: none or several, each once.
-    const bool options = !row->Args.empty() && row->Args.back() == Arg::OpenOptions;
-    const std::size_t fixed = row->Args.size() - (options ? 1 : 0);
-    if (words.size() < fixed + 1 || (!options && words.size() != fixed + 1)) {
+    const bool toolOptions = !row->Args.empty() && IsToolOptions(row->Args.back());
+    if (toolOptions) {
+        command = CtlCommand{};
+        command.Row = static_cast<int>(row - rows.begin());
+        if (words.size() < 2) {
+            error = std::string("usage: ") + row->Usage;
+            return false;
+        }
+        if (!ParseArg(Arg::File, words[1], command, error)) return false;
+        return ParseToolOptions(row->Args.back(),
+                                std::vector<std::string>(words.begin() + 2, words.end()), command,
+                                error);
+    }
+    if (words.size() != row->Args.size() + 1) {
         error = std::string("usage: ") + row->Usage;
         return false;
     }
     command = CtlCommand{};
     command.Row = static_cast<int>(row - rows.begin());
     for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-        const Arg arg = i < fixed ? row->Args[i] : Arg::OpenOptions;
-        if (!ParseArg(arg, words[i + 1], command, error)) return false;
+        if (!ParseArg(row->Args[i], words[i + 1], command, error)) return false;
     }
     return true;
 }
 
-ServoCtl::ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err)
-    : link_(link), map_(map), identification_(link, map), out_(out), err_(err) {}
+ServoCtl::ServoCtl(const CtlDrive& drive, std::ostream& out, std::ostream& err)
+    : d_(drive), out_(out), err_(err) {}
 
 int ServoCtl::Execute(const std::vector<std::string>& words) {
     CtlCommand command;
@@ -371,9 +445,9 @@ int ServoCtl::Execute(const std::vector<std::string>& words) {
 int ServoCtl::Run(const CtlCommand& command) {
     const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
     // Each command stands alone: an earlier failure must not slow this one.
-    link_.State().CommErrorLatched = false;
+    d_.State.CommErrorLatched = false;
     if (row.Run == nullptr) return RunFileCommand(command, row.Name);
-    Bench bench{link_, map_, identification_};
+    Bench bench{d_.Link, d_.State, d_.Panel, d_.Map, d_.Ident};
     std::string shown;
     if (row.Run(bench, command, shown) != 1) {
         err_ << row.Name << ": " << Failure() << "\n";
@@ -384,7 +458,7 @@ int ServoCtl::Run(const CtlCommand& command) {
 }
 
 std::string ServoCtl::Failure() const {
-    const std::string& reply = link_.ReplyBuffer();
+    const std::string reply = d_.Link.ReplyBuffer();
     if (reply.empty() || reply == "?") return "no reply";
     return "bad reply \"" + Printable(reply) + "\"";
 }

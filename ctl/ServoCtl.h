@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
+#include "link/Clock.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
 #include "link/Identification.h"
+#include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
+#include "link/SerialLine.h"
 
 // Exit statuses of servoctl.
 // save and open add 1 for failed entries (open: also words that read back
@@ -43,16 +48,36 @@ bool SetFamily(const std::string& name, DriveState& state);
 
 std::string UsageText();
 
+// What every command works on: the drive and the state around it, owned by
+// the program (or a test) for the whole run.
+struct CtlDrive {
+    Drive& Link;
+    Clock& Time;
+    DriveState& State;
+    MainPanel& Panel;
+    AddressMap& Map;
+    Identification& Ident;
+    SerialLine& Port;
+    const MessageCatalogue& Catalogue;
+};
+
+// Loads the family's address map and identifies the amplifier as start-up
+// does (FX version, model text); false unless every read was answered.
+bool IdentifyAmplifier(const CtlDrive& drive);
+
 // One command of servoctl, checked before anything is sent.
 struct CtlCommand {
     int Row = -1;  // row of the command table
     std::string Address;
     int Page = 5;
     long long Value = 0;
-    std::string File;     // save, open
-    bool Reset = false;   // open --reset
-    bool Force = false;   // open --force: transfer despite the identity check
-    bool DryRun = false;  // open --dry-run: show what would change, write nothing
+    std::string File;               // save, open, compare, transfer-line, table
+    bool Reset = false;             // open --reset
+    bool Force = false;             // open --force: transfer despite the identity check
+    bool DryRun = false;            // open --dry-run: show what would change, write nothing
+    bool IncludeProtected = false;  // compare --include-protected
+    int Count = 0;                  // transfer-line --count N
+    std::string ResetMode = "yes";  // transfer-line --reset auto|yes|no
 };
 
 // Checks the words of one command; false with error set on a usage error.
@@ -60,8 +85,8 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
 
 class ServoCtl {
 public:
-    // The drive state of the link must already hold the family.
-    ServoCtl(DriveLink& link, AddressMap& map, std::ostream& out, std::ostream& err);
+    // The drive state must already hold the family.
+    ServoCtl(const CtlDrive& drive, std::ostream& out, std::ostream& err);
 
     // Checks and runs one command: CtlOk, CtlExchangeFailed or CtlUsageError.
     int Execute(const std::vector<std::string>& words);
@@ -76,11 +101,11 @@ public:
 private:
     std::string Failure() const;
     int RunFileCommand(const CtlCommand& command, const std::string& name);
+    int RunFxTool(const CtlCommand& command, const std::string& name, struct TransferSeams& seams,
+                  class CtlQuestions& questions);
     bool Identify();
 
-    DriveLink& link_;
-    AddressMap& map_;
-    Identification identification_;
+    CtlDrive d_;
     std::ostream& out_;
     std::ostream& err_;
     bool showProgress_ = false;

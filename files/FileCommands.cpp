@@ -4,6 +4,7 @@
 
 #include "files/AtomicFile.h"
 #include "files/Backup.h"
+#include "files/CommandSupport.h"
 #include "files/Identity.h"
 #include "link/Procedure.h"
 
@@ -25,18 +26,6 @@ constexpr int MsgBackupFailed = 1121;
 constexpr int LinkLostPauseMs = 2000;
 constexpr int FormatErrorPauseMs = 1000;
 
-// Sets a busy flag for the length of a command, cleared on every way out.
-class BusyFlag {
-public:
-    explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyFlag() { flag_ = false; }
-    BusyFlag(const BusyFlag&) = delete;
-    BusyFlag& operator=(const BusyFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 std::string SaveLogLine(int index, int value) {
     char text[48];
     std::snprintf(text, sizeof text, ".DATA.W      H'%s  ;%s", HexWord(value).c_str(),
@@ -47,11 +36,7 @@ std::string SaveLogLine(int index, int value) {
 }  // namespace
 
 FileQuestion ParamFileCommands::Question(int titleMessage) const {
-    const DriveState& state = s_.State;
-    const std::string name =
-        state.TempFileName.empty() ? FileKindFor(state).OfferedName : state.TempFileName;
-    return FileQuestion{s_.Message(titleMessage), state.WorkFolder, FileFilterFor(state.AmpFamily),
-                        name};
+    return ParamFileQuestion(s_, titleMessage);
 }
 
 // Nothing can be read or written while the link error is latched; the user
@@ -63,17 +48,11 @@ bool ParamFileCommands::LinkDown() {
 }
 
 void ParamFileCommands::ShowProgress(int message) {
-    s_.Panel.Memo1.clear();
-    s_.Panel.ProgressMsg = s_.Message(message);
-    s_.Panel.ProgressFailed = false;
-    s_.Panel.RWGaugeProgress = 0;
-    s_.Panel.ProgressPanel = true;
-    s_.Panel.LetEventsRun();
+    ShowProgressPanel(s_, message);
 }
 
 void ParamFileCommands::HideProgress() {
-    s_.Panel.ProgressPanel = false;
-    s_.Panel.Memo1Visible = false;
+    HideProgressPanel(s_);
 }
 
 void ParamFileCommands::SetGauge(int percent) {
@@ -89,7 +68,7 @@ void ParamFileCommands::FileErrorBox(const char* what, const std::string& path,
 
 void ParamFileCommands::M32SaveClick() {
     if (s_.State.SaveBusy || long_.Running()) return;
-    const BusyFlag busy(s_.State.SaveBusy);
+    const FlagScope busy(s_.State.SaveBusy);
     const LongOperation::Scope scope(long_);
     save_ = SaveOutcome{};
     const std::optional<std::string> path = s_.Ask.ChooseFileToSave(Question(MsgSaveTitle));
@@ -153,7 +132,7 @@ void ParamFileCommands::WriteIdentity(const std::string& path) {
 
 void ParamFileCommands::M31OpenClick() {
     if (s_.State.TransferBusy || long_.Running()) return;
-    const BusyFlag busy(s_.State.TransferBusy);
+    const FlagScope busy(s_.State.TransferBusy);
     const LongOperation::Scope scope(long_);
     open_ = OpenOutcome{};
     const std::optional<std::string> path = s_.Ask.ChooseFileToOpen(Question(MsgOpenTitle));

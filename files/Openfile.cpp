@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -150,7 +151,12 @@ void TFileForm::FillLists() {
     const QDir dir(Q(folder_));
     directories_->clear();
     if (folder_ != "/") directories_->addItem("..");
-    directories_->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+    // Qt lists a link to a device (the simulator's Com1) among the folders:
+    // only what opens as a folder is offered as one.
+    for (const QFileInfo& entry :
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (entry.isDir()) directories_->addItem(entry.fileName());
+    }
     files_->clear();
     const QString pattern = filter_->currentData().toString();
     files_->addItems(dir.entryList({pattern.isEmpty() ? QString("*") : pattern}, QDir::Files,

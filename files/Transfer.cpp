@@ -32,7 +32,6 @@ constexpr ProtectedRange ProtectedRanges[] = {
 
 // The pauses of each family, part of the procedure the amplifiers expect.
 constexpr int DxLinePauseMs = 50;
-constexpr int FxLinePauseMs = 10;
 constexpr int BxRewritePauseMs = 150;
 constexpr int FxChecksumPauseMs = 500;
 constexpr int LinkLostPauseMs = 2000;
@@ -157,34 +156,53 @@ std::string CheckFailureText(const FileCheck& check, const std::string& path,
            ": " + check.Error;
 }
 
+PassRules OpenRules(const FileKind& kind, bool systemAccess) {
+    PassRules rules;
+    rules.Limit = kind.OpenLimit;
+    rules.Divisor = kind.Entries();
+    rules.Protect = [family = kind.AmpFamily, systemAccess](int index) {
+        return ProtectionOf(family, index, systemAccess);
+    };
+    return rules;
+}
+
 PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool systemAccess) {
+    return Run(file, kind, OpenRules(kind, systemAccess));
+}
+
+PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const PassRules& rules) {
     result_ = PassResult{};
     bool lastFailed = false;
     const FileItem* thirtyThird = nullptr;
+    int lastIndex = -1;
     if (kind.AmpFamily == FamilyFx) ChecksumOff();
     for (const FileItem& item : file.Items) {
-        if (s_.State.CommErrorLatched || result_.Processed >= kind.OpenLimit) break;
+        if (s_.State.CommErrorLatched || result_.Processed >= rules.Limit) break;
+        if (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex) break;
+        if (rules.StopOnFailedWrite && lastFailed) break;
         if (!item.Data) {
             Log(NotDataString);
-            AfterLine(kind);
+            AfterLine(kind, rules);
             continue;
         }
         if (result_.Processed == BxRewriteEntry) thirtyThird = &item;
-        const Protection protection = ProtectionOf(kind.AmpFamily, item.Index, systemAccess);
+        lastIndex = item.Index;
+        const Protection protection = rules.Protect(item.Index);
         if (protection != Protection::None) {
             Log(ProtectionText(protection));
             ++result_.Protected;
         } else {
             lastFailed = !Write(kind, item.Address, item.Value);
             result_.Words.push_back({item.Address, item.Index, item.Value, !lastFailed});
+            if (!lastFailed) ++result_.EntriesWritten;
         }
         ++result_.Processed;
-        SetGauge(result_.Processed, kind.Entries());
+        SetGauge(result_.Processed, rules.Divisor);
         StatusLine(item, lastFailed);
-        AfterLine(kind);
+        AfterLine(kind, rules);
     }
-    if (kind.AmpFamily == FamilyBx) FinishBx(kind, thirtyThird, systemAccess);
-    if (kind.AmpFamily == FamilyFx) FinishFx();
+    if (kind.AmpFamily == FamilyBx) FinishBx(kind, thirtyThird, rules);
+    if (kind.AmpFamily == FamilyFx) FinishFx(rules);
     result_.LinkLost = s_.State.CommErrorLatched;
     return result_;
 }
@@ -220,7 +238,7 @@ void TransferPass::StatusLine(const FileItem& item, bool lastFailed) {
     Log(text);
 }
 
-void TransferPass::AfterLine(const FileKind& kind) {
+void TransferPass::AfterLine(const FileKind& kind, const PassRules& rules) {
     if (kind.AmpFamily == FamilyDx) {
         if (s_.State.CommErrorLatched) {
             Log(s_.Message(MsgCommError));
@@ -229,13 +247,14 @@ void TransferPass::AfterLine(const FileKind& kind) {
             s_.Time.WaitMs(DxLinePauseMs);
         }
     } else if (kind.AmpFamily == FamilyFx) {
-        s_.Time.WaitMs(FxLinePauseMs);
+        s_.Time.WaitMs(rules.FxLinePauseMs);
     }
 }
 
 // Some BX amplifiers take the 33rd entry only after the others are in place,
 // so it is written once more at the end, under the same protection rule.
-void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird, bool systemAccess) {
+void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird,
+                            const PassRules& rules) {
     if (s_.State.CommErrorLatched) {
         Log(s_.Message(MsgCommError));
         s_.Time.WaitMs(LinkLostPauseMs);
@@ -243,7 +262,7 @@ void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird, b
     }
     s_.Time.WaitMs(BxRewritePauseMs);
     if (thirtyThird == nullptr) return;
-    const Protection protection = ProtectionOf(kind.AmpFamily, thirtyThird->Index, systemAccess);
+    const Protection protection = rules.Protect(thirtyThird->Index);
     if (protection != Protection::None) {
         Log(ProtectionText(protection));
         return;
@@ -261,7 +280,8 @@ void TransferPass::ChecksumOff() {
     Log("Cancel Auto Checksum");
 }
 
-void TransferPass::FinishFx() {
+void TransferPass::FinishFx(const PassRules& rules) {
+    if (rules.FxClosingPauseMs > 0) s_.Time.WaitMs(rules.FxClosingPauseMs);
     if (s_.State.CommErrorLatched) {
         Log(s_.Message(MsgCommError));
     } else {
@@ -305,10 +325,14 @@ TransferPass::Reset TransferPass::AskReset() {
     const int answer = s_.Ask.StandardDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation,
                                              {sbYes, sbNo});
     if (answer != mrYes) return Reset::Declined;
+    return ResetAmplifier() ? Reset::Done : Reset::Failed;
+}
+
+bool TransferPass::ResetAmplifier() {
     const bool ok = s_.Port.WriteToRAM("C4", 0) == 1;
     s_.Time.WaitMs(ResetPauseMs);
     if (s_.ReadCurrentMode) s_.ReadCurrentMode();
-    return ok ? Reset::Done : Reset::Failed;
+    return ok;
 }
 
 bool TransferPass::AskRepeat() {

@@ -60,12 +60,26 @@ struct WrittenWord {
     bool Acknowledged = false;
 };
 
+// How a pass runs. Open's rules come from OpenRules; the compare transfer,
+// the production pass and the table's write-back set their own.
+struct PassRules {
+    int Limit = 0;             // data lines taken at most
+    int Divisor = 1;           // the gauge's whole: entries of a complete file
+    int StopIndex = -1;        // when >= 0: an entry with this index or above is the last
+    int FxLinePauseMs = 10;    // after every line, FX group
+    int FxClosingPauseMs = 0;  // FX group: before the checksum commands
+    bool StopOnFailedWrite = false;
+    std::function<Protection(int index)> Protect;
+};
+PassRules OpenRules(const FileKind& kind, bool systemAccess);
+
 // What one pass did.
 struct PassResult {
     int Processed = 0;               // data lines taken, protected ones included
     int Written = 0;                 // writes acknowledged
     int FailedWrites = 0;            // writes not acknowledged, checksum commands included
-    int Protected = 0;               // entries skipped by the protection tables
+    int Protected = 0;               // data lines skipped by the protection rule
+    int EntriesWritten = 0;          // data lines whose write was acknowledged
     bool LinkLost = false;           // CommErrorLatched at the end of the pass
     std::vector<WrittenWord> Words;  // parameter words sent, in order (no checksum commands)
 };
@@ -90,6 +104,7 @@ public:
     // pauses, log lines and gauge, skipping protected entries; BX re-writes
     // its 33rd entry, the FX group brackets the pass with the checksum step.
     PassResult Run(const FileCheck& file, const FileKind& kind, bool systemAccess = false);
+    PassResult Run(const FileCheck& file, const FileKind& kind, const PassRules& rules);
 
     // The error box of a pass that lost the link or had failed writes; false
     // when there was nothing to report.
@@ -100,6 +115,9 @@ public:
     // pause and the re-identification.
     enum class Reset { Declined, Done, Failed };
     Reset AskReset();
+    // "C4" = 0, the pause and the re-identification; false when the reset
+    // was not acknowledged.
+    bool ResetAmplifier();
     // "Transfer the same file again?": only Yes repeats.
     bool AskRepeat();
 
@@ -110,10 +128,10 @@ private:
     void Log(const std::string& line) { s_.Panel.Memo1.push_back(line); }
     void SetGauge(int processed, int entries);
     void StatusLine(const FileItem& item, bool lastFailed);
-    void AfterLine(const FileKind& kind);
-    void FinishBx(const FileKind& kind, const FileItem* thirtyThird, bool systemAccess);
+    void AfterLine(const FileKind& kind, const PassRules& rules);
+    void FinishBx(const FileKind& kind, const FileItem* thirtyThird, const PassRules& rules);
     void ChecksumOff();
-    void FinishFx();
+    void FinishFx(const PassRules& rules);
 
     TransferSeams& s_;
     PassResult result_;

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::array<AmpMember, 6> kMembers{{
+constexpr std::array<AmpMember, 6> Members{{
     {"bx", 6, 0, false, false, false},
     {"dx", 7, 1, false, false, false},
     {"fx", 1, 2, false, false, false},
@@ -15,7 +15,7 @@ constexpr std::array<AmpMember, 6> kMembers{{
 
 template <class Matches>
 const AmpMember* Find(Matches matches) {
-    for (const AmpMember& member : kMembers) {
+    for (const AmpMember& member : Members) {
         if (matches(member)) return &member;
     }
     return nullptr;

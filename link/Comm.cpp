@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -13,12 +14,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-const char* const kAlreadyOpenText = "Port already assigned (open) (Error: %d)";
-const char* const kBuffersText = "Error initializing Read/Write Buffers (Error: %d)";
-const char* const kDataControlBlockText = "Error updating DataControlBlock (Error: %d)";
-const char* const kTimeoutsText = "Error updating CommTimeouts (Error: %d)";
-const char* const kEscapeText = "EscapeCommFunction failure (Error: %d)";
-const char* const kNotOpenText = "Port not open (Error: %d)";
+const char* const AlreadyOpenText = "Port already assigned (open) (Error: %d)";
+const char* const BuffersText = "Error initializing Read/Write Buffers (Error: %d)";
+const char* const DataControlBlockText = "Error updating DataControlBlock (Error: %d)";
+const char* const TimeoutsText = "Error updating CommTimeouts (Error: %d)";
+const char* const EscapeText = "EscapeCommFunction failure (Error: %d)";
+const char* const NotOpenText = "Port not open (Error: %d)";
 
 std::string ErrorText(const char* format, int code) {
     char text[96];
@@ -44,7 +45,7 @@ struct EscapeRow {
     int (*run)(int fd);
     bool modemLine;  // a driver without modem lines (a pty) accepts the call silently
 };
-const EscapeRow kEscapeRows[] = {
+const EscapeRow EscapeRows[] = {
     {efSetXOff, [](int fd) { return ::tcflow(fd, TCOOFF); }, false},
     {efSetXOn, [](int fd) { return ::tcflow(fd, TCOON); }, false},
     {efSetRTS, [](int fd) { return SetModemLine(fd, TIOCMBIS, TIOCM_RTS); }, true},
@@ -59,7 +60,7 @@ struct ModemStateRow {
     int index;
     int line;
 };
-const ModemStateRow kModemStateRows[] = {
+const ModemStateRow ModemStateRows[] = {
     {1, TIOCM_CTS},
     {2, TIOCM_DSR},
     {3, TIOCM_RI},
@@ -94,7 +95,7 @@ TThreadComm::~TThreadComm() {
 }
 
 void TThreadComm::CheckOpen() const {
-    if (enabled_) throw ECommError(ErrorText(kAlreadyOpenText, -1));
+    if (enabled_) throw ECommError(ErrorText(AlreadyOpenText, -1));
 }
 
 template <typename T>
@@ -161,12 +162,12 @@ void TThreadComm::UpdateDataControlBlock() {
                                           eventChars_->XOnChar(),
                                           eventChars_->XOffChar()};
     const int error = commline::ApplyLineSettings(fd, settings);
-    if (error != 0) throw ECommError(ErrorText(kDataControlBlockText, error));
+    if (error != 0) throw ECommError(ErrorText(DataControlBlockText, error));
 }
 
 void TThreadComm::UpdateCommTimeouts() {
     const int error = commline::ApplyImmediateReads(fd_);
-    if (error != 0) throw ECommError(ErrorText(kTimeoutsText, error));
+    if (error != 0) throw ECommError(ErrorText(TimeoutsText, error));
 }
 
 // Linux drivers have fixed queues, so there is nothing to size; only a
@@ -187,7 +188,7 @@ void TThreadComm::Open() {
     {
         std::lock_guard guard(lock_);
         if (enabled_) {
-            error = ErrorText(kAlreadyOpenText, -1);
+            error = ErrorText(AlreadyOpenText, -1);
         } else {
             const int fd =
                 commline::OpenExclusive(commline::ResolveDevicePath(deviceName_, searchFolder_));
@@ -196,7 +197,7 @@ void TThreadComm::Open() {
             enabled_ = true;
             hungUp_ = false;
             try {
-                if (!ConfigureDevice()) error = ErrorText(kBuffersText, EINVAL);
+                if (!ConfigureDevice()) error = ErrorText(BuffersText, EINVAL);
             } catch (...) {
                 // A port whose settings could not be applied is not left half open.
                 CloseDevice();
@@ -273,12 +274,12 @@ void TThreadComm::StopEventThread() {
 // ---- hang-up and reopen ----------------------------------------------------
 
 // True when the device can be used now; reopens a hung-up device, at most
-// once per kReopenInterval.
+// once per ReopenInterval.
 bool TThreadComm::LineReady() {
     if (!hungUp_ && eventThread_ && eventThread_->SawHangUp()) MarkHungUp();
     if (!hungUp_) return fd_ >= 0;
     const auto now = SteadyClock::now();
-    if (now - lastReopenAttempt_ < kReopenInterval) return false;
+    if (now - lastReopenAttempt_ < ReopenInterval) return false;
     lastReopenAttempt_ = now;
     return ReopenDevice();
 }
@@ -323,12 +324,33 @@ int TThreadComm::Read(char* buffer, int count) {
     return got;
 }
 
-// Collects count bytes, waiting at most kReadTotalTimeoutMs in all.
+// Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
+// what the driver holds. When it holds nothing, a byte already on the wire
+// arrives within one character time; half as much again covers the driver.
+int TThreadComm::ReadTrailing(char* buffer, int count) {
+    std::lock_guard guard(lock_);
+    const int fd = fd_;
+    if (!enabled_ || fd < 0 || count <= 0) return 0;
+    ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    if (n <= 0) {
+        const long micros = CharMicros() * 3 / 2;
+        const timespec wait{0, micros * 1000};
+        pollfd waitFor{fd, POLLIN, 0};
+        if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
+        n = ::read(fd, buffer, static_cast<size_t>(count));
+    }
+    if (n <= 0) return 0;
+    ++*inputTaken_;
+    return static_cast<int>(n);
+}
+
+// Collects count bytes, waiting at most ReadTotalTimeoutMs in all.
 int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReadTotalTimeoutMs);
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
     int got = 0;
     bool lineDown = false;
+    bool sleptForRest = false;
     while (got < count) {
         const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(count - got));
         if (n > 0) {
@@ -344,13 +366,28 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
         }
         const int left = MsUntil(deadline);
         if (left == 0) break;
-        pollfd waitFor{fd, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, left);
+        // The characters of a reply come one character time apart, so a read of
+        // several (the rest of a reply) first sleeps until all should be there
+        // instead of waking for each; a late straggler is then waited for as
+        // usual. A hang-up still ends the sleep at once.
+        const bool streaming = (got > 0 || count > 1) && !sleptForRest;
+        const long sleepMicros =
+            std::min<long>(static_cast<long>(count - got) * CharMicros(), left * 1000L);
+        const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
+        pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
+        const int ready =
+            streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, left);
+        sleptForRest = sleptForRest || streaming;
         if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (ready <= 0) break;
+        if (ready < 0 || (ready == 0 && !streaming)) break;
         lineDown = LineDown(waitFor.revents);
     }
     return got;
+}
+
+// Wire time of one character: 10 bits at the set rate.
+long TThreadComm::CharMicros() const {
+    return 10'000'000L / BaudRateValue(baudRate_);
 }
 
 int TThreadComm::Write(const char* data, int count) {
@@ -451,7 +488,7 @@ bool TThreadComm::GetModemState(int index) {
     if (!enabled_) return false;
     const int lines = commline::ModemLines(fd_);
     if (lines < 0) return false;
-    for (const ModemStateRow& row : kModemStateRows) {
+    for (const ModemStateRow& row : ModemStateRows) {
         if (row.index == index) return (lines & row.line) != 0;
     }
     return false;
@@ -478,17 +515,17 @@ bool TThreadComm::GetComState(int index) {
 
 void TThreadComm::EscapeComm(TEscapeFunction function) {
     std::lock_guard guard(lock_);
-    if (!enabled_) throw ECommError(ErrorText(kNotOpenText, -1));
+    if (!enabled_) throw ECommError(ErrorText(NotOpenText, -1));
     const int fd = fd_;
     // A hung-up port has no line to drive; a reopened device raises DTR and
     // RTS again by itself.
     if (fd < 0) return;
-    for (const EscapeRow& row : kEscapeRows) {
+    for (const EscapeRow& row : EscapeRows) {
         if (row.function != function) continue;
         if (row.run(fd) == 0) return;
         const int error = errno;
         if (row.modemLine && (error == ENOTTY || error == EINVAL)) return;
-        throw ECommError(ErrorText(kEscapeText, error));
+        throw ECommError(ErrorText(EscapeText, error));
     }
 }
 

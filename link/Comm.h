@@ -22,8 +22,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr TCommEventTypes kAllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
-                                                evRlsd,  evRxChar, evRxFlag, evTxEmpty};
+inline constexpr TCommEventTypes AllCommEvents{evBreak, evCts,    evDsr,    evError,  evRing,
+                                               evRlsd,  evRxChar, evRxFlag, evTxEmpty};
 
 // Escape functions of EscapeComm.
 enum TEscapeFunction {
@@ -89,8 +89,8 @@ using TCommStatEvent =
 // retries bring the link back by themselves once the adapter is back.
 class TThreadComm : public SerialLine {
 public:
-    static constexpr int kReadTotalTimeoutMs = 1000;
-    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+    static constexpr int ReadTotalTimeoutMs = 1000;
+    static constexpr std::chrono::milliseconds ReopenInterval{1000};
 
     TThreadComm();
     ~TThreadComm() override;
@@ -103,6 +103,7 @@ public:
 
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
+    int ReadTrailing(char* buffer, int count) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;
@@ -203,6 +204,7 @@ private:
     int ReadUntilDeadline(char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
+    long CharMicros() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};
@@ -212,7 +214,7 @@ private:
     std::uint16_t readBufSize_ = 4096;
     std::uint16_t writeBufSize_ = 2048;
     std::uint32_t suspendTime_ = 5;
-    TCommEventTypes monitorEvents_ = kAllCommEvents;
+    TCommEventTypes monitorEvents_ = AllCommEvents;
     TBaudRate baudRate_ = br9600;
     TParity parity_ = paNone;
     TStopBits stopBits_ = sb10;

@@ -53,7 +53,7 @@ struct ModemEventRow {
     TCommEventType event;
     int line;
 };
-const ModemEventRow kModemEventRows[] = {
+const ModemEventRow ModemEventRows[] = {
     {evCts, TIOCM_CTS},
     {evDsr, TIOCM_DSR},
     {evRing, TIOCM_RI},
@@ -98,7 +98,7 @@ private:
     void SampleModemLines(TCommEventTypes& mask) {
         const int lines = commline::ModemLines(fd_);
         if (lines < 0 || modemLines_ < 0) return;
-        for (const ModemEventRow& row : kModemEventRows) {
+        for (const ModemEventRow& row : ModemEventRows) {
             if ((lines ^ modemLines_) & row.line) mask.Include(row.event);
         }
         modemLines_ = lines;
@@ -177,7 +177,7 @@ void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
     while (!shared->Stopping()) {
         const bool watching = !shared->sawHangUp;
         pollfd fds[2] = {{shared->wakeFd, POLLIN, 0}, {shared->fd, watch.PollEvents(), 0}};
-        const int ready = ::poll(fds, watching ? 2 : 1, watching ? kSampleIntervalMs : -1);
+        const int ready = ::poll(fds, watching ? 2 : 1, watching ? SampleIntervalMs : -1);
         if (shared->Stopping()) break;
         if (ready < 0) {
             if (errno != EINTR) shared->sawHangUp = true;

@@ -16,7 +16,7 @@ using MainThreadInvoker = std::function<void(std::function<void()>)>;
 // invoker, to the handler. It only watches: it never reads or writes.
 //
 // Modem lines and error counters cannot be waited for with poll(), so the
-// thread wakes every kSampleIntervalMs to sample them; that and the input
+// thread wakes every SampleIntervalMs to sample them; that and the input
 // check cost next to nothing on an idle port. Input is reported once per
 // arrival: poll() is asked for POLLIN only while the input queue is empty, so
 // bytes left unread do not wake the thread again and again. The owner counts
@@ -29,7 +29,7 @@ using MainThreadInvoker = std::function<void(std::function<void()>)>;
 class TCommEventThread {
 public:
     using Handler = std::function<void(TCommEventTypes mask)>;
-    static constexpr int kSampleIntervalMs = 50;
+    static constexpr int SampleIntervalMs = 50;
 
     using InputCounter = std::shared_ptr<const std::atomic<unsigned>>;
 

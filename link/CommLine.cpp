@@ -17,13 +17,13 @@ namespace {
 // termios speed per TBaudRate member; 0 where termios has no such rate
 // (14400, 56000, 128000, 256000). Those are refused rather than run at a
 // neighbouring rate, which would only produce garbage on the line.
-const speed_t kSpeeds[] = {B110,   B300,   B600, B1200,  B2400,   B4800, B9600, 0,
-                           B19200, B38400, 0,    B57600, B115200, 0,     0};
+const speed_t Speeds[] = {B110,   B300,   B600, B1200,  B2400,   B4800, B9600, 0,
+                          B19200, B38400, 0,    B57600, B115200, 0,     0};
 
 // Character size per TDataBits member; termios cannot frame 4-bit words.
-const tcflag_t kCharSizes[] = {0, CS5, CS6, CS7, CS8};
+const tcflag_t CharSizes[] = {0, CS5, CS6, CS7, CS8};
 
-const tcflag_t kParityFlags[] = {
+const tcflag_t ParityFlags[] = {
     0,                         // paNone
     PARENB | PARODD,           // paOdd
     PARENB,                    // paEven
@@ -33,13 +33,13 @@ const tcflag_t kParityFlags[] = {
 
 // 1.5 stop bits exist only for 5-bit words, where the UART gives them for
 // CSTOPB; so sb15 and sb20 both set CSTOPB.
-const tcflag_t kStopFlags[] = {0, CSTOPB, CSTOPB};
+const tcflag_t StopFlags[] = {0, CSTOPB, CSTOPB};
 
 struct OptionRow {
     TCommOption option;
     tcflag_t inputFlag;  // 0: the Linux driver has no such switch
 };
-const OptionRow kOptionRows[] = {
+const OptionRow OptionRows[] = {
     {coParityCheck, INPCK}, {coDsrSensitivity, 0}, {coIgnoreXOff, 0},
     {coErrorChar, 0},       {coNullStrip, 0},
 };
@@ -98,14 +98,14 @@ void CloseExclusive(int fd) {
 }
 
 int ApplyLineSettings(int fd, const LineSettings& settings) {
-    const speed_t speed = kSpeeds[settings.baudRate];
-    const tcflag_t charSize = kCharSizes[settings.dataBits];
+    const speed_t speed = Speeds[settings.baudRate];
+    const tcflag_t charSize = CharSizes[settings.dataBits];
     if (speed == 0 || charSize == 0) return EINVAL;
     termios t{};
     if (::tcgetattr(fd, &t) != 0) return errno;
     MakeRaw(t);
-    t.c_cflag |= charSize | kParityFlags[settings.parity] | kStopFlags[settings.stopBits];
-    for (const OptionRow& row : kOptionRows) {
+    t.c_cflag |= charSize | ParityFlags[settings.parity] | StopFlags[settings.stopBits];
+    for (const OptionRow& row : OptionRows) {
         if (settings.options.Contains(row.option)) t.c_iflag |= row.inputFlag;
     }
     t.c_cc[VSTART] = static_cast<cc_t>(settings.xonChar);

@@ -1,6 +1,9 @@
 #include "link/DriveLink.h"
 
+#include <algorithm>
+
 #include "link/Procedure.h"
+#include "link/StatusTexts.h"
 
 namespace {
 
@@ -24,19 +27,6 @@ const std::string MailboxReadAddress = "6B";
 const std::string MailboxReadValue = "6C";
 const std::string MailboxRead = "0002";
 const std::string MailboxWrite = "0001";
-
-// A whole word reply: "%", 4 data characters, checksum.
-constexpr int WordReplyLength = 7;
-
-// Texts of a communication outage.
-constexpr int ServoOffMessage = 53;
-constexpr int CommErrorStatusCode = 16;
-constexpr int FirstStatusMessage = 151;
-constexpr int FirstModeMessage = 56;
-constexpr int BxStatusFieldMessage1 = 62;
-constexpr int BxStatusFieldMessage2 = 64;
-const char* const UnknownCpuText = "CPU:XXX";
-const char* const UnknownEepText = "EEP:XXX";
 
 bool IsWordValue(int value) {
     return value >= -32768 && value <= 65535;
@@ -64,49 +54,9 @@ std::string MakeRequest(char command, char page, const std::string& address,
     return FinishRequest(request) ? request : std::string();
 }
 
-// Every request starts on an empty input queue: whatever is still there (the
-// tail of a joined or late reply, a line end after a full-length reply) is not
-// the answer to this request and must not be taken for it.
-bool SendRequest(SerialLine& port, const std::string& request) {
-    const int length = static_cast<int>(request.size());
-    if (length == 0) return false;
-    port.PurgeIn();
-    return port.Write(request.data(), length) == length;
-}
-
-// WordFromReply or LongFromReply.
-using ReplyDecoder = int (*)(const std::string& reply, int format);
-
-// One read exchange: no second attempt; a failure is reported.
-int ReadExchange(DriveLink& link, const std::string& request, int replyLength,
-                 bool waitWhileLatched, ReplyDecoder decode, int format, int& value) {
-    const bool latched = link.State().CommErrorLatched;
-    const bool sent = SendRequest(link.Port(), request);
-    if (latched && waitWhileLatched) link.GetClock().WaitMs(LatchedReplyDelayMs);
-    // Read even after a short write so that ReplyBuffer tells what came back.
-    const bool received = link.ReceiveCOMData(replyLength) == 1;
-    if (!sent || !received) {
-        link.Communicating_error();
-        return 0;
-    }
-    value = decode(link.ReplyBuffer(), format);
-    return 1;
-}
-
-// Sends a write request and reads its one-character acknowledgement.
-bool Acknowledged(DriveLink& link, const std::string& request) {
-    const bool sent = SendRequest(link.Port(), request);
-    const bool received = link.ReceiveCOMData(1) == 1;
-    return sent && received;
-}
-
-// A write exchange, tried twice and never reported: the caller decides.
-int WriteExchange(DriveLink& link, const std::string& request) {
-    for (int attempt = 0; attempt < WriteAttempts; ++attempt) {
-        if (Acknowledged(link, request)) return 1;
-    }
-    return 0;
-}
+// Data characters of a word and of a long reply.
+constexpr int WordDigits = 4;
+constexpr int LongDigits = 8;
 
 }  // namespace
 
@@ -114,47 +64,145 @@ DriveLink::DriveLink(SerialLine& port, Clock& clock, DriveState& state, MainPane
                      const MessageCatalogue& catalogue)
     : port_(port), clock_(clock), state_(state), panel_(panel), catalogue_(catalogue) {}
 
+// Every request starts on an empty input queue: whatever is still there (the
+// tail of a joined or late reply, a line end after a full-length reply) is not
+// the answer to this request and must not be taken for it.
+bool DriveLink::SendRequest(const std::string& request) {
+    const int length = static_cast<int>(request.size());
+    if (length == 0) return false;
+    SettleLine();
+    port_.PurgeIn();
+    const int written = port_.Write(request.data(), length);
+    // Once any of it went out, an answer may come, in time or not.
+    requestOut_ = written > 0;
+    return written == length;
+}
+
+// Replies carry no address, so order is all that ties a reply to its request.
+// After a failed exchange its reply may still be on its way: let the line be
+// quiet for the guard time since the failure before the next request goes out
+// (which empties the line). A healthy line never gets here.
+void DriveLink::NoteFailedExchange() {
+    settlePending_ = true;
+    failedAtMs_ = clock_.NowMs();
+}
+
+void DriveLink::SettleLine() {
+    if (!settlePending_) return;
+    settlePending_ = false;
+    const std::uint64_t limit = failedAtMs_ + SettleLimitMs;
+    std::uint64_t quietSince = failedAtMs_;
+    while (true) {
+        const std::uint64_t now = clock_.NowMs();
+        if (now < quietSince + SettleGuardMs) {
+            clock_.WaitMs(static_cast<int>(quietSince + SettleGuardMs - now));
+        }
+        if (!TakeWaitingBytes()) break;
+        quietSince = clock_.NowMs();
+        if (quietSince >= limit) break;
+    }
+}
+
+// True when anything was waiting; all of it is taken.
+bool DriveLink::TakeWaitingBytes() {
+    char bytes[64];
+    bool any = false;
+    int count = 0;
+    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) any = true;
+    return any;
+}
+
+// Bytes beyond a whole reply mean it was not this request's answer alone: a
+// late reply with the right one behind it, a joined reply, or one shifted by a
+// stray character whose sum fits by chance. Line ends may follow.
+bool DriveLink::NothingBeyondReply() {
+    char bytes[16];
+    bool clean = true;
+    int count = 0;
+    while ((count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) {
+        for (int i = 0; i < count; ++i) {
+            if (IsLineEnd(bytes[i])) continue;
+            clean = false;
+            replyBuffer_ += bytes[i];
+        }
+    }
+    return clean;
+}
+
+// One read exchange: no second attempt; a failure is reported.
+int DriveLink::ReadExchange(const std::string& request, int replyLength, bool waitWhileLatched,
+                            ReplyDecoder decode, int digits, int format, int& value) {
+    const bool latched = state_.CommErrorLatched;
+    const bool sent = SendRequest(request);
+    if (latched && waitWhileLatched) clock_.WaitMs(LatchedReplyDelayMs);
+    // Read even after a short write so that ReplyBuffer tells what came back.
+    const bool received = ReceiveCOMData(replyLength) == 1;
+    // A reply whose data are no number of the format carries no value.
+    if (!sent || !received || !ReplyDataParses(replyBuffer_, digits, format)) {
+        if (received) NoteFailedExchange();
+        Communicating_error();
+        return 0;
+    }
+    value = decode(replyBuffer_, format);
+    return 1;
+}
+
+// Sends a write request and reads its one-character acknowledgement.
+bool DriveLink::Acknowledged(const std::string& request) {
+    const bool sent = SendRequest(request);
+    const bool received = ReceiveCOMData(1) == 1;
+    return sent && received;
+}
+
+// A write exchange, tried twice and never reported: the caller decides.
+int DriveLink::WriteExchange(const std::string& request) {
+    for (int attempt = 0; attempt < WriteAttempts; ++attempt) {
+        if (Acknowledged(request)) return 1;
+    }
+    return 0;
+}
+
 int DriveLink::ReadFromRAM(const std::string& address, int replyLength, int format, int& value) {
     value = 0;
     if (!IsAddressText(address)) return 0;
-    return ReadExchange(*this, MakeRequest('R', DefaultPage, address), replyLength, true,
-                        WordFromReply, format, value);
+    return ReadExchange(MakeRequest('R', DefaultPage, address), replyLength, true, WordFromReply,
+                        WordDigits, format, value);
 }
 
 int DriveLink::ReadFromRAML(const std::string& address, int replyLength, int format, int& value) {
     value = 0;
     if (!IsAddressText(address)) return 0;
-    return ReadExchange(*this, MakeRequest('L', DefaultPage, address), replyLength, true,
-                        LongFromReply, format, value);
+    return ReadExchange(MakeRequest('L', DefaultPage, address), replyLength, true, LongFromReply,
+                        LongDigits, format, value);
 }
 
 int DriveLink::ReadFromRAMWithPage(const std::string& address, int replyLength, int page,
                                    int format, int& value) {
     value = 0;
     if (!IsAddressText(address) || !IsPage(page)) return 0;
-    return ReadExchange(*this, MakeRequest('R', PageDigit(page), address), replyLength, false,
-                        WordFromReply, format, value);
+    return ReadExchange(MakeRequest('R', PageDigit(page), address), replyLength, false,
+                        WordFromReply, WordDigits, format, value);
 }
 
 int DriveLink::WriteToRAM(const std::string& address, int value) {
     if (!IsAddressText(address) || !IsWordValue(value)) return 0;
-    return WriteExchange(*this, MakeRequest('W', DefaultPage, address, HexWord(value)));
+    return WriteExchange(MakeRequest('W', DefaultPage, address, HexWord(value)));
 }
 
 int DriveLink::WriteToRAML(const std::string& address, int value) {
     if (!IsAddressText(address)) return 0;
-    return WriteExchange(*this, MakeRequest('M', DefaultPage, address, HexLong(value)));
+    return WriteExchange(MakeRequest('M', DefaultPage, address, HexLong(value)));
 }
 
 int DriveLink::WriteToRAMWithPage(const std::string& address, int value, int page) {
     if (!IsAddressText(address) || !IsWordValue(value) || !IsPage(page)) return 0;
-    return WriteExchange(*this, MakeRequest('W', PageDigit(page), address, HexWord(value)));
+    return WriteExchange(MakeRequest('W', PageDigit(page), address, HexWord(value)));
 }
 
 int DriveLink::WriteToEEPRAM(const std::string& address, const std::string& valueText) {
     if (!IsAddressText(address) || !IsWordText(valueText)) return 0;
     const std::string request = MakeRequest('W', DefaultPage, address, valueText);
-    if (Acknowledged(*this, request)) return 1;
+    if (Acknowledged(request)) return 1;
     Communicating_error();
     return 0;
 }
@@ -168,7 +216,7 @@ int DriveLink::ReadFromEEP(const std::string& eepAddress, int replyLength, int f
         done = false;
         for (int poll = 0; poll < MailboxPolls; ++poll) {
             int command = 0;
-            if (ReadFromRAM(MailboxCommand, replyLength, 1, command) == 1 && command == 0) {
+            if (ReadFromRAM(MailboxCommand, replyLength, HexFormat, command) == 1 && command == 0) {
                 done = ReadFromRAM(MailboxReadValue, replyLength, format, value) == 1;
                 break;
             }
@@ -188,7 +236,7 @@ int DriveLink::WriteToEEP(const std::string& eepAddress, int value) {
         done = false;
         for (int poll = 0; poll < MailboxPolls; ++poll) {
             int command = 0;
-            if (ReadFromRAM(MailboxCommand, WordReplyLength, 1, command) == 1) {
+            if (ReadFromRAM(MailboxCommand, WordReplyLength, HexFormat, command) == 1) {
                 done = command == 0;
                 break;
             }
@@ -199,6 +247,14 @@ int DriveLink::WriteToEEP(const std::string& eepAddress, int value) {
 }
 
 int DriveLink::ReceiveCOMData(int maxLength) {
+    int result = ReadReply(maxLength);
+    if (result == 1 && !NothingBeyondReply()) result = 0;
+    if (result == 0 && requestOut_) NoteFailedExchange();
+    requestOut_ = false;
+    return result;
+}
+
+int DriveLink::ReadReply(int maxLength) {
     replyBuffer_.clear();
     char byte = 0;
     if (port_.Read(&byte, 1) != 1) {
@@ -215,42 +271,56 @@ int DriveLink::ReceiveCOMData(int maxLength) {
         return 0;
     }
     if (maxLength == 1) return 1;
-    // Stray "%" are skipped, but only so many: a line repeating them must not
-    // hold the reader forever.
+    // The rest of the reply is asked for in one read, so that the port can wait
+    // for all of it at once instead of waking for every character. Stray "%"
+    // are skipped, but only so many: a line repeating them must not hold the
+    // reader forever.
     int skippedMarks = 0;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
-        if (port_.Read(&byte, 1) != 1 || !IsReplyChar(byte)) return 0;
-        if (IsLineEnd(byte)) {
-            // Only a whole word reply may end early (the 7-character reply read
-            // with room for 8): a shorter one with a fitting sum, such as
-            // "%25" CR, carries no value.
-            if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
-            break;
+        char rest[MaxReplyLength];
+        const int wanted = std::min(maxLength - static_cast<int>(replyBuffer_.size()),
+                                    static_cast<int>(sizeof rest));
+        const int got = port_.Read(rest, wanted);
+        if (got <= 0) return 0;
+        for (int i = 0; i < got; ++i) {
+            const char c = rest[i];
+            if (!IsReplyChar(c)) return 0;
+            if (IsLineEnd(c)) return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+            if (c == '%') {
+                if (++skippedMarks > maxLength) return 0;
+                continue;
+            }
+            replyBuffer_ += c;
         }
-        if (byte == '%') {
-            if (++skippedMarks > maxLength) return 0;
-            continue;
-        }
-        replyBuffer_ += byte;
+        if (got < wanted) return 0;  // the rest did not come in time
     }
+    return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
+}
+
+// A reply ended by a line end. Only a whole word reply may end early (the
+// 7-character reply read with room for 8): a shorter one with a fitting sum,
+// such as "%25" CR, carries no value. What was read after the line end lies
+// beyond the reply.
+int DriveLink::EndedEarly(const char* after, int count, int maxLength) {
+    if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
+    bool clean = true;
+    for (int i = 0; i < count; ++i) {
+        if (IsLineEnd(after[i])) continue;
+        clean = false;
+        replyBuffer_ += after[i];
+    }
+    if (!clean) return 0;
     return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
 }
 
 void DriveLink::Communicating_error() {
     if (state_.CommErrorLatched) return;
     state_.CommErrorLatched = true;
-    state_.StatusCode = CommErrorStatusCode;
+    state_.StatusCode = StatusTexts::CommErrorStatusCode;
     state_.CurrentMode = -1;
     state_.StatusWord = -1;
-
-    panel_.MainMsg1 = catalogue_.Msg(ServoOffMessage);
-    panel_.MainMsg2 = catalogue_.Msg(FirstStatusMessage + CommErrorStatusCode);
-    panel_.MainMsg3 = catalogue_.Msg(FirstModeMessage - 1);
-    if (state_.AmpFamily == 0) {
-        panel_.MainMsg6 =
-            catalogue_.Msg(BxStatusFieldMessage1) + " " + catalogue_.Msg(BxStatusFieldMessage2);
-        panel_.EEPLabel = UnknownEepText;
-    }
-    panel_.MainMsg5 = UnknownModelText;
-    panel_.CPULabel = UnknownCpuText;
+    StatusTexts::DrawStatusTexts(state_, catalogue_, panel_);
+    if (state_.AmpFamily == Family::Bx) panel_.EEPLabel = StatusTexts::UnknownEepText;
+    panel_.MainMsg5 = StatusTexts::UnknownModelText;
+    panel_.CPULabel = StatusTexts::UnknownCpuText;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "link/Clock.h"
@@ -7,9 +8,6 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/SerialLine.h"
-
-// The model text Communicating_error shows while the amplifier is unknown.
-inline constexpr const char* UnknownModelText = "XXXX-XXXXXXXXX";
 
 // The command primitives: one checked request and one reply at a time over the
 // port. Every primitive returns 1 for success and 0 for failure; read results
@@ -30,23 +28,44 @@ public:
     int ReadFromEEP(const std::string& eepAddress, int replyLength, int format,
                     int& value) override;
     int WriteToEEP(const std::string& eepAddress, int value) override;
+    // Reads one reply of at most maxLength characters into ReplyBuffer: 1 when
+    // it is whole, checked and nothing but line ends follows it.
     int ReceiveCOMData(int maxLength);
 
     // Reports a failed exchange once per outage on the main panel.
     void Communicating_error() override;
 
     std::string ReplyBuffer() const override { return replyBuffer_; }
-    SerialLine& Port() { return port_; }
-    Clock& GetClock() { return clock_; }
-    DriveState& State() { return state_; }
-    MainPanel& Panel() { return panel_; }
-    const MessageCatalogue& Catalogue() const { return catalogue_; }
+
+    // After a failed exchange the line is left alone for this long before the
+    // next request, so that a reply that comes late is not taken for the next one.
+    static constexpr int SettleGuardMs = 300;
+    // A line that keeps chattering is emptied after this long at most.
+    static constexpr int SettleLimitMs = 2000;
 
 private:
+    using ReplyDecoder = int (*)(const std::string& reply, int format);
+
+    int ReadExchange(const std::string& request, int replyLength, bool waitWhileLatched,
+                     ReplyDecoder decode, int digits, int format, int& value);
+    bool Acknowledged(const std::string& request);
+    int WriteExchange(const std::string& request);
+    bool SendRequest(const std::string& request);
+    void NoteFailedExchange();
+    void SettleLine();
+    bool TakeWaitingBytes();
+    bool NothingBeyondReply();
+    int ReadReply(int maxLength);
+    int EndedEarly(const char* after, int count, int maxLength);
+
     SerialLine& port_;
     Clock& clock_;
     DriveState& state_;
     MainPanel& panel_;
     const MessageCatalogue& catalogue_;
     std::string replyBuffer_;
+    // Set by a failed exchange whose request went out: its reply may still come.
+    bool settlePending_ = false;
+    bool requestOut_ = false;
+    std::uint64_t failedAtMs_ = 0;
 };

@@ -2,6 +2,13 @@
 #include <array>
 #include <string>
 
+// Values of DriveState::AmpFamily.
+namespace Family {
+constexpr int Bx = 0;
+constexpr int Dx = 1;
+constexpr int Fx = 2;  // FX, KQRV, LQRV and YZ
+}  // namespace Family
+
 // Shared drive state, one object owned by the main window and passed by
 // reference to every logic object. Field names are the established ones.
 struct DriveState {

@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <string>
 
+#include "link/Procedure.h"
+#include "link/StatusTexts.h"
 #include "link/TypeFiles.h"
 
 namespace {
-
-constexpr int ReplyLength = 7;
-constexpr int Hex = 1;
-constexpr int Decimal = 0;
 
 enum IdentIndex {
     IdCpuWord = 0,
@@ -24,8 +22,8 @@ enum IdentIndex {
     IdScaleC = 13
 };
 
-constexpr int MsgLinkOpen = 45;
-constexpr int MsgLinkClosed = 46;
+// The eight RAM words holding the DX model name, two characters each.
+const char* const DxModelAddresses[] = {"A8", "A9", "AA", "AB", "AC", "AD", "AE", "AF"};
 
 std::string Format(const char* format, int value) {
     char text[32];
@@ -61,130 +59,147 @@ bool OpenWithLineSettings(SerialLine& port) {
 }
 
 void Identification::ConnectRS232() {
-    SerialLine& port = link_.Port();
-    DriveState& state = link_.State();
-    if (port.Enabled()) {
+    if (port_.Enabled()) {
         // Already connected: the next answered status poll re-identifies.
-        state.CommErrorLatched = true;
+        state_.CommErrorLatched = true;
         return;
     }
-    const bool open = OpenWithLineSettings(port);
-    link_.Panel().MainMsg4 = link_.Catalogue().Msg(open ? MsgLinkOpen : MsgLinkClosed);
+    const bool open = OpenWithLineSettings(port_);
+    panel_.MainMsg4 = catalogue_.Msg(open ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
     Read_current_mode();
 }
 
-void Identification::Read_current_mode() {
-    DriveState& state = link_.State();
-    state.ServoWord = 0;
-    state.IoWord = 0;
-    state.StatusWord = 0;
-    switch (state.AmpFamily) {
-        case 0:
+bool Identification::Read_current_mode() {
+    state_.ServoWord = 0;
+    state_.IoWord = 0;
+    state_.StatusWord = 0;
+    silent_ = false;
+    failed_ = false;
+    const bool latchedBefore = state_.CommErrorLatched;
+    switch (state_.AmpFamily) {
+        case Family::Bx:
             ReadBx();
             break;
-        case 1:
+        case Family::Dx:
             ReadDx();
             break;
         default:
             ReadFx();
             break;
     }
+    // A mailbox poll may fail and its retry succeed: the failure has still
+    // been reported, and the report has put the placeholders back.
+    if (!latchedBefore && state_.CommErrorLatched) failed_ = true;
+    return !failed_;
+}
+
+bool Identification::Answered(int result) {
+    if (result == 1) return true;
+    failed_ = true;
+    // "?" is what the reader keeps when not even a first character came.
+    if (drive_.ReplyBuffer() == "?") silent_ = true;
+    return false;
+}
+
+bool Identification::Read(const std::string& address, int replyLength, int format, int& value) {
+    if (silent_) {
+        failed_ = true;
+        return false;
+    }
+    return Answered(drive_.ReadFromRAM(address, replyLength, format, value));
+}
+
+bool Identification::ReadEep(const std::string& address, int format, int& value) {
+    if (silent_) {
+        failed_ = true;
+        return false;
+    }
+    return Answered(drive_.ReadFromEEP(address, WordReplyLength, format, value));
 }
 
 void Identification::ReadBx() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
-    int value = 0;
-
-    std::string cpu;
-    if (link_.ReadFromEEP(map_.Ident[IdCpuFirst], ReplyLength, Decimal, value)) {
-        state.CpuDate = value;
-        cpu = Format("CPU:%4d:", value);
+    int first = 0;
+    int second = 0;
+    const bool cpuFirst = ReadEep(map_.Ident[IdCpuFirst], DecimalFormat, first);
+    if (cpuFirst) state_.CpuDate = first;
+    if (ReadEep(map_.Ident[IdCpuSecond], DecimalFormat, second) && cpuFirst) {
+        panel_.CPULabel = Format("CPU:%4d:", first) + Format("%04d", second);
     }
-    if (link_.ReadFromEEP(map_.Ident[IdCpuSecond], ReplyLength, Decimal, value)) {
-        panel.CPULabel = cpu + Format("%04d", value);
-    }
-
-    std::string eep;
-    if (link_.ReadFromEEP(map_.Ident[IdEepFirst], ReplyLength, Decimal, value)) {
-        eep = Format("EEP:%4d:", value);
-    }
-    if (link_.ReadFromEEP(map_.Ident[IdEepSecond], ReplyLength, Decimal, value)) {
-        panel.EEPLabel = eep + Format("%04d", value);
+    const bool eepFirst = ReadEep(map_.Ident[IdEepFirst], DecimalFormat, first);
+    if (ReadEep(map_.Ident[IdEepSecond], DecimalFormat, second) && eepFirst) {
+        panel_.EEPLabel = Format("EEP:%4d:", first) + Format("%04d", second);
     }
 
     // Unreadable scaling words count as 1 so that no group divides by zero here.
     const auto readScale = [&](int index) {
-        return link_.ReadFromEEP(map_.Ident[index], ReplyLength, Hex, value) ? value : 1;
+        int value = 0;
+        return ReadEep(map_.Ident[index], HexFormat, value) ? value : 1;
     };
-    state.BxScaleA = readScale(IdScaleA);
-    state.BxScaleB = readScale(IdScaleB);
-    state.BxScaleC = readScale(IdScaleC);
+    state_.BxScaleA = readScale(IdScaleA);
+    state_.BxScaleB = readScale(IdScaleB);
+    state_.BxScaleC = readScale(IdScaleC);
 
-    if (!link_.ReadFromEEP(map_.Ident[IdMotorCode], ReplyLength, Decimal, value)) return;
-    const int amplifierNumber = value / 1000;
-    const int motorNumber = value % 1000;
-    const std::string folder = state.StartFolder;
+    int code = 0;
+    if (!ReadEep(map_.Ident[IdMotorCode], DecimalFormat, code)) return;
+    const int amplifierNumber = code / 1000;
+    const int motorNumber = code % 1000;
+    const std::string& folder = state_.StartFolder;
     const TypeText amplifier = BxAmplifierText(folder, amplifierNumber);
     const std::string motorText =
-        amplifier.Found ? BxMotorText(folder, motorNumber).Text : "XXXXXXXXX";
-    panel.MainMsg5 = amplifier.Text + motorText;
+        amplifier.Found ? BxMotorText(folder, motorNumber).Text : StatusTexts::UnknownMotorText;
+    panel_.MainMsg5 = amplifier.Text + motorText;
 }
 
 void Identification::ReadDx() {
-    DriveState& state = link_.State();
     int value = 0;
-    if (!link_.ReadFromRAM(map_.Ident[IdCpuWord], ReplyLength, Hex, value)) {
-        link_.Communicating_error();
+    if (!Read(map_.Ident[IdCpuWord], WordReplyLength, HexFormat, value)) {
+        drive_.Communicating_error();
         return;
     }
-    state.MotorCode = value;
+    state_.MotorCode = value;
 
-    static const char* const modelAddresses[] = {"A8", "A9", "AA", "AB", "AC", "AD", "AE", "AF"};
     std::string model;
-    for (const char* address : modelAddresses) {
-        if (!link_.ReadFromRAM(address, ReplyLength, Hex, value)) continue;
+    for (const char* address : DxModelAddresses) {
+        if (!Read(address, WordReplyLength, HexFormat, value)) continue;
         for (int shift : {8, 0}) {
             const char c = static_cast<char>((value >> shift) & 0xFF);
             if (c != '\0') model += c;  // a NUL pads a short model name
         }
     }
-    link_.Panel().MainMsg5 = model;
+    if (!failed_) panel_.MainMsg5 = model;
 }
 
 void Identification::ReadFx() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
     int value = 0;
-
     const std::string& cpuAddress = map_.Ident[IdCpuWord];
     // The FX amplifier ends this one reply with a CR; older ones do not.
-    bool cpuRead = link_.ReadFromRAM(cpuAddress, 8, Hex, value) ||
-                   link_.ReadFromRAM(cpuAddress, ReplyLength, Hex, value);
+    const bool cpuRead = Read(cpuAddress, CpuReplyLength, HexFormat, value) ||
+                         Read(cpuAddress, WordReplyLength, HexFormat, value);
     if (cpuRead) {
+        // The short read may follow a failed long one; only the answer counts.
+        failed_ = false;
         int cpuWord = value & 0xFFFF;
-        state.FxVersion = FxVersionForCpuWord(cpuWord, state.QrvFlag, state.FxVersion);
-        if (state.FxVersion >= 30 || state.QrvFlag) panel.M34ResetEnabled = true;
-        state.RefreshServo = true;
-        LoadAddressMap(map_, state.AmpFamily, state.FxVersion, state.QrvFlag);
-        state.CpuVersion = cpuWord;
-        state.CpuDate = cpuWord;
-        panel.CPULabel = Format("CPU:%5X", cpuWord);
+        state_.FxVersion = FxVersionForCpuWord(cpuWord, state_.QrvFlag, state_.FxVersion);
+        if (state_.FxVersion >= 30 || state_.QrvFlag) panel_.M34ResetEnabled = true;
+        state_.RefreshServo = true;
+        LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
+        state_.CpuVersion = cpuWord;
+        state_.CpuDate = cpuWord;
+        panel_.CPULabel = Format("CPU:%5X", cpuWord);
     }
 
-    if (!link_.ReadFromRAM(map_.Ident[IdRating], ReplyLength, Hex, value)) return;
-    state.AmpRating = (value & 0xFFFF) / 10;
-    std::string motorText = "XXXXXXXXX";
-    if (link_.ReadFromRAM(map_.Ident[IdMotorCode], ReplyLength, Hex, value)) {
-        state.MotorCode = value;
-        motorText = FxMotorText(state.StartFolder, state.MotorCode, motorText);
-    }
-    panel.MainMsg5 = FxModelPrefix() + std::to_string(state.AmpRating) + "-" + motorText;
+    if (!Read(map_.Ident[IdRating], WordReplyLength, HexFormat, value)) return;
+    state_.AmpRating = (value & 0xFFFF) / 10;
+    // Without the motor the model text would be half a name: it keeps its placeholder.
+    if (!Read(map_.Ident[IdMotorCode], WordReplyLength, HexFormat, value)) return;
+    state_.MotorCode = value;
+    const std::string motorText =
+        FxMotorText(state_.StartFolder, state_.MotorCode, StatusTexts::UnknownMotorText);
+    panel_.MainMsg5 = FxModelPrefix() + std::to_string(state_.AmpRating) + "-" + motorText;
 }
 
 std::string Identification::FxModelPrefix() const {
-    const DriveState& state = link_.State();
-    if (state.YzFlag) return "YZ";
-    if (!state.QrvFlag) return "FX";
-    return state.LqrvFlag ? "LQRV-" : "KQRV-";
+    if (state_.YzFlag) return "YZ";
+    if (!state_.QrvFlag) return "FX";
+    return state_.LqrvFlag ? "LQRV-" : "KQRV-";
 }

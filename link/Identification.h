@@ -1,28 +1,54 @@
 #pragma once
+#include <string>
+
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
+#include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
+#include "link/SerialLine.h"
 
 // Brings the link up and finds out what amplifier is at the other end:
 // versions, rating, amplifier and motor type, and for the FX group the version
 // code that selects the address map.
 class Identification {
 public:
-    Identification(DriveLink& link, AddressMap& map) : link_(link), map_(map) {}
+    Identification(Drive& drive, SerialLine& port, DriveState& state, MainPanel& panel,
+                   const MessageCatalogue& catalogue, AddressMap& map)
+        : drive_(drive),
+          port_(port),
+          state_(state),
+          panel_(panel),
+          catalogue_(catalogue),
+          map_(map) {}
 
     // Opens the port with the amplifier's line settings and identifies it.
     void ConnectRS232();
     // Reads the identification of the current family into the drive state and
-    // the main panel.
-    void Read_current_mode();
+    // the main panel. True when every read of the pass was answered. Once a
+    // read finds the amplifier silent the rest of the pass is skipped: the
+    // outage is told at once and the labels keep their placeholders. A label
+    // is written only when all the reads it is built from succeeded.
+    bool Read_current_mode();
 
 private:
     void ReadBx();
     void ReadDx();
     void ReadFx();
+    // One read of the pass; false, and nothing sent, once the amplifier fell silent.
+    bool Read(const std::string& address, int replyLength, int format, int& value);
+    bool ReadEep(const std::string& address, int format, int& value);
+    bool Answered(int result);
     std::string FxModelPrefix() const;
 
-    DriveLink& link_;
+    Drive& drive_;
+    SerialLine& port_;
+    DriveState& state_;
+    MainPanel& panel_;
+    const MessageCatalogue& catalogue_;
     AddressMap& map_;
+    bool silent_ = false;
+    bool failed_ = false;
 };
 
 // FX version code for a CPU word (low 16 bits), tested in the established

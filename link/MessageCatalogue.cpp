@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 3> kFileNames{"Message.J", "Message.E", "Message.C"};
+constexpr std::array<const char*, 3> FileNames{"Message.J", "Message.E", "Message.C"};
 
 void StripLineBreak(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -30,8 +30,8 @@ std::size_t PieceLength(const std::string& text, std::size_t from, std::size_t m
 }  // namespace
 
 std::string MessageCatalogue::FileName(int language) {
-    if (language < 0 || language >= static_cast<int>(kFileNames.size())) return {};
-    return kFileNames[static_cast<std::size_t>(language)];
+    if (language < 0 || language >= static_cast<int>(FileNames.size())) return {};
+    return FileNames[static_cast<std::size_t>(language)];
 }
 
 bool MessageCatalogue::Load(const std::string& folder, int language) {

@@ -122,6 +122,17 @@ int LongFromReply(const std::string& reply, int format) {
     return ParseHexLong(reply.substr(1, 8));
 }
 
+bool ReplyDataParses(const std::string& reply, int digits, int format) {
+    if (format != DecimalFormat && format != HexFormat) return true;
+    if (static_cast<int>(reply.size()) < digits + 1 || reply[0] != '%') return false;
+    for (int i = 1; i <= digits; ++i) {
+        const char c = reply[static_cast<std::size_t>(i)];
+        const bool digit = format == HexFormat ? IsUpperHexDigit(c) : (c >= '0' && c <= '9');
+        if (!digit) return false;
+    }
+    return true;
+}
+
 bool IsAddressText(const std::string& text) {
     return text.size() == 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
 }

@@ -4,8 +4,17 @@
 // Frame routines of the command protocol: request checksums, reply checks and
 // the fixed-width hexadecimal value formats. Free functions without state.
 
+// Reply lengths: "%", the data characters and the checksum.
+constexpr int WordReplyLength = 7;
+constexpr int LongReplyLength = 11;
+// The FX CPU word ends with a CR, which the reader takes as its end.
+constexpr int CpuReplyLength = 8;
 // Longest reply any caller asks for ("%" + 8 data characters + checksum).
-constexpr int MaxReplyLength = 11;
+constexpr int MaxReplyLength = LongReplyLength;
+
+// Formats of the read primitives' data characters.
+constexpr int DecimalFormat = 0;
+constexpr int HexFormat = 1;
 
 // Appends the two checksum digits to a request. The first letter decides how
 // many characters the sum covers: "R" and "L" 4, "W" 8, "M" 12. Returns false
@@ -37,6 +46,11 @@ int ParseHexLong(const std::string& text);
 int WordFromReply(const std::string& reply, int format);
 // Long value of a reply "%dddddddd..", format 1 only; otherwise 0.
 int LongFromReply(const std::string& reply, int format);
+
+// False when the digits data characters after the "%" are not a number in
+// the format: a reply that does not parse carries no value. Formats other than
+// decimal and hexadecimal read as 0 and parse.
+bool ReplyDataParses(const std::string& reply, int digits, int format);
 
 // True for a text of exactly two upper-case hexadecimal digits.
 bool IsAddressText(const std::string& text);

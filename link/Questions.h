@@ -50,10 +50,13 @@ struct FileQuestion {
     std::string Name;
 };
 
-// Pages to print: each page is lines of text on a fixed character grid.
+// Pages to print: each page is lines of text on a fixed character grid whose
+// cells are CharWidth by LineHeight printer units.
 struct PrintJob {
     std::string Title;
     std::vector<std::vector<std::string>> Pages;
+    int CharWidth = 24;
+    int LineHeight = 36;
 };
 
 // A table to look at before something is done: the title, column heads,

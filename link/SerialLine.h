@@ -19,6 +19,14 @@ public:
     // (0 after the time-out), or -1 when the port is closed.
     virtual int Read(char* buffer, int count) = 0;
     virtual void PurgeIn() = 0;
+    // Takes up to count bytes that have arrived or arrive within about one
+    // character time: what follows a reply on the wire. A line that cannot
+    // tell returns 0.
+    virtual int ReadTrailing(char* buffer, int count) {
+        (void)buffer;
+        (void)count;
+        return 0;
+    }
 
     virtual void SetDeviceName(const std::string& name) = 0;
     virtual std::string GetDeviceName() const = 0;

@@ -1,6 +1,7 @@
 #include "shell/ChildWindows.h"
 
 #include "files/Readampdata.h"
+#include "monitor/MonitoringWindows.h"
 #include "operation/Autotune.h"
 #include "operation/Directrw.h"
 #include "operation/Jog.h"
@@ -50,7 +51,21 @@ QWidget* CreateReadData(TMainForm& main) {
     return new TReadData(main.State(), main.Catalogue(), main.Ask());
 }
 
+QWidget* CreateMonitorWindow(TMainForm& main) {
+    return CreateMonitorForm(main.Monitors(), main.State(), main.Catalogue());
+}
+QWidget* CreateIOWindow(TMainForm& main) {
+    return CreateIOForm(main.Monitors(), main.State(), main.Catalogue());
+}
+// The history is read before the window shows it, with the progress panel.
+QWidget* CreateAlarmWindow(TMainForm& main) {
+    return CreateAlarmForm(main.Monitors(), main.State(), main.Catalogue());
+}
+
 const ChildWindowRow Rows[] = {
+    {"M11Monitor", &DriveState::MonitorFormOpen, &CreateMonitorWindow},
+    {"M12IODisplay", &DriveState::IOFormOpen, &CreateIOWindow},
+    {"M13Alarm", &DriveState::AlarmFormOpen, &CreateAlarmWindow},
     {"M21SystemParam", &DriveState::SystemFormOpen,
      &CreateParamForm<TSystemForm, ParamGroup::System>},
     {"M22SpeedParam", &DriveState::SpeedFormOpen, &CreateParamForm<TSpeedForm, ParamGroup::Speed>},

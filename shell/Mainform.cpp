@@ -21,16 +21,20 @@
 #include <filesystem>
 
 #include "files/Backup.h"
+#include "files/Compare.h"
+#include "files/FxForms.h"
+#include "files/MotorTransfer.h"
 #include "files/Openfile.h"
 #include "files/ProductionRecord.h"
+#include "files/TableCommand.h"
 #include "link/Comm.h"
+#include "link/StatusTexts.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
-#include "shell/StatusTexts.h"
 #include "widgets/Gauge.h"
 
 namespace {
@@ -44,8 +48,6 @@ constexpr int MsgFamilyQuestion = 48;
 constexpr int MsgExitQuestion = 49;
 constexpr int MsgPanelTitle1 = 51;
 constexpr int MsgPanelTitle2 = 52;
-constexpr int MsgLinkOpen = 45;
-constexpr int MsgLinkClosed = 46;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
 constexpr int EnglishLanguage = 1;
@@ -74,6 +76,10 @@ std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
     auto port = std::make_unique<TComm>();
     port->SetSearchFolder(setup.StartFolder);
     port->SetSuspendTime(20);
+    // Line events reach their handlers on the window thread, never on the port's own.
+    port->SetMainThreadInvoker([](std::function<void()> work) {
+        QMetaObject::invokeMethod(qApp, std::move(work), Qt::BlockingQueuedConnection);
+    });
     return port;
 }
 
@@ -110,8 +116,8 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       ownClock_(MakeClock(setup)),
       clock_(setup.ClockOverride ? *setup.ClockOverride : *ownClock_),
       link_(port_, clock_, state_, panel_, catalogue_),
-      identification_(link_, map_),
-      statusPoll_(link_, map_, identification_),
+      identification_(link_, port_, state_, panel_, catalogue_, map_),
+      statusPoll_(link_, state_, panel_, catalogue_, map_, identification_),
       groupReader_(link_, state_, panel_, map_, paramCaches_,
                    [this](int n) { return catalogue_.Msg(n); }),
       paramWriter_(link_, state_, paramCaches_, map_),
@@ -124,7 +130,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
       fileCommands_(
           {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-           [this] { identification_.Read_current_mode(); }},
+           [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
           longOperation_) {
     setObjectName("MainForm");
     TransferSafety safety;
@@ -135,6 +141,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         RefreshPanel();
         QApplication::processEvents();
     };
+    BuildFxTools();
     BuildMenu();
     BuildPanels();
     BuildTimers();
@@ -142,6 +149,43 @@ TMainForm::TMainForm(const MainFormSetup& setup)
         dialogs->SetFileChoosers(MakeOpenChooser(state_, catalogue_, *questions_, this),
                                  MakeSaveChooser(state_, catalogue_, *questions_, this));
     }
+}
+
+void TMainForm::BuildFxTools() {
+    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
+        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
+        [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }});
+    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
+    table_->SetTableForm([this](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+        form.exec();
+    });
+    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
+    compare_->SetCompareForm([this](const Comparison& comparison) {
+        TCompareForm form(comparison, fxSeams_->Message, this);
+        form.exec();
+        return form.CompareConfirmed();
+    });
+    maker_ = std::make_unique<MotorParamCommand>(
+        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
+        dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
+    }
+}
+
+void TMainForm::M36TableClick() {
+    table_->M36TableClick();
+    RefreshPanel();
+}
+
+void TMainForm::M37MakerClick() {
+    maker_->M37MakerClick();
+    RefreshPanel();
+}
+
+void TMainForm::M38CompareClick() {
+    compare_->M38CompareClick();
+    RefreshPanel();
 }
 
 TMainForm::~TMainForm() {
@@ -201,6 +245,9 @@ void TMainForm::BuildMenu() {
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
+    OnTriggered("M36Table", [this] { M36TableClick(); });
+    OnTriggered("M37Maker", [this] { M37MakerClick(); });
+    OnTriggered("M38Compare", [this] { M38CompareClick(); });
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });
@@ -443,26 +490,7 @@ void TMainForm::ChangeLanguage() {
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
-    panel_.MainMsg2 = state_.CommErrorLatched
-                          ? Msg(MsgCommError)
-                          : Msg(StatusMessage(state_.AmpFamily, state_.StatusCode));
-    if (state_.CommErrorLatched) {
-        // The outage leaves the status words at -1: redraw the outage's own
-        // texts rather than "servo on" and the texts after the status fields.
-        panel_.MainMsg1 = Msg(MsgServoOff);
-        panel_.MainMsg3 = Msg(MsgModeUnknown);
-        if (state_.AmpFamily == 0) panel_.MainMsg6 = Msg(MsgBxFieldA) + " " + Msg(MsgBxFieldB);
-    } else {
-        if (state_.AmpFamily == 0) {
-            panel_.MainMsg6 = Msg(MsgBxFieldA + ((state_.StatusWord >> 8) & 0xF)) + "  " +
-                              Msg(MsgBxFieldB + ((state_.StatusWord >> 4) & 0xF));
-        }
-        if (const int mode = ModeMessage(state_.AmpFamily, state_.CurrentMode)) {
-            panel_.MainMsg3 = Msg(mode);
-        }
-        const int servoWord = state_.AmpFamily == 0 ? state_.ServoWord : state_.StatusWord;
-        panel_.MainMsg1 = Msg(MsgServoOff + (servoWord & 1));
-    }
+    DrawStatusTexts(state_, catalogue_, panel_);
 
     // Open child windows follow in the order of their table.
     for (const auto& [row, window] : childWindows_) {
@@ -508,6 +536,14 @@ void TMainForm::RefreshPanel() {
     memo1_->setVisible(panel_.Memo1Visible);
 }
 
+// Each gauge step is painted at once, without letting other events run, so
+// that a long transfer shows how far it is.
+void TMainForm::RepaintProgress() {
+    RefreshPanel();
+    progressPanel_->repaint();
+    if (memo1_->isVisible()) memo1_->repaint();
+}
+
 void TMainForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();
@@ -525,9 +561,16 @@ void TMainForm::FormResize() {
 void TMainForm::StsTimerTimer() {
     statusPoll_.StsTimerTimer();
 }
-void TMainForm::MonitorTimerTimer() {}
-void TMainForm::IODispalyTimerTimer() {}
-void TMainForm::AlarmTimerTimer() {}
+void TMainForm::MonitorTimerTimer() {
+    monitoring_.Monitor.MonitorTimerTimer();
+}
+void TMainForm::IODispalyTimerTimer() {
+    monitoring_.IO.IODispalyTimerTimer();
+}
+void TMainForm::AlarmTimerTimer() {
+    monitoring_.Alarm.AlarmTimerTimer();
+    RefreshPanel();
+}
 void TMainForm::WriteParamTimerTimer() {
     paramWriter_.WriteParamTimerTimer();
 }
@@ -591,7 +634,7 @@ void TMainForm::ConnectRS232() {
     try {
         identification_.ConnectRS232();
     } catch (const std::exception& error) {
-        panel_.MainMsg4 = Msg(MsgLinkClosed);
+        panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
         questions_->StandardDialog(
             std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
             {sbOK});

@@ -22,6 +22,7 @@
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
+#include "monitor/Monitoring.h"
 #include "operation/DirectAccess.h"
 #include "operation/JogControl.h"
 #include "operation/TuneMachine.h"
@@ -40,6 +41,10 @@ class QPlainTextEdit;
 class TGauge;
 class TParamForm;
 struct ParamFormContext;
+struct TransferSeams;
+class ParamTableCommand;
+class CompareCommand;
+class MotorParamCommand;
 
 // What the main window is built on. The program passes only the start-up
 // folder; tests also pass a simulated line, a manual clock and scripted answers.
@@ -102,6 +107,7 @@ public:
     TuneMachine& Tuning() { return tuning_; }
     DirectAccess& Direct() { return direct_; }
     ParamFileCommands& FileCommands() { return fileCommands_; }
+    Monitoring& Monitors() { return monitoring_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -151,8 +157,13 @@ private:
     void ShowTransferChecks();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
+    void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    void BuildFxTools();
+    void M36TableClick();
+    void M37MakerClick();
+    void M38CompareClick();
 
     MainFormSetup setup_;
     DriveState state_;
@@ -179,6 +190,12 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;
+    Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
+    // The FX-group tools: parameter table, production pass, compare.
+    std::unique_ptr<TransferSeams> fxSeams_;
+    std::unique_ptr<ParamTableCommand> table_;
+    std::unique_ptr<MotorParamCommand> maker_;
+    std::unique_ptr<CompareCommand> compare_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 

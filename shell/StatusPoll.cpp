@@ -1,8 +1,7 @@
 #include "shell/StatusPoll.h"
 
-#include "shell/StatusTexts.h"
-
-using namespace StatusTexts;
+#include "link/Procedure.h"
+#include "link/StatusTexts.h"
 
 namespace {
 constexpr int ModeIndex = 5;
@@ -11,115 +10,97 @@ constexpr int ServoIndex = 9;
 }  // namespace
 
 void StatusPoll::StsTimerTimer() {
-    DriveState& state = link_.State();
-    if (state.ParamWriteBusy || state.PollBusy) return;
-    state.PollBusy = true;
-    switch (state.AmpFamily) {
-        case 0:
+    if (state_.ParamWriteBusy || state_.PollBusy) return;
+    state_.PollBusy = true;
+    recovered_ = false;
+    changed_ = false;
+    switch (state_.AmpFamily) {
+        case Family::Bx:
             PollBx();
             break;
-        case 1:
+        case Family::Dx:
             PollDx();
             break;
         default:
             PollFx();
             break;
     }
-    state.PollBusy = false;
+    // A label keeps its text until its word changes; a failed read has shown
+    // the outage's texts already.
+    if (changed_) StatusTexts::DrawStatusTexts(state_, catalogue_, panel_);
+    state_.PollBusy = false;
 }
 
 bool StatusPoll::Read(const std::string& address, int& value) {
-    return link_.ReadFromRAM(address, 7, 1, value) == 1;
+    return drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
 }
 
 void StatusPoll::Recover() {
-    DriveState& state = link_.State();
-    if (!state.CommErrorLatched) return;
-    LoadAddressMap(map_, state.AmpFamily, state.FxVersion, state.QrvFlag);
+    if (!state_.CommErrorLatched) return;
+    LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
     identification_.Read_current_mode();
-    state.CommErrorLatched = false;
+    state_.CommErrorLatched = false;
+    recovered_ = true;
 }
 
 void StatusPoll::PollBx() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
     int value = 0;
     if (!Read(map_.Servo, value)) return;
-    if (value != state.ServoWord || state.CommErrorLatched) {
-        state.ServoWord = value;
+    if (value != state_.ServoWord || MustRedraw()) {
         Recover();
-        panel.MainMsg1 = Msg(MsgServoOff + (value & 1));
+        // Re-identification clears the status words; the word just read stands.
+        state_.ServoWord = value;
+        changed_ = true;
     }
 
     if (!Read(map_.Ident[ServoIndex], value)) return;
-    if (value != state.StatusWord || state.CommErrorLatched) {
-        state.StatusWord = value;
-        const int mode = (value >> 12) & 0xF;
-        const int fieldA = (value >> 8) & 0xF;
-        const int fieldB = (value >> 4) & 0xF;
-        const int code = value & 0xF;
-        state.CurrentMode = mode;
-        state.StatusCode = code;
-        panel.MainMsg6 = Msg(MsgBxFieldA + fieldA) + "  " + Msg(MsgBxFieldB + fieldB);
-        panel.MainMsg2 = Msg(StatusMessage(0, code));
-        panel.MainMsg3 = Msg(ModeMessage(0, mode));
+    if (value != state_.StatusWord || MustRedraw()) {
+        state_.StatusWord = value;
+        state_.CurrentMode = (value >> 12) & 0xF;
+        state_.StatusCode = value & 0xF;
+        changed_ = true;
     }
 }
 
 void StatusPoll::PollDx() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
     int value = 0;
     if (!Read(map_.Ident[ServoIndex], value)) return;
-    if (value != state.StatusWord || state.CommErrorLatched) {
-        state.StatusWord = value;
-        panel.MainMsg1 = Msg(MsgServoOff + value);
+    if (value != state_.StatusWord || MustRedraw()) {
         Recover();
+        state_.StatusWord = value;
+        changed_ = true;
     }
 
     if (!Read(map_.Ident[StatusIndex], value)) return;
-    if (value != state.StatusCode || state.CommErrorLatched) {
-        state.StatusCode = value & 0xFF;
-        panel.MainMsg2 = Msg(StatusMessage(1, state.StatusCode));
-    }
+    if (value != state_.StatusCode || MustRedraw()) Take(state_.StatusCode, value & 0xFF);
 
     if (!Read(map_.Ident[ModeIndex], value)) return;
-    if (value != state.CurrentMode || state.CommErrorLatched) {
-        state.CurrentMode = value;
-        if (const int message = ModeMessage(1, value)) panel.MainMsg3 = Msg(message);
-    }
+    if (value != state_.CurrentMode || MustRedraw()) Take(state_.CurrentMode, value);
 }
 
 void StatusPoll::PollFx() {
-    DriveState& state = link_.State();
-    MainPanel& panel = link_.Panel();
     int value = 0;
     if (!Read(map_.Ident[ServoIndex], value)) return;
     int servo = 0;
-    if (state.FxVersion < 26) {
+    if (state_.FxVersion < 26) {
         servo = (value & 0x200) ? 0 : 1;
-    } else if (state.FxVersion <= 27) {
+    } else if (state_.FxVersion <= 27) {
         servo = (value >> 9) & 1;
     } else {
         servo = 1 - value;
     }
-    if (servo != state.StatusWord || state.CommErrorLatched || state.RefreshServo) {
-        state.RefreshServo = false;
-        state.StatusWord = servo;
-        panel.MainMsg1 = Msg(MsgServoOff + servo);
+    if (servo != state_.StatusWord || MustRedraw() || state_.RefreshServo) {
+        state_.RefreshServo = false;
         Recover();
+        state_.StatusWord = servo;
+        changed_ = true;
     }
 
     if (!Read(map_.Ident[StatusIndex], value)) return;
-    if (value != state.StatusCode || state.CommErrorLatched) {
-        state.StatusCode = value;
-        panel.MainMsg2 = Msg(StatusMessage(2, value));
-    }
+    if (value != state_.StatusCode || MustRedraw()) Take(state_.StatusCode, value);
+    Recover();
 
     if (!Read(map_.Ident[ModeIndex], value)) return;
     const int mode = value & 0xF;
-    if (mode != state.CurrentMode || state.CommErrorLatched) {
-        state.CurrentMode = mode;
-        if (const int message = ModeMessage(2, mode)) panel.MainMsg3 = Msg(message);
-    }
+    if (mode != state_.CurrentMode || MustRedraw()) Take(state_.CurrentMode, mode);
 }

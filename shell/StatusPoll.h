@@ -1,14 +1,25 @@
 #pragma once
+#include <string>
+
 #include "link/AddressMap.h"
-#include "link/DriveLink.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
 #include "link/Identification.h"
+#include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
 
 // The 200 ms status poll: keeps servo state, status text and mode current on
 // the main panel, and is the link's recovery path after an outage.
 class StatusPoll {
 public:
-    StatusPoll(DriveLink& link, AddressMap& map, Identification& identification)
-        : link_(link), map_(map), identification_(identification) {}
+    StatusPoll(Drive& drive, DriveState& state, MainPanel& panel, const MessageCatalogue& catalogue,
+               AddressMap& map, Identification& identification)
+        : drive_(drive),
+          state_(state),
+          panel_(panel),
+          catalogue_(catalogue),
+          map_(map),
+          identification_(identification) {}
 
     // One tick of StsTimer.
     void StsTimerTimer();
@@ -22,9 +33,21 @@ private:
     // first word each poll reads always takes this path after an outage, so
     // the reads after it find the latch cleared.
     void Recover();
-    std::string Msg(int n) const { return link_.Catalogue().Msg(n); }
+    // True when a word must be taken and shown even if it looks unchanged:
+    // while latched, and for the rest of the tick that recovered, because
+    // re-identification resets the status words the change test compares with.
+    bool MustRedraw() const { return state_.CommErrorLatched || recovered_; }
+    void Take(int& field, int value) {
+        field = value;
+        changed_ = true;
+    }
 
-    DriveLink& link_;
+    Drive& drive_;
+    DriveState& state_;
+    MainPanel& panel_;
+    const MessageCatalogue& catalogue_;
     AddressMap& map_;
     Identification& identification_;
+    bool recovered_ = false;
+    bool changed_ = false;  // a word was taken this tick: its texts are drawn
 };

@@ -99,7 +99,7 @@ for _ in $(seq 50); do [ -e "$folder/Com1" ] && break; sleep 0.1; done
 (cd "$folder" && exec ./servodesk) > "$folder/servodesk.out" 2>&1 &
 desk=$!
 
-# The family question comes before the main window shows.
+# The main window shows first, then the family question over it.
 xdotool search --sync --onlyvisible --class servodesk > /dev/null
 sleep "$wait_s"
 [ -z "$dialog_shot" ] || import -window root "$dialog_shot"

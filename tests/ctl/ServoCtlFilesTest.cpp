@@ -60,7 +60,7 @@ protected:
     SimDrive drive;
     std::ostringstream out;
     std::ostringstream err;
-    ServoCtl ctl{*drive.link, drive.map, out, err};
+    ServoCtl ctl{drive.Ctl(), out, err};
     std::filesystem::path folder;
     ScriptedQuestions ask;
     LongOperation longOperation;

@@ -24,7 +24,7 @@ protected:
     SimDrive drive;
     std::ostringstream out;
     std::ostringstream err;
-    ServoCtl ctl{*drive.link, drive.map, out, err};
+    ServoCtl ctl{drive.Ctl(), out, err};
 };
 
 TEST_F(ServoCtlTest, OpensWithTheAmplifierLineSettings) {
@@ -147,6 +147,28 @@ protected:
 TEST_F(ServoCtlBxTest, IdentReadsTheEepromLabels) {
     EXPECT_EQ(Run({"ident"}), CtlOk) << err.str();
     EXPECT_EQ(out.str().rfind("CPU:2005:0715\nEEP:2004:0301\nBX02-", 0), 0u) << out.str();
+}
+
+// A failed identification step is a failed command, told in one line, with
+// nothing on standard output: no placeholder label, no default version.
+TEST_F(ServoCtlTest, IdentWithAnUnansweredStepFails) {
+    drive.amplifier->InjectFault(sim::Fault::NoReply, 2);
+    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(err.str(), "ident: no reply\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(ServoCtlBxTest, IdentWithAnUnansweredStepFails) {
+    drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
+    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(err.str(), "ident: no reply\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(drive.panel.CPULabel, "CPU:XXX");
+
+    // A type code that is no decimal number is no model.
+    drive.amplifier->SetEeprom(0x77, 0x2F02);
+    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(ServoCtlTest, PromptRunsLinesUntilQuitAndKeepsTheWorstStatus) {

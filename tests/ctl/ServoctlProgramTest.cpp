@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/link/AmpsimProcess.h"
 
@@ -106,6 +111,89 @@ TEST_F(ServoctlProgramTest, SavesAndTransfersAWholeParameterSet) {
     ASSERT_TRUE(ampsim.Command("pull", "cable pulled"));
     const Outcome lost = Servoctl("save '" + file + "'");
     EXPECT_EQ(lost.status, 3) << lost.output;
+}
+
+TEST_F(ServoctlProgramTest, MonitorPrintsCsvLinesAtTheInterval) {
+    ASSERT_TRUE(ampsim.Command("set 80 0x04D2", "RAM 80 = 04D2"));
+    const Outcome monitor = Servoctl("monitor --rows 1,16 --count 3 --interval 200");
+    EXPECT_EQ(monitor.status, 0) << monitor.output;
+    const std::string header = "time_ms,Motor speed [r/min],Regenerative load [%]\n";
+    ASSERT_EQ(monitor.output.substr(0, header.size()), header) << monitor.output;
+    std::vector<std::string> lines;
+    std::istringstream rest(monitor.output.substr(header.size()));
+    for (std::string line; std::getline(rest, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u) << monitor.output;
+    EXPECT_EQ(lines[0].substr(0, 7), "0,1234,");
+    // Each line starts at its interval, not after the last one's reads.
+    const long second = std::stol(lines[1]);
+    EXPECT_GE(second, 200);
+    EXPECT_EQ(lines[2].substr(lines[2].find(',')), ",1234" + lines[2].substr(lines[2].rfind(',')));
+}
+
+TEST_F(ServoctlProgramTest, MonitorEndsAfterAWholeLineOnCtrlC) {
+    const std::string command = "'" SERVOCTL_PATH "' --folder '" + ampsim.Folder() +
+                                "' --family fx monitor --rows 1,2,3 --interval 100 "
+                                "> '" +
+                                ampsim.Folder() +
+                                "/out.csv' 2>&1 & pid=$!; "
+                                "sleep 0.8; kill -INT $pid; wait $pid; echo status=$?";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char status[64] = {};
+    std::fgets(status, sizeof status, pipe);
+    ::pclose(pipe);
+    EXPECT_STREQ(status, "status=0\n");
+    std::ifstream csv(ampsim.Folder() + "/out.csv");
+    std::string whole((std::istreambuf_iterator<char>(csv)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(whole.empty());
+    EXPECT_EQ(whole.back(), '\n');
+    std::istringstream lines(whole);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 3) << line;
+    }
+    EXPECT_GE(count, 2);
+}
+
+TEST_F(ServoctlProgramTest, AlarmsShowsTheHistoryAndClearsIt) {
+    ASSERT_TRUE(ampsim.Command("alarm 6", "alarm 6"));
+    const Outcome alarms = Servoctl("alarms");
+    EXPECT_EQ(alarms.status, 0) << alarms.output;
+    EXPECT_EQ(alarms.output.substr(0, alarms.output.find('\n')), "1 0006 Motor overheat");
+    const Outcome clear = Servoctl("alarms --clear");
+    EXPECT_EQ(clear.status, 0) << clear.output;
+    EXPECT_EQ(clear.output, "ok\n");
+    EXPECT_TRUE(ampsim.Command("get 0A", "RAM 0A = 0000"));
+    EXPECT_EQ(Servoctl("alarms --clean").status, 2);
+}
+
+TEST_F(ServoctlProgramTest, TableCompareAndProductionLine) {
+    const std::string table = ampsim.Folder() + "/table.dat";
+    const Outcome saved = Servoctl("table '" + table + "'");
+    ASSERT_EQ(saved.status, 0) << saved.output;
+
+    const std::string file = ampsim.Folder() + "/line.dat";
+    ASSERT_EQ(Servoctl("save '" + file + "'").status, 0);
+    const Outcome same = Servoctl("compare '" + file + "'");
+    EXPECT_EQ(same.status, 0) << same.output;
+    EXPECT_EQ(same.output.rfind("SET Pn00\tOK.\tOK.\n", 0), 0u) << same.output;
+    EXPECT_NE(same.output.find("SET Pn45\tIs protected.\tIs protected.\n"), std::string::npos);
+
+    ASSERT_TRUE(ampsim.Command("set 20 0x03E8", "RAM 20 = 03E8"));
+    const Outcome differs = Servoctl("compare '" + file + "' --include-protected");
+    EXPECT_EQ(differs.status, 1) << differs.output;
+    EXPECT_NE(differs.output.find("SET Pn20\tH"), std::string::npos) << differs.output;
+    EXPECT_NE(differs.output.find(" ,   1000\n"), std::string::npos) << differs.output;
+
+    const Outcome line = Servoctl("transfer-line '" + file + "' --count 2 --reset auto");
+    EXPECT_EQ(line.status, 0) << line.output;
+    EXPECT_EQ(line.output.rfind("001 written ", 0), 0u) << line.output;
+    EXPECT_NE(line.output.find("\n002 written "), std::string::npos) << line.output;
+    EXPECT_NE(line.output.find(" reset\n"), std::string::npos) << line.output;
+    EXPECT_FALSE(ampsim.Command("get 20", "RAM 20 = 03E8", 300));  // restored from the file
+
+    EXPECT_EQ(Servoctl("transfer-line '" + file + "'").status, 2) << "--count is required";
+    EXPECT_EQ(Servoctl("compare '" + ampsim.Folder() + "/none.dat'").status, 4);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 #include "link/MessageCatalogue.h"
 #include "link/TypeFiles.h"
 #include "params/ParamRules.h"
-#include "shell/StatusTexts.h"
+#include "link/StatusTexts.h"
 
 namespace {
 

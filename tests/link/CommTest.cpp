@@ -104,7 +104,7 @@ TEST(CommSettings, DefaultsAndEventCharacters) {
     EXPECT_EQ(port.GetReadBufSize(), 4096);
     EXPECT_EQ(port.GetWriteBufSize(), 2048);
     EXPECT_EQ(port.GetSuspendTime(), 5u);
-    EXPECT_EQ(port.GetMonitorEvents(), kAllCommEvents);
+    EXPECT_EQ(port.GetMonitorEvents(), AllCommEvents);
     EXPECT_EQ(port.GetBaudRate(), br9600);
     EXPECT_EQ(port.GetParity(), paNone);
     EXPECT_EQ(port.GetStopBits(), sb10);
@@ -287,7 +287,7 @@ TEST(CommEvents, HandlersRunInOrderForTheirEvents) {
     };
 
     // No input waiting: OnRxChar is skipped even though its bit is set.
-    port.HandleCommEvent(&port, kAllCommEvents);
+    port.HandleCommEvent(&port, AllCommEvents);
     EXPECT_EQ(calls, (std::vector<std::string>{"Break", "Cts", "Dsr", "Error", "Ring", "Rlsd",
                                                "RxFlag", "TxEmpty", "ComStat"}));
 
@@ -413,3 +413,28 @@ TEST(CommHangUp, FailsFastWithoutSpinningAndRecoversOnTheSameName) {
     EXPECT_LT(MsSince(closeStart), 100);
     EXPECT_FALSE(port.Enabled());
 }
+
+namespace {
+
+// The adapter goes away while a read is waiting for its reply: the read must
+// notice the hang-up itself, not run on to its deadline and leave the port
+// looking alive until the next call.
+TEST(CommHangUp, UnplugDuringAReadMarksThePortHungUp) {
+    PtyPair pty;
+    TComm port;
+    OpenOn(port, pty);
+    ASSERT_TRUE(Exchange(port, pty));
+
+    std::thread unplug([&pty] {
+        std::this_thread::sleep_for(100ms);
+        pty.CloseMaster();
+    });
+    char reply[7];
+    const int got = port.Read(reply, 7);
+    unplug.join();
+    EXPECT_EQ(got, 0);
+    EXPECT_TRUE(port.HungUp());
+    EXPECT_TRUE(port.Enabled());
+}
+
+}  // namespace

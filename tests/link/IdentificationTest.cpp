@@ -153,3 +153,69 @@ TEST(IdentificationTest, ConnectWhileOpenOnlyLatches) {
 }
 
 }  // namespace
+
+namespace {
+
+// A silent amplifier ends the pass at its first read, so the outage is told
+// after one time-out rather than one per identification word.
+TEST(IdentificationTest, SilentAmplifierEndsThePassAtTheFirstRead) {
+    for (const char* family : {"bx", "dx", "fx"}) {
+        SCOPED_TRACE(family);
+        SimDrive drive(family);
+        drive.line->Open();
+        drive.amplifier->SetCablePulled(true);
+        EXPECT_FALSE(drive.identification->Read_current_mode());
+        EXPECT_EQ(drive.line->Requests().size(), 1u);
+        EXPECT_TRUE(drive.state.CommErrorLatched);
+        EXPECT_EQ(drive.panel.CPULabel, "CPU:XXX");
+        EXPECT_EQ(drive.panel.MainMsg5, "XXXX-XXXXXXXXX");
+    }
+}
+
+// A pass with a failed step is a failed pass, and no label shows part of its
+// words: each keeps its placeholder unless all its reads were answered.
+struct SpoiledPass {
+    const char* name;
+    const char* family;
+    sim::Fault fault;
+    int count;
+    int eepromTypeCode;  // -1: the profile's own
+    bool modelShown;     // the model text's own reads were all answered
+};
+
+void PrintTo(const SpoiledPass& pass, std::ostream* out) {
+    *out << pass.name;
+}
+
+class SpoiledPassTest : public ::testing::TestWithParam<SpoiledPass> {};
+
+TEST_P(SpoiledPassTest, FailsAndBuildsNoLabelByHalves) {
+    const SpoiledPass& pass = GetParam();
+    SimDrive drive(pass.family);
+    drive.line->Open();
+    if (pass.eepromTypeCode >= 0) drive.amplifier->SetEeprom(0x77, pass.eepromTypeCode);
+    drive.amplifier->InjectFault(pass.fault, pass.count);
+    EXPECT_FALSE(drive.identification->Read_current_mode());
+    EXPECT_EQ(drive.panel.CPULabel.rfind("CPU:", 0), 0u) << drive.panel.CPULabel;
+    EXPECT_EQ(drive.panel.EEPLabel.rfind("EEP:", 0), 0u) << drive.panel.EEPLabel;
+    if (pass.modelShown) {
+        EXPECT_EQ(drive.panel.MainMsg5.rfind("BX02-", 0), 0u) << drive.panel.MainMsg5;
+    } else {
+        EXPECT_EQ(drive.panel.MainMsg5, "XXXX-XXXXXXXXX");
+    }
+    if (std::string(pass.family) == "fx") {
+        EXPECT_EQ(drive.panel.CPULabel, "CPU:XXX");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passes, SpoiledPassTest,
+    ::testing::Values(
+        SpoiledPass{"FxCpuWordUnanswered", "fx", sim::Fault::NoReply, 2, -1, false},
+        SpoiledPass{"BxFirstWordUnanswered", "bx", sim::Fault::NoReply, 1, -1, false},
+        SpoiledPass{"BxFirstWordRefused", "bx", sim::Fault::ErrorReply, 1, -1, true},
+        SpoiledPass{"BxTypeCodeNotDecimal", "bx", sim::Fault::NoReply, 0, 0x2F02, false},
+        SpoiledPass{"DxModelWordRefused", "dx", sim::Fault::ErrorReply, 2, -1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -195,7 +195,9 @@ TEST_F(PrimitivesSimTest, RamWritesRetryOnceAndStaySilent) {
             Recover();
         }
     }
-    EXPECT_EQ(drive.clock.TotalWaited(), 0);
+    // The only pauses: each retry first waits out the guard against a late
+    // acknowledgement of the attempt before it (two retries per round).
+    EXPECT_EQ(drive.clock.TotalWaited(), 3 * 3 * 2 * DriveLink::SettleGuardMs);
 }
 
 TEST_F(PrimitivesSimTest, WhileLatchedWordAndLongReadsWaitThirtyMs) {
@@ -203,7 +205,8 @@ TEST_F(PrimitivesSimTest, WhileLatchedWordAndLongReadsWaitThirtyMs) {
     drive.amplifier->InjectFault(Fault::NoReply, 1);
     EXPECT_EQ(Link().ReadFromRAM("40", 7, 1, value), 0);
     ASSERT_TRUE(drive.state.CommErrorLatched);
-    EXPECT_EQ(drive.clock.TotalWaited(), 0);  // the failing read was not latched yet
+    EXPECT_EQ(drive.clock.TotalWaited(), 0);        // the failing read was not latched yet
+    drive.clock.Advance(DriveLink::SettleGuardMs);  // the next tick, past the guard
 
     EXPECT_EQ(Link().ReadFromRAM("40", 7, 1, value), 1);
     EXPECT_EQ(drive.clock.TotalWaited(), 30);
@@ -233,6 +236,43 @@ TEST_F(PrimitivesSimTest, LateReplyIsPurgedNotTakenForTheNextOne) {
     EXPECT_EQ(value, 0x42);
     EXPECT_EQ(Link().ReplyBuffer(), "%0042" + sim::SumText("%0042"));
     EXPECT_FALSE(drive.amplifier->NextReplyDueMs().has_value());
+}
+
+// Back to back, the late reply of a failed exchange arrives after the next
+// request has gone out, ahead of that request's own answer. Whatever failed
+// first, the next exchange must get its own answer or fail, never the late one.
+TEST_F(PrimitivesSimTest, LateReplyBackToBackIsNeverTakenForTheNextAnswer) {
+    const std::vector<Primitive> firsts = {Primitives()[0], Primitives()[3], Primitives()[4]};
+    for (const Primitive& first : firsts) {
+        SCOPED_TRACE(first.name);
+        Recover();
+        drive.amplifier->SetRam(kWord, 0x1D4C);
+        drive.amplifier->SetRam(kNextWord, 0x0015);
+        drive.amplifier->InjectFault(Fault::Late, 1);
+        int value = 0;
+        EXPECT_EQ(first.call(*drive.link, value), 0);
+        EXPECT_EQ(Link().ReadFromRAM("41", 7, 1, value), 1);
+        EXPECT_EQ(value, 0x0015);
+    }
+    // A write's retry meets the late acknowledgement of its first attempt.
+    Recover();
+    drive.amplifier->InjectFault(Fault::Late, 1);
+    int value = 0;
+    EXPECT_EQ(Link().WriteToRAM("40", 0x0033), 1);
+    EXPECT_EQ(Link().ReadFromRAM("41", 7, 1, value), 1);
+    EXPECT_EQ(value, 0x0015);
+}
+
+// The guard against late replies waits only after a failure.
+TEST_F(PrimitivesSimTest, HealthyExchangesNeverWait) {
+    int value = 0;
+    for (int round = 0; round < 10; ++round) {
+        for (const Primitive& primitive : Primitives()) {
+            if (std::string(primitive.name) == "WriteToEEP") continue;  // waits for the EEPROM
+            EXPECT_EQ(primitive.call(*drive.link, value), 1) << primitive.name;
+        }
+    }
+    EXPECT_EQ(drive.clock.TotalWaited(), 0);
 }
 
 TEST_F(PrimitivesSimTest, PulledCableFailsEveryPrimitiveUntilPluggedBack) {

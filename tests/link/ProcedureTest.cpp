@@ -100,6 +100,26 @@ TEST(ValueFromReply, LongFormats) {
     EXPECT_EQ(LongFromReply("%1234567", 1), 0);
 }
 
+TEST(ValueFromReply, DataMustParseInTheirFormat) {
+    struct Case {
+        const char* reply;
+        int digits;
+        int format;
+        bool parses;
+    };
+    const Case cases[] = {
+        {"%0123xx", 4, DecimalFormat, true},  {"%00A1xx", 4, DecimalFormat, false},
+        {"%2F02xx", 4, DecimalFormat, false}, {"%00A1xx", 4, HexFormat, true},
+        {"%12!4xx", 4, HexFormat, false},     {"%12!4xx", 4, 5, true},
+        {"%012", 4, HexFormat, false},        {"!1234xx", 4, HexFormat, false},
+        {"%1234ABCDxx", 8, HexFormat, true},  {"%1234AB!Dxx", 8, HexFormat, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReplyDataParses(c.reply, c.digits, c.format), c.parses)
+            << c.reply << " format " << c.format;
+    }
+}
+
 TEST(AddressText, TwoUpperCaseHexDigits) {
     EXPECT_TRUE(IsAddressText("7F"));
     EXPECT_TRUE(IsAddressText("00"));

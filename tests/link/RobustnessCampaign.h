@@ -7,7 +7,8 @@
 // Which corruptions can slip through? The 8-bit sum catches any change of a
 // single character's value, so a bit flip never passes; a truncated reply
 // runs into the time-out; the tail of a joined reply is purged before the next
-// request. What can pass:
+// request; a late reply is waited out after the failure it caused. What can
+// pass:
 //   - a stale reply of the right length: a whole, well-formed reply of an
 //     earlier request. No checksum can tell; each one is counted exactly.
 //   - a hexadecimal digit or "!" inserted among the data characters shifts the
@@ -18,12 +19,15 @@
 // The campaign adds up these chances event by event for the expected count.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "link/AddressMap.h"
 #include "link/Clock.h"
 #include "link/DriveLink.h"
+#include "link/Identification.h"
 #include "link/Procedure.h"
 #include "sim/Amplifier.h"
 #include "sim/SimLine.h"
@@ -40,6 +44,11 @@ struct Tally {
     long chanceWrong = 0;  // wrong value from a sum kept by chance
     double chanceWrongExpected = 0;
     long unexplainedWrong = 0;  // wrong value with no corruption that can explain it
+    long lateInjected = 0;      // replies sent after the time-out
+    long identPasses = 0;
+    long identAccepted = 0;  // passes that reported success
+    long identWrongExplained =
+        0;  // accepted with a wrong field, a sum-keeping corruption in the pass
     sim::CorruptionCounts corruptions;
 
     void Print(std::FILE* out) const {
@@ -54,21 +63,34 @@ struct Tally {
                      staleWrong, staleWrongExpected);
         std::fprintf(out, "wrong values from a sum kept by chance: observed %ld, expected %.2f\n",
                      chanceWrong, chanceWrongExpected);
+        std::fprintf(out, "late replies injected: %ld\n", lateInjected);
+        std::fprintf(out,
+                     "identification passes %ld: accepted %ld, with a wrong field from a "
+                     "sum-keeping corruption %ld\n",
+                     identPasses, identAccepted, identWrongExplained);
         std::fprintf(out, "wrong values nothing explains: %ld\n", unexplainedWrong);
     }
 };
 
 class Campaign {
 public:
-    // probability: chance that a reply is corrupted.
-    Campaign(std::uint32_t seed, double probability)
-        : rig_("bx"), link_(rig_.line, rig_.clock, state_, panel_, catalogue_), rng_(seed) {
+    // probability: chance that a reply is corrupted; lateChance: chance that
+    // an exchange's first reply comes after the time-out.
+    Campaign(std::uint32_t seed, double probability, double lateChance = 0.0)
+        : rig_("bx"),
+          link_(rig_.line, rig_.clock, state_, panel_, catalogue_),
+          ident_(link_, rig_.line, state_, panel_, catalogue_, map_),
+          rng_(seed),
+          lateChance_(lateChance) {
         for (int address = kFirstWord; address <= kLastWord; ++address) {
             rig_.amplifier.SetRam(address, RandomWord());
         }
         for (int address = 0; address < kEepWords; ++address) {
             rig_.amplifier.SetEeprom(address, RandomWord());
         }
+        LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
+        for (const IdentWord& word : IdentWords())
+            rig_.amplifier.SetEeprom(word.address, word.value);
         rig_.amplifier.SetObserver([this](const sim::ExchangeRecord& r) { frames_.push_back(r); });
         rig_.amplifier.StartRandomCorruption(seed, probability);
     }
@@ -80,7 +102,21 @@ public:
     const Tally& Result() const { return tally_; }
 
 private:
-    enum class Kind { WordRead, LongRead, Write, EepRead };
+    enum class Kind { WordRead, LongRead, Write, EepRead, GroupRead, Identification, Count };
+    // The BX identification words and what a pass makes of them; the decimal
+    // ones hold decimal digits, as the amplifier keeps them.
+    struct IdentWord {
+        int address;
+        std::uint16_t value;
+    };
+    static const std::vector<IdentWord>& IdentWords() {
+        static const std::vector<IdentWord> words = {
+            {0x11, 0x2005}, {0x12, 0x0715}, {0x7D, 0x2004}, {0x7E, 0x0301},
+            {0x72, 0x04B0}, {0x73, 0x8123}, {0x22, 0x0007}, {0x77, 0x2034},
+        };
+        return words;
+    }
+    static constexpr int kGroupSize = 8;
     // Pinned words nobody else drives, and the EEPROM words read back.
     static constexpr int kFirstWord = 0x40;
     static constexpr int kLastWord = 0x5F;
@@ -117,20 +153,76 @@ private:
         state_.CommErrorLatched = false;
         frames_.clear();
         ++tally_.exchanges;
-        switch (static_cast<Kind>(Pick(0, 3))) {
+        if (std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < lateChance_) {
+            rig_.amplifier.InjectFault(sim::Fault::Late, 1);
+            ++tally_.lateInjected;
+        }
+        switch (static_cast<Kind>(Pick(0, static_cast<int>(Kind::Count) - 1))) {
             case Kind::WordRead:
-                return WordRead();
+                return WordRead(Pick(kFirstWord, kLastWord));
             case Kind::LongRead:
                 return LongRead();
             case Kind::Write:
                 return Write();
             case Kind::EepRead:
                 return EepRead();
+            case Kind::GroupRead:
+                return GroupRead();
+            case Kind::Identification:
+                return IdentificationPass();
+            case Kind::Count:
+                break;
         }
     }
 
-    void WordRead() {
-        const int address = Pick(kFirstWord, kLastWord);
+    // A group read: words one after another with no pause, each judged alone.
+    void GroupRead() {
+        const int first = Pick(kFirstWord, kLastWord - kGroupSize + 1);
+        for (int address = first; address < first + kGroupSize; ++address) {
+            frames_.clear();
+            WordRead(address);
+            state_.CommErrorLatched = false;
+        }
+    }
+
+    // A pass that reports success must have every field right, unless a
+    // corruption that keeps the sum hit one of its replies.
+    void IdentificationPass() {
+        ++tally_.identPasses;
+        panel_ = MainPanel{};
+        if (!ident_.Read_current_mode()) return;
+        ++tally_.identAccepted;
+        const auto eeprom = [this](int address) { return rig_.amplifier.Eeprom(address); };
+        const auto decimal = [](std::uint16_t word) {
+            char text[5];
+            std::snprintf(text, sizeof text, "%04X", word);
+            return std::atoi(text);
+        };
+        char cpu[32];
+        std::snprintf(cpu, sizeof cpu, "CPU:%4d:%04d", decimal(eeprom(0x11)),
+                      decimal(eeprom(0x12)));
+        char eep[32];
+        std::snprintf(eep, sizeof eep, "EEP:%4d:%04d", decimal(eeprom(0x7D)),
+                      decimal(eeprom(0x7E)));
+        const bool right = panel_.CPULabel == cpu && panel_.EEPLabel == eep &&
+                           state_.CpuDate == decimal(eeprom(0x11)) &&
+                           state_.BxScaleA == static_cast<std::int16_t>(eeprom(0x72)) &&
+                           state_.BxScaleB == static_cast<std::int16_t>(eeprom(0x73)) &&
+                           state_.BxScaleC == static_cast<std::int16_t>(eeprom(0x22));
+        if (right) return;
+        bool explained = false;
+        for (const sim::ExchangeRecord& frame : frames_) {
+            explained = explained || frame.fault == "random stale reply" ||
+                        frame.fault == "random insertion";
+        }
+        if (explained) {
+            ++tally_.identWrongExplained;
+        } else {
+            ++tally_.unexplainedWrong;
+        }
+    }
+
+    void WordRead(int address) {
         int value = 0;
         const int ok = link_.ReadFromRAM(Address(address), 7, 1, value);
         const std::uint16_t truth = rig_.amplifier.Ram(address);
@@ -218,8 +310,11 @@ private:
     DriveState state_;
     MainPanel panel_;
     MessageCatalogue catalogue_;
+    AddressMap map_;
     DriveLink link_;
+    Identification ident_;
     std::mt19937 rng_;
+    double lateChance_;
     std::vector<sim::ExchangeRecord> frames_;
     Tally tally_;
 };

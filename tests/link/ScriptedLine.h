@@ -46,6 +46,8 @@ public:
         bytesRead_ += n;
         return n;
     }
+    // Queued bytes are the ones that have arrived.
+    int ReadTrailing(char* buffer, int count) override { return Read(buffer, count); }
     void PurgeIn() override {
         ++purges_;
         incoming_.clear();

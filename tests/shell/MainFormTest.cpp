@@ -2,6 +2,7 @@
 // settings file, exit, service mode, menus, COM and language changes, and the
 // bottom panel. Timers are not started; tests call the handlers.
 #include <QAction>
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "monitor/Monitor.h"
 #include "params/ParamForm.h"
 #include "shell/ChildWindows.h"
 #include "shell/MainMenu.h"
@@ -152,6 +154,7 @@ private slots:
     void SettingsRewriteDefaultsAndFailure();
     void MenuCommandsWaitForARunningGroupRead();
     void EveryChildWindowOpensOnceAndClearsItsFlag();
+    void MonitoringWindowsOpenOnceAndTheirTimersServeThem();
     void UnreadableSettingsLinesAreReported();
     void BottomPanelMirrorsThePoll();
     void StatusTimerUpdatesTheLabels();
@@ -552,6 +555,41 @@ void MainFormTest::MenuCommandsWaitForARunningGroupRead() {
     QVERIFY(form.ParamForm(ParamGroup::Speed) != nullptr);
     QVERIFY(form.ParamForm(ParamGroup::System) == nullptr);
     QVERIFY(!form.State().SystemFormOpen);
+}
+
+void MainFormTest::MonitoringWindowsOpenOnceAndTheirTimersServeThem() {
+    Desk desk("dx");
+    TMainForm& form = desk.Start(AnswerDX);
+    desk.Amp().SetRam(0x80, 0x0305);
+    desk.Action("M13Alarm")->trigger();
+    QVERIFY(form.State().AlarmFormOpen);
+    QCOMPARE(form.Monitors().Alarm.AlarmCodes[0], 5);
+    desk.Action("M11Monitor")->trigger();
+    desk.Action("M11Monitor")->trigger();
+    QCOMPARE(form.findChildren<TMonitorForm*>().size(), qsizetype{1});
+    auto* monitor = qobject_cast<TMonitorForm*>(form.ChildWindowOf("M11Monitor"));
+    QVERIFY(monitor);
+
+    desk.Amp().SetRam(0x02, 16384);
+    monitor->CheckBox(1)->setChecked(true);
+    monitor->RefreshDisplayData();
+    form.MonitorTimerTimer();
+    monitor->RefreshDisplayData();
+    QCOMPARE(monitor->ValueLabel(1)->text(), QString("  3000.0"));
+
+    desk.Action("M12IODisplay")->trigger();
+    QVERIFY(form.State().IOFormOpen);
+    desk.Amp().SetRam(0x11, 0x0001);
+    form.IODispalyTimerTimer();
+    QCOMPARE(form.State().ServoWord, 1);
+
+    form.Monitors().Alarm.AlarmResetRequest = true;
+    form.AlarmTimerTimer();
+    QCOMPARE(desk.Amp().Ram(0x80), 0);
+    QVERIFY(form.Monitors().Alarm.AlarmDataReady);
+
+    monitor->close();
+    QVERIFY(!form.State().MonitorFormOpen);
 }
 
 void MainFormTest::UnreadableSettingsLinesAreReported() {

@@ -12,7 +12,7 @@ struct PolledDrive : SimDrive {
     PolledDrive(const std::string& family, int version = 0) : SimDrive(family, version) {
         Connect();
         state.PollBusy = state.ParamWriteBusy = false;
-        poll = std::make_unique<StatusPoll>(*link, map, *identification);
+        poll = std::make_unique<StatusPoll>(*link, state, panel, catalogue, map, *identification);
     }
     void Tick() {
         clock.Advance(200);
@@ -59,6 +59,16 @@ TEST(StatusPollTest, FxServoStateDependsOnTheVersion) {
     mid.amplifier->SetRam(0x90, 0x0200);
     mid.Tick();
     EXPECT_EQ(mid.panel.MainMsg1, mid.Msg(54));
+
+    // Version 26 reads bit 9 as the servo state, like 27.
+    PolledDrive boundary("fx", 27);
+    boundary.state.FxVersion = 26;
+    boundary.amplifier->SetRam(0x90, 0x0200);
+    boundary.Tick();
+    EXPECT_EQ(boundary.panel.MainMsg1, boundary.Msg(54));
+    boundary.amplifier->SetRam(0x90, 0x0000);
+    boundary.Tick();
+    EXPECT_EQ(boundary.panel.MainMsg1, boundary.Msg(53));
 
     PolledDrive recent("fx", 28);
     recent.amplifier->SetRam(0x90, 1);
@@ -114,11 +124,27 @@ TEST(StatusPollTest, StepsAsideWhileBusy) {
     EXPECT_TRUE(drive.line->Requests().empty());
 }
 
-class OutageTest : public ::testing::TestWithParam<const char*> {};
+// The status word the amplifier holds through the outage. A word of 0 is what
+// re-identification resets the drive state to, so the change test alone would
+// see nothing new after the recovery.
+struct Outage {
+    const char* family;
+    int statusAddress;
+    int statusWord;
+    int statusMessage;  // what MainMsg2 shows once the link is back
+};
+
+void PrintTo(const Outage& outage, std::ostream* out) {
+    *out << outage.family << " status word " << outage.statusWord;
+}
+
+class OutageTest : public ::testing::TestWithParam<Outage> {};
 
 TEST_P(OutageTest, ReportsOnceAndReidentifiesOnceAfterReplug) {
-    const std::string family = GetParam();
+    const Outage& outage = GetParam();
+    const std::string family = outage.family;
     PolledDrive drive(family);
+    drive.amplifier->SetRam(outage.statusAddress, static_cast<std::uint16_t>(outage.statusWord));
     const std::string ratingRequest = family == "bx"   ? "R577XX"
                                       : family == "dx" ? "R57FXX"
                                                        : "R58B01";
@@ -139,7 +165,8 @@ TEST_P(OutageTest, ReportsOnceAndReidentifiesOnceAfterReplug) {
     drive.line->ClearLog();
     drive.Tick();
     EXPECT_FALSE(drive.state.CommErrorLatched);
-    EXPECT_NE(drive.panel.MainMsg2, "seen");
+    EXPECT_EQ(drive.panel.MainMsg2, drive.Msg(outage.statusMessage));
+    EXPECT_NE(drive.panel.MainMsg3, drive.Msg(55));
     const auto requests = drive.line->Requests();
     if (family == "fx") {
         EXPECT_EQ(drive.Identifications("R58B01"), 1);
@@ -156,6 +183,11 @@ TEST_P(OutageTest, ReportsOnceAndReidentifiesOnceAfterReplug) {
     EXPECT_EQ(drive.line->Requests().size(), family == "bx" ? 4u : 6u);  // plain polling again
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFamilies, OutageTest, ::testing::Values("bx", "dx", "fx"));
+INSTANTIATE_TEST_SUITE_P(AllFamilies, OutageTest,
+                         ::testing::Values(Outage{"bx", 0xCD, 0, 151},
+                                           Outage{"bx", 0xCD, 0x1234, 155},
+                                           Outage{"dx", 0x10, 0, 151}, Outage{"dx", 0x10, 3, 154},
+                                           Outage{"fx", 0xC7, 0, 151},
+                                           Outage{"fx", 0xC7, 13, 147}));
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ctl/ServoCtl.h"
 #include "link/AddressMap.h"
 #include "link/AmpMembers.h"
 #include "link/DriveLink.h"
@@ -29,7 +30,8 @@ struct SimDrive {
         catalogue.Load(state.StartFolder, 1);
         SetFamilyState(family);
         link = std::make_unique<DriveLink>(*line, clock, state, panel, catalogue);
-        identification = std::make_unique<Identification>(*link, map);
+        identification =
+            std::make_unique<Identification>(*link, *line, state, panel, catalogue, map);
         LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
     }
 
@@ -40,6 +42,9 @@ struct SimDrive {
     }
 
     std::string Msg(int n) const { return catalogue.Msg(n); }
+
+    // The same drive as the command-line commands take it.
+    CtlDrive Ctl() { return {*link, clock, state, panel, map, *identification, *line, catalogue}; }
 
     ManualClock clock;
     sim::Profile profile;

@@ -1,0 +1,218 @@
+#include "ctl/MonitorCommands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ostream>
+
+#include "ctl/ServoCtl.h"
+#include "link/Identification.h"
+#include "link/LongOperation.h"
+#include "monitor/AlarmHistory.h"
+#include "monitor/MonitorPoll.h"
+#include "shell/StatusPoll.h"
+
+namespace {
+
+constexpr int LinkLostAfterMs = 1000;
+constexpr int StopCheckMs = 50;  // how often a wait between lines looks at stop()
+
+bool ParseNumber(const std::string& text, long min, long max, long& value) {
+    const char* end = text.data() + text.size();
+    const auto [last, failure] = std::from_chars(text.data(), end, value);
+    return failure == std::errc() && last == end && value >= min && value <= max;
+}
+
+bool ParseRows(const std::string& list, std::vector<int>& rows, std::string& error) {
+    rows.clear();
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        long row = 0;
+        if (!ParseNumber(list.substr(start, comma - start), 1, MonitorRowCount, row)) {
+            error = "bad row list '" + list + "': row numbers 1 to 17 separated by commas";
+            return false;
+        }
+        if (std::find(rows.begin(), rows.end(), row) == rows.end()) {
+            rows.push_back(static_cast<int>(row));
+        }
+        start = comma + 1;
+    }
+    return true;
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+bool IsMonitorCommand(const std::vector<std::string>& words) {
+    return !words.empty() && (words[0] == "monitor" || words[0] == "alarms");
+}
+
+bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& options,
+                         std::string& error) {
+    const std::string usage = "usage: monitor [--rows LIST] [--count N] [--interval MS]";
+    for (std::size_t i = 1; i < words.size(); i += 2) {
+        const std::string& option = words[i];
+        if (i + 1 == words.size()) {
+            error = usage;
+            return false;
+        }
+        const std::string& value = words[i + 1];
+        long number = 0;
+        if (option == "--rows") {
+            if (!ParseRows(value, options.Rows, error)) return false;
+        } else if (option == "--count" && ParseNumber(value, 1, 1L << 30, number)) {
+            options.Count = number;
+        } else if (option == "--interval" && ParseNumber(value, 1, 3600000, number)) {
+            options.IntervalMs = static_cast<int>(number);
+        } else {
+            error = option == "--count" || option == "--interval"
+                        ? "bad value '" + value + "' for " + option + ": a positive number"
+                        : usage;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseAlarmOptions(const std::vector<std::string>& words, AlarmOptions& options,
+                       std::string& error) {
+    if (words.size() == 1) return true;
+    if (words.size() == 2 && words[1] == "--clear") {
+        options.Clear = true;
+        return true;
+    }
+    error = "usage: alarms [--clear]";
+    return false;
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+MonitorCommands::MonitorCommands(const CtlDrive& drive, const MessageCatalogue& english,
+                                 std::ostream& out, std::ostream& err)
+    : d_(drive), english_(english), out_(out), err_(err) {}
+
+bool MonitorCommands::Identify(const char* command) {
+    d_.State.CommErrorLatched = false;
+    if (!IdentifyAmplifier(d_)) {
+        err_ << command << ": no reply\n";
+        return false;
+    }
+    // The status poll reads the control mode, which decides BX rows 8 to 10.
+    DriveState& state = d_.State;
+    state.PollBusy = state.ParamWriteBusy = false;
+    StatusPoll(d_.Link, d_.State, d_.Panel, d_.Catalogue, d_.Map, d_.Ident).StsTimerTimer();
+    return true;
+}
+
+bool MonitorCommands::SelectRows(const MonitorOptions& options, std::vector<int>& rows) {
+    const DriveState& state = d_.State;
+    const auto enabled = MonitorRowsEnabled(state.AmpFamily, state.FxVersion, state.CurrentMode);
+    rows = options.Rows;
+    if (rows.empty()) {
+        for (int row = 1; row <= MonitorRowCount; ++row) {
+            if (enabled[row - 1]) rows.push_back(row);
+        }
+    }
+    for (int row : rows) {
+        if (!enabled[row - 1]) {
+            err_ << "monitor: row " << row << " is not offered by this amplifier\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string MonitorCommands::Header(const std::vector<int>& rows) const {
+    const DriveState& state = d_.State;
+    std::string header = "time_ms";
+    for (int row : rows) {
+        const std::string name =
+            MonitorCaptionText(row, state.AmpFamily, state.FxVersion, english_);
+        header += "," + CsvField(name + " [" + english_.Msg(MonitorUnitMessage(row)) + "]");
+    }
+    return header;
+}
+
+void MonitorCommands::WaitUntil(std::uint64_t dueMs, const std::function<bool()>& stop) {
+    Clock& clock = d_.Time;
+    for (std::uint64_t now = clock.NowMs(); now < dueMs && !stop(); now = clock.NowMs()) {
+        clock.WaitMs(static_cast<int>(std::min<std::uint64_t>(dueMs - now, StopCheckMs)));
+    }
+}
+
+int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<bool()>& stop) {
+    if (!Identify("monitor")) return CtlExchangeFailed;
+    std::vector<int> rows;
+    if (!SelectRows(options, rows)) return CtlUsageError;
+    out_ << Header(rows) << "\n" << std::flush;
+
+    DriveState& state = d_.State;
+    MonitorPoll poll(d_.Link, state, d_.Map);
+    for (int row : rows) poll.MonitorSelection[row - 1] = 1;
+    const MonitorVariant variant = MonitorVariantOf(state.AmpFamily, state.FxVersion);
+    Clock& clock = d_.Time;
+    const std::uint64_t firstMs = clock.NowMs();
+    std::uint64_t lastGoodMs = firstMs;
+    for (long line = 0; options.Count < 0 || line < options.Count; ++line) {
+        const std::uint64_t startMs = clock.NowMs();
+        // Every line stands alone: a read that failed before is tried again.
+        state.CommErrorLatched = false;
+        state.MonitorFormOpen = true;
+        state.MonitorBusy = false;
+        poll.MonitorTimerTimer();
+        if (poll.LastTickFailures < poll.LastTickReads) lastGoodMs = clock.NowMs();
+        std::string text = std::to_string(startMs - firstMs);
+        for (int row : rows) {
+            text += ",";
+            if (poll.RowReadOk[row - 1]) {
+                text += Trimmed(MonitorValueText(row, variant, poll.MonitorValues));
+            }
+        }
+        out_ << text << "\n" << std::flush;
+        if (stop() || line + 1 == options.Count) break;
+        WaitUntil(startMs + static_cast<std::uint64_t>(options.IntervalMs), stop);
+        if (stop()) break;
+    }
+    return clock.NowMs() - lastGoodMs >= LinkLostAfterMs ? CtlLinkLost : CtlOk;
+}
+
+int MonitorCommands::Alarms(const AlarmOptions& options) {
+    if (!Identify("alarms")) return CtlExchangeFailed;
+    DriveState& state = d_.State;
+    LongOperation operation;
+    AlarmHistory history(d_.Link, state, d_.Map, d_.Panel, english_, operation);
+    if (options.Clear) {
+        if (!history.ResetAlarmCode()) {
+            err_ << "alarms: the amplifier did not take every clearing write\n";
+            return CtlExchangeFailed;
+        }
+        out_ << "ok\n";
+        return CtlOk;
+    }
+    const bool complete = history.ReadAlarmCode();
+    for (int slot = 0; slot < AlarmSlotCount; ++slot) {
+        const int code = history.AlarmCodes[slot];
+        const bool read = history.SlotRead[slot];
+        out_ << slot + 1 << " " << AlarmCodeText(code, read);
+        if (read) out_ << " " << english_.Msg(AlarmMessage(state.AmpFamily, code));
+        out_ << "\n";
+    }
+    if (!complete) {
+        err_ << "alarms: some entries could not be read\n";
+        return CtlExchangeFailed;
+    }
+    return CtlOk;
+}

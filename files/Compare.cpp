@@ -1,0 +1,177 @@
+#include "files/Compare.h"
+
+#include <cstdio>
+
+#include "files/CommandSupport.h"
+#include "files/FxLimits.h"
+
+namespace {
+
+constexpr int FamilyFx = 2;
+constexpr int WordReply = 7;
+constexpr int Hex = 1;
+constexpr int FirstKept = 0x30, LastKept = 0x33;  // never compared or written
+constexpr int FirstSystem = 0x39;                 // from here on only with the include flag
+constexpr int LastSetIndex = 93;
+constexpr int FirstTableIndex = 12;
+constexpr int ComparePauseMs = 10;
+
+constexpr int MsgReading = 68;
+constexpr int MsgWriting = 69;
+constexpr int MsgCommError = 167;
+constexpr int MsgFormatError = 193;
+constexpr int MsgOpenTitle = 196;
+constexpr int MsgIncludeQuestion = 144;
+constexpr int MsgCompareStopped = 380;
+
+// The formats carry a repeated zero flag; kept as they are.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
+std::string HexDecimal(int value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "H%0004X , %6d", static_cast<unsigned>(value), value);
+    return text;
+}
+#pragma GCC diagnostic pop
+
+Protection CompareProtection(int index, bool includeSystem) {
+    if (index >= FirstKept && index <= LastKept) return Protection::DontWrite;
+    if (index >= FirstSystem && !includeSystem) return Protection::System;
+    return Protection::None;
+}
+
+}  // namespace
+
+std::string CompareLabel(int index, int limit) {
+    char text[24];
+    if (index <= LastSetIndex) {
+        std::snprintf(text, sizeof text, "SET Pn%02d ", index - FirstTableIndex);
+    } else {
+        std::snprintf(text, sizeof text, "BAK Pn%02d ", limit - index);
+    }
+    return text;
+}
+
+std::string DifferenceText(int value) {
+    return HexDecimal(value);
+}
+
+bool Comparison::AnyDifference() const {
+    for (const CompareRow& row : Rows) {
+        if (row.Differs) return true;
+    }
+    return false;
+}
+
+CompareRow CompareCommand::CompareEntry(const FileItem& item, bool includeSystem, int limit,
+                                        bool& readFailed) {
+    CompareRow row{CompareLabel(item.Index, limit), ProtectedText, ProtectedText, false};
+    if (CompareProtection(item.Index, includeSystem) != Protection::None) return row;
+    int value = 0;
+    if (s_.Port.ReadFromRAM(item.Address, WordReply, Hex, value) != 1) {
+        readFailed = true;
+        return row;
+    }
+    if (value == item.Value) {
+        row.AmpText = row.FileText = EqualText;
+    } else {
+        row.AmpText = DifferenceText(value);
+        row.FileText = DifferenceText(item.Value);
+        row.Differs = true;
+    }
+    return row;
+}
+
+Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) {
+    Comparison result;
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadTextLines(path, lines, error)) {
+        result.Aborted = result.FileError = true;
+        result.Notes.push_back("Cannot read " + path + ": " + error);
+        return result;
+    }
+    result.Check = CheckTransferFile(lines, FileKindFor(s_.State));
+    const FxLimit limit = FxLimitFor(s_.State);
+    ShowProgressPanel(s_, MsgReading);
+    int count = 0, lastIndex = 0;
+    for (const FileItem& item : result.Check.Items) {
+        if (count >= limit.LastIndex || lastIndex >= limit.LastIndex) break;
+        if (s_.State.CommErrorLatched) {
+            result.Aborted = true;
+            break;
+        }
+        s_.Time.WaitMs(ComparePauseMs);
+        if (!item.Data) continue;
+        lastIndex = item.Index;
+        bool readFailed = false;
+        CompareRow row = CompareEntry(item, includeSystem, limit.LastIndex, readFailed);
+        if (readFailed) {
+            result.Aborted = true;
+            break;
+        }
+        result.Rows.push_back(std::move(row));
+        s_.Panel.RWGaugeProgress = ++count * 100 / limit.Divisor;
+        if (s_.Progress) s_.Progress(s_.Panel.RWGaugeProgress);
+    }
+    // A file the whole-file check refused is shown up to its fault but can
+    // never be transferred.
+    if (!result.Check.Ok) {
+        result.Aborted = true;
+        s_.Panel.ProgressMsg = s_.Message(MsgFormatError);
+        result.Notes.push_back(CheckFailureText(result.Check, path, s_.Message));
+    }
+    if (s_.State.CommErrorLatched) result.Notes.push_back(s_.Message(MsgCommError));
+    HideProgressPanel(s_);
+    s_.Panel.LetEventsRun();
+    if (result.Aborted) result.Notes.insert(result.Notes.begin(), s_.Message(MsgCompareStopped));
+    return result;
+}
+
+void CompareCommand::M38CompareClick() {
+    if (s_.State.AmpFamily != FamilyFx || long_.Running()) return;
+    const LongOperation::Scope scope(long_);
+    outcome_ = CompareOutcome{};
+    if (s_.State.CommErrorLatched) {
+        ErrorBox(s_.Ask, s_.Message(MsgCommError));
+        return;
+    }
+    const std::optional<std::string> path =
+        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTitle));
+    if (!path) return;
+    while (!s_.State.CommErrorLatched && ComparePass(*path)) {
+    }
+}
+
+// One pass: the question, the comparison, and on confirmation the transfer
+// with the questions after it. True when the user asked for another pass.
+bool CompareCommand::ComparePass(const std::string& path) {
+    const bool includeSystem =
+        s_.Ask.StandardDialog(s_.Message(MsgIncludeQuestion), DialogKind::Confirmation,
+                              {sbAll, sbNoToAll}) == mrAll;
+    const Comparison comparison = Compare(path, includeSystem);
+    outcome_.Compared = true;
+    if (comparison.FileError) {
+        ErrorBox(s_.Ask, comparison.Notes.back());
+        return false;
+    }
+    s_.Ask.Beep();
+    const bool confirmed = show_ && show_(comparison);
+    if (comparison.Aborted || !confirmed) return false;
+
+    // The transfer starts from the first line with fresh counts, whatever
+    // the comparison went through.
+    TransferPass pass(s_);
+    ShowProgressPanel(s_, MsgWriting);
+    s_.Panel.Memo1Visible = true;
+    PassRules rules = FxToolRules(s_.State);
+    rules.Protect = [includeSystem](int index) { return CompareProtection(index, includeSystem); };
+    const PassResult result = pass.Run(comparison.Check, FileKindFor(s_.State), rules);
+    outcome_.Transferred = true;
+    outcome_.Transfer = result;
+    HideProgressPanel(s_);
+    if (pass.ReportFailures(result) && result.LinkLost) return false;
+    if (DataLineCountWrong(s_.State, result.Processed)) pass.ShowLineCountError();
+    if (pass.AskReset() == TransferPass::Reset::Failed) ++outcome_.Transfer.FailedWrites;
+    return pass.AskRepeat();
+}

@@ -1,0 +1,119 @@
+#include "files/MotorTransfer.h"
+
+#include <cstdio>
+
+#include "files/CommandSupport.h"
+#include "files/FxLimits.h"
+
+namespace {
+
+constexpr int FamilyFx = 2;
+
+constexpr int MsgRepeatQuestion = 47;
+constexpr int MsgWriting = 69;
+constexpr int MsgAmplifiersDone = 95;
+constexpr int MsgResetQuestion = 96;
+constexpr int MsgResetAndCount = 97;  // first of three captions
+constexpr int MsgOpenTitle = 196;
+constexpr int FormatErrorPauseMs = 1000;
+
+// The format carries a repeated zero flag; kept as it is.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
+std::string RepeatText(const std::string& again, const std::string& done, int counter) {
+    char text[512];
+    std::snprintf(text, sizeof text, "%s\n%s %003d", again.c_str(), done.c_str(), counter);
+    return text;
+}
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+void MotorParamCommand::M37MakerClick() {
+    if (s_.State.TransferBusy || long_.Running()) return;
+    const FlagScope busy(s_.State.TransferBusy);
+    const LongOperation::Scope scope(long_);
+    outcome_ = MakerOutcome{};
+    const std::optional<std::string> path =
+        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTitle));
+    if (!path) return;
+    outcome_.Chosen = true;
+    while (!s_.State.CommErrorLatched && MakerPassRun(*path)) {
+    }
+    outcome_.LinkLost = s_.State.CommErrorLatched;
+}
+
+// One amplifier; true when the user asked for the next.
+bool MotorParamCommand::MakerPassRun(const std::string& path) {
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadTextLines(path, lines, error)) {
+        outcome_.FileError = true;
+        ErrorBox(s_.Ask, "Cannot read " + path + ":\n" + error);
+        return false;
+    }
+    const FileKind& kind = FileKindFor(s_.State);
+    const FileCheck check = CheckTransferFile(lines, kind);
+    if (!check.Ok) {
+        // Nothing of a refused file is written.
+        outcome_.FileError = true;
+        s_.Time.WaitMs(FormatErrorPauseMs);
+        s_.Ask.Beep();
+        ErrorBox(s_.Ask, CheckFailureText(check, path, s_.Message));
+        return false;
+    }
+    const bool fx = kind.AmpFamily == FamilyFx;
+    PassRules rules = OpenRules(kind, false);
+    if (fx) {
+        rules = FxToolRules(s_.State);
+        rules.Protect = [access = s_.State.FullAccess](int index) {
+            return ProtectionOf(FamilyFx, index, access);
+        };
+    }
+    ShowProgressPanel(s_, MsgWriting);
+    s_.Panel.Memo1Visible = true;
+    TransferPass transfer(s_);
+    const PassResult result = transfer.Run(check, kind, rules);
+    HideProgressPanel(s_);
+
+    MakerPass pass;
+    pass.Written = result.EntriesWritten;
+    pass.Protected = result.Protected;
+    pass.Failed = result.Processed - result.Protected - result.EntriesWritten;
+    const bool failures = transfer.ReportFailures(result);
+    pass.Clean = !failures;
+    if (fx && !result.LinkLost) {
+        if (DataLineCountWrong(s_.State, result.Processed)) {
+            transfer.ShowLineCountError();
+            pass.Clean = false;
+        }
+        ResetStep(pass, transfer);
+    }
+    pass.Counter = outcome_.Counter;
+    outcome_.Passes.push_back(pass);
+    if (passDone_) passDone_(pass);
+    if (result.LinkLost) return false;
+    return s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
+                                            s_.Message(MsgAmplifiersDone), outcome_.Counter),
+                                 DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+}
+
+// The reset after an FX-group pass. Only a clean pass whose reset was
+// acknowledged counts; Escape or closing the question leaves the amplifier
+// as it is.
+void MotorParamCommand::ResetStep(MakerPass& pass, TransferPass& transfer) {
+    bool count = true;
+    if (!(autoReset_ && autoReset_())) {
+        const int answer =
+            s_.Ask.CustomDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation, {0, 1, 2},
+                                0, CaptionRange{MsgResetAndCount, 3});
+        if (answer != mrYes && answer != mrNo) return;
+        count = answer == mrYes;
+    }
+    pass.Reset = transfer.ResetAmplifier();
+    if (!pass.Reset) {
+        ++pass.Failed;
+        pass.Clean = false;
+    }
+    if (count && pass.Clean) ++outcome_.Counter;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// "Modify Motor Parameter": the production-line form of Open. One file goes
+// into amplifier after amplifier; each FX-group amplifier is reset after its
+// transfer and counted when its pass was clean.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/Transfer.h"
+#include "link/LongOperation.h"
+
+// One amplifier of the line.
+struct MakerPass {
+    int Counter = 0;    // the amplifier counter after this pass
+    int Written = 0;    // entries
+    int Protected = 0;  // entries
+    int Failed = 0;     // entries whose write failed, and a failed reset
+    bool Reset = false;
+    bool Clean = false;  // no failed write, no lost link, no line-count error
+};
+
+struct MakerOutcome {
+    bool Chosen = false;
+    bool FileError = false;  // unreadable or refused by the whole-file check
+    bool LinkLost = false;
+    int Counter = 0;
+    std::vector<MakerPass> Passes;
+};
+
+class MotorParamCommand {
+public:
+    // autoReset tells whether the AutoReset menu item carries its check mark.
+    MotorParamCommand(TransferSeams seams, LongOperation& longOperation,
+                      std::function<bool()> autoReset)
+        : s_(seams), long_(longOperation), autoReset_(std::move(autoReset)) {}
+
+    // Told after each pass, before the repeat question (servoctl prints it).
+    void SetPassDone(std::function<void(const MakerPass&)> told) { passDone_ = std::move(told); }
+    void M37MakerClick();
+
+    const MakerOutcome& Last() const { return outcome_; }
+
+private:
+    bool MakerPassRun(const std::string& path);
+    void ResetStep(MakerPass& pass, TransferPass& transfer);
+
+    TransferSeams s_;
+    LongOperation& long_;
+    std::function<bool()> autoReset_;
+    std::function<void(const MakerPass&)> passDone_;
+    MakerOutcome outcome_;
+};

@@ -1,0 +1,40 @@
+#pragma once
+#include <array>
+
+#include "link/AddressMap.h"
+#include "link/Drive.h"
+#include "link/DriveState.h"
+#include "monitor/MonitorRules.h"
+
+// The monitor poll, the work of MonitorTimerTimer (500 ms). The window writes
+// MonitorSelection on its refresh and shows MonitorValues; the poll reads only
+// the selected rows. Values are kept across openings of the window.
+class MonitorPoll {
+public:
+    MonitorPoll(Drive& drive, DriveState& state, const AddressMap& map);
+
+    // One tick: nothing unless the monitor is open, the link is not latched
+    // and no tick is running. A failed read leaves its value as it was.
+    void MonitorTimerTimer();
+
+    MonitorSelectionFlags MonitorSelection{};
+    MonitorRawValues MonitorValues{};
+    // Filled from the address map at each tick, so a reload after recovery
+    // (with a new FX version) takes effect at once.
+    MonitorAddresses MonitorAddressTable;
+
+    // Rows whose reads all succeeded at the last tick that read them (servoctl
+    // prints a failed row as an empty field, not as its stale value).
+    std::array<bool, MonitorRowCount> RowReadOk{};
+    // Reads made and reads failed at the last tick.
+    int LastTickReads = 0;
+    int LastTickFailures = 0;
+
+private:
+    void ReadRow(int row, MonitorVariant variant);
+    bool ReadOne(const MonitorRead& read);
+
+    Drive& drive_;
+    DriveState& state_;
+    const AddressMap& map_;
+};
