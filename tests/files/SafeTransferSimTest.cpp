@@ -11,6 +11,7 @@
 #include "files/Backup.h"
 #include "files/FileCommands.h"
 #include "files/Identity.h"
+#include "files/MotorTransfer.h"
 #include "files/ProductionRecord.h"
 #include "files/Sha256.h"
 #include "link/Procedure.h"
@@ -342,6 +343,38 @@ TEST_F(SafeTransfer, ProductionUnitsAreRecordedWithTheirOutcome) {
     EXPECT_EQ(rows[3][13], "1");
     EXPECT_EQ(rows[3][17], "failed");
     EXPECT_EQ(rows[3][5], sim->panel.MainMsg5);
+}
+
+// The production pass: each unit read back and recorded before the next; a
+// unit that did not keep a word is recorded as failed and not counted.
+TEST_F(SafeTransfer, ProductionPassRecordsEveryUnit) {
+    Start("fx", 31);
+    Save(Path("line.dat"));
+    MotorParamCommand maker(*seams, longOperation, [] { return true; });
+    maker.SetRecordPath(Path("record.csv"));
+    maker.SetPassDone([this](const MakerPass& pass) {
+        if (pass.Counter == 2) sim->amplifier->PinRam(0x22, 0x0777);
+    });
+    ask.AnswerFile(Path("line.dat")).Answer(mrYes).Answer(mrYes).Answer(mrNo);
+    maker.M37MakerClick();
+    ASSERT_EQ(maker.Last().Passes.size(), 3u);
+    EXPECT_EQ(maker.Last().Passes[2].Mismatched, 1);
+    EXPECT_FALSE(maker.Last().Passes[2].Clean);
+    EXPECT_EQ(maker.Last().Counter, 2);
+    std::ifstream in(Path("record.csv"));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back();
+        ASSERT_TRUE(SplitCsvLine(line, rows.back()));
+    }
+    ASSERT_EQ(rows.size(), 4u);
+    // mismatched, reset, counter, file_counter, result
+    const auto tail = [&rows](int r) {
+        return std::vector<std::string>(rows[r].begin() + 13, rows[r].end());
+    };
+    EXPECT_EQ(tail(1), (std::vector<std::string>{"0", "yes", "1", "1", "ok"}));
+    EXPECT_EQ(tail(2), (std::vector<std::string>{"0", "yes", "2", "2", "ok"}));
+    EXPECT_EQ(tail(3), (std::vector<std::string>{"1", "yes", "2", "3", "failed"}));
 }
 
 }  // namespace
