@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "files/Backup.h"
+#include "files/Compare.h"
 #include "files/FileCommands.h"
 #include "files/Identity.h"
 #include "files/MotorTransfer.h"
@@ -375,6 +376,29 @@ TEST_F(SafeTransfer, ProductionPassRecordsEveryUnit) {
     EXPECT_EQ(tail(1), (std::vector<std::string>{"0", "yes", "1", "1", "ok"}));
     EXPECT_EQ(tail(2), (std::vector<std::string>{"0", "yes", "2", "2", "ok"}));
     EXPECT_EQ(tail(3), (std::vector<std::string>{"1", "yes", "2", "3", "failed"}));
+}
+
+// The compare transfer: backed up before it writes, read back after.
+TEST_F(SafeTransfer, CompareTransferIsBackedUpAndVerified) {
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string kept = before ? before : "";
+    setenv("XDG_DATA_HOME", Path("xdg").c_str(), 1);
+    Start("fx", 31);
+    Save(Path("c.dat"));
+    sim->amplifier->PinRam(0x22, 0x0777);
+    CompareCommand compare(*seams, longOperation);
+    compare.SetCompareForm([](const Comparison&) { return true; });
+    ask.AnswerFile(Path("c.dat")).Answer(mrNoToAll);
+    ask.SetFallback(mrNo);
+    compare.M38CompareClick();
+    EXPECT_TRUE(compare.Last().Transferred);
+    EXPECT_EQ(compare.Last().Verify.Mismatched, 1);
+    int backups = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder / "xdg" / "servodesk")) {
+        backups += entry.path().extension() == ".dat";
+    }
+    EXPECT_EQ(backups, 1);
+    before ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
