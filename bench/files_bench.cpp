@@ -1,5 +1,5 @@
-// Whole-set save and transfer per family through TComm against ampsim paced
-// at 9600 bit/s: the time taken against the characters' wire time, one
+// Whole-set save, transfer and verified transfer per family through TComm
+// against ampsim paced at 9600 bit/s: the time taken against the characters' wire time, one
 // turnaround per exchange and the pauses the procedure waits, and the CPU
 // time this process spends per exchange.
 // Usage: files_bench [TURNAROUND_MS]
@@ -125,25 +125,34 @@ bool Bench(const Member& member, int turnaroundMs) {
     std::printf("%s%s%s (%s):\n", member.family, member.version[0] ? " " : "", member.version,
                 FileKindFor(state).Name);
 
+    // The transfer alone, then verified: the read-back is timed against the
+    // wire time of the writes, the reads back and the pauses.
+    state.PreviewBeforeTransfer = false;
+    TransferSafety safety;
+    safety.Backup = false;
+    commands.SetSafety(safety);
+    enum class Step { Save, Open, Verified };
     bool met = true;
-    for (const bool save : {true, false}) {
+    for (const Step step : {Step::Save, Step::Open, Step::Verified}) {
+        state.VerifyAfterTransfer = step == Step::Verified;
         ask.AnswerFile(file);
         const int before = LogLines(logPath);
         clock.waitedMs_ = 0;
         const double cpuStart = ProcessCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        save ? commands.M32SaveClick() : commands.M31OpenClick();
+        step == Step::Save ? commands.M32SaveClick() : commands.M31OpenClick();
         const double wallMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
         const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1e3;
-        const bool ok =
-            save ? commands.LastSave().Written
-                 : commands.LastOpen().Passes == 1 && commands.LastOpen().FailedWrites == 0;
-        if (!ok) std::printf("  %s FAILED\n", save ? "save" : "open");
-        met = Measure(save ? "save" : "open", logPath, before, wallMs, cpuMs, clock.waitedMs_,
-                      turnaroundMs) &&
-              ok && met;
+        const OpenOutcome& open = commands.LastOpen();
+        const bool ok = step == Step::Save ? commands.LastSave().Written
+                                           : open.Passes == 1 && open.FailedWrites == 0 &&
+                                                 open.Mismatched == 0 && open.VerifyFailed == 0;
+        const char* name = step == Step::Save ? "save" : step == Step::Open ? "open" : "verif";
+        if (!ok) std::printf("  %s FAILED\n", name);
+        met = Measure(name, logPath, before, wallMs, cpuMs, clock.waitedMs_, turnaroundMs) && ok &&
+              met;
     }
     port.Close();
     std::remove(logPath.c_str());

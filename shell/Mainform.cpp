@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,19 +13,23 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "files/Backup.h"
 #include "files/Compare.h"
 #include "files/FxForms.h"
 #include "files/MotorTransfer.h"
 #include "files/Openfile.h"
+#include "files/ProductionRecord.h"
 #include "files/TableCommand.h"
 #include "link/Comm.h"
-#include "link/StatusTexts.h"
 #include "link/PortDiagnosis.h"
+#include "link/StatusTexts.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
@@ -130,6 +135,9 @@ TMainForm::TMainForm(const MainFormSetup& setup)
            [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
           longOperation_) {
     setObjectName("MainForm");
+    TransferSafety safety;
+    safety.ProgramVersion = kProgramVersion;
+    fileCommands_.SetSafety(safety);
     resize(800, 472);
     panel_.ProcessEvents = [this] {
         RefreshPanel();
@@ -249,6 +257,8 @@ void TMainForm::BuildMenu() {
     OnTriggered("M34Reset", [this] { M34ResetClick(); });
     OnTriggered("M31Open", [this] { RunFileCommand(&ParamFileCommands::M31OpenClick); });
     OnTriggered("M32Save", [this] { RunFileCommand(&ParamFileCommands::M32SaveClick); });
+    ConnectTransferChecks();
+    OnTriggered("M3CProductionRecord", [this] { M3CProductionRecordClick(); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
     longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
@@ -263,6 +273,38 @@ void TMainForm::BuildMenu() {
     addAction(hotKey);
     actions_["HotKey1"] = hotKey;
     connect(hotKey, &QAction::triggered, this, &TMainForm::HotKey1Click);
+}
+
+// The transfer check items flip their setting; the setting sets the mark.
+void TMainForm::ConnectTransferChecks() {
+    static constexpr std::pair<const char*, bool DriveState::*> Checks[] = {
+        {"M39VerifyAfterTransfer", &DriveState::VerifyAfterTransfer},
+        {"M3APreviewBeforeTransfer", &DriveState::PreviewBeforeTransfer},
+        {"M3BBackupProduction", &DriveState::BackupInProduction},
+    };
+    for (const auto& [name, field] : Checks) {
+        ConnectCheckedByHandler(name, [this, field] {
+            state_.*field = !(state_.*field);
+            ShowTransferChecks();
+        });
+    }
+}
+
+void TMainForm::ShowTransferChecks() {
+    Action("M39VerifyAfterTransfer")->setChecked(state_.VerifyAfterTransfer);
+    Action("M3APreviewBeforeTransfer")->setChecked(state_.PreviewBeforeTransfer);
+    Action("M3BBackupProduction")->setChecked(state_.BackupInProduction);
+}
+
+// The record lives in the user's data folder; the desktop's file manager
+// shows it, and without one the user is told where it is.
+void TMainForm::M3CProductionRecordClick() {
+    const std::string folder = UserDataFolder();
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+        questions_->StandardDialog(ProductionRecordPath(), DialogKind::Information, {sbOK});
+    }
 }
 
 void TMainForm::OnTriggered(const char* name, const std::function<void()>& handler) {
@@ -339,6 +381,7 @@ void TMainForm::BuildPanels() {
     progressMsg_ = new QLabel(progressPanel_);
     progressMsg_->setObjectName("ProgressMsg");
     progressMsg_->setAlignment(Qt::AlignCenter);
+    progressMsg_->setWordWrap(true);
     rwGauge_ = new TGauge(progressPanel_);
     rwGauge_->setObjectName("RWGauge");
     progressLayout->addWidget(progressMsg_);
@@ -379,6 +422,8 @@ void TMainForm::FormCreate() {
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, places_.DataFolder, state_);
     if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
+    initOtherLines_ = settings.OtherLines;
+    ShowTransferChecks();
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
 
@@ -473,6 +518,13 @@ void TMainForm::RefreshPanel() {
     if (panel_.M34ResetEnabled) SetActionEnabled("M34Reset", true);
 
     progressMsg_->setText(QString::fromStdString(panel_.ProgressMsg));
+    progressMsg_->setStyleSheet(panel_.ProgressFailed ? "color: red; font-weight: bold;" : "");
+    // A failure says why in a sentence or two: the panel grows to show it whole.
+    const int panelHeight = panel_.ProgressFailed ? 120 : 72;
+    if (progressPanel_->height() != panelHeight) {
+        progressPanel_->resize(progressPanel_->width(), panelHeight);
+        FormResize();
+    }
     rwGauge_->SetRange(0, panel_.RWGaugeMax);
     rwGauge_->SetProgress(panel_.RWGaugeProgress);
     if (progressPanel_->isVisible() != panel_.ProgressPanel) {
@@ -572,7 +624,8 @@ void TMainForm::UseOtherPort(const std::string& device) {
 }
 
 std::string TMainForm::LinkLabel() const {
-    const std::string state = Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    const std::string state =
+        Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
     return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
 }
 
@@ -760,7 +813,7 @@ void TMainForm::FormDestroy() {
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
     const std::string iniPath = places_.IniPath;
-    if (!WriteInitIni(iniPath, state_, otherPort_)) {
+    if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

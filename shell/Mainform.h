@@ -129,6 +129,7 @@ public slots:
     void M72ShowAboutClick();
     void M73AutoResetClick();
     void M34ResetClick();
+    void M3CProductionRecordClick();
     void ComClick(int index);
     void M69OtherPortClick();
     void LanguageClick(int language);
@@ -157,6 +158,8 @@ private:
     void UseOtherPort(const std::string& device);
     void ReportOpenFailure();
     std::string LinkLabel() const;
+    void ConnectTransferChecks();
+    void ShowTransferChecks();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RepaintProgress();
@@ -188,6 +191,7 @@ private:
     TuneMachine tuning_;
     DirectAccess direct_;
     DialogCaptions captions_;
+    std::vector<std::string> initOtherLines_;  // Init.ini lines of other builds, kept
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;

@@ -30,10 +30,17 @@ std::string Bytes(const std::string& path) {
 
 // The commands on a simulated amplifier, with scripted questions.
 struct Bench {
+    // The transfer as the Parts have it: the safety steps around it are
+    // SafeTransferSimTest's business.
     explicit Bench(const std::string& family, int version = 0) : sim(family, version) {
         sim.Connect();
         EXPECT_FALSE(sim.state.CommErrorLatched);
         sim.line->ClearLog();
+        sim.state.PreviewBeforeTransfer = false;
+        sim.state.VerifyAfterTransfer = false;
+        TransferSafety safety;
+        safety.Backup = false;
+        commands.SetSafety(safety);
     }
     const FileKind& Kind() const { return FileKindFor(sim.state); }
     bool Bx() const { return sim.state.AmpFamily == 0; }
