@@ -130,10 +130,7 @@ TMainForm::TMainForm(const MainFormSetup& setup)
                         ? nullptr
                         : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
-      fileCommands_(
-          {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-           [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
-          longOperation_) {
+      fileCommands_(TransferSeamsOfThisWindow(), longOperation_) {
     setObjectName("MainForm");
     TransferSafety safety;
     safety.ProgramVersion = kProgramVersion;
@@ -153,23 +150,35 @@ TMainForm::TMainForm(const MainFormSetup& setup)
     }
 }
 
+// Every file command of this window reads, writes and reports through the
+// same seams.
+TransferSeams TMainForm::TransferSeamsOfThisWindow() {
+    return {link_,
+            state_,
+            panel_,
+            clock_,
+            *questions_,
+            [this](int n) { return Msg(n); },
+            [this] { identification_.Read_current_mode(); },
+            [this](int) { RepaintProgress(); }};
+}
+
 void TMainForm::BuildFxTools() {
-    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
-        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-        [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }});
-    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
-    table_->SetTableForm([this](ParamTableCommand& table) {
-        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+    const MessageLookup message = [this](int n) { return Msg(n); };
+    table_ = std::make_unique<ParamTableCommand>(TransferSeamsOfThisWindow(), longOperation_);
+    table_->SetTableForm([this, message](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, message, this);
         form.exec();
     });
-    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
-    compare_->SetCompareForm([this](const Comparison& comparison) {
-        TCompareForm form(comparison, fxSeams_->Message, this);
+    compare_ = std::make_unique<CompareCommand>(TransferSeamsOfThisWindow(), longOperation_);
+    compare_->SetCompareForm([this, message](const Comparison& comparison) {
+        TCompareForm form(comparison, message, this);
         form.exec();
         return form.CompareConfirmed();
     });
-    maker_ = std::make_unique<MotorParamCommand>(
-        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    maker_ =
+        std::make_unique<MotorParamCommand>(TransferSeamsOfThisWindow(), longOperation_,
+                                            [this] { return Action("M73AutoReset")->isChecked(); });
     if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
         dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
     }

@@ -165,6 +165,7 @@ private:
     void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    TransferSeams TransferSeamsOfThisWindow();
     void BuildFxTools();
     void M36TableClick();
     void M37MakerClick();
@@ -197,7 +198,6 @@ private:
     ParamFileCommands fileCommands_;
     Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
     // The FX-group tools: parameter table, production pass, compare.
-    std::unique_ptr<TransferSeams> fxSeams_;
     std::unique_ptr<ParamTableCommand> table_;
     std::unique_ptr<MotorParamCommand> maker_;
     std::unique_ptr<CompareCommand> compare_;

@@ -147,7 +147,7 @@ TEST_F(SafeTransfer, ReadBackListsThePinnedWordAndFails) {
         EXPECT_EQ(memo[memo.size() - 2].rfind("Verify: written ", 0), 0u);
         EXPECT_NE(memo[memo.size() - 2].find("mismatched 1, failed 0"), std::string::npos);
         EXPECT_TRUE(sim->panel.ProgressFailed);
-        EXPECT_EQ(sim->panel.ProgressMsg.rfind(sim->Msg(1106), 0), 0u);
+        EXPECT_EQ(sim->panel.ProgressMsg.rfind(sim->Msg(1006), 0), 0u);
     }
 }
 
@@ -249,7 +249,7 @@ TEST_F(SafeTransfer, IdentityMismatchAsksAndNoWritesNothing) {
         commands->M31OpenClick();
         EXPECT_TRUE(Last().IdentityRefused);
         EXPECT_EQ(WriteCount(), 0);
-        EXPECT_EQ(ask.Last().text.rfind(sim->Msg(1119), 0), 0u);
+        EXPECT_EQ(ask.Last().text.rfind(sim->Msg(1019), 0), 0u);
         EXPECT_EQ(ask.Last().kind, DialogKind::Warning);
 
         // Yes: the transfer goes on.
@@ -293,7 +293,7 @@ TEST_F(SafeTransfer, UnwritableBackupFolderStopsTheTransfer) {
     EXPECT_TRUE(Last().BackupFailed);
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
-    EXPECT_NE(ask.Last().text.find(sim->Msg(1121)), std::string::npos);
+    EXPECT_NE(ask.Last().text.find(sim->Msg(1021)), std::string::npos);
 }
 
 TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
