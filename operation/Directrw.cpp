@@ -17,8 +17,6 @@ constexpr OperationWindow::Caption Captions[] = {
     {"ROMReadBtn", 136}, {"RAMWriteBtn", 137}, {"RAMReadBtn", 136}, {"DRWCloseBtn", 346},
 };
 
-constexpr int FxGroup = 2;
-
 TFSpinEdit* PlaceSpinEdit(QWidget* parent, const QString& name, int x, int y, int maxLength) {
     auto* edit = new TFSpinEdit(parent);
     edit->setObjectName(name);
@@ -145,7 +143,7 @@ void TDirectRWForm::FormCreate() {
 
 void TDirectRWForm::ChangeLanguage() {
     ApplyCaptions(Captions);
-    const bool fx = state_.AmpFamily == FxGroup;
+    const bool fx = state_.AmpFamily == Family::Fx;
     findChild<QLabel*>("Label7")->setVisible(fx);
     parameterNumber_->setVisible(fx);
 }
