@@ -642,7 +642,10 @@ std::string TMainForm::LinkLabel() const {
 void TMainForm::ReportOpenFailure() {
     const auto* comm = dynamic_cast<const TThreadComm*>(&port_);
     if (comm == nullptr || port_.Enabled()) return;
-    const std::string text = DescribeOpenFailure(port_.GetDeviceName(), comm->LastOpenFailure());
+    DiagnosisContext context;
+    context.Catalogue = &catalogue_;
+    const std::string text =
+        DescribeOpenFailure(port_.GetDeviceName(), comm->LastOpenFailure(), context);
     if (!text.empty()) questions_->StandardDialog(text, DialogKind::Error, {sbOK});
 }
 
