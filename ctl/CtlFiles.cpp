@@ -155,6 +155,9 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
                         [&catalogue](int n) { return catalogue.Msg(n); },
                         [this] { d_.Ident.Read_current_mode(); },
                         progress};
+    // A script cannot look at a table: the preview is the dry run's business.
+    d_.State.PreviewBeforeTransfer = false;
+    d_.State.VerifyAfterTransfer = true;
     if (name != "save" && name != "open") {
         const int status = RunFxTool(command, name, seams, questions);
         if (showProgress_) err_ << "\n";
@@ -166,9 +169,6 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     safety.ProgramVersion = CtlProgramVersion;
     safety.DryRun = command.DryRun;
     commands.SetSafety(safety);
-    // A script cannot look at a table: the preview is the dry run's business.
-    d_.State.PreviewBeforeTransfer = false;
-    d_.State.VerifyAfterTransfer = true;
     if (save) {
         commands.M32SaveClick();
     } else {
@@ -242,11 +242,12 @@ int ServoCtl::RunFxTool(const CtlCommand& command, const std::string& name, Tran
     int failed = 0;
     maker.SetPassDone([&](const MakerPass& pass) {
         out_ << PassLine(pass) << "\n";
-        failed += pass.Failed;
+        // A unit that did not keep what was written is a failed unit.
+        failed += pass.Failed + pass.Mismatched + pass.Unread;
     });
     maker.M37MakerClick();
     const MakerOutcome& outcome = maker.Last();
-    if (outcome.FileError) return CtlFileError;
+    if (outcome.FileError || outcome.IdentityRefused) return CtlFileError;
     if (outcome.LinkLost) return CtlLinkLost;
     return failed > 0 ? CtlExchangeFailed : CtlOk;
 }

@@ -155,7 +155,7 @@ const std::vector<CommandRow>& Commands() {
          nullptr},
         {"transfer-line",
          {Arg::File, Arg::LineOptions},
-         "transfer-line FILE --count N [--reset auto|yes|no]",
+         "transfer-line FILE --count N [--reset auto|yes|no] [--force]",
          "transfer FILE into N amplifiers in a row",
          nullptr},
         {"table", {Arg::File}, "table FILE", "save the table-view file (FX group)", nullptr},
@@ -252,6 +252,8 @@ bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand
                 return false;
             }
             counted = true;
+        } else if (arg == Arg::LineOptions && word == "--force" && !command.Force) {
+            command.Force = true;
         } else if (arg == Arg::LineOptions && word == "--reset" && hasValue) {
             command.ResetMode = words[++i];
             if (command.ResetMode != "auto" && command.ResetMode != "yes" &&
@@ -376,11 +378,11 @@ std::string UsageText() {
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
         "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"
         "the link was lost and 4 on a file error; compare exits 1 when an entry\n"
-        "differs. open also exits 1 when a written word reads back different,\n"
-        "and 4 when the file's identity (NAME.ext.json) names another amplifier\n"
-        "or the file changed since it was saved (unless --force) or the backup\n"
-        "before the transfer failed; open --dry-run exits 0 when nothing would\n"
-        "change and 1 when something would.\n";
+        "differs. open and transfer-line also exit 1 when a written word reads\n"
+        "back different, and 4 when the file's identity (NAME.ext.json) names\n"
+        "another amplifier or the file changed since it was saved (unless\n"
+        "--force) or the backup before the transfer failed; open --dry-run exits\n"
+        "0 when nothing would change and 1 when something would.\n";
     for (const CommandRow& row : Commands()) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);

@@ -16,10 +16,11 @@
 #include "link/SerialLine.h"
 
 // Exit statuses of servoctl.
-// save and open add 1 for failed entries (open: also words that read back
-// different, and a dry run that would change something), 3 for a lost link
-// and 4 for a file that cannot be made, read or transferred (open: also one
-// whose identity file does not match, without --force, and a failed backup).
+// save and open add 1 for failed entries (open and transfer-line: also words
+// that read back different; open: a dry run that would change something), 3
+// for a lost link and 4 for a file that cannot be made, read or transferred
+// (open and transfer-line: also one whose identity file does not match,
+// without --force; open: a failed backup).
 enum CtlStatus {
     CtlOk = 0,
     CtlExchangeFailed = 1,
@@ -71,10 +72,10 @@ struct CtlCommand {
     std::string Address;
     int Page = 5;
     long long Value = 0;
-    std::string File;               // save, open, compare, transfer-line, table
-    bool Reset = false;             // open --reset
-    bool Force = false;             // open --force: transfer despite the identity check
-    bool DryRun = false;            // open --dry-run: show what would change, write nothing
+    std::string File;     // save, open, compare, transfer-line, table
+    bool Reset = false;   // open --reset
+    bool Force = false;   // open, transfer-line --force: transfer despite the identity check
+    bool DryRun = false;  // open --dry-run: show what would change, write nothing
     bool IncludeProtected = false;  // compare --include-protected
     int Count = 0;                  // transfer-line --count N
     std::string ResetMode = "yes";  // transfer-line --reset auto|yes|no

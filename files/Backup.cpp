@@ -15,7 +15,6 @@ namespace {
 constexpr int FamilyFx = 2;
 
 constexpr int MsgBackingUp = 1020;
-constexpr int MsgBackupFailed = 1021;
 
 bool IsParameterFile(const fs::path& path) {
     const std::string ext = path.extension().string();

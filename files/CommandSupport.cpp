@@ -1,11 +1,13 @@
 #include "files/CommandSupport.h"
 
 #include "files/FxLimits.h"
+#include "files/Identity.h"
 
 namespace {
 
 constexpr int FxToolLinePauseMs = 20;
 constexpr int FxToolClosingPauseMs = 100;
+constexpr int MsgIdentityQuestion = 1019;
 
 }  // namespace
 
@@ -40,4 +42,16 @@ PassRules FxToolRules(const DriveState& state) {
     rules.FxLinePauseMs = FxToolLinePauseMs;
     rules.FxClosingPauseMs = FxToolClosingPauseMs;
     return rules;
+}
+
+bool IdentityConfirmed(TransferSeams& s, const std::string& path, bool logOnly) {
+    const IdentityCheck check = CheckIdentity(path, IdentityOf(s.State, s.Panel));
+    if (check.Matches()) return true;
+    if (logOnly) {
+        for (const std::string& difference : check.Differences) s.Panel.Memo1.push_back(difference);
+        return true;
+    }
+    std::string text = s.Message(MsgIdentityQuestion);
+    for (const std::string& difference : check.Differences) text += "\n" + difference;
+    return s.Ask.StandardDialog(text, DialogKind::Warning, {sbYes, sbNo}) == mrYes;
 }

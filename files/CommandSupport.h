@@ -28,3 +28,9 @@ FileQuestion ParamFileQuestion(const TransferSeams& s, int titleMessage);
 // The FX-group rules of the compare transfer and the production pass: the
 // variant's limit, 20 ms after every line, 100 ms before the checksum step.
 PassRules FxToolRules(const DriveState& state);
+
+// The identity check before a transfer writes path: true when path has no
+// identity file or it matches the connected amplifier, or when the user says
+// to go on despite the differences. With logOnly the differences go to the
+// log instead of a question (a dry run, which writes nothing).
+bool IdentityConfirmed(TransferSeams& s, const std::string& path, bool logOnly = false);

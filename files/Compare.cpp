@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int MsgBackupFailed = 1021;
 constexpr int FamilyFx = 2;
 constexpr int WordReply = 7;
 constexpr int Hex = 1;
@@ -135,6 +134,7 @@ void CompareCommand::M38CompareClick() {
     if (s_.State.AmpFamily != FamilyFx || long_.Running()) return;
     const LongOperation::Scope scope(long_);
     outcome_ = CompareOutcome{};
+    identityConfirmed_ = false;
     if (s_.State.CommErrorLatched) {
         ErrorBox(s_.Ask, s_.Message(MsgCommError));
         return;
@@ -161,6 +161,13 @@ bool CompareCommand::ComparePass(const std::string& path) {
     s_.Ask.Beep();
     const bool confirmed = show_ && show_(comparison);
     if (comparison.Aborted || !confirmed) return false;
+    // A file of another drive, or one edited since it was saved, is written
+    // only on the user's word, asked once a command.
+    if (!identityConfirmed_ && !IdentityConfirmed(s_, path)) {
+        outcome_.IdentityRefused = true;
+        return false;
+    }
+    identityConfirmed_ = true;
 
     // The transfer starts from the first line with fresh counts, whatever
     // the comparison went through.
@@ -183,8 +190,16 @@ bool CompareCommand::ComparePass(const std::string& path) {
     if (s_.State.VerifyAfterTransfer) {
         outcome_.Verify = VerifyAndLog(s_, result, FileKindFor(s_.State));
     }
+    // A failed transfer stays on screen, its message in red, until the
+    // questions after it are answered.
+    if (!s_.Panel.ProgressFailed) HideProgressPanel(s_);
+    const bool again = AfterTransfer(pass, result);
     HideProgressPanel(s_);
-    if (pass.ReportFailures(result) && result.LinkLost) return false;
+    return again;
+}
+
+bool CompareCommand::AfterTransfer(TransferPass& pass, const PassResult& result) {
+    if (ReportPassFailures(pass, s_, result, outcome_.Verify) && result.LinkLost) return false;
     if (DataLineCountWrong(s_.State, result.Processed)) pass.ShowLineCountError();
     if (pass.AskReset() == TransferPass::Reset::Failed) ++outcome_.Transfer.FailedWrites;
     return pass.AskRepeat();

@@ -38,8 +38,9 @@ struct CompareOutcome {
     bool Compared = false;
     bool Transferred = false;
     PassResult Transfer;
-    bool BackupFailed = false;  // nothing written: the backup could not be made
-    VerifyResult Verify;        // the read-back after the transfer (Ran when done)
+    bool BackupFailed = false;     // nothing written: the backup could not be made
+    bool IdentityRefused = false;  // nothing written: the identity check was answered No
+    VerifyResult Verify;           // the read-back after the transfer (Ran when done)
 };
 
 class CompareCommand {
@@ -59,10 +60,12 @@ public:
 
 private:
     bool ComparePass(const std::string& path);
+    bool AfterTransfer(TransferPass& pass, const PassResult& result);
     CompareRow CompareEntry(const FileItem& item, bool includeSystem, int limit, bool& readFailed);
 
     TransferSeams s_;
     LongOperation& long_;
     std::function<bool(const Comparison&)> show_;
     CompareOutcome outcome_;
+    bool identityConfirmed_ = false;
 };

@@ -20,8 +20,6 @@ constexpr int MsgFormatError = 193;
 constexpr int MsgOpenTitle = 196;
 constexpr int MsgSaveTitle = 197;
 constexpr int MsgVerified = 1007;
-constexpr int MsgIdentityQuestion = 1019;
-constexpr int MsgBackupFailed = 1021;
 
 constexpr int LinkLostPauseMs = 2000;
 constexpr int FormatErrorPauseMs = 1000;
@@ -187,11 +185,11 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     ++open_.Passes;
     open_.FailedWrites += result.FailedWrites;
     open_.LinkLost = result.LinkLost;
-    Verify(result, kind);
+    const VerifyResult verify = Verify(result, kind);
     // A failed transfer stays on screen, its message in red, until the
     // questions after it are answered.
     if (!s_.Panel.ProgressFailed) HideProgress();
-    const bool stop = pass.ReportFailures(result) && result.LinkLost;
+    const bool stop = ReportPassFailures(pass, s_, result, verify) && result.LinkLost;
     if (!stop && kind.AmpFamily == FamilyFx) {
         if (result.Processed < check.DataLines) pass.ShowLineCountError();
         if (pass.AskReset() == TransferPass::Reset::Failed) ++open_.FailedWrites;
@@ -205,19 +203,7 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
 // since it was saved, is written only when the user says so (once a command).
 bool ParamFileCommands::IdentityAccepted(const std::string& path) {
     if (identityAccepted_) return true;
-    const IdentityCheck check = CheckIdentity(path, IdentityOf(s_.State, s_.Panel));
-    std::string text = s_.Message(MsgIdentityQuestion);
-    for (const std::string& difference : check.Differences) text += "\n" + difference;
-    if (check.Matches()) {
-        identityAccepted_ = true;
-    } else if (safety_.DryRun) {
-        for (const std::string& difference : check.Differences)
-            s_.Panel.Memo1.push_back(difference);
-        identityAccepted_ = true;
-    } else {
-        identityAccepted_ =
-            s_.Ask.StandardDialog(text, DialogKind::Warning, {sbYes, sbNo}) == mrYes;
-    }
+    identityAccepted_ = IdentityConfirmed(s_, path, safety_.DryRun);
     if (!identityAccepted_) {
         HideProgress();
         open_.IdentityRefused = true;
@@ -271,12 +257,13 @@ bool ParamFileCommands::BackedUp() {
     return false;
 }
 
-void ParamFileCommands::Verify(const PassResult& result, const FileKind& kind) {
-    if (!s_.State.VerifyAfterTransfer) return;
+VerifyResult ParamFileCommands::Verify(const PassResult& result, const FileKind& kind) {
+    if (!s_.State.VerifyAfterTransfer) return {};
     const VerifyResult verify = VerifyAndLog(s_, result, kind);
     open_.Mismatched += verify.Mismatched;
     open_.VerifyFailed += verify.Failed - result.FailedWrites;
     if (TransferSucceeded(result, verify)) s_.Panel.ProgressMsg = s_.Message(MsgVerified);
+    return verify;
 }
 
 // A file the check refused: nothing of it is written.

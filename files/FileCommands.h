@@ -76,7 +76,7 @@ private:
     bool IdentityAccepted(const std::string& path);
     bool PreviewAccepted(const FileCheck& check, const FileKind& kind);
     bool BackedUp();
-    void Verify(const PassResult& result, const FileKind& kind);
+    VerifyResult Verify(const PassResult& result, const FileKind& kind);
     void RefuseFile(const FileCheck& check, const std::string& path);
 
     TransferSeams s_;

@@ -20,7 +20,6 @@ constexpr int MsgResetQuestion = 96;
 constexpr int MsgResetAndCount = 97;  // first of three captions
 constexpr int MsgOpenTitle = 196;
 constexpr int FormatErrorPauseMs = 1000;
-constexpr int MsgBackupFailed = 1021;
 
 // The format carries a repeated zero flag; kept as it is.
 #pragma GCC diagnostic push
@@ -67,6 +66,12 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
         ErrorBox(s_.Ask, CheckFailureText(check, path, s_.Message));
         return false;
     }
+    // The file is checked against the amplifier once a pass, before the
+    // first unit: a line runs one file into units of one model.
+    if (outcome_.Passes.empty() && !IdentityConfirmed(s_, path)) {
+        outcome_.IdentityRefused = true;
+        return false;
+    }
     const bool fx = kind.AmpFamily == FamilyFx;
     PassRules rules = OpenRules(kind, false);
     if (fx) {
@@ -90,15 +95,18 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     const PassResult result = transfer.Run(check, kind, rules);
     VerifyResult verify;
     if (s_.State.VerifyAfterTransfer) verify = VerifyAndLog(s_, result, kind);
-    HideProgressPanel(s_);
+    // A unit that failed stays on screen, its message in red, until the
+    // questions after it are answered.
+    if (!s_.Panel.ProgressFailed) HideProgressPanel(s_);
 
     MakerPass pass;
     pass.Written = result.EntriesWritten;
     pass.Protected = result.Protected;
     pass.Failed = result.Processed - result.Protected - result.EntriesWritten;
-    const bool failures = transfer.ReportFailures(result);
+    const bool failures = ReportPassFailures(transfer, s_, result, verify);
     // A unit that does not hold the file is not counted as done.
     pass.Mismatched = verify.Mismatched;
+    pass.Unread = static_cast<int>(verify.Unread.size());
     pass.Clean = !failures && TransferSucceeded(result, verify);
     if (fx && !result.LinkLost) {
         if (DataLineCountWrong(s_.State, result.Processed)) {
@@ -111,10 +119,13 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Recorded = Record(path, result, verify, pass);
     outcome_.Passes.push_back(pass);
     if (passDone_) passDone_(pass);
-    if (result.LinkLost) return false;
-    return s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
-                                            s_.Message(MsgAmplifiersDone), outcome_.Counter),
-                                 DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+    const bool again =
+        !result.LinkLost &&
+        s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
+                                         s_.Message(MsgAmplifiersDone), outcome_.Counter),
+                              DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+    HideProgressPanel(s_);
+    return again;
 }
 
 // Each unit leaves its line in the production record before the next starts.

@@ -19,12 +19,14 @@ struct MakerPass {
     bool Reset = false;
     bool Clean = false;     // no failed write, no lost link, no line-count error, no mismatch
     int Mismatched = 0;     // words read back different (when verified)
+    int Unread = 0;         // written words whose read-back got no answer
     bool Recorded = false;  // its line is in the production record
 };
 
 struct MakerOutcome {
     bool Chosen = false;
-    bool FileError = false;  // unreadable or refused by the whole-file check
+    bool FileError = false;        // unreadable or refused by the whole-file check
+    bool IdentityRefused = false;  // nothing written: the identity check was answered No
     bool LinkLost = false;
     int Counter = 0;
     std::vector<MakerPass> Passes;

@@ -14,6 +14,7 @@
 #include "files/Backup.h"
 #include "files/Identity.h"
 #include "files/Sha256.h"
+#include "link/SyncedWrite.h"
 
 namespace {
 
@@ -31,17 +32,6 @@ std::string UserName() {
     if (const passwd* entry = ::getpwuid(::getuid())) return entry->pw_name;
     const char* user = std::getenv("USER");
     return user != nullptr ? user : "unknown";
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 bool ReadAll(const std::string& path, std::string& text) {
@@ -207,7 +197,7 @@ bool AppendProductionUnit(const std::string& recordPath, ProductionUnit& unit, s
         error = std::strerror(errno);
         return false;
     }
-    const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool ok = WriteSynced(fd, text);
     if (!ok) error = std::strerror(errno);
     if (::close(fd) != 0 && ok) {
         error = std::strerror(errno);

@@ -21,6 +21,9 @@ public:
               QWidget* parent = nullptr);
 
     void ChangeLanguage() override;
+    // The main window's frame takes a child's size from its hint: a whole
+    // parameter-file line fits, and a longer one (a production record) scrolls.
+    QSize sizeHint() const override { return {560, 420}; }
     void ReadBtnClick();
     void SaveBtnClick();
     void ReadCloseBtnClick() { close(); }

@@ -5,6 +5,7 @@
 #include "files/AtomicFile.h"
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
+#include "files/Verify.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -225,7 +226,7 @@ void ParamTableCommand::FormClose() {
     writeBack_ = true;
 }
 
-void ParamTableCommand::WriteBack() {
+bool ParamTableCommand::WriteBack() {
     const FxLimit limit = FxLimitFor(s_.State);
     FileCheck entries;
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
@@ -243,9 +244,15 @@ void ParamTableCommand::WriteBack() {
         return ProtectionOf(FamilyFx, index, systemAccess);
     };
     ShowProgressPanel(s_, MsgWriting);
+    s_.Panel.Memo1Visible = true;
     TransferPass pass(s_);
-    outcome_.WriteBack = pass.Run(entries, FileKindFor(s_.State), rules);
+    const FileKind& kind = FileKindFor(s_.State);
+    outcome_.WriteBack = pass.Run(entries, kind, rules);
     outcome_.WrittenBack = true;
+    if (s_.State.VerifyAfterTransfer) outcome_.Verify = VerifyAndLog(s_, outcome_.WriteBack, kind);
+    // Nothing is asked after the write-back: a failure is told while its red
+    // message is still on screen.
+    ReportPassFailures(pass, s_, outcome_.WriteBack, outcome_.Verify);
     HideProgressPanel(s_);
-    pass.ReportFailures(outcome_.WriteBack);
+    return TransferSucceeded(outcome_.WriteBack, outcome_.Verify);
 }

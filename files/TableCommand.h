@@ -10,6 +10,7 @@
 
 #include "files/ParamTable.h"
 #include "files/Transfer.h"
+#include "files/Verify.h"
 #include "link/LongOperation.h"
 
 // What the last use of the command did, for callers that report it.
@@ -19,6 +20,7 @@ struct TableOutcome {
     int ReadStoppedAt = -1;  // index of the failed read, or -1
     bool WrittenBack = false;
     PassResult WriteBack;
+    VerifyResult Verify;  // the read-back of the write-back (Ran when done)
 };
 
 class ParamTableCommand {
@@ -64,8 +66,10 @@ public:
     bool FillFromAmplifier();
     // The table-view file of what the table holds.
     bool SaveTo(const std::string& path);
-    // Writes the loaded entries back into the amplifier.
-    void WriteBack();
+    // Writes the loaded entries back into the amplifier and reads them back
+    // (when VerifyAfterTransfer is set); false unless every word was written
+    // and, when read back, kept.
+    bool WriteBack();
 
     const TableOutcome& Last() const { return outcome_; }
     const std::string& SelectedPath() const { return selectedPath_; }

@@ -10,6 +10,7 @@ constexpr int MsgVerifying = 1005;
 constexpr int MsgVerifyFailed = 1006;
 constexpr int MsgMismatched = 1018;
 constexpr int MsgFailed = 1022;
+constexpr std::size_t BoxLines = 12;
 
 // The last write of each address decides what the amplifier should hold (BX
 // writes its 33rd entry twice).
@@ -117,4 +118,17 @@ bool TransferSucceeded(const PassResult& pass, const VerifyResult& verify) {
 std::string VerifyFailureText(const VerifyResult& v, const MessageLookup& message) {
     return message(MsgVerifyFailed) + " (" + message(MsgMismatched) +
            Format(": %d, ", v.Mismatched) + message(MsgFailed) + Format(": %d)", v.Failed);
+}
+
+bool ReportPassFailures(TransferPass& pass, TransferSeams& s, const PassResult& result,
+                        const VerifyResult& verify) {
+    const bool writesFailed = pass.ReportFailures(result);
+    if (result.LinkLost || (verify.Mismatched == 0 && verify.Unread.empty())) return writesFailed;
+    std::string text = VerifyFailureText(verify, s.Message);
+    const std::vector<std::string> lines = VerificationLines(verify);
+    for (std::size_t i = 0; i < lines.size() && i < BoxLines; ++i) text += "\n" + lines[i];
+    if (lines.size() > BoxLines) text += "\n...";
+    s.Ask.Beep();
+    ErrorBox(s.Ask, text);
+    return true;
 }

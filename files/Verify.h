@@ -49,5 +49,14 @@ VerifyResult VerifyAndLog(TransferSeams& seams, const PassResult& pass, const Fi
 // and, when verified, every word read back as written.
 bool TransferSucceeded(const PassResult& pass, const VerifyResult& verify);
 
+// The boxes after a pass: failed writes or a lost link
+// (TransferPass::ReportFailures), then, unless the link was lost, words the
+// amplifier did not keep or could not read back, with the closing lines (the
+// first few; the log has all). Shown while the red message is still up, so
+// the user learns it even where the log is hidden. True when anything was
+// reported.
+bool ReportPassFailures(TransferPass& pass, TransferSeams& seams, const PassResult& result,
+                        const VerifyResult& verify);
+
 // The failure text for boxes and servoctl: the counts of the verification.
 std::string VerifyFailureText(const VerifyResult& verify, const MessageLookup& message);

@@ -43,6 +43,8 @@ namespace {
 constexpr const char* ComItems[] = {"M61COM1", "M62COM2", "M63COM3", "M64COM4",
                                     "M65COM5", "M66COM6", "M67COM7", "M68COM8"};
 constexpr const char* LanguageItemNames[] = {"M51Japaness", "M52English", "M53Chinese"};
+// The progress panel and the transfer log: a read-back's mismatch line fits on one line.
+constexpr int ProgressWidth = 440;
 
 constexpr int MsgTitle = 1;
 constexpr int MsgFamilyQuestion = 48;
@@ -385,7 +387,7 @@ void TMainForm::BuildPanels() {
     progressPanel_->setFrameShape(QFrame::Panel);
     progressPanel_->setFrameShadow(QFrame::Raised);
     progressPanel_->setAutoFillBackground(true);
-    progressPanel_->resize(360, 72);
+    progressPanel_->resize(ProgressWidth, 72);
     auto* progressLayout = new QVBoxLayout(progressPanel_);
     progressMsg_ = new QLabel(progressPanel_);
     progressMsg_->setObjectName("ProgressMsg");
@@ -400,7 +402,7 @@ void TMainForm::BuildPanels() {
     memo1_ = new QPlainTextEdit(this);
     memo1_->setObjectName("Memo1");
     memo1_->setReadOnly(true);
-    memo1_->resize(360, 160);
+    memo1_->resize(ProgressWidth, 160);
     memo1_->hide();
 
     for (const char* name : {"Button1", "Button2"}) {

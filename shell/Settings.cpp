@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "link/AmpMembers.h"
+#include "link/SyncedWrite.h"
 
 namespace {
 
@@ -196,17 +197,6 @@ int UserLevelToWrite(const DriveState& state) {
     return state.UserRestricted && levelGrantsAccess ? 1 : state.UserLevel;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 void SyncFolderOf(const std::string& path) {
     const std::string folder = std::filesystem::path(path).parent_path().string();
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -288,8 +278,7 @@ bool WriteInitIni(const std::string& path, const DriveState& state, const std::s
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written =
-        WriteAll(fd, FormatInitIni(state, otherPort, otherLines)) && ::fsync(fd) == 0;
+    const bool written = WriteSynced(fd, FormatInitIni(state, otherPort, otherLines));
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

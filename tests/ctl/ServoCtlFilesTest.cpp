@@ -188,4 +188,35 @@ TEST_F(ServoCtlFilesTest, IdentityMismatchRefusedUnlessForced) {
     EXPECT_NE(out.str().find("model: file"), std::string::npos);
 }
 
+// transfer-line: a unit that did not keep a word fails the command (its
+// read-back lines on the error stream); a file of another drive is refused
+// before the first unit unless --force.
+TEST_F(ServoCtlFilesTest, TransferLineCountsMismatchesAndChecksTheIdentity) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    const auto line = [this](std::vector<std::string> options) {
+        std::vector<std::string> words{"transfer-line", Path("a.dat"), "--count", "2"};
+        words.insert(words.end(), options.begin(), options.end());
+        return Run(words);
+    };
+    EXPECT_EQ(line({"--reset", "no"}), CtlOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "000 written 74 protected 42 failed 0 not reset\n"
+              "000 written 74 protected 42 failed 0 not reset\n");
+
+    drive.amplifier->PinRam(0x20, 0x7777);
+    EXPECT_EQ(line({"--reset", "no"}), CtlExchangeFailed);
+    EXPECT_NE(err.str().find("Mismatch index 0020: written "), std::string::npos) << err.str();
+    drive.amplifier->Unpin(0x20);
+
+    std::string json = Bytes(Path("a.dat.json"));
+    json.replace(json.find("\"model\": \""), 10, "\"model\": \"other ");
+    std::ofstream(Path("a.dat.json"), std::ios::binary) << json;
+    EXPECT_EQ(line({}), CtlFileError);
+    EXPECT_EQ(out.str(), "");
+    for (const std::string& request : drive.line->Requests()) EXPECT_NE(request[0], 'W') << request;
+    EXPECT_EQ(line({"--force", "--reset", "no"}), CtlOk) << err.str();
+    EXPECT_NE(err.str().find("--force: transferring anyway"), std::string::npos);
+    EXPECT_EQ(line({"--force", "--force"}), CtlUsageError);
+}
+
 }  // namespace

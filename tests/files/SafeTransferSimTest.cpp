@@ -401,4 +401,70 @@ TEST_F(SafeTransfer, CompareTransferIsBackedUpAndVerified) {
     before ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
 }
 
+// The compare transfer and the production pass ask about a file of another
+// drive once, before their first write: No writes nothing, Yes goes on
+// without asking again for the next pass or unit.
+TEST_F(SafeTransfer, IdentityIsAskedOnceBeforeCompareAndProduction) {
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string kept = before ? before : "";
+    setenv("XDG_DATA_HOME", Path("xdg").c_str(), 1);
+    Start("fx", 31);
+    const std::string path = Path("id.dat");
+    Save(path);
+    std::string json = Bytes(IdentityPath(path));
+    json.replace(json.find("\"model\": \""), 10, "\"model\": \"X");
+    std::ofstream(IdentityPath(path), std::ios::binary) << json;
+    const auto identityQuestions = [this] {
+        return std::count_if(ask.AskedQuestions().begin(), ask.AskedQuestions().end(),
+                             [this](const ScriptedQuestions::Asked& q) {
+                                 return q.text.rfind(sim->Msg(1019), 0) == 0;
+                             });
+    };
+    CompareCommand compare(*seams, longOperation);
+    compare.SetCompareForm([](const Comparison&) { return true; });
+    MotorParamCommand maker(*seams, longOperation, [] { return true; });
+    maker.SetRecordPath(Path("record.csv"));
+    struct Run {
+        const char* what;
+        std::function<void(int identityAnswer)> run;
+        std::function<bool()> refused;
+        std::function<bool()> wrote;  // every pass or unit of the script was written
+    };
+    const Run runs[] = {
+        {"compare",
+         [&](int answer) {
+             // include question, identity; then reset No, repeat Yes, include, reset, repeat No
+             ask.AnswerFile(path).Answer(mrNoToAll).Answer(answer);
+             if (answer == mrYes) ask.Answer(mrNo).Answer(mrYes).Answer(mrNoToAll).Answer(mrNo);
+             compare.M38CompareClick();
+         },
+         [&] { return compare.Last().IdentityRefused; },
+         [&] { return compare.Last().Transferred; }},
+        {"production",
+         [&](int answer) {
+             ask.AnswerFile(path).Answer(answer);
+             if (answer == mrYes) ask.Answer(mrYes);  // a second unit
+             maker.M37MakerClick();
+         },
+         [&] { return maker.Last().IdentityRefused; },
+         [&] { return maker.Last().Passes.size() == 2u; }},
+    };
+    for (const Run& r : runs) {
+        SCOPED_TRACE(r.what);
+        ask.SetFallback(mrNo);
+        sim->line->ClearLog();
+        const auto asked = identityQuestions();
+        r.run(mrNo);
+        EXPECT_TRUE(r.refused());
+        EXPECT_EQ(WriteCount(), 0);
+        EXPECT_EQ(identityQuestions(), asked + 1);
+        r.run(mrYes);
+        EXPECT_FALSE(r.refused());
+        EXPECT_TRUE(r.wrote());
+        EXPECT_EQ(identityQuestions(), asked + 2);
+        EXPECT_TRUE(ask.ScriptUsedUp());
+    }
+    before ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+}
+
 }  // namespace

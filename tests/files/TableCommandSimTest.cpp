@@ -146,6 +146,46 @@ TEST(TableCommandSim, AFailedWriteStopsTheWriteBackAndIsReported) {
     EXPECT_NE(box.text.find("2 of"), std::string::npos) << box.text;
 }
 
+// The write-back reads every written word again: a word the amplifier did not
+// keep is listed, told in a box and makes the write-back a failure.
+TEST(TableCommandSim, WriteBackIsReadBack) {
+    struct Case {
+        bool verify;
+        bool pin;
+        const char* lastLog;
+        bool succeeded;
+    };
+    const Case cases[] = {
+        {true, false, "Verify: written 74, verified 74, mismatched 0, failed 0", true},
+        {true, true, "Mismatch index 0014: written 09C4 (2500), read back 0777 (1911)", false},
+        {false, true, "Enable Auto Checksum", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lastLog);
+        TableBench bench("kqrv");
+        bench.sim.state.VerifyAfterTransfer = c.verify;
+        bench.SetWord(0x14, 2500);
+        bench.FromAmplifier([&](ParamTableCommand& t) {
+            if (c.pin) bench.sim.amplifier->PinRam(0x14, 0x0777);
+            bench.ask.Answer(mrYes);
+            t.FormClose();
+        });
+        const TableOutcome& last = bench.table.Last();
+        ASSERT_TRUE(last.WrittenBack);
+        EXPECT_EQ(last.Verify.Ran, c.verify);
+        EXPECT_EQ(last.Verify.Mismatched, c.verify && c.pin ? 1 : 0);
+        EXPECT_EQ(bench.sim.panel.Memo1.back(), c.lastLog);
+        EXPECT_EQ(bench.sim.panel.ProgressFailed, !c.succeeded);
+        const auto& box = bench.ask.Last();
+        EXPECT_EQ(box.custom, !c.succeeded) << box.text;
+        if (!c.succeeded) {
+            EXPECT_EQ(box.kind, DialogKind::Error);
+            EXPECT_EQ(box.text.rfind(bench.sim.Msg(1006), 0), 0u) << box.text;
+            EXPECT_NE(box.text.find(c.lastLog), std::string::npos) << box.text;
+        }
+    }
+}
+
 TEST(TableCommandSim, PrintMarksFollowPresetMarkedRows) {
     TableBench bench("kqrv");
     bench.sim.state.PrintLines[3] = 10;
