@@ -20,7 +20,6 @@ constexpr int EnglishCatalogue = 1;
 constexpr int MsgRepeatQuestion = 47;
 constexpr int MsgMakerResetQuestion = 96;
 constexpr int MsgIncludeQuestion = 144;
-constexpr int FamilyFx = 2;
 constexpr int MsgResetQuestion = 140;
 constexpr int MsgLineCount = 191;
 constexpr int MsgIdentityQuestion = 1019;

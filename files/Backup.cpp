@@ -12,7 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int FamilyFx = 2;
 
 constexpr int MsgBackingUp = 1020;
 
@@ -59,7 +58,7 @@ SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onE
         int value = 0;
         const bool ok = ReadParamWord(port, kind.AmpFamily, address, value);
         if (ok) {
-            set.Lines.push_back(DataLine(index, value, kind.AmpFamily == FamilyFx));
+            set.Lines.push_back(DataLine(index, value, kind.AmpFamily == Family::Fx));
         } else {
             set.Lines.push_back(ReadErrorLine(index));
             ++set.ReadErrors;

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int FamilyFx = 2;
 constexpr int WordReply = 7;
 constexpr int Hex = 1;
 constexpr int FirstKept = 0x30, LastKept = 0x33;  // never compared or written
@@ -131,7 +130,7 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
 }
 
 void CompareCommand::M38CompareClick() {
-    if (s_.State.AmpFamily != FamilyFx || long_.Running()) return;
+    if (s_.State.AmpFamily != Family::Fx || long_.Running()) return;
     const LongOperation::Scope scope(long_);
     outcome_ = CompareOutcome{};
     identityConfirmed_ = false;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int FamilyFx = 2;
 
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
@@ -190,7 +189,7 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     // questions after it are answered.
     if (!s_.Panel.ProgressFailed) HideProgress();
     const bool stop = ReportPassFailures(pass, s_, result, verify) && result.LinkLost;
-    if (!stop && kind.AmpFamily == FamilyFx) {
+    if (!stop && kind.AmpFamily == Family::Fx) {
         if (result.Processed < check.DataLines) pass.ShowLineCountError();
         if (pass.AskReset() == TransferPass::Reset::Failed) ++open_.FailedWrites;
     }

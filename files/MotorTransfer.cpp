@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int FamilyFx = 2;
 
 constexpr int MsgRepeatQuestion = 47;
 constexpr int MsgWriting = 69;
@@ -72,12 +71,12 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
         outcome_.IdentityRefused = true;
         return false;
     }
-    const bool fx = kind.AmpFamily == FamilyFx;
+    const bool fx = kind.AmpFamily == Family::Fx;
     PassRules rules = OpenRules(kind, false);
     if (fx) {
         rules = FxToolRules(s_.State);
         rules.Protect = [access = s_.State.FullAccess](int index) {
-            return ProtectionOf(FamilyFx, index, access);
+            return ProtectionOf(Family::Fx, index, access);
         };
     }
     ShowProgressPanel(s_, MsgWriting);

@@ -12,16 +12,15 @@
 
 namespace {
 
-constexpr int FamilyBx = 0, FamilyDx = 1, FamilyFx = 2;
 
 // clang-format off
 const std::vector<FileKind> Kinds = {
     // name     family     ext     offered    header                           cpu   first last limit
-    {"BX",      FamilyBx, ".src", "Tmp.Src", "This is a BX Data",             false, 0x00, 0x7F, 128},
-    {"DX",      FamilyDx, ".hdt", "Tmp.Hdt", "This is a DX Data",             false, 0x30, 0xAF, 128},
-    {"KQRV",    FamilyFx, ".dat", "Tmp.Dat", "This is a KQRV and LQRV Data",  true,  0x0C, 0x7F, 127},
-    {"FX",      FamilyFx, ".dat", "Tmp.Dat", "This is a FX Data",             true,  0x0C, 0x3F, 63},
-    {"New FX",  FamilyFx, ".dat", "Tmp.Dat", "This is a New FX_Type Data",    true,  0x0C, 0x7F, 127},
+    {"BX",      Family::Bx, ".src", "Tmp.Src", "This is a BX Data",             false, 0x00, 0x7F, 128},
+    {"DX",      Family::Dx, ".hdt", "Tmp.Hdt", "This is a DX Data",             false, 0x30, 0xAF, 128},
+    {"KQRV",    Family::Fx, ".dat", "Tmp.Dat", "This is a KQRV and LQRV Data",  true,  0x0C, 0x7F, 127},
+    {"FX",      Family::Fx, ".dat", "Tmp.Dat", "This is a FX Data",             true,  0x0C, 0x3F, 63},
+    {"New FX",  Family::Fx, ".dat", "Tmp.Dat", "This is a New FX_Type Data",    true,  0x0C, 0x7F, 127},
 };
 // clang-format on
 constexpr std::size_t KindQrv = 2, KindFxOld = 3, KindFxNew = 4;
@@ -93,7 +92,7 @@ std::string Format(const char* format, int a, int b) {
 }  // namespace
 
 const FileKind& FileKindFor(int ampFamily, bool qrv, int fxVersion) {
-    if (ampFamily == FamilyBx || ampFamily == FamilyDx) return Kinds[ampFamily];
+    if (ampFamily == Family::Bx || ampFamily == Family::Dx) return Kinds[ampFamily];
     if (qrv) return Kinds[KindQrv];
     return Kinds[fxVersion >= FxNewVersion ? KindFxNew : KindFxOld];
 }
@@ -108,9 +107,9 @@ const std::vector<FileKind>& FileKinds() {
 
 std::string FileFilterFor(int ampFamily) {
     switch (ampFamily) {
-        case FamilyBx:
+        case Family::Bx:
             return "BX files|*.src|DX files|*.hdt|FX and KQRV files|*.dat|All files|*.*";
-        case FamilyDx:
+        case Family::Dx:
             return "DX files|*.hdt|BX files|*.src|FX and KQRV files|*.dat|All files|*.*";
         default:
             return "FX and KQRV and LQRV files|*.dat|BX files|*.src|DX files|*.hdt|All files|*.*";

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int FamilyFx = 2;
 constexpr int WordReply = 7;
 constexpr int Hex = 1;
 constexpr int FieldMax = 15;
@@ -32,7 +31,7 @@ constexpr int TableClosingPauseMs = 100;
 }  // namespace
 
 void ParamTableCommand::M36TableClick() {
-    if (s_.State.AmpFamily != FamilyFx || long_.Running()) return;
+    if (s_.State.AmpFamily != Family::Fx || long_.Running()) return;
     const LongOperation::Scope scope(long_);
     outcome_ = TableOutcome{};
     LoadRows();
@@ -241,7 +240,7 @@ bool ParamTableCommand::WriteBack() {
     rules.FxClosingPauseMs = TableClosingPauseMs;
     rules.StopOnFailedWrite = true;
     rules.Protect = [systemAccess = s_.State.FullAccess](int index) {
-        return ProtectionOf(FamilyFx, index, systemAccess);
+        return ProtectionOf(Family::Fx, index, systemAccess);
     };
     ShowProgressPanel(s_, MsgWriting);
     s_.Panel.Memo1Visible = true;

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr int FamilyBx = 0, FamilyDx = 1, FamilyFx = 2;
 
 struct ProtectedRange {
     int AmpFamily;
@@ -18,15 +17,15 @@ struct ProtectedRange {
 // must not overwrite the target's history with the source's.
 // clang-format off
 constexpr ProtectedRange ProtectedRanges[] = {
-    {FamilyBx, 0x00, 0x09, Protection::AlarmHistory},
-    {FamilyBx, 0x2A, 0x2B, Protection::DontWrite},
-    {FamilyBx, 0x50, 0x51, Protection::DontWrite},
-    {FamilyBx, 0x70, 0x70, Protection::AlarmHistory},
-    {FamilyDx, 0x6A, 0x71, Protection::DontWrite},
-    {FamilyDx, 0x74, 0x74, Protection::DontWrite},
-    {FamilyDx, 0x80, 0x84, Protection::AlarmHistory},
-    {FamilyFx, 0x30, 0x33, Protection::DontWrite},
-    {FamilyFx, 0x39, 0x5E, Protection::System},
+    {Family::Bx, 0x00, 0x09, Protection::AlarmHistory},
+    {Family::Bx, 0x2A, 0x2B, Protection::DontWrite},
+    {Family::Bx, 0x50, 0x51, Protection::DontWrite},
+    {Family::Bx, 0x70, 0x70, Protection::AlarmHistory},
+    {Family::Dx, 0x6A, 0x71, Protection::DontWrite},
+    {Family::Dx, 0x74, 0x74, Protection::DontWrite},
+    {Family::Dx, 0x80, 0x84, Protection::AlarmHistory},
+    {Family::Fx, 0x30, 0x33, Protection::DontWrite},
+    {Family::Fx, 0x39, 0x5E, Protection::System},
 };
 // clang-format on
 
@@ -175,7 +174,7 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
     bool lastFailed = false;
     const FileItem* thirtyThird = nullptr;
     int lastIndex = -1;
-    if (kind.AmpFamily == FamilyFx) ChecksumOff();
+    if (kind.AmpFamily == Family::Fx) ChecksumOff();
     for (const FileItem& item : file.Items) {
         if (s_.State.CommErrorLatched || result_.Processed >= rules.Limit) break;
         if (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex) break;
@@ -201,14 +200,14 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
         StatusLine(item, lastFailed);
         AfterLine(kind, rules);
     }
-    if (kind.AmpFamily == FamilyBx) FinishBx(kind, thirtyThird, rules);
-    if (kind.AmpFamily == FamilyFx) FinishFx(rules);
+    if (kind.AmpFamily == Family::Bx) FinishBx(kind, thirtyThird, rules);
+    if (kind.AmpFamily == Family::Fx) FinishFx(rules);
     result_.LinkLost = s_.State.CommErrorLatched;
     return result_;
 }
 
 bool TransferPass::Write(const FileKind& kind, const std::string& address, int value) {
-    if (kind.AmpFamily != FamilyBx) return WriteRam(address, value);
+    if (kind.AmpFamily != Family::Bx) return WriteRam(address, value);
     return Counted(s_.Port.WriteToEEP(address, value) == 1);
 }
 
@@ -239,14 +238,14 @@ void TransferPass::StatusLine(const FileItem& item, bool lastFailed) {
 }
 
 void TransferPass::AfterLine(const FileKind& kind, const PassRules& rules) {
-    if (kind.AmpFamily == FamilyDx) {
+    if (kind.AmpFamily == Family::Dx) {
         if (s_.State.CommErrorLatched) {
             Log(s_.Message(MsgCommError));
             s_.Time.WaitMs(LinkLostPauseMs);
         } else {
             s_.Time.WaitMs(DxLinePauseMs);
         }
-    } else if (kind.AmpFamily == FamilyFx) {
+    } else if (kind.AmpFamily == Family::Fx) {
         s_.Time.WaitMs(rules.FxLinePauseMs);
     }
 }
@@ -295,7 +294,7 @@ void TransferPass::FinishFx(const PassRules& rules) {
 
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     constexpr int WordReply = 7, Hex = 1;
-    return (ampFamily == FamilyBx ? port.ReadFromEEP(address, WordReply, Hex, value)
+    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
                                   : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
