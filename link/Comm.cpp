@@ -340,6 +340,10 @@ bool TThreadComm::ReopenDevice() {
 // ---- reading and writing ---------------------------------------------------
 
 int TThreadComm::Read(char* buffer, int count) {
+    return ReadWithTrailing(buffer, count, count);
+}
+
+int TThreadComm::ReadWithTrailing(char* buffer, int count, int capacity) {
     std::lock_guard guard(lock_);
     if (!enabled_) return -1;
     // Only the error state is cleared here: the queue figures that
@@ -347,40 +351,50 @@ int TThreadComm::Read(char* buffer, int count) {
     ResetLineErrors();
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
-    const int got = ReadUntilDeadline(buffer, count);
+    const int got = ReadUntilDeadline(buffer, count, std::max(count, capacity));
+    if (got > 0) ++*inputTaken_;
+    return got;
+}
+
+int TThreadComm::ReadTrailing(char* buffer, int count) {
+    std::lock_guard guard(lock_);
+    const int fd = fd_;
+    if (!enabled_ || fd < 0 || count <= 0) return 0;
+    const int got = TakeTrailing(fd, buffer, count);
     if (got > 0) ++*inputTaken_;
     return got;
 }
 
 // Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
 // what the driver holds. When it holds nothing, a byte already on the wire
-// arrives within one character time; half as much again covers the driver.
-int TThreadComm::ReadTrailing(char* buffer, int count) {
-    std::lock_guard guard(lock_);
-    const int fd = fd_;
-    if (!enabled_ || fd < 0 || count <= 0) return 0;
+// arrives within TrailingMicros.
+int TThreadComm::TakeTrailing(int fd, char* buffer, int count) {
     ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
     if (n <= 0) {
-        const long micros = CharMicros() * 3 / 2;
+        const long micros = TrailingMicros();
         const timespec wait{0, micros * 1000};
         pollfd waitFor{fd, POLLIN, 0};
         if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
         n = ::read(fd, buffer, static_cast<size_t>(count));
     }
-    if (n <= 0) return 0;
-    ++*inputTaken_;
-    return static_cast<int>(n);
+    return n > 0 ? static_cast<int>(n) : 0;
 }
 
-// Collects count bytes, waiting at most ReadTotalTimeoutMs in all.
-int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
+// Collects count bytes, waiting at most ReadTotalTimeoutMs in all. With room
+// beyond count, the bytes that follow them within TrailingMicros are taken
+// too.
+int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
+    const bool trailing = capacity > count;
     int got = 0;
     bool lineDown = false;
     bool sleptForRest = false;
+    // The last wait was the sleep for the rest, which also covered the wait
+    // for what follows it.
+    bool heardPastRest = false;
     while (got < count) {
-        const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(count - got));
+        const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(capacity - got));
         if (n > 0) {
             got += static_cast<int>(n);
             continue;
@@ -395,20 +409,26 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
         const int left = MsUntil(deadline);
         if (left == 0) break;
         // The characters of a reply come one character time apart, so a read of
-        // several (the rest of a reply) first sleeps until all should be there
-        // instead of waking for each; a late straggler is then waited for as
-        // usual. A hang-up still ends the sleep at once.
+        // several (the rest of a reply) first sleeps until all should be there,
+        // and what trails them as well, instead of waking for each; a late
+        // straggler is then waited for as usual. A hang-up still ends the sleep
+        // at once.
         const bool streaming = (got > 0 || count > 1) && !sleptForRest;
-        const long sleepMicros =
-            std::min<long>(static_cast<long>(count - got) * CharMicros(), left * 1000L);
+        const long restMicros =
+            static_cast<long>(count - got) * CharMicros() + (trailing ? TrailingMicros() : 0);
+        const long sleepMicros = std::min<long>(restMicros, left * 1000L);
         const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
         pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
         const int ready =
             streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, left);
+        heardPastRest = streaming && trailing && ready == 0 && sleepMicros == restMicros;
         sleptForRest = sleptForRest || streaming;
         if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (ready < 0 || (ready == 0 && !streaming)) break;
         lineDown = LineDown(waitFor.revents);
+    }
+    if (trailing && got >= count && !heardPastRest && fd_ >= 0) {
+        got += TakeTrailing(fd, buffer + got, capacity - got);
     }
     return got;
 }
@@ -416,6 +436,12 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
 // Wire time of one character: 10 bits at the set rate.
 long TThreadComm::CharMicros() const {
     return 10'000'000L / BaudRateValue(baudRate_);
+}
+
+// How long after the last byte taken a byte that follows it on the wire is
+// waited for: its own character time and half as much again for the driver.
+long TThreadComm::TrailingMicros() const {
+    return CharMicros() * 3 / 2;
 }
 
 int TThreadComm::Write(const char* data, int count) {

@@ -106,6 +106,7 @@ public:
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
     int ReadTrailing(char* buffer, int count) override;
+    int ReadWithTrailing(char* buffer, int count, int capacity) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;
@@ -208,10 +209,12 @@ private:
     TComStat QueueStatus();
     // Clears the error state alone; returns the error bits since the last clear.
     unsigned ResetLineErrors();
-    int ReadUntilDeadline(char* buffer, int count);
+    int ReadUntilDeadline(char* buffer, int count, int capacity);
+    int TakeTrailing(int fd, char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
     long CharMicros() const;
+    long TrailingMicros() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};

@@ -215,6 +215,9 @@ public:
     }
     int Read(char* buffer, int count) override { return port_.Read(buffer, count); }
     int ReadTrailing(char* buffer, int count) override { return port_.ReadTrailing(buffer, count); }
+    int ReadWithTrailing(char* buffer, int count, int capacity) override {
+        return port_.ReadWithTrailing(buffer, count, capacity);
+    }
     void PurgeIn() override { port_.PurgeIn(); }
     void SetDeviceName(const std::string& name) override { port_.SetDeviceName(name); }
     std::string GetDeviceName() const override { return port_.GetDeviceName(); }
