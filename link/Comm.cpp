@@ -265,7 +265,12 @@ void TThreadComm::CloseDevice() {
 // per byte. Without a handler that is told about arrivals, an arrival would
 // only clear the error state, which every Read clears anyway; so the thread
 // watches for arrivals only when such a handler is assigned at open time.
+// Without any handler it samples nothing and only waits for a hang-up.
 TCommEventTypes TThreadComm::ThreadEvents() const {
+    if (!OnBreak && !OnCts && !OnDsr && !OnError && !OnRing && !OnRlsd && !OnRxChar && !OnRxFlag &&
+        !OnTxEmpty && !OnComStatEvent) {
+        return {};
+    }
     TCommEventTypes events = monitorEvents_;
     if (!OnRxChar && !OnRxFlag && !OnComStatEvent) {
         events.Exclude(evRxChar);
@@ -368,15 +373,14 @@ int TThreadComm::ReadTrailing(char* buffer, int count) {
 // Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
 // what the driver holds. When it holds nothing, a byte already on the wire
 // arrives within TrailingMicros.
+// The poll comes first: it returns at once for bytes already there, and a
+// quiet line then costs no read.
 int TThreadComm::TakeTrailing(int fd, char* buffer, int count) {
-    ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
-    if (n <= 0) {
-        const long micros = TrailingMicros();
-        const timespec wait{0, micros * 1000};
-        pollfd waitFor{fd, POLLIN, 0};
-        if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
-        n = ::read(fd, buffer, static_cast<size_t>(count));
-    }
+    const long micros = TrailingMicros();
+    const timespec wait{0, micros * 1000};
+    pollfd waitFor{fd, POLLIN, 0};
+    if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
+    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -386,51 +390,58 @@ int TThreadComm::TakeTrailing(int fd, char* buffer, int count) {
 int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
-    const bool trailing = capacity > count;
-    int got = 0;
-    bool lineDown = false;
-    bool sleptForRest = false;
-    // The last wait was the sleep for the rest, which also covered the wait
-    // for what follows it.
-    bool heardPastRest = false;
-    while (got < count) {
-        const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(capacity - got));
-        if (n > 0) {
-            got += static_cast<int>(n);
-            continue;
+    ReadProgress progress{count, capacity > count};
+    // A lone byte is waited for before it is read: a poll returns at once for
+    // one already there, so the read that would find nothing is saved.
+    bool readFirst = count > 1;
+    while (progress.got < count) {
+        if (readFirst) {
+            const ssize_t n =
+                ::read(fd, buffer + progress.got, static_cast<size_t>(capacity - progress.got));
+            if (n > 0) {
+                progress.got += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            // With VMIN = 0 a read of 0 is "nothing there" unless poll said the
+            // line is down; any hard error means the device has gone.
+            if ((n < 0 && errno != EAGAIN) || progress.lineDown) {
+                MarkHungUp();
+                break;
+            }
         }
-        if (n < 0 && errno == EINTR) continue;
-        // With VMIN = 0 a read of 0 is "nothing there" unless poll said the
-        // line is down; any hard error means the device has gone.
-        if ((n < 0 && errno != EAGAIN) || lineDown) {
-            MarkHungUp();
-            break;
-        }
+        readFirst = true;
         const int left = MsUntil(deadline);
-        if (left == 0) break;
-        // The characters of a reply come one character time apart, so a read of
-        // several (the rest of a reply) first sleeps until all should be there,
-        // and what trails them as well, instead of waking for each; a late
-        // straggler is then waited for as usual. A hang-up still ends the sleep
-        // at once.
-        const bool streaming = (got > 0 || count > 1) && !sleptForRest;
-        const long restMicros =
-            static_cast<long>(count - got) * CharMicros() + (trailing ? TrailingMicros() : 0);
-        const long sleepMicros = std::min<long>(restMicros, left * 1000L);
-        const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
-        pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
-        const int ready =
-            streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, left);
-        heardPastRest = streaming && trailing && ready == 0 && sleepMicros == restMicros;
-        sleptForRest = sleptForRest || streaming;
-        if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (ready < 0 || (ready == 0 && !streaming)) break;
-        lineDown = LineDown(waitFor.revents);
+        if (left == 0 || !WaitForRest(fd, left, progress)) break;
     }
-    if (trailing && got >= count && !heardPastRest && fd_ >= 0) {
-        got += TakeTrailing(fd, buffer + got, capacity - got);
+    if (progress.trailing && progress.got >= count && !progress.heardPastRest && fd_ >= 0) {
+        progress.got += TakeTrailing(fd, buffer + progress.got, capacity - progress.got);
     }
-    return got;
+    return progress.got;
+}
+
+// One wait of a read that lacks bytes; false when the read is to end. The
+// characters of a reply come one character time apart, so a read of several
+// (the rest of a reply) first sleeps until all should be there, and what
+// trails them as well, instead of waking for each; a late straggler is then
+// waited for as usual. A hang-up still ends the sleep at once.
+bool TThreadComm::WaitForRest(int fd, int leftMs, ReadProgress& progress) {
+    const int missing = progress.count - progress.got;
+    const bool streaming = (progress.got > 0 || progress.count > 1) && !progress.sleptForRest;
+    const long restMicros =
+        static_cast<long>(missing) * CharMicros() + (progress.trailing ? TrailingMicros() : 0);
+    const long sleepMicros = std::min<long>(restMicros, leftMs * 1000L);
+    const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
+    pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
+    const int ready =
+        streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, leftMs);
+    progress.heardPastRest =
+        streaming && progress.trailing && ready == 0 && sleepMicros == restMicros;
+    progress.sleptForRest = progress.sleptForRest || streaming;
+    if (ready < 0) return errno == EINTR || errno == EAGAIN;
+    if (ready == 0) return streaming;
+    progress.lineDown = LineDown(waitFor.revents);
+    return true;
 }
 
 // Wire time of one character: 10 bits at the set rate.

@@ -209,7 +209,19 @@ private:
     TComStat QueueStatus();
     // Clears the error state alone; returns the error bits since the last clear.
     unsigned ResetLineErrors();
+    // Where a read stands between its waits.
+    struct ReadProgress {
+        int count;
+        bool trailing;  // room beyond count: what follows is taken too
+        int got = 0;
+        bool lineDown = false;
+        bool sleptForRest = false;
+        // The last wait was the sleep for the rest, which also covered the
+        // wait for what follows it.
+        bool heardPastRest = false;
+    };
     int ReadUntilDeadline(char* buffer, int count, int capacity);
+    bool WaitForRest(int fd, int leftMs, ReadProgress& progress);
     int TakeTrailing(int fd, char* buffer, int count);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
