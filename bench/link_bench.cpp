@@ -4,6 +4,8 @@
 // within 1.05 of its wire time with a quiet character after each reply, and
 // at most 0.05 ms of CPU an exchange.
 // Usage: link_bench [TURNAROUND_MS]
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -45,6 +47,13 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Times this process's threads gave up the processor to wait: its wake-ups.
+long WakeUps() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
 double Mean(const std::vector<double>& values) {
     double sum = 0;
     for (double v : values) sum += v;
@@ -57,6 +66,7 @@ bool Measure(DriveLink& link, DriveState& state, const Run& run, int turnaroundM
     int failures = 0;
     std::vector<double> wall;
     std::vector<double> cpu;
+    const long wakeUpsStart = WakeUps();
     for (int i = 0; i < run.count; ++i) {
         int value = 0;
         const double cpuStart = ProcessCpuSeconds();
@@ -68,6 +78,8 @@ bool Measure(DriveLink& link, DriveState& state, const Run& run, int turnaroundM
         cpu.push_back((ProcessCpuSeconds() - cpuStart) * 1e3 / run.exchanges);
         state.CommErrorLatched = false;
     }
+    const double wakeUps =
+        static_cast<double>(WakeUps() - wakeUpsStart) / (run.count * run.exchanges);
     const double wireMs = run.chars * kCharMs;
     const double boundMs = wireMs + run.exchanges * turnaroundMs;
     // A reply is known to stand alone only once the character time after it
@@ -79,9 +91,9 @@ bool Measure(DriveLink& link, DriveState& state, const Run& run, int turnaroundM
     std::printf(
         "%-10s %4d x: median %6.2f ms (mean %6.2f); wire %6.2f ms (%d chars) + turnaround %d ms "
         "= %6.2f ms, ratio %.3f; with a quiet character after each reply %6.2f ms, ratio %.3f; "
-        "CPU median %.3f ms/exchange (mean %.3f); failures %d %s\n",
+        "CPU median %.3f ms/exchange (mean %.3f), %.2f wake-ups/exchange; failures %d %s\n",
         run.name, run.count, wallMs, Mean(wall), wireMs, run.chars, run.exchanges * turnaroundMs,
-        boundMs, wallMs / boundMs, listenBoundMs, wallMs / listenBoundMs, cpuMs, Mean(cpu),
+        boundMs, wallMs / boundMs, listenBoundMs, wallMs / listenBoundMs, cpuMs, Mean(cpu), wakeUps,
         failures, met ? "ok" : "MISSED");
     return met;
 }

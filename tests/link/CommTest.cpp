@@ -207,6 +207,36 @@ TEST(CommExchange, BytesPassRawInBothDirections) {
     EXPECT_EQ(std::string(reply, 8), "%0012\r3\n");
 }
 
+// What follows the bytes asked for is taken with them when there is room,
+// whether the rest came at once or in pieces; a plain read leaves it queued.
+TEST(CommExchange, ReadWithTrailingTakesWhatFollowsTheBytesAskedFor) {
+    PtyPair pty;
+    TComm port;
+    OpenOn(port, pty);
+    char reply[12] = {};
+    pty.Send("%001234XY");
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueCount() == 9; }, 1s));
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 9);
+    EXPECT_EQ(std::string(reply, 9), "%001234XY");
+
+    pty.Send("%001234");
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 7);
+
+    auto sender = std::async(std::launch::async, [&] {
+        pty.Send("%00");
+        std::this_thread::sleep_for(60ms);
+        pty.Send("1234Z");
+    });
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 8);
+    sender.get();
+    EXPECT_EQ(std::string(reply, 8), "%001234Z");
+
+    pty.Send("%001234XY");
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueCount() == 9; }, 1s));
+    EXPECT_EQ(port.Read(reply, 7), 7);
+    EXPECT_EQ(port.InQueCount(), 2);
+}
+
 TEST(CommExchange, ReadWithNothingArrivingReturnsZeroAfterOneSecond) {
     PtyPair pty;
     TComm port;
