@@ -365,19 +365,23 @@ int TThreadComm::ReadTrailing(char* buffer, int count) {
     std::lock_guard guard(lock_);
     const int fd = fd_;
     if (!enabled_ || fd < 0 || count <= 0) return 0;
-    const int got = TakeTrailing(fd, buffer, count);
+    const auto now = SteadyClock::now();
+    const int got =
+        TakeTrailing(fd, buffer, count, std::max(now, EarliestAnswerEnd()) + Trailing());
+    wireChars_ += got;
     if (got > 0) ++*inputTaken_;
     return got;
 }
 
-// Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
-// what the driver holds. When it holds nothing, a byte already on the wire
-// arrives within TrailingMicros.
-// The poll comes first: it returns at once for bytes already there, and a
-// quiet line then costs no read.
-int TThreadComm::TakeTrailing(int fd, char* buffer, int count) {
-    const long micros = TrailingMicros();
-    const timespec wait{0, micros * 1000};
+// Takes what arrives until `until`. Reads are set up not to wait (VMIN = 0,
+// VTIME = 0), so one read() takes what the driver holds. The poll comes
+// first: it returns at once for bytes already there, and a quiet line then
+// costs no read.
+int TThreadComm::TakeTrailing(int fd, char* buffer, int count, SteadyClock::time_point until) {
+    const long micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(until - SteadyClock::now()).count();
+    if (micros <= 0) return 0;
+    const timespec wait{micros / 1'000'000, (micros % 1'000'000) * 1000};
     pollfd waitFor{fd, POLLIN, 0};
     if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
     const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
@@ -390,7 +394,9 @@ int TThreadComm::TakeTrailing(int fd, char* buffer, int count) {
 int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
-    ReadProgress progress{count, capacity > count};
+    ReadProgress progress;
+    progress.count = count;
+    progress.trailing = capacity > count;
     // A lone byte is waited for before it is read: a poll returns at once for
     // one already there, so the read that would find nothing is saved.
     bool readFirst = count > 1;
@@ -414,8 +420,19 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
         const int left = MsUntil(deadline);
         if (left == 0 || !WaitForRest(fd, left, progress)) break;
     }
-    if (progress.trailing && progress.got >= count && !progress.heardPastRest && fd_ >= 0) {
-        progress.got += TakeTrailing(fd, buffer + progress.got, capacity - progress.got);
+    wireChars_ += std::min(progress.got, count);
+    if (progress.trailing && progress.got >= count && fd_ >= 0) {
+        // Listened for: a byte right behind the last one, and anything until
+        // the earliest moment these could be an answer to the last write.
+        const auto heard =
+            progress.heardPastRest ? progress.heardUntil : SteadyClock::now() + Trailing();
+        const auto until = std::max(heard, EarliestAnswerEnd() + Trailing());
+        const int more =
+            progress.got < capacity && until > progress.heardUntil
+                ? TakeTrailing(fd, buffer + progress.got, capacity - progress.got, until)
+                : 0;
+        wireChars_ += more;
+        progress.got += more;
     }
     return progress.got;
 }
@@ -437,6 +454,7 @@ bool TThreadComm::WaitForRest(int fd, int leftMs, ReadProgress& progress) {
         streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, leftMs);
     progress.heardPastRest =
         streaming && progress.trailing && ready == 0 && sleepMicros == restMicros;
+    if (progress.heardPastRest) progress.heardUntil = SteadyClock::now();
     progress.sleptForRest = progress.sleptForRest || streaming;
     if (ready < 0) return errno == EINTR || errno == EAGAIN;
     if (ready == 0) return streaming;
@@ -455,11 +473,26 @@ long TThreadComm::TrailingMicros() const {
     return CharMicros() * 3 / 2;
 }
 
+std::chrono::microseconds TThreadComm::Trailing() const {
+    return std::chrono::microseconds(TrailingMicros());
+}
+
+// The written bytes and the ones read since cross the wire one character
+// time each, so an answer to the last write cannot be complete before this.
+// Bytes that are (the tail of an earlier reply, delivered late in a burst)
+// are followed by the true answer, so the look behind them lasts at least
+// until then.
+SteadyClock::time_point TThreadComm::EarliestAnswerEnd() const {
+    return wroteAt_ + std::chrono::microseconds(wireChars_ * CharMicros());
+}
+
 int TThreadComm::Write(const char* data, int count) {
     std::lock_guard guard(lock_);
     if (!enabled_) return -1;
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
+    wroteAt_ = SteadyClock::now();
+    wireChars_ = count;
     return WriteUntilDeadline(data, count);
 }
 

@@ -211,22 +211,25 @@ private:
     unsigned ResetLineErrors();
     // Where a read stands between its waits.
     struct ReadProgress {
-        int count;
-        bool trailing;  // room beyond count: what follows is taken too
+        int count = 0;
+        bool trailing = false;  // room beyond count: what follows is taken too
         int got = 0;
         bool lineDown = false;
         bool sleptForRest = false;
         // The last wait was the sleep for the rest, which also covered the
         // wait for what follows it.
         bool heardPastRest = false;
+        std::chrono::steady_clock::time_point heardUntil;
     };
     int ReadUntilDeadline(char* buffer, int count, int capacity);
     bool WaitForRest(int fd, int leftMs, ReadProgress& progress);
-    int TakeTrailing(int fd, char* buffer, int count);
+    int TakeTrailing(int fd, char* buffer, int count, std::chrono::steady_clock::time_point until);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
     long CharMicros() const;
     long TrailingMicros() const;
+    std::chrono::microseconds Trailing() const;
+    std::chrono::steady_clock::time_point EarliestAnswerEnd() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};
@@ -253,6 +256,9 @@ private:
     // Counts reads and purges that took input, for the event thread.
     std::shared_ptr<std::atomic<unsigned>> inputTaken_ = std::make_shared<std::atomic<unsigned>>(0);
     std::chrono::steady_clock::time_point lastReopenAttempt_;
+    // When the last write began, and the characters written then and read since.
+    std::chrono::steady_clock::time_point wroteAt_;
+    long wireChars_ = 0;
     // Error counters at the last ClearCommError: the "error state".
     std::mutex errorMutex_;
     commline::LineCounters errorBaseline_;

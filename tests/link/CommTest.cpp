@@ -237,6 +237,30 @@ TEST(CommExchange, ReadWithTrailingTakesWhatFollowsTheBytesAskedFor) {
     EXPECT_EQ(port.InQueCount(), 2);
 }
 
+// Bytes back sooner than an answer to the written request could be (the tail
+// of an earlier reply, held up and then delivered in a burst) are no answer to
+// it: the look behind them lasts until a true answer could be complete, and
+// so sees that answer coming.
+TEST(CommExchange, WhatFollowsAReplyBackTooSoonIsSeen) {
+    PtyPair pty;
+    TComm port;
+    OpenOn(port, pty);
+    port.SetBaudRate(br1200);  // 8.3 ms a character: 13 of them before an answer is whole
+    ASSERT_EQ(port.Write("R568F5", 6), 6);
+    ASSERT_EQ(pty.Receive(6, 200), "R568F5");
+    auto sender = std::async(std::launch::async, [&] {
+        pty.Send("%001234");
+        std::this_thread::sleep_for(20ms);
+        pty.Send("X");
+    });
+    char first = 0;
+    char rest[10] = {};
+    EXPECT_EQ(port.Read(&first, 1), 1);
+    EXPECT_EQ(port.ReadWithTrailing(rest, 6, 10), 7);
+    sender.get();
+    EXPECT_EQ(std::string(rest, 7), "001234X");
+}
+
 TEST(CommExchange, ReadWithNothingArrivingReturnsZeroAfterOneSecond) {
     PtyPair pty;
     TComm port;
