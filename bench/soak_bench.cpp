@@ -98,6 +98,9 @@ public:
     }
     int Read(char* buffer, int count) override { return line_.Read(buffer, count); }
     int ReadTrailing(char* buffer, int count) override { return line_.ReadTrailing(buffer, count); }
+    int ReadWithTrailing(char* buffer, int count, int capacity) override {
+        return line_.ReadWithTrailing(buffer, count, capacity);
+    }
     void PurgeIn() override { line_.PurgeIn(); }
     void SetDeviceName(const std::string& name) override { line_.SetDeviceName(name); }
     std::string GetDeviceName() const override { return line_.GetDeviceName(); }

@@ -265,7 +265,12 @@ void TThreadComm::CloseDevice() {
 // per byte. Without a handler that is told about arrivals, an arrival would
 // only clear the error state, which every Read clears anyway; so the thread
 // watches for arrivals only when such a handler is assigned at open time.
+// Without any handler it samples nothing and only waits for a hang-up.
 TCommEventTypes TThreadComm::ThreadEvents() const {
+    if (!OnBreak && !OnCts && !OnDsr && !OnError && !OnRing && !OnRlsd && !OnRxChar && !OnRxFlag &&
+        !OnTxEmpty && !OnComStatEvent) {
+        return {};
+    }
     TCommEventTypes events = monitorEvents_;
     if (!OnRxChar && !OnRxFlag && !OnComStatEvent) {
         events.Exclude(evRxChar);
@@ -340,6 +345,10 @@ bool TThreadComm::ReopenDevice() {
 // ---- reading and writing ---------------------------------------------------
 
 int TThreadComm::Read(char* buffer, int count) {
+    return ReadWithTrailing(buffer, count, count);
+}
+
+int TThreadComm::ReadWithTrailing(char* buffer, int count, int capacity) {
     std::lock_guard guard(lock_);
     if (!enabled_) return -1;
     // Only the error state is cleared here: the queue figures that
@@ -347,70 +356,110 @@ int TThreadComm::Read(char* buffer, int count) {
     ResetLineErrors();
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
-    const int got = ReadUntilDeadline(buffer, count);
+    const int got = ReadUntilDeadline(buffer, count, std::max(count, capacity));
     if (got > 0) ++*inputTaken_;
     return got;
 }
 
-// Reads are set up not to wait (VMIN = 0, VTIME = 0), so one read() takes
-// what the driver holds. When it holds nothing, a byte already on the wire
-// arrives within one character time; half as much again covers the driver.
 int TThreadComm::ReadTrailing(char* buffer, int count) {
     std::lock_guard guard(lock_);
     const int fd = fd_;
     if (!enabled_ || fd < 0 || count <= 0) return 0;
-    ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
-    if (n <= 0) {
-        const long micros = CharMicros() * 3 / 2;
-        const timespec wait{0, micros * 1000};
-        pollfd waitFor{fd, POLLIN, 0};
-        if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
-        n = ::read(fd, buffer, static_cast<size_t>(count));
-    }
-    if (n <= 0) return 0;
-    ++*inputTaken_;
-    return static_cast<int>(n);
+    const auto now = SteadyClock::now();
+    const int got =
+        TakeTrailing(fd, buffer, count, std::max(now, EarliestAnswerEnd()) + Trailing());
+    wireChars_ += got;
+    if (got > 0) ++*inputTaken_;
+    return got;
 }
 
-// Collects count bytes, waiting at most ReadTotalTimeoutMs in all.
-int TThreadComm::ReadUntilDeadline(char* buffer, int count) {
+// Takes what arrives until `until`. Reads are set up not to wait (VMIN = 0,
+// VTIME = 0), so one read() takes what the driver holds. The poll comes
+// first: it returns at once for bytes already there, and a quiet line then
+// costs no read.
+int TThreadComm::TakeTrailing(int fd, char* buffer, int count, SteadyClock::time_point until) {
+    const long micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(until - SteadyClock::now()).count();
+    if (micros <= 0) return 0;
+    const timespec wait{micros / 1'000'000, (micros % 1'000'000) * 1000};
+    pollfd waitFor{fd, POLLIN, 0};
+    if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
+    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    return n > 0 ? static_cast<int>(n) : 0;
+}
+
+// Collects count bytes, waiting at most ReadTotalTimeoutMs in all. With room
+// beyond count, the bytes that follow them within TrailingMicros are taken
+// too.
+int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ReadTotalTimeoutMs);
     const int fd = fd_;
-    int got = 0;
-    bool lineDown = false;
-    bool sleptForRest = false;
-    while (got < count) {
-        const ssize_t n = ::read(fd, buffer + got, static_cast<size_t>(count - got));
-        if (n > 0) {
-            got += static_cast<int>(n);
-            continue;
+    ReadProgress progress;
+    progress.count = count;
+    progress.trailing = capacity > count;
+    // A lone byte is waited for before it is read: a poll returns at once for
+    // one already there, so the read that would find nothing is saved.
+    bool readFirst = count > 1;
+    while (progress.got < count) {
+        if (readFirst) {
+            const ssize_t n =
+                ::read(fd, buffer + progress.got, static_cast<size_t>(capacity - progress.got));
+            if (n > 0) {
+                progress.got += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            // With VMIN = 0 a read of 0 is "nothing there" unless poll said the
+            // line is down; any hard error means the device has gone.
+            if ((n < 0 && errno != EAGAIN) || progress.lineDown) {
+                MarkHungUp();
+                break;
+            }
         }
-        if (n < 0 && errno == EINTR) continue;
-        // With VMIN = 0 a read of 0 is "nothing there" unless poll said the
-        // line is down; any hard error means the device has gone.
-        if ((n < 0 && errno != EAGAIN) || lineDown) {
-            MarkHungUp();
-            break;
-        }
+        readFirst = true;
         const int left = MsUntil(deadline);
-        if (left == 0) break;
-        // The characters of a reply come one character time apart, so a read of
-        // several (the rest of a reply) first sleeps until all should be there
-        // instead of waking for each; a late straggler is then waited for as
-        // usual. A hang-up still ends the sleep at once.
-        const bool streaming = (got > 0 || count > 1) && !sleptForRest;
-        const long sleepMicros =
-            std::min<long>(static_cast<long>(count - got) * CharMicros(), left * 1000L);
-        const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
-        pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
-        const int ready =
-            streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, left);
-        sleptForRest = sleptForRest || streaming;
-        if (ready < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (ready < 0 || (ready == 0 && !streaming)) break;
-        lineDown = LineDown(waitFor.revents);
+        if (left == 0 || !WaitForRest(fd, left, progress)) break;
     }
-    return got;
+    wireChars_ += std::min(progress.got, count);
+    if (progress.trailing && progress.got >= count && fd_ >= 0) {
+        // Listened for: a byte right behind the last one, and anything until
+        // the earliest moment these could be an answer to the last write.
+        const auto heard =
+            progress.heardPastRest ? progress.heardUntil : SteadyClock::now() + Trailing();
+        const auto until = std::max(heard, EarliestAnswerEnd() + Trailing());
+        const int more =
+            progress.got < capacity && until > progress.heardUntil
+                ? TakeTrailing(fd, buffer + progress.got, capacity - progress.got, until)
+                : 0;
+        wireChars_ += more;
+        progress.got += more;
+    }
+    return progress.got;
+}
+
+// One wait of a read that lacks bytes; false when the read is to end. The
+// characters of a reply come one character time apart, so a read of several
+// (the rest of a reply) first sleeps until all should be there, and what
+// trails them as well, instead of waking for each; a late straggler is then
+// waited for as usual. A hang-up still ends the sleep at once.
+bool TThreadComm::WaitForRest(int fd, int leftMs, ReadProgress& progress) {
+    const int missing = progress.count - progress.got;
+    const bool streaming = (progress.got > 0 || progress.count > 1) && !progress.sleptForRest;
+    const long restMicros =
+        static_cast<long>(missing) * CharMicros() + (progress.trailing ? TrailingMicros() : 0);
+    const long sleepMicros = std::min<long>(restMicros, leftMs * 1000L);
+    const timespec wait{sleepMicros / 1'000'000, (sleepMicros % 1'000'000) * 1000};
+    pollfd waitFor{fd, static_cast<short>(streaming ? 0 : POLLIN), 0};
+    const int ready =
+        streaming ? ::ppoll(&waitFor, 1, &wait, nullptr) : ::poll(&waitFor, 1, leftMs);
+    progress.heardPastRest =
+        streaming && progress.trailing && ready == 0 && sleepMicros == restMicros;
+    if (progress.heardPastRest) progress.heardUntil = SteadyClock::now();
+    progress.sleptForRest = progress.sleptForRest || streaming;
+    if (ready < 0) return errno == EINTR || errno == EAGAIN;
+    if (ready == 0) return streaming;
+    progress.lineDown = LineDown(waitFor.revents);
+    return true;
 }
 
 // Wire time of one character: 10 bits at the set rate.
@@ -418,11 +467,32 @@ long TThreadComm::CharMicros() const {
     return 10'000'000L / BaudRateValue(baudRate_);
 }
 
+// How long after the last byte taken a byte that follows it on the wire is
+// waited for: its own character time and half as much again for the driver.
+long TThreadComm::TrailingMicros() const {
+    return CharMicros() * 3 / 2;
+}
+
+std::chrono::microseconds TThreadComm::Trailing() const {
+    return std::chrono::microseconds(TrailingMicros());
+}
+
+// The written bytes and the ones read since cross the wire one character
+// time each, so an answer to the last write cannot be complete before this.
+// Bytes that are (the tail of an earlier reply, delivered late in a burst)
+// are followed by the true answer, so the look behind them lasts at least
+// until then.
+SteadyClock::time_point TThreadComm::EarliestAnswerEnd() const {
+    return wroteAt_ + std::chrono::microseconds(wireChars_ * CharMicros());
+}
+
 int TThreadComm::Write(const char* data, int count) {
     std::lock_guard guard(lock_);
     if (!enabled_) return -1;
     if (count <= 0) return 0;
     if (!LineReady()) return 0;
+    wroteAt_ = SteadyClock::now();
+    wireChars_ = count;
     return WriteUntilDeadline(data, count);
 }
 

@@ -106,6 +106,7 @@ public:
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
     int ReadTrailing(char* buffer, int count) override;
+    int ReadWithTrailing(char* buffer, int count, int capacity) override;
     int InQueCount();
     int OutQueCount();
     void PurgeIn() override;
@@ -208,10 +209,27 @@ private:
     TComStat QueueStatus();
     // Clears the error state alone; returns the error bits since the last clear.
     unsigned ResetLineErrors();
-    int ReadUntilDeadline(char* buffer, int count);
+    // Where a read stands between its waits.
+    struct ReadProgress {
+        int count = 0;
+        bool trailing = false;  // room beyond count: what follows is taken too
+        int got = 0;
+        bool lineDown = false;
+        bool sleptForRest = false;
+        // The last wait was the sleep for the rest, which also covered the
+        // wait for what follows it.
+        bool heardPastRest = false;
+        std::chrono::steady_clock::time_point heardUntil;
+    };
+    int ReadUntilDeadline(char* buffer, int count, int capacity);
+    bool WaitForRest(int fd, int leftMs, ReadProgress& progress);
+    int TakeTrailing(int fd, char* buffer, int count, std::chrono::steady_clock::time_point until);
     int WriteUntilDeadline(const char* data, int count);
     int WriteMsPerByte() const;
     long CharMicros() const;
+    long TrailingMicros() const;
+    std::chrono::microseconds Trailing() const;
+    std::chrono::steady_clock::time_point EarliestAnswerEnd() const;
 
     std::string deviceName_ = "Com2";
     std::atomic<int> fd_{-1};
@@ -238,6 +256,9 @@ private:
     // Counts reads and purges that took input, for the event thread.
     std::shared_ptr<std::atomic<unsigned>> inputTaken_ = std::make_shared<std::atomic<unsigned>>(0);
     std::chrono::steady_clock::time_point lastReopenAttempt_;
+    // When the last write began, and the characters written then and read since.
+    std::chrono::steady_clock::time_point wroteAt_;
+    long wireChars_ = 0;
     // Error counters at the last ClearCommError: the "error state".
     std::mutex errorMutex_;
     commline::LineCounters errorBaseline_;

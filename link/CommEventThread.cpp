@@ -176,8 +176,11 @@ void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
                     shared->events.Contains(evRxChar) || shared->events.Contains(evRxFlag));
     while (!shared->Stopping()) {
         const bool watching = !shared->sawHangUp;
+        // With nothing to report there is nothing to sample: a hang-up wakes
+        // the poll by itself.
+        const bool sampling = watching && !shared->events.Empty();
         pollfd fds[2] = {{shared->wakeFd, POLLIN, 0}, {shared->fd, watch.PollEvents(), 0}};
-        const int ready = ::poll(fds, watching ? 2 : 1, watching ? SampleIntervalMs : -1);
+        const int ready = ::poll(fds, watching ? 2 : 1, sampling ? SampleIntervalMs : -1);
         if (shared->Stopping()) break;
         if (ready < 0) {
             if (errno != EINTR) shared->sawHangUp = true;

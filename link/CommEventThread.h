@@ -16,7 +16,8 @@ using MainThreadInvoker = std::function<void(std::function<void()>)>;
 // invoker, to the handler. It only watches: it never reads or writes.
 //
 // Modem lines and error counters cannot be waited for with poll(), so the
-// thread wakes every SampleIntervalMs to sample them; that and the input
+// thread wakes every SampleIntervalMs to sample them when any event is
+// asked for (without, it only waits for a hang-up); that and the input
 // check cost next to nothing on an idle port. Input is reported once per
 // arrival: poll() is asked for POLLIN only while the input queue is empty, so
 // bytes left unread do not wake the thread again and again. The owner counts

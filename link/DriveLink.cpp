@@ -58,6 +58,10 @@ std::string MakeRequest(char command, char page, const std::string& address,
 constexpr int WordDigits = 4;
 constexpr int LongDigits = 8;
 
+// Bytes taken beyond the rest of a reply in the same read: enough to see a
+// line end pair and what follows it.
+constexpr int TrailingRoom = 4;
+
 }  // namespace
 
 DriveLink::DriveLink(SerialLine& port, Clock& clock, DriveState& state, MainPanel& panel,
@@ -119,20 +123,30 @@ bool DriveLink::TakeWaitingBytes() {
 // late reply with the right one behind it, a joined reply, or one shifted by a
 // stray character whose sum fits by chance. Line ends may follow.
 bool DriveLink::NothingBeyondReply() {
+    bool clean = OnlyLineEnds(beyond_.data(), static_cast<int>(beyond_.size()));
+    // The port listened past the reply while reading it, and heard nothing.
+    if (heardPastReply_ && beyond_.empty()) return true;
     char bytes[16];
-    bool clean = true;
     int count = 0;
     // A line that never goes quiet (noise at the line's rate) must not hold the
     // reader: past a few replies' worth of bytes the reply is not alone.
-    int left = 4 * MaxReplyLength;
+    int left = 4 * MaxReplyLength - static_cast<int>(beyond_.size());
     while (left > 0 && (count = port_.ReadTrailing(bytes, static_cast<int>(sizeof bytes))) > 0) {
         left -= count;
         if (left <= 0) clean = false;
-        for (int i = 0; i < count; ++i) {
-            if (IsLineEnd(bytes[i])) continue;
-            clean = false;
-            replyBuffer_ += bytes[i];
-        }
+        clean = OnlyLineEnds(bytes, count) && clean;
+    }
+    return clean;
+}
+
+// Bytes read past the end of a reply: anything but line ends is kept in
+// ReplyBuffer and makes it false.
+bool DriveLink::OnlyLineEnds(const char* bytes, int count) {
+    bool clean = true;
+    for (int i = 0; i < count; ++i) {
+        if (IsLineEnd(bytes[i])) continue;
+        clean = false;
+        replyBuffer_ += bytes[i];
     }
     return clean;
 }
@@ -264,6 +278,8 @@ int DriveLink::ReceiveCOMData(int maxLength) {
 
 int DriveLink::ReadReply(int maxLength) {
     replyBuffer_.clear();
+    beyond_.clear();
+    heardPastReply_ = false;
     char byte = 0;
     if (port_.Read(&byte, 1) != 1) {
         replyBuffer_ = "?";
@@ -279,25 +295,33 @@ int DriveLink::ReadReply(int maxLength) {
         return 0;
     }
     if (maxLength == 1) return 1;
-    // The rest of the reply is asked for in one read, so that the port can wait
-    // for all of it at once instead of waking for every character. Stray "%"
-    // are skipped, but only so many: a line repeating them must not hold the
-    // reader forever.
+    return ReadReplyRest(maxLength);
+}
+
+// The rest of a reply is asked for in one read, together with what follows it,
+// so that the port can wait for all of it at once instead of waking for every
+// character. Stray "%" are skipped, but only so many: a line repeating them
+// must not hold the reader forever.
+int DriveLink::ReadReplyRest(int maxLength) {
     int skippedMarks = 0;
     bool errorMark = false;
     while (static_cast<int>(replyBuffer_.size()) < maxLength) {
-        char rest[MaxReplyLength];
+        char rest[MaxReplyLength + TrailingRoom];
         const int wanted = std::min(maxLength - static_cast<int>(replyBuffer_.size()),
-                                    static_cast<int>(sizeof rest));
-        const int got = port_.Read(rest, wanted);
+                                    static_cast<int>(MaxReplyLength));
+        const int got = port_.ReadWithTrailing(rest, wanted, wanted + TrailingRoom);
         if (got <= 0) return 0;
-        for (int i = 0; i < got; ++i) {
+        int i = 0;
+        for (; i < got && static_cast<int>(replyBuffer_.size()) < maxLength; ++i) {
             const char c = rest[i];
             if (!IsReplyChar(c)) return 0;
             // "!" is a reply character but never a data one: among the data
             // it would read as value 0 whenever the sum happened to match.
             errorMark = errorMark || c == '!';
-            if (IsLineEnd(c)) return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+            if (IsLineEnd(c)) {
+                heardPastReply_ = i + 1 == got && got == wanted;
+                return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+            }
             if (c == '%') {
                 if (++skippedMarks > maxLength) return 0;
                 continue;
@@ -305,6 +329,10 @@ int DriveLink::ReadReply(int maxLength) {
             replyBuffer_ += c;
         }
         if (got < wanted) return 0;  // the rest did not come in time
+        // The port listened past its last wanted byte; that is the reply's end
+        // unless stray marks moved it.
+        beyond_.assign(rest + i, static_cast<std::size_t>(got - i));
+        heardPastReply_ = i == wanted;
     }
     if (errorMark) return 0;
     return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
@@ -316,13 +344,7 @@ int DriveLink::ReadReply(int maxLength) {
 // beyond the reply.
 int DriveLink::EndedEarly(const char* after, int count, int maxLength) {
     if (replyBuffer_.size() != WordReplyLength || maxLength >= MaxReplyLength) return 0;
-    bool clean = true;
-    for (int i = 0; i < count; ++i) {
-        if (IsLineEnd(after[i])) continue;
-        clean = false;
-        replyBuffer_ += after[i];
-    }
-    if (!clean) return 0;
+    if (!OnlyLineEnds(after, count)) return 0;
     return CheckReplySum(replyBuffer_, static_cast<int>(replyBuffer_.size())) ? 1 : 0;
 }
 

@@ -55,7 +55,9 @@ private:
     void SettleLine();
     bool TakeWaitingBytes();
     bool NothingBeyondReply();
+    bool OnlyLineEnds(const char* bytes, int count);
     int ReadReply(int maxLength);
+    int ReadReplyRest(int maxLength);
     int EndedEarly(const char* after, int count, int maxLength);
 
     SerialLine& port_;
@@ -64,6 +66,10 @@ private:
     MainPanel& panel_;
     const MessageCatalogue& catalogue_;
     std::string replyBuffer_;
+    // Bytes read past the end of the last reply, and whether the port already
+    // listened there for what follows it.
+    std::string beyond_;
+    bool heardPastReply_ = false;
     // Set by a failed exchange whose request went out: its reply may still come.
     bool settlePending_ = false;
     bool requestOut_ = false;

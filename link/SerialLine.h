@@ -27,6 +27,15 @@ public:
         (void)count;
         return 0;
     }
+    // Reads like Read, then takes what follows those count bytes on the wire
+    // within about one character time, up to capacity bytes in all: the bytes
+    // read, or -1 when the port is closed. A port may wait for both in one
+    // wake-up.
+    virtual int ReadWithTrailing(char* buffer, int count, int capacity) {
+        const int got = Read(buffer, count);
+        if (got < count || capacity <= count) return got;
+        return got + ReadTrailing(buffer + got, capacity - got);
+    }
 
     virtual void SetDeviceName(const std::string& name) = 0;
     virtual std::string GetDeviceName() const = 0;

@@ -8,6 +8,8 @@ namespace sim {
 namespace {
 
 constexpr long kMicrosPerByte = 1042;  // 10 bits at 9600 bit/s
+// A reply due this soon after the last byte taken is right behind it.
+constexpr std::uint64_t kTrailingMs = 1;
 
 Profile ProfileOrThrow(const std::string& family, int fxVersion) {
     Profile profile;
@@ -53,11 +55,26 @@ int SimLine::Read(char* buffer, int count) {
         if (*due > clock_->NowMs()) clock_->Advance(*due - clock_->NowMs());
         Fetch();
     }
-    const int taken = std::min(count, static_cast<int>(inbox_.size()));
-    if (taken < count) {
+    if (static_cast<int>(inbox_.size()) < count) {
         ++timeouts_;
         if (clock_ && clock_->NowMs() < deadline) clock_->Advance(deadline - clock_->NowMs());
     }
+    return Take(buffer, count);
+}
+
+int SimLine::ReadTrailing(char* buffer, int count) {
+    if (!open_ || unplugged_ || count <= 0) return 0;
+    Fetch();
+    const auto due = amplifier_.NextReplyDueMs();
+    if (inbox_.empty() && clock_ && due && *due <= clock_->NowMs() + kTrailingMs) {
+        if (*due > clock_->NowMs()) clock_->Advance(*due - clock_->NowMs());
+        Fetch();
+    }
+    return Take(buffer, count);
+}
+
+int SimLine::Take(char* buffer, int count) {
+    const int taken = std::min(count, static_cast<int>(inbox_.size()));
     inbox_.copy(buffer, static_cast<std::size_t>(taken));
     if (!log_.empty()) log_.back().read.append(inbox_, 0, static_cast<std::size_t>(taken));
     inbox_.erase(0, static_cast<std::size_t>(taken));

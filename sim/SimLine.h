@@ -31,6 +31,9 @@ public:
     bool Enabled() const override { return open_; }
     int Write(const char* data, int count) override;
     int Read(char* buffer, int count) override;
+    // What is left of the replies taken, and replies due within a character
+    // time and a half (the clock moves on to them).
+    int ReadTrailing(char* buffer, int count) override;
     void PurgeIn() override;
 
     void SetDeviceName(const std::string& name) override { deviceName_ = name; }
@@ -63,6 +66,7 @@ public:
 private:
     void PassWireTime(int bytes);
     void Fetch();
+    int Take(char* buffer, int count);
 
     Amplifier& amplifier_;
     ManualClock* clock_;

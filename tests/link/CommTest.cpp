@@ -207,6 +207,60 @@ TEST(CommExchange, BytesPassRawInBothDirections) {
     EXPECT_EQ(std::string(reply, 8), "%0012\r3\n");
 }
 
+// What follows the bytes asked for is taken with them when there is room,
+// whether the rest came at once or in pieces; a plain read leaves it queued.
+TEST(CommExchange, ReadWithTrailingTakesWhatFollowsTheBytesAskedFor) {
+    PtyPair pty;
+    TComm port;
+    OpenOn(port, pty);
+    char reply[12] = {};
+    pty.Send("%001234XY");
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueCount() == 9; }, 1s));
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 9);
+    EXPECT_EQ(std::string(reply, 9), "%001234XY");
+
+    pty.Send("%001234");
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 7);
+
+    auto sender = std::async(std::launch::async, [&] {
+        pty.Send("%00");
+        std::this_thread::sleep_for(60ms);
+        pty.Send("1234Z");
+    });
+    EXPECT_EQ(port.ReadWithTrailing(reply, 7, 12), 8);
+    sender.get();
+    EXPECT_EQ(std::string(reply, 8), "%001234Z");
+
+    pty.Send("%001234XY");
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueCount() == 9; }, 1s));
+    EXPECT_EQ(port.Read(reply, 7), 7);
+    EXPECT_EQ(port.InQueCount(), 2);
+}
+
+// Bytes back sooner than an answer to the written request could be (the tail
+// of an earlier reply, held up and then delivered in a burst) are no answer to
+// it: the look behind them lasts until a true answer could be complete, and
+// so sees that answer coming.
+TEST(CommExchange, WhatFollowsAReplyBackTooSoonIsSeen) {
+    PtyPair pty;
+    TComm port;
+    OpenOn(port, pty);
+    port.SetBaudRate(br1200);  // 8.3 ms a character: 13 of them before an answer is whole
+    ASSERT_EQ(port.Write("R568F5", 6), 6);
+    ASSERT_EQ(pty.Receive(6, 200), "R568F5");
+    auto sender = std::async(std::launch::async, [&] {
+        pty.Send("%001234");
+        std::this_thread::sleep_for(20ms);
+        pty.Send("X");
+    });
+    char first = 0;
+    char rest[10] = {};
+    EXPECT_EQ(port.Read(&first, 1), 1);
+    EXPECT_EQ(port.ReadWithTrailing(rest, 6, 10), 7);
+    sender.get();
+    EXPECT_EQ(std::string(rest, 7), "001234X");
+}
+
 TEST(CommExchange, ReadWithNothingArrivingReturnsZeroAfterOneSecond) {
     PtyPair pty;
     TComm port;

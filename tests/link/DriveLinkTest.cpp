@@ -414,4 +414,62 @@ TEST_F(DriveLinkTest, EepWriteFailsWhenCommandWordIsStillSet) {
     EXPECT_TRUE(state.CommErrorLatched);
 }
 
+// --- A port that listens past the reply in the same read ----------------------
+
+// Takes what has arrived behind the bytes asked for in the same read, as the
+// serial port does, and counts the looks for more that follow.
+class ListeningLine : public ScriptedLine {
+public:
+    int ReadWithTrailing(char* buffer, int count, int capacity) override {
+        (void)count;
+        return Read(buffer, capacity);
+    }
+    int ReadTrailing(char* buffer, int count) override {
+        ++laterLooks;
+        return ScriptedLine::ReadTrailing(buffer, count);
+    }
+    int laterLooks = 0;
+};
+
+struct ListenedReply {
+    const char* name;
+    std::string bytes;
+    bool accepted;
+    int laterLooks;
+};
+
+void PrintTo(const ListenedReply& reply, std::ostream* out) {
+    *out << reply.name;
+}
+
+class ListenedReplyTest : public ::testing::TestWithParam<ListenedReply> {};
+
+TEST_P(ListenedReplyTest, BytesBehindTheReplyFailItAndQuietIsNotAskedTwice) {
+    const ListenedReply& reply = GetParam();
+    ListeningLine line;
+    ManualClock clock;
+    DriveState state;
+    MainPanel panel;
+    MessageCatalogue catalogue;
+    DriveLink link{line, clock, state, panel, catalogue};
+    line.QueueOnWrite(reply.bytes);
+    int value = 0;
+    EXPECT_EQ(link.ReadFromRAM("68", 7, 1, value), reply.accepted ? 1 : 0);
+    EXPECT_EQ(line.laterLooks, reply.laterLooks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ListenedReplyTest,
+    ::testing::Values(
+        // The read already listened behind the reply and heard nothing.
+        ListenedReply{"Alone", Reply("0042"), true, 0},
+        // A line end may be followed by more: listened for again.
+        ListenedReply{"LineEndBehind", Reply("0042") + "\r", true, 1},
+        ListenedReply{"ByteBehind", Reply("0042") + "X", false, 1},
+        ListenedReply{"ByteAfterLineEnd", Reply("0042") + "\rX", false, 1},
+        ListenedReply{"JoinedReplies", Reply("0042") + Reply("0043"), false, 2},
+        // A stray mark moved the reply's end past what the read listened behind.
+        ListenedReply{"StrayMark", "%%0042" + SumDigits("%0042"), true, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

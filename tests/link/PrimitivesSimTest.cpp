@@ -196,8 +196,10 @@ TEST_F(PrimitivesSimTest, RamWritesRetryOnceAndStaySilent) {
         }
     }
     // The only pauses: each retry first waits out the guard against a late
-    // acknowledgement of the attempt before it (two retries per round).
-    EXPECT_EQ(drive.clock.TotalWaited(), 3 * 3 * 2 * DriveLink::SettleGuardMs);
+    // acknowledgement of the attempt before it (two retries per round). A
+    // foreign character leaves the rest of its reply on the line; the guard
+    // takes it and waits once more for quiet.
+    EXPECT_EQ(drive.clock.TotalWaited(), 3 * (3 * 2 + 2) * DriveLink::SettleGuardMs);
 }
 
 TEST_F(PrimitivesSimTest, WhileLatchedWordAndLongReadsWaitThirtyMs) {

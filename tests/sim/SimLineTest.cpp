@@ -46,6 +46,19 @@ TEST_F(Line, SilenceReturnsWhatThereIsAfterTheTimeOut) {
     EXPECT_EQ(rig.line.Timeouts(), 2);
 }
 
+// A reply right behind the one read trails it; one due long after does not.
+TEST_F(Line, OnlyWhatIsRightBehindAReplyTrailsIt) {
+    Send("R568F5");
+    Send("R568F5");
+    EXPECT_EQ(Receive(7), "%0000E5");
+    char bytes[16];
+    EXPECT_EQ(rig.line.ReadTrailing(bytes, 16), 7);
+    EXPECT_EQ(rig.line.ReadTrailing(bytes, 16), 0);
+    rig.amplifier.InjectFault(sim::Fault::Late);
+    Send("R568F5");
+    EXPECT_EQ(rig.line.ReadTrailing(bytes, 16), 0);
+}
+
 TEST_F(Line, LateReplyMissesTheTimeOutAndArrivesLater) {
     rig.amplifier.InjectFault(sim::Fault::Late);
     Send("R568F5");
