@@ -23,8 +23,8 @@
 #include "files/Openfile.h"
 #include "files/TableCommand.h"
 #include "link/Comm.h"
-#include "link/StatusTexts.h"
 #include "link/PortDiagnosis.h"
+#include "link/StatusTexts.h"
 #include "operation/Help.h"
 #include "operation/OperationExit.h"
 #include "params/ParamForm.h"
@@ -66,6 +66,7 @@ const TimerRow Timers[] = {
     {"DirectSet", 500, true, &TMainForm::DirectSetTimer},
     {"JogTimer", 400, true, &TMainForm::JogTimerTimer},
     {"AutoTuneTimer", 500, true, &TMainForm::AutoTuneTimerTimer},
+    {"TrendTimer", TrendSampler::TimerMs, true, &TMainForm::TrendTimerTimer},
 };
 
 std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
@@ -385,7 +386,7 @@ void TMainForm::FormCreate() {
     state_.MonitorFormOpen = state_.IOFormOpen = state_.AlarmFormOpen = false;
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
-    state_.DirectRWFormOpen = false;
+    state_.DirectRWFormOpen = state_.TrendFormOpen = false;
     LoadStartCatalogue();
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
@@ -537,6 +538,9 @@ void TMainForm::AutoTuneTimerTimer() {
 void TMainForm::DirectSetTimer() {
     direct_.DirectSetTimer();
 }
+void TMainForm::TrendTimerTimer() {
+    trend_.TrendTimerTimer();
+}
 
 // --- menus --------------------------------------------------------------
 
@@ -572,7 +576,8 @@ void TMainForm::UseOtherPort(const std::string& device) {
 }
 
 std::string TMainForm::LinkLabel() const {
-    const std::string state = Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    const std::string state =
+        Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
     return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
 }
 

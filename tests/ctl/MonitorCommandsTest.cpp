@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ctl/MonitorCommands.h"
+#include "monitor/MonitorCsv.h"
 #include "ctl/ServoCtl.h"
 #include "link/Identification.h"
 #include "tests/support/SimDrive.h"

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kCatalogueLines = 1000;
+constexpr int kCatalogueLines = 1138;  // 1001 ... 1100 are placeholders
 constexpr size_t kMaxLineBytes = MessageCatalogue::MaxLineContent;
 constexpr size_t kUnitCellBytes = 9;  // unit cell of the parameter windows
 constexpr int kJapanese = 0;
