@@ -38,6 +38,8 @@ public:
 
 public slots:
     void RefreshDisplayData();
+    // Adds the new samples to the chart and draws it.
+    void Redraw();
     void PauseBtnClick();
     void RecordBtnClick();
     void ExportBtnClick();
@@ -84,6 +86,7 @@ private:
     std::map<int, QCPAxis*> unitAxes_;  // unit message -> value axis
     std::uint64_t shownPushed_ = 0;     // samples already in the graphs
     std::uint64_t windowMs_ = 60000;
+    std::uint64_t redrawnAtMs_ = 0;  // time of the newest sample drawn
     bool paused_ = false;
 };
 

@@ -32,7 +32,7 @@ struct TrendDesk : MonitorBench {
                 form->RefreshDisplayData();
             }
         });
-        form->RefreshDisplayData();
+        if (!form->Paused()) form->Redraw();  // what the last refreshes left
     }
     void Check(int row) { form->CheckBox(row)->click(); }
     void Click(const char* button) { form->findChild<QPushButton*>(button)->click(); }
