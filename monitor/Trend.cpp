@@ -162,9 +162,16 @@ void TTrendForm::BuildPlot() {
     plot_ = new QCustomPlot(this);
     plot_->setObjectName("TrendPlot");
     plot_->setMinimumSize(300, 200);
+    // The legend sits in a row above the chart, four entries a line, so that
+    // it never hides the lines.
     plot_->legend->setVisible(true);
-    plot_->legend->setBrush(QColor(255, 255, 255, 210));
-    plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignLeft | Qt::AlignTop);
+    plot_->axisRect()->insetLayout()->take(plot_->legend);
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, plot_->legend);
+    plot_->plotLayout()->setRowStretchFactor(0, 0.001);
+    plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    plot_->legend->setWrap(4);
+    plot_->legend->setBorderPen(Qt::NoPen);
     // Plain one-pixel polylines: the cheapest way to draw eight series of
     // thousands of points on every refresh.
     plot_->setNotAntialiasedElements(QCP::aeAll);
@@ -182,6 +189,7 @@ void TTrendForm::Rebuild() {
     plot_->yAxis2->setVisible(false);
     unitAxes_.clear();
     plotted_ = sampler_.SelectedRows();
+    plot_->legend->setVisible(!plotted_.empty());
     for (std::size_t i = 0; i < plotted_.size(); ++i) {
         const int unit = MonitorUnitMessage(plotted_[i]);
         QCPAxis*& axis = unitAxes_[unit];
