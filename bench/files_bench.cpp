@@ -1,5 +1,5 @@
-// Whole-set save and transfer per family through TComm against ampsim paced
-// at 9600 bit/s: the time taken against the characters' wire time, one
+// Whole-set save, transfer and verified transfer per family through TComm
+// against ampsim paced at 9600 bit/s: the time taken against the characters' wire time, one
 // turnaround per exchange and the pauses the procedure waits, and the CPU
 // time this process spends per exchange.
 // Usage: files_bench [TURNAROUND_MS]
@@ -9,24 +9,14 @@
 #include <fstream>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "files/FileCommands.h"
-#include "link/AmpMembers.h"
-#include "link/Comm.h"
 #include "link/DriveLink.h"
-#include "link/Identification.h"
-#include "tests/link/AmpsimProcess.h"
 #include "tests/support/ScriptedQuestions.h"
-
-#ifndef AMPSIM_PATH
-#error "AMPSIM_PATH must name the ampsim program"
-#endif
-#ifndef SERVODESK_DATA_DIR
-#error "SERVODESK_DATA_DIR must name the folder with the catalogues"
-#endif
 
 namespace {
 
-constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;  // 10 bits a character
+using bench::CharMs;
 
 // The system clock, adding up the pauses it is asked for.
 class CountingClock : public Clock {
@@ -80,41 +70,34 @@ struct Member {
 bool Measure(const char* what, const std::string& logPath, int before, double wallMs, double cpuMs,
              long long pausedMs, int turnaroundMs) {
     const Wire wire = ReadLog(logPath, before);
-    const double boundMs = wire.chars * kCharMs + wire.exchanges * turnaroundMs + pausedMs;
+    const double boundMs = wire.chars * CharMs + wire.exchanges * turnaroundMs + pausedMs;
     const double ratio = wallMs / boundMs;
     const double cpuPer = wire.exchanges > 0 ? cpuMs / wire.exchanges : 0.0;
     const bool met = ratio <= 1.05 && cpuPer <= 0.1;
     std::printf(
         "  %-5s %5d exchanges: %8.0f ms; wire %7.0f ms + turnaround %5d ms + pauses %6lld ms = "
         "%8.0f ms; ratio %.3f; CPU %.3f ms/exchange %s\n",
-        what, wire.exchanges, wallMs, wire.chars * kCharMs, wire.exchanges * turnaroundMs, pausedMs,
+        what, wire.exchanges, wallMs, wire.chars * CharMs, wire.exchanges * turnaroundMs, pausedMs,
         boundMs, ratio, cpuPer, met ? "ok" : "MISSED");
     return met;
 }
 
 bool Bench(const Member& member, int turnaroundMs) {
-    std::vector<std::string> args = {"--pace", "--turnaround", std::to_string(turnaroundMs)};
+    std::vector<std::string> args = bench::PacedArgs(turnaroundMs);
     if (member.version[0] != '\0') args.insert(args.end(), {"--fx-version", member.version});
     const std::string logPath = "/tmp/files_bench_" + std::to_string(::getpid()) + ".log";
     args.insert(args.end(), {"--log", logPath});
-    AmpsimProcess ampsim(AMPSIM_PATH, member.family, args);
+    AmpsimProcess ampsim(bench::AmpsimPath, member.family, args);
     TComm port;
-    port.SetSearchFolder(ampsim.Folder());
-    port.SetDeviceName("Com1");
-    if (!OpenWithLineSettings(port)) return false;
+    if (!bench::OpenAmpsimPort(ampsim, port)) return false;
     CountingClock clock;
     DriveState state;
-    state.StartFolder = SERVODESK_DATA_DIR "/";
-    const AmpMember* amp = AmpMemberByName(member.family);
-    ApplyAmpMember(*amp, state);
     MainPanel panel;
     MessageCatalogue catalogue;
-    catalogue.Load(state.StartFolder, 1);
     DriveLink link(port, clock, state, panel, catalogue);
     AddressMap map;
-    LoadAddressMap(map, state.AmpFamily, state.FxVersion, state.QrvFlag);
     Identification identification(link, port, state, panel, catalogue, map);
-    identification.Read_current_mode();
+    bench::StartAs(member.family, state, catalogue, map, identification);
     ScriptedQuestions ask;
     ask.SetFallback(mrNo);
     LongOperation longOperation;
@@ -125,25 +108,34 @@ bool Bench(const Member& member, int turnaroundMs) {
     std::printf("%s%s%s (%s):\n", member.family, member.version[0] ? " " : "", member.version,
                 FileKindFor(state).Name);
 
+    // The transfer alone, then verified: the read-back is timed against the
+    // wire time of the writes, the reads back and the pauses.
+    state.PreviewBeforeTransfer = false;
+    TransferSafety safety;
+    safety.Backup = false;
+    commands.SetSafety(safety);
+    enum class Step { Save, Open, Verified };
     bool met = true;
-    for (const bool save : {true, false}) {
+    for (const Step step : {Step::Save, Step::Open, Step::Verified}) {
+        state.VerifyAfterTransfer = step == Step::Verified;
         ask.AnswerFile(file);
         const int before = LogLines(logPath);
         clock.waitedMs_ = 0;
         const double cpuStart = ProcessCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        save ? commands.M32SaveClick() : commands.M31OpenClick();
+        step == Step::Save ? commands.M32SaveClick() : commands.M31OpenClick();
         const double wallMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
         const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1e3;
-        const bool ok =
-            save ? commands.LastSave().Written
-                 : commands.LastOpen().Passes == 1 && commands.LastOpen().FailedWrites == 0;
-        if (!ok) std::printf("  %s FAILED\n", save ? "save" : "open");
-        met = Measure(save ? "save" : "open", logPath, before, wallMs, cpuMs, clock.waitedMs_,
-                      turnaroundMs) &&
-              ok && met;
+        const OpenOutcome& open = commands.LastOpen();
+        const bool ok = step == Step::Save ? commands.LastSave().Written
+                                           : open.Passes == 1 && open.FailedWrites == 0 &&
+                                                 open.Mismatched == 0 && open.VerifyFailed == 0;
+        const char* name = step == Step::Save ? "save" : step == Step::Open ? "open" : "verif";
+        if (!ok) std::printf("  %s FAILED\n", name);
+        met = Measure(name, logPath, before, wallMs, cpuMs, clock.waitedMs_, turnaroundMs) && ok &&
+              met;
     }
     port.Close();
     std::remove(logPath.c_str());
@@ -153,7 +145,7 @@ bool Bench(const Member& member, int turnaroundMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int turnaroundMs = argc > 1 ? std::atoi(argv[1]) : 2;
+    const int turnaroundMs = bench::IntArgument(argc, argv, 1, 2);
     std::printf("files_bench: TComm against ampsim --pace --turnaround %d (9600 bit/s)\n",
                 turnaroundMs);
     const Member members[] = {{"bx", ""},   {"dx", ""},   {"fx", "25"},

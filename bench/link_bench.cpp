@@ -8,13 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "link/Comm.h"
+#include "bench/BenchSupport.h"
 #include "link/DriveLink.h"
-#include "tests/link/AmpsimProcess.h"
-
-#ifndef AMPSIM_PATH
-#error "AMPSIM_PATH must name the ampsim program"
-#endif
 
 namespace {
 
@@ -66,14 +61,10 @@ bool Measure(DriveLink& link, DriveState& state, const Run& run, int turnaroundM
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int turnaroundMs = argc > 1 ? std::atoi(argv[1]) : 2;
-    AmpsimProcess ampsim(AMPSIM_PATH, "bx",
-                         {"--pace", "--turnaround", std::to_string(turnaroundMs)});
+    const int turnaroundMs = bench::IntArgument(argc, argv, 1, 2);
+    AmpsimProcess ampsim(bench::AmpsimPath, "bx", bench::PacedArgs(turnaroundMs));
     TComm port;
-    port.SetSearchFolder(ampsim.Folder());
-    port.SetDeviceName("Com1");
-    port.Open();
-    if (!port.Enabled()) {
+    if (!bench::OpenAmpsimPort(ampsim, port)) {
         std::fputs("link_bench: cannot open the simulated amplifier's port\n", stderr);
         return 1;
     }

@@ -14,22 +14,16 @@
 #include <string>
 #include <thread>
 
+#include "bench/BenchSupport.h"
 #include "ctl/ServoCtl.h"
-#include "link/Comm.h"
 #include "link/DriveLink.h"
-#include "link/Identification.h"
 #include "monitor/Monitor.h"
 #include "monitor/MonitorPoll.h"
 #include "shell/StatusPoll.h"
-#include "tests/link/AmpsimProcess.h"
-
-#ifndef AMPSIM_PATH
-#error "AMPSIM_PATH must name the ampsim program"
-#endif
 
 namespace {
 
-constexpr double CharMs = 10.0 * 1000.0 / 9600.0;  // 10 bits a character
+using bench::CharMs;
 constexpr int WordReadChars = 6 + 7;
 constexpr int LongReadChars = 6 + 11;
 constexpr int PeriodMs = 500;
@@ -41,17 +35,19 @@ struct Case {
     int rowsUpTo;  // rows 1 ... rowsUpTo the family has reads for
 };
 
+std::vector<std::string> AmpsimArgs(const Case& c, int turnaroundMs) {
+    std::vector<std::string> args = bench::PacedArgs(turnaroundMs);
+    args.insert(args.end(), {"--fx-version", std::to_string(c.fxVersion ? c.fxVersion : 31)});
+    return args;
+}
+
 // One amplifier on its own ampsim, identified as start-up does.
 struct Bench {
     Bench(const Case& c, int turnaroundMs)
-        : ampsim(AMPSIM_PATH, c.family,
-                 {"--pace", "--turnaround", std::to_string(turnaroundMs), "--fx-version",
-                  std::to_string(c.fxVersion ? c.fxVersion : 31)}),
+        : ampsim(bench::AmpsimPath, c.family, AmpsimArgs(c, turnaroundMs)),
           link(port, clock, state, panel, catalogue),
           identification(link, port, state, panel, catalogue, map) {
-        port.SetSearchFolder(ampsim.Folder());
-        port.SetDeviceName("Com1");
-        OpenWithLineSettings(port);
+        bench::OpenAmpsimPort(ampsim, port);
         SetFamily(c.family, state);
         IdentifyAmplifier({link, clock, state, panel, map, identification, port, catalogue});
         state.PollBusy = state.ParamWriteBusy = state.MonitorBusy = false;
@@ -172,8 +168,8 @@ bool MeasureIdle(int argc, char** argv, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int ticks = std::max(2, argc > 1 ? std::atoi(argv[1]) : 10);
-    const int turnaroundMs = argc > 2 ? std::atoi(argv[2]) : 2;
+    const int ticks = std::max(2, bench::IntArgument(argc, argv, 1, 10));
+    const int turnaroundMs = bench::IntArgument(argc, argv, 2, 2);
     std::printf(
         "monitor_bench: %d ticks a family, ampsim --pace --turnaround %d (9600 bit/s, "
         "%.3f ms a character)\n",

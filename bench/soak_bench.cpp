@@ -20,25 +20,16 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "files/FileCommands.h"
 #include "files/ParamFile.h"
 #include "link/AmpMembers.h"
-#include "link/Comm.h"
 #include "link/DriveLink.h"
-#include "link/Identification.h"
 #include "link/Procedure.h"
 #include "params/GroupRead.h"
 #include "params/ParamRules.h"
 #include "shell/StatusPoll.h"
-#include "tests/link/AmpsimProcess.h"
 #include "tests/support/ScriptedQuestions.h"
-
-#ifndef AMPSIM_PATH
-#error "AMPSIM_PATH must name the ampsim program"
-#endif
-#ifndef SERVODESK_DATA_DIR
-#error "SERVODESK_DATA_DIR must name the folder with the catalogues"
-#endif
 
 namespace {
 
@@ -348,14 +339,8 @@ private:
 };
 
 bool Soak::Start() {
-    port_.SetSearchFolder(ampsim_.Folder());
-    port_.SetDeviceName("Com1");
-    if (!OpenWithLineSettings(line_)) return false;
-    state_.StartFolder = SERVODESK_DATA_DIR "/";
-    ApplyAmpMember(*AmpMemberByName(options_.family), state_);
-    catalogue_.Load(state_.StartFolder, 1);
-    LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
-    identification_.Read_current_mode();
+    if (!bench::OpenAmpsimPort(ampsim_, port_, line_)) return false;
+    bench::StartAs(options_.family, state_, catalogue_, map_, identification_);
     ask_.SetFallback(mrNo);
     // The main window clears these once it is up; the poll waits for it.
     state_.PollBusy = state_.ParamWriteBusy = false;
@@ -572,7 +557,7 @@ int main(int argc, char** argv) {
     const std::string logPath = "/tmp/soak_bench_" + std::to_string(::getpid()) + ".log";
     std::vector<std::string> args = {"--log", logPath};
     if (options.pace) args.push_back("--pace");
-    AmpsimProcess ampsim(AMPSIM_PATH, options.family, args);
+    AmpsimProcess ampsim(bench::AmpsimPath, options.family, args);
     Soak soak(options, ampsim, logPath);
     // Descriptors and memory are taken once the link is up: what the set-up
     // opens stays open for the whole run.

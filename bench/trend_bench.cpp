@@ -19,19 +19,15 @@
 #include <fstream>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "ctl/ServoCtl.h"
 #include "link/Comm.h"
 #include "link/DriveLink.h"
 #include "link/Identification.h"
 #include "monitor/Trend.h"
 #include "shell/StatusPoll.h"
-#include "tests/link/AmpsimProcess.h"
 #include "tests/monitor/MonitorTestSupport.h"
 #include "tests/support/ScriptedQuestions.h"
-
-#ifndef AMPSIM_PATH
-#error "AMPSIM_PATH must name the ampsim program"
-#endif
 
 namespace {
 
@@ -59,17 +55,19 @@ void SelectEight(TTrendForm& form) {
 
 struct Live {
     Live()
-        : ampsim(AMPSIM_PATH, "fx", {"--pace", "--turnaround", "2", "--fx-version", "31"}),
+        : ampsim(bench::AmpsimPath, "fx", Args()),
           link(port, clock, state, panel, catalogue),
           identification(link, port, state, panel, catalogue, map) {
-        catalogue.Load(std::string(SERVODESK_DATA_DIR) + "/", 1);
-        port.SetSearchFolder(ampsim.Folder());
-        port.SetDeviceName("Com1");
-        OpenWithLineSettings(port);
-        SetFamily("fx", state);
+        bench::OpenAmpsimPort(ampsim, port);
+        bench::StartAs("fx", state, catalogue, map, identification);
         IdentifyAmplifier({link, clock, state, panel, map, identification, port, catalogue});
         state.PollBusy = state.ParamWriteBusy = state.MonitorBusy = false;
         ampsim.Command("servo on", "servo");
+    }
+    static std::vector<std::string> Args() {
+        std::vector<std::string> args = bench::PacedArgs(2);
+        args.insert(args.end(), {"--fx-version", "31"});
+        return args;
     }
     AmpsimProcess ampsim;
     TComm port;

@@ -23,6 +23,7 @@ constexpr int MsgIncludeQuestion = 144;
 constexpr int FamilyFx = 2;
 constexpr int MsgResetQuestion = 140;
 constexpr int MsgLineCount = 191;
+constexpr int MsgIdentityQuestion = 1019;
 
 bool StartsWith(const std::string& text, const std::string& start) {
     return !start.empty() && text.rfind(start, 0) == 0;
@@ -50,6 +51,10 @@ public:
         }
         if (StartsWith(text, catalogue_.Msg(MsgIncludeQuestion))) {
             return command_.IncludeProtected ? mrAll : mrNoToAll;
+        }
+        if (StartsWith(text, catalogue_.Msg(MsgIdentityQuestion))) {
+            Tell(command_.Force ? "note: " + text + "\n--force: transferring anyway" : text);
+            return command_.Force ? mrYes : mrNo;
         }
         if (StartsWith(text, catalogue_.Msg(MsgLineCount))) {
             Tell("note: " + text);
@@ -111,10 +116,13 @@ int SaveStatus(const SaveOutcome& outcome) {
     return outcome.ReadErrors > 0 ? CtlExchangeFailed : CtlOk;
 }
 
-int OpenStatus(const OpenOutcome& outcome) {
-    if (outcome.FileError) return CtlFileError;
+int OpenStatus(const OpenOutcome& outcome, bool dryRun) {
+    if (outcome.FileError || outcome.IdentityRefused || outcome.BackupFailed) return CtlFileError;
     if (outcome.LinkLost) return CtlLinkLost;
-    return outcome.FailedWrites > 0 || outcome.Declined ? CtlExchangeFailed : CtlOk;
+    if (dryRun) return outcome.WouldChange > 0 ? CtlExchangeFailed : CtlOk;
+    const bool failed = outcome.FailedWrites > 0 || outcome.Mismatched > 0 ||
+                        outcome.VerifyFailed > 0 || outcome.Declined;
+    return failed ? CtlExchangeFailed : CtlOk;
 }
 
 }  // namespace
@@ -154,14 +162,21 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     }
     LongOperation longOperation;
     ParamFileCommands commands(seams, longOperation);
+    TransferSafety safety;
+    safety.ProgramVersion = CtlProgramVersion;
+    safety.DryRun = command.DryRun;
+    commands.SetSafety(safety);
+    // A script cannot look at a table: the preview is the dry run's business.
+    d_.State.PreviewBeforeTransfer = false;
+    d_.State.VerifyAfterTransfer = true;
     if (save) {
         commands.M32SaveClick();
     } else {
         commands.M31OpenClick();
-        if (commands.LastOpen().Passes > 0) echo.Flush();
+        if (commands.LastOpen().Passes > 0 || command.DryRun) echo.Flush();
     }
     if (showProgress_) err_ << "\n";
-    return save ? SaveStatus(commands.LastSave()) : OpenStatus(commands.LastOpen());
+    return save ? SaveStatus(commands.LastSave()) : OpenStatus(commands.LastOpen(), command.DryRun);
 }
 
 namespace {

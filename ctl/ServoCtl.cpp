@@ -15,7 +15,7 @@
 namespace {
 
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long, File, ResetOption, CompareOptions, LineOptions };
+enum class Arg { Address, Page, Word, Long, File, OpenOptions, CompareOptions, LineOptions };
 
 struct ValueRange {
     long long Min;
@@ -144,9 +144,9 @@ const std::vector<CommandRow>& Commands() {
         // The whole-set commands run the window's own Save and Open (no handler here).
         {"save", {Arg::File}, "save FILE", "copy the parameter set into FILE", nullptr},
         {"open",
-         {Arg::File, Arg::ResetOption},
-         "open FILE [--reset]",
-         "transfer FILE into the amplifier",
+         {Arg::File, Arg::OpenOptions},
+         "open FILE [--reset] [--force] [--dry-run]",
+         "transfer FILE into the amplifier (--dry-run: show what would change)",
          nullptr},
         {"compare",
          {Arg::File, Arg::CompareOptions},
@@ -217,14 +217,31 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     return true;
 }
 
-// The options after FILE of compare and transfer-line, in any order.
+// Open's flags, each once.
+bool ParseOpenOption(const std::string& word, CtlCommand& command, std::string& error) {
+    bool* const option = word == "--reset"     ? &command.Reset
+                         : word == "--force"   ? &command.Force
+                         : word == "--dry-run" ? &command.DryRun
+                                               : nullptr;
+    if (option == nullptr || *option) {
+        error = (option ? "option given twice '" : "unknown option '") + word +
+                "' (--reset, --force, --dry-run)";
+        return false;
+    }
+    *option = true;
+    return true;
+}
+
+// The options after FILE of open, compare and transfer-line, in any order.
 bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand& command,
                       std::string& error) {
     bool counted = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
         const bool hasValue = i + 1 < words.size();
-        if (arg == Arg::CompareOptions && word == "--include-protected") {
+        if (arg == Arg::OpenOptions) {
+            if (!ParseOpenOption(word, command, error)) return false;
+        } else if (arg == Arg::CompareOptions && word == "--include-protected") {
             command.IncludeProtected = true;
         } else if (arg == Arg::LineOptions && word == "--count" && hasValue) {
             const std::string& text = words[++i];
@@ -255,7 +272,7 @@ bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand
 }
 
 bool IsToolOptions(Arg arg) {
-    return arg == Arg::CompareOptions || arg == Arg::LineOptions;
+    return arg == Arg::OpenOptions || arg == Arg::CompareOptions || arg == Arg::LineOptions;
 }
 
 bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
@@ -272,13 +289,10 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             command.File = word;
             if (word.empty()) error = "empty file name";
             return !word.empty();
+        case Arg::OpenOptions:
         case Arg::CompareOptions:
         case Arg::LineOptions:
             return false;  // taken by ParseToolOptions
-        case Arg::ResetOption:
-            command.Reset = word == "--reset";
-            if (!command.Reset) error = "unknown option '" + word + "' (--reset)";
-            return command.Reset;
     }
     return false;
 }
@@ -362,9 +376,13 @@ std::string UsageText() {
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
         "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"
         "the link was lost and 4 on a file error; compare exits 1 when an entry\n"
-        "differs.\n";
+        "differs. open also exits 1 when a written word reads back different,\n"
+        "and 4 when the file's identity (NAME.ext.json) names another amplifier\n"
+        "or the file changed since it was saved (unless --force) or the backup\n"
+        "before the transfer failed; open --dry-run exits 0 when nothing would\n"
+        "change and 1 when something would.\n";
     for (const CommandRow& row : Commands()) {
-        char line[96];
+        char line[160];
         std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
         text += line;
     }
@@ -389,9 +407,6 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
         error = "unknown command '" + words[0] + "' (help lists the commands)";
         return false;
     }
-    // A trailing option may be left out.
-    const bool optionLeftOut = !row->Args.empty() && row->Args.back() == Arg::ResetOption &&
-                               words.size() == row->Args.size();
     const bool toolOptions = !row->Args.empty() && IsToolOptions(row->Args.back());
     if (toolOptions) {
         command = CtlCommand{};
@@ -405,7 +420,7 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
                                 std::vector<std::string>(words.begin() + 2, words.end()), command,
                                 error);
     }
-    if (words.size() != row->Args.size() + 1 && !optionLeftOut) {
+    if (words.size() != row->Args.size() + 1) {
         error = std::string("usage: ") + row->Usage;
         return false;
     }

@@ -16,8 +16,10 @@
 #include "link/SerialLine.h"
 
 // Exit statuses of servoctl.
-// save and open add 1 for failed entries, 3 for a lost link and 4 for a
-// file that cannot be made, read or transferred.
+// save and open add 1 for failed entries (open: also words that read back
+// different, and a dry run that would change something), 3 for a lost link
+// and 4 for a file that cannot be made, read or transferred (open: also one
+// whose identity file does not match, without --force, and a failed backup).
 enum CtlStatus {
     CtlOk = 0,
     CtlExchangeFailed = 1,
@@ -25,6 +27,9 @@ enum CtlStatus {
     CtlLinkLost = 3,
     CtlFileError = 4
 };
+
+// The version the identity files of saves name.
+inline constexpr char CtlProgramVersion[] = "servoctl V1.500";
 
 struct CtlOptions {
     std::string Port = "Com1";
@@ -68,6 +73,8 @@ struct CtlCommand {
     long long Value = 0;
     std::string File;               // save, open, compare, transfer-line, table
     bool Reset = false;             // open --reset
+    bool Force = false;             // open --force: transfer despite the identity check
+    bool DryRun = false;            // open --dry-run: show what would change, write nothing
     bool IncludeProtected = false;  // compare --include-protected
     int Count = 0;                  // transfer-line --count N
     std::string ResetMode = "yes";  // transfer-line --reset auto|yes|no

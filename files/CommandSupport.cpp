@@ -12,6 +12,7 @@ constexpr int FxToolClosingPauseMs = 100;
 void ShowProgressPanel(TransferSeams& s, int message) {
     s.Panel.Memo1.clear();
     s.Panel.ProgressMsg = s.Message(message);
+    s.Panel.ProgressFailed = false;
     s.Panel.RWGaugeProgress = 0;
     s.Panel.ProgressPanel = true;
     s.Panel.LetEventsRun();

@@ -1,12 +1,15 @@
 #include "files/Compare.h"
 
 #include <cstdio>
+#include <ctime>
 
+#include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
 
 namespace {
 
+constexpr int MsgBackupFailed = 1021;
 constexpr int FamilyFx = 2;
 constexpr int WordReply = 7;
 constexpr int Hex = 1;
@@ -164,11 +167,22 @@ bool CompareCommand::ComparePass(const std::string& path) {
     TransferPass pass(s_);
     ShowProgressPanel(s_, MsgWriting);
     s_.Panel.Memo1Visible = true;
+    // The drive's set is kept before the first write, as for Open.
+    const BackupOutcome backup = BackUpDrive(s_, UserDataFolder(), "", std::time(nullptr));
+    if (!backup.Ok) {
+        outcome_.BackupFailed = true;
+        HideProgressPanel(s_);
+        ErrorBox(s_.Ask, s_.Message(MsgBackupFailed) + "\n" + backup.Error);
+        return false;
+    }
     PassRules rules = FxToolRules(s_.State);
     rules.Protect = [includeSystem](int index) { return CompareProtection(index, includeSystem); };
     const PassResult result = pass.Run(comparison.Check, FileKindFor(s_.State), rules);
     outcome_.Transferred = true;
     outcome_.Transfer = result;
+    if (s_.State.VerifyAfterTransfer) {
+        outcome_.Verify = VerifyAndLog(s_, result, FileKindFor(s_.State));
+    }
     HideProgressPanel(s_);
     if (pass.ReportFailures(result) && result.LinkLost) return false;
     if (DataLineCountWrong(s_.State, result.Processed)) pass.ShowLineCountError();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/Transfer.h"
+#include "files/Verify.h"
 #include "link/LongOperation.h"
 
 // "SET Pn%02d " up to index 93, "BAK Pn%02d " counted down from the limit above.
@@ -37,6 +38,8 @@ struct CompareOutcome {
     bool Compared = false;
     bool Transferred = false;
     PassResult Transfer;
+    bool BackupFailed = false;  // nothing written: the backup could not be made
+    VerifyResult Verify;        // the read-back after the transfer (Ran when done)
 };
 
 class CompareCommand {

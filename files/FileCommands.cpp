@@ -3,14 +3,14 @@
 #include <cstdio>
 
 #include "files/AtomicFile.h"
+#include "files/Backup.h"
 #include "files/CommandSupport.h"
+#include "files/Identity.h"
 #include "link/Procedure.h"
 
 namespace {
 
-constexpr int FamilyBx = 0, FamilyFx = 2;
-constexpr int WordReply = 7;
-constexpr int Hex = 1;
+constexpr int FamilyFx = 2;
 
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
@@ -19,6 +19,9 @@ constexpr int MsgLineCount = 191;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOpenTitle = 196;
 constexpr int MsgSaveTitle = 197;
+constexpr int MsgVerified = 1007;
+constexpr int MsgIdentityQuestion = 1019;
+constexpr int MsgBackupFailed = 1021;
 
 constexpr int LinkLostPauseMs = 2000;
 constexpr int FormatErrorPauseMs = 1000;
@@ -86,10 +89,15 @@ void ParamFileCommands::M32SaveClick() {
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
-    file.WriteLine(kind.Header);
-    if (kind.CpuLine) file.WriteLine(CpuLine(s_.State.CpuDate));
-    int stoppedAt = -1;
-    SaveEntries(kind, file, stoppedAt);
+    const SetLines set =
+        ReadWholeSet(s_.Port, s_.State, [this, &kind](int index, bool ok, int value, int done) {
+            s_.Panel.Memo1Visible = true;
+            s_.Panel.Memo1.push_back(ok ? SaveLogLine(index, value) : ReadErrorLine(index));
+            SetGauge(done * 100 / kind.Entries());
+        });
+    for (const std::string& line : set.Lines) file.WriteLine(line);
+    save_.ReadErrors = set.ReadErrors;
+    const int stoppedAt = set.FirstError;
     if (s_.State.CommErrorLatched) {
         // A save cut short is no copy of the amplifier: the old file stays.
         s_.Panel.Memo1.push_back(s_.Message(MsgCommError));
@@ -108,31 +116,18 @@ void ParamFileCommands::M32SaveClick() {
         return;
     }
     save_.Written = true;
+    WriteIdentity(*path);
 }
 
-bool ParamFileCommands::ReadEntry(const FileKind& kind, int index, int& value) {
-    const std::string address = IndexAddress(index);
-    return (kind.AmpFamily == FamilyBx ? s_.Port.ReadFromEEP(address, WordReply, Hex, value)
-                                       : s_.Port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
-}
-
-void ParamFileCommands::SaveEntries(const FileKind& kind, AtomicFile& file, int& stoppedAt) {
-    int done = 0;
-    for (int index = kind.FirstIndex; index <= kind.LastIndex; ++index) {
-        if (s_.State.CommErrorLatched) break;
-        s_.Panel.Memo1Visible = true;
-        int value = 0;
-        if (ReadEntry(kind, index, value)) {
-            file.WriteLine(DataLine(index, value, kind.AmpFamily == FamilyFx));
-            s_.Panel.Memo1.push_back(SaveLogLine(index, value));
-        } else {
-            file.WriteLine(ReadErrorLine(index));
-            s_.Panel.Memo1.push_back(ReadErrorLine(index));
-            ++save_.ReadErrors;
-            if (stoppedAt < 0) stoppedAt = index;
-        }
-        SetGauge(++done * 100 / kind.Entries());
-    }
+// The identity file follows the parameter file; the save stands without it,
+// but the user is told, since a later transfer cannot check the file then.
+void ParamFileCommands::WriteIdentity(const std::string& path) {
+    DriveIdentity identity = IdentityOf(s_.State, s_.Panel);
+    identity.Time = IsoTime(safety_.Now());
+    identity.ProgramVersion = safety_.ProgramVersion;
+    std::string error;
+    save_.IdentityWritten = WriteIdentityFile(path, identity, error);
+    if (!save_.IdentityWritten) FileErrorBox("Cannot write", IdentityPath(path), error);
 }
 
 void ParamFileCommands::M31OpenClick() {
@@ -150,6 +145,7 @@ void ParamFileCommands::M31OpenClick() {
     }
     TransferPass pass(s_);
     bool partialAccepted = false;
+    identityAccepted_ = false;
     while (!s_.State.CommErrorLatched && OpenPass(*path, pass, partialAccepted)) {
     }
 }
@@ -183,18 +179,104 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
         }
         partialAccepted = true;
     }
+    if (!IdentityAccepted(path) || !PreviewAccepted(check, kind) || safety_.DryRun || !BackedUp()) {
+        return false;
+    }
     s_.Panel.Memo1Visible = true;
     const PassResult result = pass.Run(check, kind);
     ++open_.Passes;
     open_.FailedWrites += result.FailedWrites;
     open_.LinkLost = result.LinkLost;
-    HideProgress();
-    if (pass.ReportFailures(result) && result.LinkLost) return false;
-    if (kind.AmpFamily == FamilyFx) {
+    Verify(result, kind);
+    // A failed transfer stays on screen, its message in red, until the
+    // questions after it are answered.
+    if (!s_.Panel.ProgressFailed) HideProgress();
+    const bool stop = pass.ReportFailures(result) && result.LinkLost;
+    if (!stop && kind.AmpFamily == FamilyFx) {
         if (result.Processed < check.DataLines) pass.ShowLineCountError();
         if (pass.AskReset() == TransferPass::Reset::Failed) ++open_.FailedWrites;
     }
-    return pass.AskRepeat();
+    const bool again = !stop && pass.AskRepeat();
+    HideProgress();
+    return again;
+}
+
+// A file whose identity file names another amplifier, or that was changed
+// since it was saved, is written only when the user says so (once a command).
+bool ParamFileCommands::IdentityAccepted(const std::string& path) {
+    if (identityAccepted_) return true;
+    const IdentityCheck check = CheckIdentity(path, IdentityOf(s_.State, s_.Panel));
+    std::string text = s_.Message(MsgIdentityQuestion);
+    for (const std::string& difference : check.Differences) text += "\n" + difference;
+    if (check.Matches()) {
+        identityAccepted_ = true;
+    } else if (safety_.DryRun) {
+        for (const std::string& difference : check.Differences)
+            s_.Panel.Memo1.push_back(difference);
+        identityAccepted_ = true;
+    } else {
+        identityAccepted_ =
+            s_.Ask.StandardDialog(text, DialogKind::Warning, {sbYes, sbNo}) == mrYes;
+    }
+    if (!identityAccepted_) {
+        HideProgress();
+        open_.IdentityRefused = true;
+    }
+    return identityAccepted_;
+}
+
+// The current words beside the file's: shown and confirmed before the first
+// write, or, in a dry run, logged as the whole result.
+bool ParamFileCommands::PreviewAccepted(const FileCheck& check, const FileKind& kind) {
+    if (!s_.State.PreviewBeforeTransfer && !safety_.DryRun) return true;
+    const TransferPreview preview = ReadPreview(s_, check, kind);
+    open_.WouldChange = preview.WouldChange;
+    open_.LinkLost = preview.LinkLost;
+    if (preview.LinkLost) {
+        HideProgress();
+        ErrorBox(s_.Ask, s_.Message(MsgCommError));
+        return false;
+    }
+    if (safety_.DryRun) {
+        for (const std::string& line : PreviewTextLines(PreviewTable(preview, s_.Message))) {
+            s_.Panel.Memo1.push_back(line);
+        }
+        HideProgress();
+        return true;
+    }
+    const bool accepted = ConfirmPreview(s_, preview);
+    if (!accepted) {
+        HideProgress();
+        open_.PreviewDeclined = true;
+    }
+    return accepted;
+}
+
+// No backup, no transfer: the drive's set must be recoverable before it is
+// overwritten.
+bool ParamFileCommands::BackedUp() {
+    if (!safety_.Backup) return true;
+    s_.Panel.Memo1Visible = true;
+    const std::string folder = safety_.DataFolder.empty() ? UserDataFolder() : safety_.DataFolder;
+    const BackupOutcome backup = BackUpDrive(s_, folder, safety_.ProgramVersion, safety_.Now());
+    s_.Panel.RWGaugeProgress = 0;
+    if (backup.Ok) {
+        open_.BackupPath = backup.Path;
+        return true;
+    }
+    open_.BackupFailed = true;
+    HideProgress();
+    s_.Ask.Beep();
+    ErrorBox(s_.Ask, s_.Message(MsgBackupFailed) + "\n" + backup.Error);
+    return false;
+}
+
+void ParamFileCommands::Verify(const PassResult& result, const FileKind& kind) {
+    if (!s_.State.VerifyAfterTransfer) return;
+    const VerifyResult verify = VerifyAndLog(s_, result, kind);
+    open_.Mismatched += verify.Mismatched;
+    open_.VerifyFailed += verify.Failed - result.FailedWrites;
+    if (TransferSucceeded(result, verify)) s_.Panel.ProgressMsg = s_.Message(MsgVerified);
 }
 
 // A file the check refused: nothing of it is written.

@@ -3,18 +3,23 @@
 // between the amplifier and a parameter file. The main window's menu handlers
 // and servoctl's save and open run these same objects; only the questions
 // differ (dialogs there, options here).
+#include <ctime>
+#include <functional>
 #include <string>
 
+#include "files/Preview.h"
 #include "files/Transfer.h"
+#include "files/Verify.h"
 #include "link/LongOperation.h"
 
 // What the last Save did, for callers that report it (servoctl's status).
 struct SaveOutcome {
-    bool Chosen = false;     // a file was chosen
-    bool Written = false;    // the file is in place
-    bool FileError = false;  // it could not be created or replaced
-    bool LinkLost = false;   // the link failed; the old file stayed
-    int ReadErrors = 0;      // read-error lines in the file
+    bool Chosen = false;           // a file was chosen
+    bool Written = false;          // the file is in place
+    bool FileError = false;        // it could not be created or replaced
+    bool LinkLost = false;         // the link failed; the old file stayed
+    int ReadErrors = 0;            // read-error lines in the file
+    bool IdentityWritten = false;  // NAME.ext.json beside the file
 };
 
 // What the last Open did.
@@ -23,8 +28,26 @@ struct OpenOutcome {
     bool FileError = false;  // unreadable, or refused by the whole-file check
     bool Declined = false;   // a partial file was not confirmed
     bool LinkLost = false;
+    bool IdentityRefused = false;  // the identity check's question was answered No
+    bool PreviewDeclined = false;  // the preview was not confirmed
+    bool BackupFailed = false;     // nothing written: the backup could not be made
     int Passes = 0;
     int FailedWrites = 0;  // over all passes, the reset included
+    int Mismatched = 0;    // words read back different, over all passes
+    int VerifyFailed = 0;  // words not read back
+    int WouldChange = 0;   // dry run: entries that would change
+    std::string BackupPath;
+};
+
+// What the safety steps of Save and Open need beyond the drive: the checks
+// that ask the user come from the drive state (VerifyAfterTransfer,
+// PreviewBeforeTransfer); these come from the program or the command line.
+struct TransferSafety {
+    std::string ProgramVersion;
+    std::string DataFolder;  // backups; empty: UserDataFolder()
+    bool Backup = true;      // Open backs up the amplifier before its first write
+    bool DryRun = false;     // Open previews and writes nothing
+    std::function<std::time_t()> Now = [] { return std::time(nullptr); };
 };
 
 class ParamFileCommands {
@@ -34,6 +57,7 @@ public:
 
     void M32SaveClick();
     void M31OpenClick();
+    void SetSafety(TransferSafety safety) { safety_ = std::move(safety); }
 
     const SaveOutcome& LastSave() const { return save_; }
     const OpenOutcome& LastOpen() const { return open_; }
@@ -47,9 +71,12 @@ private:
     void HideProgress();
     void SetGauge(int percent);
     void FileErrorBox(const char* what, const std::string& path, const std::string& reason);
-    bool ReadEntry(const FileKind& kind, int index, int& value);
-    void SaveEntries(const FileKind& kind, class AtomicFile& file, int& stoppedAt);
+    void WriteIdentity(const std::string& path);
     bool OpenPass(const std::string& path, TransferPass& pass, bool& partialAccepted);
+    bool IdentityAccepted(const std::string& path);
+    bool PreviewAccepted(const FileCheck& check, const FileKind& kind);
+    bool BackedUp();
+    void Verify(const PassResult& result, const FileKind& kind);
     void RefuseFile(const FileCheck& check, const std::string& path);
 
     TransferSeams s_;
@@ -57,4 +84,6 @@ private:
     SaveOutcome save_;
     OpenOutcome open_;
     std::string selectedPath_;
+    TransferSafety safety_;
+    bool identityAccepted_ = false;
 };

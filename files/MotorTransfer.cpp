@@ -1,9 +1,13 @@
 #include "files/MotorTransfer.h"
 
 #include <cstdio>
+#include <ctime>
 
+#include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
+#include "files/ProductionRecord.h"
+#include "files/Verify.h"
 
 namespace {
 
@@ -16,6 +20,7 @@ constexpr int MsgResetQuestion = 96;
 constexpr int MsgResetAndCount = 97;  // first of three captions
 constexpr int MsgOpenTitle = 196;
 constexpr int FormatErrorPauseMs = 1000;
+constexpr int MsgBackupFailed = 1021;
 
 // The format carries a repeated zero flag; kept as it is.
 #pragma GCC diagnostic push
@@ -72,8 +77,19 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     }
     ShowProgressPanel(s_, MsgWriting);
     s_.Panel.Memo1Visible = true;
+    // A line runs against many units: each is backed up only when asked.
+    if (s_.State.BackupInProduction) {
+        const BackupOutcome backup = BackUpDrive(s_, UserDataFolder(), "", std::time(nullptr));
+        if (!backup.Ok) {
+            HideProgressPanel(s_);
+            ErrorBox(s_.Ask, s_.Message(MsgBackupFailed) + "\n" + backup.Error);
+            return false;
+        }
+    }
     TransferPass transfer(s_);
     const PassResult result = transfer.Run(check, kind, rules);
+    VerifyResult verify;
+    if (s_.State.VerifyAfterTransfer) verify = VerifyAndLog(s_, result, kind);
     HideProgressPanel(s_);
 
     MakerPass pass;
@@ -81,7 +97,9 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Protected = result.Protected;
     pass.Failed = result.Processed - result.Protected - result.EntriesWritten;
     const bool failures = transfer.ReportFailures(result);
-    pass.Clean = !failures;
+    // A unit that does not hold the file is not counted as done.
+    pass.Mismatched = verify.Mismatched;
+    pass.Clean = !failures && TransferSucceeded(result, verify);
     if (fx && !result.LinkLost) {
         if (DataLineCountWrong(s_.State, result.Processed)) {
             transfer.ShowLineCountError();
@@ -90,12 +108,27 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
         ResetStep(pass, transfer);
     }
     pass.Counter = outcome_.Counter;
+    pass.Recorded = Record(path, result, verify, pass);
     outcome_.Passes.push_back(pass);
     if (passDone_) passDone_(pass);
     if (result.LinkLost) return false;
     return s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
                                             s_.Message(MsgAmplifiersDone), outcome_.Counter),
                                  DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+}
+
+// Each unit leaves its line in the production record before the next starts.
+bool MotorParamCommand::Record(const std::string& path, const PassResult& result,
+                               const VerifyResult& verify, const MakerPass& pass) {
+    const std::string port = "Com" + std::to_string(s_.State.SelectCom + 1);
+    ProductionUnit unit = MakeProductionUnit(s_.State, s_.Panel, port, path, result, verify,
+                                             pass.Reset, pass.Counter);
+    if (!pass.Clean) unit.Result = "failed";
+    std::string error;
+    const std::string record = recordPath_.empty() ? ProductionRecordPath() : recordPath_;
+    if (AppendProductionUnit(record, unit, error)) return true;
+    ErrorBox(s_.Ask, "Cannot write " + record + ":\n" + error);
+    return false;
 }
 
 // The reset after an FX-group pass. Only a clean pass whose reset was

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/Transfer.h"
+#include "files/Verify.h"
 #include "link/LongOperation.h"
 
 // One amplifier of the line.
@@ -16,7 +17,9 @@ struct MakerPass {
     int Protected = 0;  // entries
     int Failed = 0;     // entries whose write failed, and a failed reset
     bool Reset = false;
-    bool Clean = false;  // no failed write, no lost link, no line-count error
+    bool Clean = false;     // no failed write, no lost link, no line-count error, no mismatch
+    int Mismatched = 0;     // words read back different (when verified)
+    bool Recorded = false;  // its line is in the production record
 };
 
 struct MakerOutcome {
@@ -36,6 +39,8 @@ public:
 
     // Told after each pass, before the repeat question (servoctl prints it).
     void SetPassDone(std::function<void(const MakerPass&)> told) { passDone_ = std::move(told); }
+    // Where each unit is recorded; ProductionRecordPath() until set.
+    void SetRecordPath(std::string path) { recordPath_ = std::move(path); }
     void M37MakerClick();
 
     const MakerOutcome& Last() const { return outcome_; }
@@ -43,10 +48,13 @@ public:
 private:
     bool MakerPassRun(const std::string& path);
     void ResetStep(MakerPass& pass, TransferPass& transfer);
+    bool Record(const std::string& path, const PassResult& result, const VerifyResult& verify,
+                const MakerPass& pass);
 
     TransferSeams s_;
     LongOperation& long_;
     std::function<bool()> autoReset_;
     std::function<void(const MakerPass&)> passDone_;
     MakerOutcome outcome_;
+    std::string recordPath_;
 };

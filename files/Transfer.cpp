@@ -193,6 +193,7 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
             ++result_.Protected;
         } else {
             lastFailed = !Write(kind, item.Address, item.Value);
+            result_.Words.push_back({item.Address, item.Index, item.Value, !lastFailed});
             if (!lastFailed) ++result_.EntriesWritten;
         }
         ++result_.Processed;
@@ -267,6 +268,7 @@ void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird,
         return;
     }
     const bool ok = Write(kind, thirtyThird->Address, thirtyThird->Value);
+    result_.Words.push_back({thirtyThird->Address, thirtyThird->Index, thirtyThird->Value, ok});
     char text[64];
     std::snprintf(text, sizeof text, ok ? "Add=%s data_val=%3d" : "Add=%s data_val=%3d Error",
                   thirtyThird->Address.c_str(), thirtyThird->Value);
@@ -289,6 +291,12 @@ void TransferPass::FinishFx(const PassRules& rules) {
         Log("Enable Auto Checksum");
     }
     s_.Time.WaitMs(FxChecksumPauseMs);
+}
+
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
+    constexpr int WordReply = 7, Hex = 1;
+    return (ampFamily == FamilyBx ? port.ReadFromEEP(address, WordReply, Hex, value)
+                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {

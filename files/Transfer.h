@@ -52,6 +52,14 @@ struct FileCheck {
 // its range. Files without a header pass.
 FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind);
 
+// One parameter word a pass sent, for the read-back that checks it.
+struct WrittenWord {
+    std::string Address;
+    int Index = 0;
+    int Value = 0;
+    bool Acknowledged = false;
+};
+
 // How a pass runs. Open's rules come from OpenRules; the compare transfer,
 // the production pass and the table's write-back set their own.
 struct PassRules {
@@ -67,12 +75,13 @@ PassRules OpenRules(const FileKind& kind, bool systemAccess);
 
 // What one pass did.
 struct PassResult {
-    int Processed = 0;       // data lines taken, protected ones included
-    int Written = 0;         // writes acknowledged
-    int FailedWrites = 0;    // writes not acknowledged, checksum commands included
-    int Protected = 0;       // data lines skipped by the protection rule
-    int EntriesWritten = 0;  // data lines whose write was acknowledged
-    bool LinkLost = false;   // CommErrorLatched at the end of the pass
+    int Processed = 0;               // data lines taken, protected ones included
+    int Written = 0;                 // writes acknowledged
+    int FailedWrites = 0;            // writes not acknowledged, checksum commands included
+    int Protected = 0;               // data lines skipped by the protection rule
+    int EntriesWritten = 0;          // data lines whose write was acknowledged
+    bool LinkLost = false;           // CommErrorLatched at the end of the pass
+    std::vector<WrittenWord> Words;  // parameter words sent, in order (no checksum commands)
 };
 
 // The dependencies of a transfer, passed in by the command that runs it.
@@ -127,6 +136,10 @@ private:
     TransferSeams& s_;
     PassResult result_;
 };
+
+// Reads one parameter word with the family's primitive (EEPROM for BX, RAM
+// for the others), as Save, the preview, the backup and the read-back do.
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value);
 
 // An error box: the custom dialog of kind Error with one button captioned
 // with message 73.

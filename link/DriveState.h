@@ -50,6 +50,10 @@ struct DriveState {
     std::string WorkFolder;
     std::string TempFileName;
     std::array<int, 4> PrintLines{58, 24, 36, 0};
+    // Transfers: the File menu's check items, remembered in Init.ini.
+    bool VerifyAfterTransfer = true;
+    bool PreviewBeforeTransfer = true;
+    bool BackupInProduction = false;  // the production pass backs up each unit
 
     // Guards. The busy flags start set and are cleared at the end of start-up.
     bool PollBusy = true;

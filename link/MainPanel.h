@@ -17,7 +17,8 @@ struct MainPanel {
 
     bool ProgressPanel = false;  // shown during long transfers
     std::string ProgressMsg;
-    int RWGaugeProgress = 0;  // 0 ... RWGaugeMax
+    bool ProgressFailed = false;  // the message reports a failure: shown in red
+    int RWGaugeProgress = 0;      // 0 ... RWGaugeMax
     int RWGaugeMax = 100;
 
     std::vector<std::string> Memo1;  // log lines of long transfers

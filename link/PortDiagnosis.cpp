@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "link/MessageCatalogue.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -30,15 +32,77 @@ const ErrorRow kErrorRows[] = {
     {EIO, PortProblem::NoHardware},
 };
 
+constexpr int MsgCannotOpen = 1023;
+constexpr int MsgCannotOpenNamed = 1024;
+constexpr int MsgNoDeviceAtAll = 1025;
+constexpr int MsgNoDeviceListed = 1026;
+constexpr int MsgPermissionAsk = 1027;
+constexpr int MsgPermissionGroup = 1028;
+constexpr int MsgBusy = 1029;
+constexpr int MsgBusyHolders = 1030;
+constexpr int MsgNotSerial = 1031;
+constexpr int MsgNoHardware = 1032;
+
+// Every text of the diagnosis with the English kept for servoctl; %1 and %2
+// stand for the device, the group, the user or the processes.
+struct TextRow {
+    int Message;
+    const char* English;
+};
+const TextRow kTexts[] = {
+    {MsgCannotOpen, "Cannot open %1:"},
+    {MsgCannotOpenNamed, "Cannot open %1 (%2):"},
+    {MsgNoDeviceAtAll,
+     "no such device, and no serial device is present. Is the adapter plugged in?"},
+    {MsgNoDeviceListed, "no such device. Serial devices present:"},
+    {MsgPermissionAsk, "permission denied. Ask the administrator for access to %1."},
+    {MsgPermissionGroup,
+     "permission denied. The device belongs to the group \"%1\"; join it with: sudo usermod "
+     "-aG %1 %2 (then log out and in again)."},
+    {MsgBusy, "the device is busy: another program is using it."},
+    {MsgBusyHolders, "the device is busy: it is in use by process %1."},
+    {MsgNotSerial, "this is not a serial port."},
+    {MsgNoHardware, "no serial hardware answers behind this device."},
+};
+
+// %1, %2 ... replaced by the values; a number without a value stays as
+// written, so a translation with a stray placeholder reads nothing that is
+// not there.
+std::string Filled(const std::string& text, const std::vector<std::string>& values) {
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int n = i + 1 < text.size() ? text[i + 1] - '1' : -1;
+        if (text[i] == '%' && n >= 0 && n < static_cast<int>(values.size())) {
+            filled += values[static_cast<std::size_t>(n)];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}
+
+std::string Say(const DiagnosisContext& context, int message,
+                const std::vector<std::string>& values = {}) {
+    std::string text = context.Catalogue ? context.Catalogue->Msg(message) : std::string();
+    if (text.empty()) {
+        for (const TextRow& row : kTexts) {
+            if (row.Message == message) text = row.English;
+        }
+    }
+    return Filled(text, values);
+}
+
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;
     for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
     return text;
 }
 
-std::string Heading(const std::string& portName, const std::string& path) {
-    if (portName.empty() || portName == path) return "Cannot open " + path + ": ";
-    return "Cannot open " + portName + " (" + path + "): ";
+std::string Heading(const std::string& portName, const std::string& path,
+                    const DiagnosisContext& context) {
+    if (portName.empty() || portName == path) return Say(context, MsgCannotOpen, {path}) + " ";
+    return Say(context, MsgCannotOpenNamed, {portName, path}) + " ";
 }
 
 std::string CurrentUser() {
@@ -51,19 +115,15 @@ std::string MissingText(const DiagnosisContext& context) {
     std::string present;
     for (const SerialPortEntry& port : ListSerialPorts(context.Tree))
         present += "\n    " + PortLine(port);
-    if (present.empty())
-        return "no such device, and no serial device is present. Is the adapter plugged in?";
-    return "no such device. Serial devices present:" + present;
+    if (present.empty()) return Say(context, MsgNoDeviceAtAll);
+    return Say(context, MsgNoDeviceListed) + present;
 }
 
 std::string PermissionText(const std::string& path, const DiagnosisContext& context) {
     const std::string group = DeviceGroup(path);
     const std::string user = context.UserName.empty() ? CurrentUser() : context.UserName;
-    if (group.empty() || group == "root")
-        return "permission denied. Ask the administrator for access to " + path + ".";
-    return "permission denied. The device belongs to the group \"" + group +
-           "\"; join it with: sudo usermod -aG " + group + " " + user +
-           " (then log out and in again).";
+    if (group.empty() || group == "root") return Say(context, MsgPermissionAsk, {path});
+    return Say(context, MsgPermissionGroup, {group, user});
 }
 
 std::string BusyText(const OpenFailure& failure, const DiagnosisContext& context) {
@@ -72,8 +132,8 @@ std::string BusyText(const OpenFailure& failure, const DiagnosisContext& context
         holders.push_back(ProcessText(pid, context.ProcFolder));
     if (holders.empty() && failure.LockHolder > 0)
         holders.push_back(ProcessText(failure.LockHolder, context.ProcFolder));
-    if (holders.empty()) return "the device is busy: another program is using it.";
-    return "the device is busy: it is in use by process " + Joined(holders) + ".";
+    if (holders.empty()) return Say(context, MsgBusy);
+    return Say(context, MsgBusyHolders, {Joined(holders)});
 }
 
 }  // namespace
@@ -140,14 +200,14 @@ std::string DescribeOpenFailure(const std::string& portName, const OpenFailure& 
             reason = BusyText(failure, context);
             break;
         case PortProblem::NotSerial:
-            reason = "this is not a serial port.";
+            reason = Say(context, MsgNotSerial);
             break;
         case PortProblem::NoHardware:
-            reason = "no serial hardware answers behind this device.";
+            reason = Say(context, MsgNoHardware);
             break;
         case PortProblem::Other:
             reason = std::string(std::strerror(failure.Error)) + ".";
             break;
     }
-    return Heading(portName, failure.Path) + reason;
+    return Heading(portName, failure.Path, context) + reason;
 }

@@ -7,6 +7,8 @@
 
 #include "link/PortList.h"
 
+class MessageCatalogue;
+
 enum class PortProblem {
     None,
     NoSuchDevice,      // nothing at the path
@@ -39,6 +41,9 @@ struct DiagnosisContext {
     DeviceTree Tree;
     std::string ProcFolder = "/proc";
     std::string UserName;  // empty: the user running this process
+    // The texts in the user's language; without a catalogue, or with one
+    // that lacks the lines, they are the English that servoctl prints.
+    const MessageCatalogue* Catalogue = nullptr;
 };
 
 // "Cannot open COM1 (/dev/ttyS0): ..." with the reason and what to do.

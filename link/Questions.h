@@ -69,6 +69,17 @@ struct PortQuestion {
     std::string Current;
 };
 
+// A table to look at before something is done: the title, column heads,
+// rows (marked rows stand out), the counts under the table and the question.
+struct TableQuestion {
+    std::string Title;
+    std::vector<std::string> Columns;
+    std::vector<std::vector<std::string>> Rows;
+    std::vector<bool> Marked;  // one per row
+    std::string Summary;
+    std::string Question;
+};
+
 class Questions {
 public:
     virtual ~Questions() = default;
@@ -95,5 +106,12 @@ public:
     // The device to open, or nothing when the user cancelled.
     virtual std::optional<std::string> ChooseSerialPort(const PortQuestion&) {
         return std::nullopt;
+    }
+
+    // Shows the table and asks its question; true for Yes. Without a table
+    // window the question is the standard Yes/No dialog with the summary.
+    virtual bool ConfirmTable(const TableQuestion& question) {
+        return StandardDialog(question.Summary + "\n" + question.Question, DialogKind::Confirmation,
+                              {sbYes, sbNo}) == mrYes;
     }
 };

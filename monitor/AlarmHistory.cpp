@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int FamilyBx = 0;
-constexpr int FamilyDx = 1;
 constexpr int PointerIndex = 7;   // identification entry of the pointer word
 constexpr int FxClearIndex = 10;  // alarm table entry of the FX clear command
 constexpr int MsgReading = 68;
@@ -31,7 +29,7 @@ int Previous(int entry) {
 
 int AlarmMessage(int ampFamily, int code) {
     if (code < 0 || code > LastKnownCode) return UnknownAlarmMessage;
-    if (ampFamily != FamilyBx && ampFamily != FamilyDx) {
+    if (ampFamily != Family::Bx && ampFamily != Family::Dx) {
         for (const FxText& text : FxTexts) {
             if (text.code == code) return text.message;
         }
@@ -56,7 +54,7 @@ AlarmHistory::AlarmHistory(Drive& drive, DriveState& state, const AddressMap& ma
 // start becomes 9 and one above 9 wraps round the ring of ten, so a pointer
 // the amplifier gives out of range never indexes outside the table.
 int AlarmHistory::StartEntry() const {
-    const int start = state_.AmpFamily == FamilyBx || state_.AmpFamily == FamilyDx
+    const int start = state_.AmpFamily == Family::Bx || state_.AmpFamily == Family::Dx
                           ? AlarmPointer - 1
                           : AlarmPointer;
     return start < 0 ? AlarmSlotCount - 1 : start % AlarmSlotCount;
@@ -73,10 +71,10 @@ bool AlarmHistory::ReadAlarmCode() {
     const std::string& pointerAddress = map_.Ident[PointerIndex];
     int value = 0;
     bool ok = true;
-    if (state_.AmpFamily == FamilyBx) {
+    if (state_.AmpFamily == Family::Bx) {
         ok = drive_.ReadFromEEP(pointerAddress, WordReply, SignedHex, value) == 1;
         if (ok) AlarmPointer = value;
-    } else if (state_.AmpFamily == FamilyDx) {
+    } else if (state_.AmpFamily == Family::Dx) {
         AlarmPointer = 1;
     } else {
         ok = drive_.ReadFromRAM(pointerAddress, WordReply, SignedHex, value) == 1;
@@ -92,7 +90,7 @@ bool AlarmHistory::ReadAlarmCode() {
 }
 
 void AlarmHistory::ReadSlots(int entry) {
-    const bool dx = state_.AmpFamily == FamilyDx;
+    const bool dx = state_.AmpFamily == Family::Dx;
     const int reads = dx ? DxWords : AlarmSlotCount;
     for (int j = 0; j < reads; ++j) {
         int value = 0;
@@ -107,7 +105,7 @@ void AlarmHistory::ReadSlots(int entry) {
             entry = entry + 1;
             continue;
         }
-        const bool read = state_.AmpFamily == FamilyBx
+        const bool read = state_.AmpFamily == Family::Bx
                               ? drive_.ReadFromEEP(address, WordReply, SignedHex, value) == 1
                               : drive_.ReadFromRAM(address, WordReply, SignedHex, value) == 1;
         AlarmCodes[j] = read ? value : 0;
@@ -120,8 +118,8 @@ void AlarmHistory::ReadSlots(int entry) {
 
 bool AlarmHistory::ResetAlarmCode() {
     LongOperation::Scope hold(operation_);
-    if (state_.AmpFamily == FamilyBx) return ResetBx();
-    if (state_.AmpFamily == FamilyDx) return ResetDx();
+    if (state_.AmpFamily == Family::Bx) return ResetBx();
+    if (state_.AmpFamily == Family::Dx) return ResetDx();
     return ResetFx();
 }
 

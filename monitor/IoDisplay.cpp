@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int FamilyBx = 0;
-constexpr int FamilyDx = 1;
 constexpr int MsgOff = 82;
 constexpr int MsgOn = 83;
 
@@ -26,7 +24,7 @@ int Bit(int word, int bit) {
 }  // namespace
 
 IoStates DecodeIo(int ampFamily, int fxVersion, int servoWord, int ioWord) {
-    const bool fx = ampFamily != FamilyBx && ampFamily != FamilyDx;
+    const bool fx = ampFamily != Family::Bx && ampFamily != Family::Dx;
     const BitMap& map = fx ? FxMap : BxDxMap;
     const bool inputsInverted = fx && fxVersion <= 25;
     const bool outputsInverted = !fx;

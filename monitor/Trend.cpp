@@ -19,22 +19,22 @@ using namespace MonitorUi;
 
 namespace {
 
-constexpr int MsgTrend = 1123;
-constexpr int MsgVisibleWindow = 1124;
-constexpr int MsgSampleEvery = 1125;
-constexpr int MsgPause = 1126;
-constexpr int MsgResume = 1127;
-constexpr int MsgRecord = 1128;
-constexpr int MsgStop = 1129;
-constexpr int MsgExport = 1130;
-constexpr int MsgTimeAxis = 1131;
-constexpr int MsgAchieved = 1132;
-constexpr int MsgTooSlow = 1133;
-constexpr int MsgRecordingTo = 1134;
-constexpr int MsgNotWritten = 1135;
-constexpr int MsgChooseRows = 1136;
-constexpr int MsgRecordTitle = 1137;
-constexpr int MsgExportTitle = 1138;
+constexpr int MsgTrend = 1033;
+constexpr int MsgVisibleWindow = 1034;
+constexpr int MsgSampleEvery = 1035;
+constexpr int MsgPause = 1036;
+constexpr int MsgResume = 1037;
+constexpr int MsgRecord = 1038;
+constexpr int MsgStop = 1039;
+constexpr int MsgExport = 1040;
+constexpr int MsgTimeAxis = 1041;
+constexpr int MsgAchieved = 1042;
+constexpr int MsgTooSlow = 1043;
+constexpr int MsgRecordingTo = 1044;
+constexpr int MsgNotWritten = 1045;
+constexpr int MsgChooseRows = 1046;
+constexpr int MsgRecordTitle = 1047;
+constexpr int MsgExportTitle = 1048;
 constexpr int MsgClose = 346;
 constexpr int ControlsWidth = 290;
 

@@ -1,6 +1,5 @@
 #include "operation/Autotune.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -31,8 +30,9 @@ void SetColour(QLabel* label, bool red) {
 
 TAutoTuneForm::TAutoTuneForm(TuneMachine& machine, DriveState& state,
                              const MessageCatalogue& catalogue, QWidget* parent)
-    : QMdiSubWindow(parent), machine_(machine), state_(state), catalogue_(catalogue) {
-    setObjectName("AutoTuneForm");
+    : OperationWindow(state.AutoTuneFormOpen, catalogue, "AutoTuneForm", parent),
+      machine_(machine),
+      state_(state) {
     Build();
     machine_.Reset();
     statusBusy_ = false;
@@ -41,11 +41,7 @@ TAutoTuneForm::TAutoTuneForm(TuneMachine& machine, DriveState& state,
 
 void TAutoTuneForm::Build() {
     QWidget* client = FixedClient(this, "AutoTuneForm", 435, 289);
-    QLabel* title = PlaceLabel(client, "TitleLabel", 16, 10, 400, 26);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPixelSize(16);
-    title->setFont(titleFont);
+    PlaceTitle(client, 16, 10, 400, 26, 16);
     for (int i = 0; i < 4; ++i) {
         modes_[i] = new QRadioButton(client);
         modes_[i]->setObjectName(QString("RadioButton%1").arg(i + 1));
@@ -62,9 +58,7 @@ void TAutoTuneForm::Build() {
     connect(okBtn_, &QPushButton::clicked, this, &TAutoTuneForm::OKBtnClick);
     connect(cancelBtn_, &QPushButton::clicked, this, &TAutoTuneForm::CancelBtnClick);
     connect(closeBtn_, &QPushButton::clicked, this, &TAutoTuneForm::TuneCloseBtnClick);
-    statusTimer_ = new QTimer(this);
-    statusTimer_->setObjectName("ShowTuneStatusTimer");
-    statusTimer_->setInterval(StatusMs);
+    statusTimer_ = MakeTimer("ShowTuneStatusTimer", StatusMs);
     connect(statusTimer_, &QTimer::timeout, this, &TAutoTuneForm::ShowTuneStatusTimerTimer);
 }
 
@@ -80,10 +74,6 @@ void TAutoTuneForm::BuildPanel(QWidget* client) {
     okBtn_ = PlaceButton(tunePanel_, "OKBtn", 300, 24, 100, 26);
     cancelBtn_ = PlaceButton(tunePanel_, "CancelBtn", 300, 52, 100, 26);
     tunePanel_->hide();
-}
-
-QString TAutoTuneForm::Msg(int message) const {
-    return QString::fromStdString(catalogue_.Msg(message));
 }
 
 void TAutoTuneForm::ChangeLanguage() {
@@ -137,7 +127,7 @@ void TAutoTuneForm::TuneCloseBtnClick() {
 void TAutoTuneForm::ShowTuneStatusTimerTimer() {
     if (statusBusy_) return;
     statusBusy_ = true;
-    Apply(ShowTuneStatus(machine_.Globals(), state_, catalogue_));
+    Apply(ShowTuneStatus(machine_.Globals(), state_, Catalogue()));
     statusBusy_ = false;
 }
 
@@ -162,11 +152,4 @@ void TAutoTuneForm::BackToIdleAndClose() {
     tunePanel_->hide();
     tuneStatus_->setText(Msg(MsgIdle));
     close();
-}
-
-void TAutoTuneForm::closeEvent(QCloseEvent* event) {
-    statusTimer_->stop();
-    state_.AutoTuneFormOpen = false;
-    NotifyClosed();
-    QMdiSubWindow::closeEvent(event);
 }

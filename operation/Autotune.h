@@ -1,19 +1,15 @@
 #pragma once
-#include <QMdiSubWindow>
-
+#include "operation/OperationWindow.h"
 #include "operation/TuneMachine.h"
-#include "widgets/ChildWindow.h"
 
-class MessageCatalogue;
 class QFrame;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 // The automatic gain tuning window: Start, OK and Cancel move the tuning
 // machine on; its own timer shows each new state.
-class TAutoTuneForm : public QMdiSubWindow, public ChildWindow {
+class TAutoTuneForm : public OperationWindow {
     Q_OBJECT
 public:
     static constexpr int StatusMs = 500;
@@ -29,19 +25,14 @@ public slots:
     void TuneCloseBtnClick();
     void ShowTuneStatusTimerTimer();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void Build();
     void BuildPanel(QWidget* client);
     void Apply(const TuneDisplay& display);
     void BackToIdleAndClose();
-    QString Msg(int message) const;
 
     TuneMachine& machine_;
     DriveState& state_;
-    const MessageCatalogue& catalogue_;
     QRadioButton* modes_[4] = {};
     QPushButton* startBtn_ = nullptr;
     QLabel* tuneStatus_ = nullptr;

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int Bx = 0;
-constexpr int Dx = 1;
-constexpr int FxGroup = 2;
 constexpr int ReplyLength = 7;
 constexpr int WordFormat = 1;
 constexpr int FirstFxParameter = 12;
@@ -47,13 +44,13 @@ std::string NumberText(int value) {
 }  // namespace
 
 DirectRange DirectAddressRange(const DriveState& state, DirectHalf half) {
-    if (half == DirectHalf::Ram || state.AmpFamily == Bx) return {0, 127, 0};
-    if (state.AmpFamily == Dx) return {48, 175, 48};
+    if (half == DirectHalf::Ram || state.AmpFamily == Family::Bx) return {0, 127, 0};
+    if (state.AmpFamily == Family::Dx) return {48, 175, 48};
     return {12, state.QrvFlag ? 255 : 63, 12};
 }
 
 bool HasRamHalf(const DriveState& state) {
-    return state.AmpFamily == Bx;
+    return state.AmpFamily == Family::Bx;
 }
 
 std::string DirectAddressText(int address) {
@@ -204,7 +201,7 @@ std::optional<int> DirectAccess::CheckedValue(const std::string& text) {
 
 void DirectAccess::SetAddress(DirectHalf half, int address) {
     Entry(half).Address = address;
-    if (half == DirectHalf::Rom && state_.AmpFamily == FxGroup && address >= FirstFxParameter) {
+    if (half == DirectHalf::Rom && state_.AmpFamily == Family::Fx && address >= FirstFxParameter) {
         parameterNumber_ = ParameterNumberText(address);
     }
 }
@@ -212,7 +209,7 @@ void DirectAccess::SetAddress(DirectHalf half, int address) {
 void DirectAccess::Perform(const DirectRequestRecord& request) {
     const std::string address = DirectAddressText(request.Address);
     const bool eeprom =
-        state_.AmpFamily == Bx && (request.Kind == RomWrite || request.Kind == RomRead);
+        state_.AmpFamily == Family::Bx && (request.Kind == RomWrite || request.Kind == RomRead);
     bool ok = false;
     if (IsWrite(request.Kind)) {
         ok = eeprom ? drive_.WriteToEEP(address, request.Value) == 1

@@ -1,6 +1,5 @@
 #include "operation/Directrw.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,17 +11,11 @@
 
 namespace {
 
-struct Caption {
-    const char* Name;
-    int Message;
-};
-constexpr Caption Captions[] = {
+constexpr OperationWindow::Caption Captions[] = {
     {"Label1", 131},     {"Label2", 132},      {"Label3", 133},     {"Label4", 135},
     {"Label5", 134},     {"Label6", 135},      {"Label7", 138},     {"ROMWriteBtn", 137},
     {"ROMReadBtn", 136}, {"RAMWriteBtn", 137}, {"RAMReadBtn", 136}, {"DRWCloseBtn", 346},
 };
-
-constexpr int FxGroup = 2;
 
 TFSpinEdit* PlaceSpinEdit(QWidget* parent, const QString& name, int x, int y, int maxLength) {
     auto* edit = new TFSpinEdit(parent);
@@ -49,8 +42,9 @@ QString ToText(const std::string& text) {
 
 TDirectRWForm::TDirectRWForm(DirectAccess& access, DriveState& state,
                              const MessageCatalogue& catalogue, QWidget* parent)
-    : QMdiSubWindow(parent), access_(access), state_(state), catalogue_(catalogue) {
-    setObjectName("DirectRWForm");
+    : OperationWindow(state.DirectRWFormOpen, catalogue, "DirectRWForm", parent),
+      access_(access),
+      state_(state) {
     Build();
     FormCreate();
     freshTimer_->start();
@@ -73,9 +67,7 @@ void TDirectRWForm::Build() {
     results_->setWordWrap(true);
     auto* close = PlaceButton(client, "DRWCloseBtn", 276, 266);
     connect(close, &QPushButton::clicked, this, &TDirectRWForm::DRWCloseBtnClick);
-    freshTimer_ = new QTimer(this);
-    freshTimer_->setObjectName("DataFresh");
-    freshTimer_->setInterval(FreshMs);
+    freshTimer_ = MakeTimer("DataFresh", FreshMs);
     connect(freshTimer_, &QTimer::timeout, this, &TDirectRWForm::DataFreshTimer);
 }
 
@@ -150,13 +142,8 @@ void TDirectRWForm::FormCreate() {
 }
 
 void TDirectRWForm::ChangeLanguage() {
-    for (const Caption& caption : Captions) {
-        QWidget* widget = findChild<QWidget*>(caption.Name);
-        const QString text = ToText(catalogue_.Msg(caption.Message));
-        if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
-        if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(text);
-    }
-    const bool fx = state_.AmpFamily == FxGroup;
+    ApplyCaptions(Captions);
+    const bool fx = state_.AmpFamily == Family::Fx;
     findChild<QLabel*>("Label7")->setVisible(fx);
     parameterNumber_->setVisible(fx);
 }
@@ -209,11 +196,4 @@ void TDirectRWForm::ShowResults(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) resultLines_.append(ToText(line));
     while (resultLines_.size() > ResultLines) resultLines_.removeFirst();
     results_->setText(resultLines_.join('\n'));
-}
-
-void TDirectRWForm::closeEvent(QCloseEvent* event) {
-    freshTimer_->stop();
-    state_.DirectRWFormOpen = false;
-    NotifyClosed();
-    QMdiSubWindow::closeEvent(event);
 }

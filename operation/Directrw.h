@@ -1,10 +1,8 @@
 #pragma once
-#include <QMdiSubWindow>
 
 #include "operation/DirectAccess.h"
-#include "widgets/ChildWindow.h"
+#include "operation/OperationWindow.h"
 
-class MessageCatalogue;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,7 +12,7 @@ class TFSpinEdit;
 // The direct read/write window of service mode. The entries' texts go to the
 // direct access logic, which queues the requests for DirectSetTimer;
 // DataFresh shows what the reads delivered and every request's result.
-class TDirectRWForm : public QMdiSubWindow, public ChildWindow {
+class TDirectRWForm : public OperationWindow {
     Q_OBJECT
 public:
     static constexpr int FreshMs = 100;
@@ -31,9 +29,6 @@ public slots:
     void RAMReadBtnClick();
     void DRWCloseBtnClick();
     void DataFreshTimer();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct HalfControls {
@@ -54,7 +49,6 @@ private:
 
     DirectAccess& access_;
     DriveState& state_;
-    const MessageCatalogue& catalogue_;
     HalfControls rom_;
     HalfControls ram_;
     QLabel* parameterNumber_ = nullptr;

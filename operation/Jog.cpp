@@ -1,6 +1,5 @@
 #include "operation/Jog.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -11,11 +10,7 @@
 
 namespace {
 
-struct Caption {
-    const char* Name;
-    int Message;
-};
-constexpr Caption Captions[] = {
+constexpr OperationWindow::Caption Captions[] = {
     {"TitleLabel", 351}, {"SpdLabel", 352},   {"CWLabel", 353},     {"CCWLabel", 354},
     {"StopBtn", 355},    {"Label1", 101},     {"Label2", 102},      {"Label3", 103},
     {"Label4", 104},     {"Label9", 91},      {"Label10", 92},      {"Label11", 92},
@@ -25,16 +20,11 @@ constexpr Caption Captions[] = {
 constexpr int MsgWriteFailed = 374;
 constexpr int MsgRetry = 76;
 
-QString Text(const MessageCatalogue& catalogue, int message) {
-    return QString::fromStdString(catalogue.Msg(message));
-}
-
 }  // namespace
 
 TJogForm::TJogForm(JogControl& jog, DriveState& state, const MessageCatalogue& catalogue,
                    QWidget* parent)
-    : QMdiSubWindow(parent), jog_(jog), state_(state), catalogue_(catalogue) {
-    setObjectName("JogForm");
+    : OperationWindow(state.JogFormOpen, catalogue, "JogForm", parent), jog_(jog) {
     Build();
     jog_.Reset();
     stopBtn_->setEnabled(false);
@@ -45,11 +35,7 @@ TJogForm::TJogForm(JogControl& jog, DriveState& state, const MessageCatalogue& c
 
 void TJogForm::Build() {
     QWidget* client = FixedClient(this, "JogForm", 558, 392);
-    QLabel* title = PlaceLabel(client, "TitleLabel", 24, 16, 510, 28);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPixelSize(18);
-    title->setFont(titleFont);
+    PlaceTitle(client, 24, 16, 510, 28, 18);
     PlaceLabel(client, "SpdLabel", 24, 60, 200);
     jogSpeedEdit_ = new TFSpinEdit(client);
     jogSpeedEdit_->setObjectName("JogSpeedEdit");
@@ -81,21 +67,12 @@ void TJogForm::Build() {
     connect(ccwBtn_, &QPushButton::clicked, this, &TJogForm::CCWBtnClick);
     connect(stopBtn_, &QPushButton::clicked, this, &TJogForm::StopBtnClick);
     connect(closeBtn_, &QPushButton::clicked, this, &TJogForm::JogCloseBtnClick);
-    refreshTimer_ = new QTimer(this);
-    refreshTimer_->setObjectName("JogRefreshDataTimer");
-    refreshTimer_->setInterval(RefreshMs);
+    refreshTimer_ = MakeTimer("JogRefreshDataTimer", RefreshMs);
     connect(refreshTimer_, &QTimer::timeout, this, &TJogForm::JogRefreshDataTimerTimer);
 }
 
 void TJogForm::ChangeLanguage() {
-    for (const Caption& caption : Captions) {
-        QWidget* widget = findChild<QWidget*>(caption.Name);
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(Text(catalogue_, caption.Message));
-        if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->setText(Text(catalogue_, caption.Message));
-        }
-    }
+    ApplyCaptions(Captions);
     ShowRunState();
 }
 
@@ -141,20 +118,9 @@ void TJogForm::ShowRunState() {
     stopBtn_->setEnabled(!idle && !stopping);
     QString status;
     if (jog_.Notice() == JogNotice::StopRetrying) {
-        status = Text(catalogue_, MsgWriteFailed) + " " + Text(catalogue_, MsgRetry) + " ...";
+        status = Msg(MsgWriteFailed) + " " + Msg(MsgRetry) + " ...";
     } else if (jog_.Notice() != JogNotice::None) {
-        status = Text(catalogue_, MsgWriteFailed);
+        status = Msg(MsgWriteFailed);
     }
     statusLabel_->setText(status);
-}
-
-void TJogForm::closeEvent(QCloseEvent* event) {
-    if (!jog_.CanClose()) {
-        event->ignore();
-        return;
-    }
-    refreshTimer_->stop();
-    state_.JogFormOpen = false;
-    NotifyClosed();
-    QMdiSubWindow::closeEvent(event);
 }

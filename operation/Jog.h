@@ -1,18 +1,14 @@
 #pragma once
-#include <QMdiSubWindow>
-
 #include "operation/JogControl.h"
-#include "widgets/ChildWindow.h"
+#include "operation/OperationWindow.h"
 
-class MessageCatalogue;
 class QLabel;
 class QPushButton;
-class QTimer;
 class TFSpinEdit;
 
 // The jog window. It only raises requests on the jog logic and shows what the
 // jog timer read; it refuses to close while the motor may run.
-class TJogForm : public QMdiSubWindow, public ChildWindow {
+class TJogForm : public OperationWindow {
     Q_OBJECT
 public:
     static constexpr int RefreshMs = 400;
@@ -29,7 +25,7 @@ public slots:
     void JogRefreshDataTimerTimer();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool MayClose() override { return jog_.CanClose(); }
 
 private:
     void Build();
@@ -37,8 +33,6 @@ private:
     void ShowRunState();
 
     JogControl& jog_;
-    DriveState& state_;
-    const MessageCatalogue& catalogue_;
     TFSpinEdit* jogSpeedEdit_ = nullptr;
     QPushButton* cwBtn_ = nullptr;
     QPushButton* ccwBtn_ = nullptr;

@@ -50,7 +50,7 @@ bool GroupReader::ReadGroup(ParamGroup group) {
             if (!ReadEntry(kind, group, i, value)) {
                 ShowProgress(false);
                 // The FX group opens its window with what was read so far.
-                return state_.AmpFamily == FamilyFx;
+                return state_.AmpFamily == Family::Fx;
             }
             if (!IsTwoWordRead(kind)) Log(i, EntryAddress(map_, group, i), value);
             StoreRead(group, i, value);

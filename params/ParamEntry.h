@@ -2,6 +2,8 @@
 #include <array>
 #include <span>
 
+#include "link/DriveState.h"
+
 // The four parameter groups and the row type of their entry tables. Each group
 // file holds one table with one row per entry; the row carries, per amplifier
 // family (BX, DX, FX group), how the raw value is shown and written, the
@@ -18,10 +20,15 @@ constexpr int EntryCount(ParamGroup group) {
                                          : 14;
 }
 
-constexpr int FamilyCount = 3;  // BX 0, DX 1, FX group 2
-constexpr int FamilyBx = 0;
-constexpr int FamilyDx = 1;
-constexpr int FamilyFx = 2;
+// The family columns of a row, indexed by DriveState::AmpFamily.
+constexpr int FamilyCount = Family::Fx + 1;
+static_assert(Family::Bx == 0 && Family::Dx == 1, "the columns are in BX, DX, FX order");
+
+// Older names of the Family values, still spelt so by the file transfers and
+// the monitor rules; new code says Family::Bx, Family::Dx, Family::Fx.
+constexpr int FamilyBx = Family::Bx;
+constexpr int FamilyDx = Family::Dx;
+constexpr int FamilyFx = Family::Fx;
 
 // How a raw amplifier value becomes the display value and back.
 enum class ConvKind {

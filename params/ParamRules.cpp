@@ -26,7 +26,7 @@ constexpr double DxHighWordUnit = 10000.0;
 constexpr double DxHighWordFactor = 0.0001;
 
 int FamilyIndex(const DriveState& state) {
-    return state.AmpFamily >= FamilyBx && state.AmpFamily <= FamilyFx ? state.AmpFamily : -1;
+    return state.AmpFamily >= Family::Bx && state.AmpFamily <= Family::Fx ? state.AmpFamily : -1;
 }
 
 const ParamEntry* FindEntry(ParamGroup group, int index) {
@@ -213,7 +213,7 @@ int NameMsg(ParamGroup group, int index) {
 int UnitMsg(ParamGroup group, int index, const DriveState& state) {
     const ParamEntry* entry = FindEntry(group, index);
     if (entry == nullptr) return 0;
-    if (state.AmpFamily == FamilyFx && entry->FxUnitMsg != 0) return entry->FxUnitMsg;
+    if (state.AmpFamily == Family::Fx && entry->FxUnitMsg != 0) return entry->FxUnitMsg;
     return entry->UnitMsg;
 }
 
@@ -225,7 +225,7 @@ int MaxLength(ParamGroup group, int index) {
 double Increment(ParamGroup group, int index, const DriveState& state) {
     const ParamEntry* entry = FindEntry(group, index);
     if (entry == nullptr) return 1.0;
-    if (state.AmpFamily == FamilyFx && entry->FxIncrement != 0.0) return entry->FxIncrement;
+    if (state.AmpFamily == Family::Fx && entry->FxIncrement != 0.0) return entry->FxIncrement;
     return entry->Increment;
 }
 
@@ -233,7 +233,7 @@ Limits EntryLimits(ParamGroup group, int index, const DriveState& state) {
     const FamilyColumn* column = FindColumn(group, index, state);
     if (column == nullptr) return {};
     Limits limits = column->Limit;
-    if (state.AmpFamily != FamilyFx) return limits;
+    if (state.AmpFamily != Family::Fx) return limits;
     for (const FxVersionLimits& variant : Group(group).VersionLimits) {
         if (variant.Index == index && state.FxVersion >= variant.FromVersion)
             limits = variant.Limit;

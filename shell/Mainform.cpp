@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,15 +13,19 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "files/Backup.h"
 #include "files/Compare.h"
 #include "files/FxForms.h"
 #include "files/MotorTransfer.h"
 #include "files/Openfile.h"
+#include "files/ProductionRecord.h"
 #include "files/TableCommand.h"
 #include "link/Comm.h"
 #include "link/PortDiagnosis.h"
@@ -126,11 +131,11 @@ TMainForm::TMainForm(const MainFormSetup& setup)
                         ? nullptr
                         : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
       questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
-      fileCommands_(
-          {link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-           [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }},
-          longOperation_) {
+      fileCommands_(TransferSeamsOfThisWindow(), longOperation_) {
     setObjectName("MainForm");
+    TransferSafety safety;
+    safety.ProgramVersion = kProgramVersion;
+    fileCommands_.SetSafety(safety);
     resize(800, 472);
     panel_.ProcessEvents = [this] {
         RefreshPanel();
@@ -146,23 +151,35 @@ TMainForm::TMainForm(const MainFormSetup& setup)
     }
 }
 
+// Every file command of this window reads, writes and reports through the
+// same seams.
+TransferSeams TMainForm::TransferSeamsOfThisWindow() {
+    return {link_,
+            state_,
+            panel_,
+            clock_,
+            *questions_,
+            [this](int n) { return Msg(n); },
+            [this] { identification_.Read_current_mode(); },
+            [this](int) { RepaintProgress(); }};
+}
+
 void TMainForm::BuildFxTools() {
-    fxSeams_ = std::make_unique<TransferSeams>(TransferSeams{
-        link_, state_, panel_, clock_, *questions_, [this](int n) { return catalogue_.Msg(n); },
-        [this] { identification_.Read_current_mode(); }, [this](int) { RepaintProgress(); }});
-    table_ = std::make_unique<ParamTableCommand>(*fxSeams_, longOperation_);
-    table_->SetTableForm([this](ParamTableCommand& table) {
-        TLQRVSYSParForm form(table, fxSeams_->Message, this);
+    const MessageLookup message = [this](int n) { return Msg(n); };
+    table_ = std::make_unique<ParamTableCommand>(TransferSeamsOfThisWindow(), longOperation_);
+    table_->SetTableForm([this, message](ParamTableCommand& table) {
+        TLQRVSYSParForm form(table, message, this);
         form.exec();
     });
-    compare_ = std::make_unique<CompareCommand>(*fxSeams_, longOperation_);
-    compare_->SetCompareForm([this](const Comparison& comparison) {
-        TCompareForm form(comparison, fxSeams_->Message, this);
+    compare_ = std::make_unique<CompareCommand>(TransferSeamsOfThisWindow(), longOperation_);
+    compare_->SetCompareForm([this, message](const Comparison& comparison) {
+        TCompareForm form(comparison, message, this);
         form.exec();
         return form.CompareConfirmed();
     });
-    maker_ = std::make_unique<MotorParamCommand>(
-        *fxSeams_, longOperation_, [this] { return Action("M73AutoReset")->isChecked(); });
+    maker_ =
+        std::make_unique<MotorParamCommand>(TransferSeamsOfThisWindow(), longOperation_,
+                                            [this] { return Action("M73AutoReset")->isChecked(); });
     if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
         dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
     }
@@ -250,6 +267,8 @@ void TMainForm::BuildMenu() {
     OnTriggered("M34Reset", [this] { M34ResetClick(); });
     OnTriggered("M31Open", [this] { RunFileCommand(&ParamFileCommands::M31OpenClick); });
     OnTriggered("M32Save", [this] { RunFileCommand(&ParamFileCommands::M32SaveClick); });
+    ConnectTransferChecks();
+    OnTriggered("M3CProductionRecord", [this] { M3CProductionRecordClick(); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
     longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
@@ -264,6 +283,38 @@ void TMainForm::BuildMenu() {
     addAction(hotKey);
     actions_["HotKey1"] = hotKey;
     connect(hotKey, &QAction::triggered, this, &TMainForm::HotKey1Click);
+}
+
+// The transfer check items flip their setting; the setting sets the mark.
+void TMainForm::ConnectTransferChecks() {
+    static constexpr std::pair<const char*, bool DriveState::*> Checks[] = {
+        {"M39VerifyAfterTransfer", &DriveState::VerifyAfterTransfer},
+        {"M3APreviewBeforeTransfer", &DriveState::PreviewBeforeTransfer},
+        {"M3BBackupProduction", &DriveState::BackupInProduction},
+    };
+    for (const auto& [name, field] : Checks) {
+        ConnectCheckedByHandler(name, [this, field] {
+            state_.*field = !(state_.*field);
+            ShowTransferChecks();
+        });
+    }
+}
+
+void TMainForm::ShowTransferChecks() {
+    Action("M39VerifyAfterTransfer")->setChecked(state_.VerifyAfterTransfer);
+    Action("M3APreviewBeforeTransfer")->setChecked(state_.PreviewBeforeTransfer);
+    Action("M3BBackupProduction")->setChecked(state_.BackupInProduction);
+}
+
+// The record lives in the user's data folder; the desktop's file manager
+// shows it, and without one the user is told where it is.
+void TMainForm::M3CProductionRecordClick() {
+    const std::string folder = UserDataFolder();
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+        questions_->StandardDialog(ProductionRecordPath(), DialogKind::Information, {sbOK});
+    }
 }
 
 void TMainForm::OnTriggered(const char* name, const std::function<void()>& handler) {
@@ -340,6 +391,7 @@ void TMainForm::BuildPanels() {
     progressMsg_ = new QLabel(progressPanel_);
     progressMsg_->setObjectName("ProgressMsg");
     progressMsg_->setAlignment(Qt::AlignCenter);
+    progressMsg_->setWordWrap(true);
     rwGauge_ = new TGauge(progressPanel_);
     rwGauge_->setObjectName("RWGauge");
     progressLayout->addWidget(progressMsg_);
@@ -380,6 +432,8 @@ void TMainForm::FormCreate() {
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
     ApplyInitSettings(settings, places_.DataFolder, state_);
     if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
+    initOtherLines_ = settings.OtherLines;
+    ShowTransferChecks();
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
 
@@ -474,6 +528,13 @@ void TMainForm::RefreshPanel() {
     if (panel_.M34ResetEnabled) SetActionEnabled("M34Reset", true);
 
     progressMsg_->setText(QString::fromStdString(panel_.ProgressMsg));
+    progressMsg_->setStyleSheet(panel_.ProgressFailed ? "color: red; font-weight: bold;" : "");
+    // A failure says why in a sentence or two: the panel grows to show it whole.
+    const int panelHeight = panel_.ProgressFailed ? 120 : 72;
+    if (progressPanel_->height() != panelHeight) {
+        progressPanel_->resize(progressPanel_->width(), panelHeight);
+        FormResize();
+    }
     rwGauge_->SetRange(0, panel_.RWGaugeMax);
     rwGauge_->SetProgress(panel_.RWGaugeProgress);
     if (progressPanel_->isVisible() != panel_.ProgressPanel) {
@@ -765,7 +826,7 @@ void TMainForm::FormDestroy() {
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
     const std::string iniPath = places_.IniPath;
-    if (!WriteInitIni(iniPath, state_, otherPort_)) {
+    if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

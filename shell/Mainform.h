@@ -132,6 +132,7 @@ public slots:
     void M72ShowAboutClick();
     void M73AutoResetClick();
     void M34ResetClick();
+    void M3CProductionRecordClick();
     void ComClick(int index);
     void M69OtherPortClick();
     void LanguageClick(int language);
@@ -160,11 +161,14 @@ private:
     void UseOtherPort(const std::string& device);
     void ReportOpenFailure();
     std::string LinkLabel() const;
+    void ConnectTransferChecks();
+    void ShowTransferChecks();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RepaintProgress();
     void RunFileCommand(void (ParamFileCommands::*command)());
     void OnTriggered(const char* name, const std::function<void()>& handler);
+    TransferSeams TransferSeamsOfThisWindow();
     void BuildFxTools();
     void M36TableClick();
     void M37MakerClick();
@@ -191,13 +195,13 @@ private:
     TuneMachine tuning_;
     DirectAccess direct_;
     DialogCaptions captions_;
+    std::vector<std::string> initOtherLines_;  // Init.ini lines of other builds, kept
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;
     ParamFileCommands fileCommands_;
     Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
     TrendSampler trend_{monitoring_.Monitor, state_, clock_};
     // The FX-group tools: parameter table, production pass, compare.
-    std::unique_ptr<TransferSeams> fxSeams_;
     std::unique_ptr<ParamTableCommand> table_;
     std::unique_ptr<MotorParamCommand> maker_;
     std::unique_ptr<CompareCommand> compare_;

@@ -13,6 +13,7 @@
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
+#include "shell/TableDialog.h"
 
 namespace {
 
@@ -325,6 +326,11 @@ bool DialogQuestions::Print(const PrintJob& job) {
 
 std::optional<std::string> DialogQuestions::ChooseSerialPort(const PortQuestion& question) {
     return AskOtherPort(question, catalogue_, parent_);
+}
+
+bool DialogQuestions::ConfirmTable(const TableQuestion& question) {
+    TTableQuestionForm form(question, catalogue_, parent_);
+    return form.exec() == QDialog::Accepted;
 }
 
 void DialogQuestions::Beep() {

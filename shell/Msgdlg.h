@@ -119,6 +119,7 @@ public:
     std::optional<std::string> ChooseFileToSave(const FileQuestion& question) override;
     bool Print(const PrintJob& job) override;
     std::optional<std::string> ChooseSerialPort(const PortQuestion& question) override;
+    bool ConfirmTable(const TableQuestion& question) override;
 
 private:
     DialogCaptions& captions_;

@@ -33,6 +33,19 @@ constexpr std::array<int InitSettings::*, 5> kNumberLines{
 
 constexpr std::array<const char*, 3> kTempFileNames{"Tmp.Src", "Tmp.Hdt", "Tmp.Dat"};
 
+// The settings after line 7, one "key=value" line each.
+struct KeyLine {
+    const char* Key;
+    bool InitSettings::*Setting;
+    bool DriveState::*Field;
+};
+constexpr KeyLine kKeyLines[] = {
+    {"VerifyAfterTransfer", &InitSettings::VerifyAfterTransfer, &DriveState::VerifyAfterTransfer},
+    {"PreviewBeforeTransfer", &InitSettings::PreviewBeforeTransfer,
+     &DriveState::PreviewBeforeTransfer},
+    {"BackupInProduction", &InitSettings::BackupInProduction, &DriveState::BackupInProduction},
+};
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -98,6 +111,38 @@ void AddProblem(InitSettings& settings, int lineNumber, const std::string& line)
                                 " is not readable: \"" + line + "\"");
 }
 
+// A known key takes its value (0 or 1; anything else is a problem and keeps
+// the default); an unknown key's line is kept for the rewrite, and a line
+// without "=" (an empty one included) is dropped.
+void ReadKeyLines(std::istream& in, InitSettings& settings) {
+    int lineNumber = kFolderLine;
+    while (const std::optional<std::string> line = NextLine(in, kFolderLineChars)) {
+        ++lineNumber;
+        const std::size_t equals = line->find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line->substr(0, equals);
+        if (key == kOtherPortKey) {
+            // A bare "OtherPort=" means none; it is not kept as another build's line.
+            if (equals + 1 < line->size()) settings.OtherPort = line->substr(equals + 1);
+            continue;
+        }
+        const KeyLine* known = nullptr;
+        for (const KeyLine& row : kKeyLines) {
+            if (key == row.Key) known = &row;
+        }
+        if (known == nullptr) {
+            settings.OtherLines.push_back(*line);
+            continue;
+        }
+        const std::optional<int> value = ParseNumber(line->substr(equals + 1));
+        if (value && (*value == 0 || *value == 1)) {
+            settings.*known->Setting = *value == 1;
+        } else {
+            AddProblem(settings, lineNumber, *line);
+        }
+    }
+}
+
 // Fills the lines in order and stops at the first missing one: that line
 // and every later one keep their fallback values.
 void ReadLines(std::istream& in, InitSettings& settings) {
@@ -128,11 +173,7 @@ void ReadLines(std::istream& in, InitSettings& settings) {
     if (!folderLine) return;
     settings.LinesRead = kFolderLine;
     if (!folderLine->empty()) settings.WorkFolder = *folderLine;
-    const std::optional<std::string> portLine = NextLine(in, kFolderLineChars);
-    if (portLine && portLine->rfind(kOtherPortKey, 0) == 0 &&
-        portLine->size() > std::char_traits<char>::length(kOtherPortKey)) {
-        settings.OtherPort = portLine->substr(std::char_traits<char>::length(kOtherPortKey));
-    }
+    ReadKeyLines(in, settings);
 }
 
 // Room for the longest line written: four numbers of 11 characters each on
@@ -217,9 +258,11 @@ void ApplyInitSettings(const InitSettings& settings, const std::string& startFol
     state.PrintLines = settings.PrintLines;
     state.StartFolder = startFolder;
     state.WorkFolder = settings.WorkFolder.value_or(startFolder);
+    for (const KeyLine& row : kKeyLines) state.*row.Field = settings.*row.Setting;
 }
 
-std::string FormatInitIni(const DriveState& state, const std::string& otherPort) {
+std::string FormatInitIni(const DriveState& state, const std::string& otherPort,
+                          const std::vector<std::string>& otherLines) {
     std::string out;
     AppendFormatted(out, "SelectCOM=%3d\n", state.SelectCom);
     AppendFormatted(out, "SelectLanguage=%3d\n", state.Language);
@@ -229,17 +272,24 @@ std::string FormatInitIni(const DriveState& state, const std::string& otherPort)
     AppendFormatted(out, "Printer page lines=%d,%d,%d,%d\n", state.PrintLines[0],
                     state.PrintLines[1], state.PrintLines[2], state.PrintLines[3]);
     out += state.WorkFolder;  // "%s"
-    if (!otherPort.empty()) out += "\n" + std::string(kOtherPortKey) + otherPort;
+    out += "\n";
+    for (const KeyLine& row : kKeyLines) {
+        AppendFormatted(out, "%s=%d\n", row.Key, state.*row.Field ? 1 : 0);
+    }
+    if (!otherPort.empty()) out += std::string(kOtherPortKey) + "=" + otherPort + "\n";
+    for (const std::string& line : otherLines) out += line + "\n";
     return out;
 }
 
-bool WriteInitIni(const std::string& path, const DriveState& state, const std::string& otherPort) {
+bool WriteInitIni(const std::string& path, const DriveState& state, const std::string& otherPort,
+                  const std::vector<std::string>& otherLines) {
     const std::string temporary = path + ".tmp";
     std::error_code ignored;  // a folder that cannot be made fails the open below
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = WriteAll(fd, FormatInitIni(state, otherPort)) && ::fsync(fd) == 0;
+    const bool written =
+        WriteAll(fd, FormatInitIni(state, otherPort, otherLines)) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

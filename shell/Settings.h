@@ -22,9 +22,17 @@ struct InitSettings {
     std::array<int, 4> PrintLines{58, 24, 36,
                                   0};       // line 6; the defaults stand in for a missing line
     std::optional<std::string> WorkFolder;  // line 7, absent when missing or empty
-    // Line 8, "OtherPort=<device>": a device chosen with "Other port..." in
-    // place of COM1 ... COM8. Readers of seven lines never see it.
+    // "OtherPort=<device>" after line 7: a device chosen with "Other port..."
+    // in place of COM1 ... COM8. Readers of seven lines never see it.
     std::optional<std::string> OtherPort;
+
+    // Lines after the seventh: "key=value", one setting a line. Older readers
+    // stop after line 7; keys this reader does not know are kept as they are
+    // and written back, so two builds can share one file.
+    bool VerifyAfterTransfer = true;      // "VerifyAfterTransfer=1"
+    bool PreviewBeforeTransfer = true;    // "PreviewBeforeTransfer=1"
+    bool BackupInProduction = false;      // "BackupInProduction=0"
+    std::vector<std::string> OtherLines;  // unknown keys, in order
 
     int LinesRead = 0;                  // lines present, at most 7
     std::vector<std::string> Problems;  // lines present but unreadable (their default is used)
@@ -38,15 +46,18 @@ InitSettings ParseInitIni(const std::string& content);
 void ApplyInitSettings(const InitSettings& settings, const std::string& startFolder,
                        DriveState& state);
 
-inline constexpr char kOtherPortKey[] = "OtherPort=";
+inline constexpr char kOtherPortKey[] = "OtherPort";
 
-// The whole file as written at exit; the eighth line only with an other port.
-std::string FormatInitIni(const DriveState& state, const std::string& otherPort = {});
+// The whole file as written at exit: the seven lines, the key lines, the
+// other port when one is chosen, then otherLines unchanged.
+std::string FormatInitIni(const DriveState& state, const std::string& otherPort = {},
+                          const std::vector<std::string>& otherLines = {});
 // Rewrites the file through "<path>.tmp" and a rename, so a failed write
 // leaves the previous file untouched; makes its folder when missing. False
 // when nothing could be written.
 bool WriteInitIni(const std::string& path, const DriveState& state,
-                  const std::string& otherPort = {});
+                  const std::string& otherPort = {},
+                  const std::vector<std::string>& otherLines = {});
 
 // The current folder with a trailing separator, and the settings file in it.
 std::string CurrentStartFolder();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace sim {
 
@@ -205,7 +206,27 @@ const std::vector<Cell> kFxCells = {
 const Cell kFxOldFilter = {Store::Param, 0x0F, 8, "speed filter 5..10"};
 const Cell kFxNewInertia = {Store::Param, 0x0F, 1000, "inertia 10..30000"};
 const char kDxModelName[17] = "DX-0402-A2-SM   ";
-const Cell kFxMotorCode = {Store::Ram, 0, 21, "motor code (listed in FX_Motor.tpy)"};
+
+Cell FxMotorCode(std::uint8_t address) {
+    return {Store::Ram, address, 21, "motor code (listed in FX_Motor.tpy)"};
+}
+
+// The model name: eight words of two characters each, high byte first.
+std::vector<Cell> DxModelNameCells() {
+    std::vector<Cell> cells;
+    for (int i = 0; i < 8; ++i) {
+        const auto high = static_cast<unsigned char>(kDxModelName[2 * i]);
+        const auto low = static_cast<unsigned char>(kDxModelName[2 * i + 1]);
+        cells.push_back({Store::Ram, static_cast<std::uint8_t>(0xA8 + i),
+                         static_cast<std::uint16_t>(high << 8 | low), "model name"});
+    }
+    return cells;
+}
+
+std::vector<Cell> Joined(std::vector<Cell> cells, const std::vector<Cell>& more) {
+    cells.insert(cells.end(), more.begin(), more.end());
+    return cells;
+}
 
 constexpr bool kWord = false;
 constexpr bool kLong = true;
@@ -292,6 +313,41 @@ const std::vector<MonitorCell> kFxNewMonitor = {
     {0x8A, Quantity::Load, 1.0, kWord, kNone, "overload ratio"},
 };
 
+// One row per family and FX layout. A family's rows are in version order: a
+// profile takes the first row of its family whose last version is not below
+// its own.
+struct Variant {
+    Family family;
+    int lastVersion;
+    std::vector<Cell> cells;
+    const std::vector<MonitorCell>& monitor;
+    StatusLayout layout;
+};
+
+constexpr int kAnyVersion = std::numeric_limits<int>::max();
+constexpr StatusLayout kBxLayout = {0xCB, 0xCB, 0xAF, 0xCD, -1, -1};
+constexpr StatusLayout kDxLayout = {0x01, 0x11, 0x12, 0x10, 0x00, 0x7F};
+constexpr StatusLayout kFxOldLayout = {0xC5, 0xC5, 0xC6, 0xC7, 0x16, 0x8D};
+constexpr StatusLayout kFxNewLayout = {0x90, 0xC5, 0xC6, 0xC7, 0x16, 0x8F};
+
+// clang-format off
+const Variant kVariants[] = {
+    {Family::BX, kAnyVersion, kBxCells,                                          kBxMonitor,    kBxLayout},
+    {Family::DX, kAnyVersion, Joined(kDxCells, DxModelNameCells()),              kDxMonitor,    kDxLayout},
+    {Family::FX, 25,          Joined(kFxCells, {kFxOldFilter, FxMotorCode(0x8D)}), kFxOldMonitor, kFxOldLayout},
+    {Family::FX, 26,          Joined(kFxCells, {kFxOldFilter, FxMotorCode(0x8F)}), kFxNewMonitor, kFxNewLayout},
+    {Family::FX, kAnyVersion, Joined(kFxCells, {kFxNewInertia, FxMotorCode(0x8F)}), kFxNewMonitor, kFxNewLayout},
+};
+// clang-format on
+
+const Variant& VariantOf(const Profile& profile) {
+    for (const Variant& variant : kVariants) {
+        if (variant.family == profile.family && profile.fxVersion <= variant.lastVersion)
+            return variant;
+    }
+    return kVariants[0];  // not reached: every family ends with an any-version row
+}
+
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -328,43 +384,15 @@ bool MakeProfile(const std::string& name, int fxVersion, Profile& profile) {
 }
 
 std::vector<Cell> InitialCells(const Profile& profile) {
-    if (profile.family == Family::BX) return kBxCells;
-    if (profile.family == Family::DX) {
-        std::vector<Cell> cells = kDxCells;
-        // The model name: eight words of two characters each, high byte first.
-        for (int i = 0; i < 8; ++i) {
-            const auto high = static_cast<unsigned char>(kDxModelName[2 * i]);
-            const auto low = static_cast<unsigned char>(kDxModelName[2 * i + 1]);
-            cells.push_back({Store::Ram, static_cast<std::uint8_t>(0xA8 + i),
-                             static_cast<std::uint16_t>(high << 8 | low), "model name"});
-        }
-        return cells;
-    }
-    std::vector<Cell> cells = kFxCells;
-    cells.push_back(profile.fxVersion < 27 ? kFxOldFilter : kFxNewInertia);
-    Cell motor = kFxMotorCode;
-    motor.address = static_cast<std::uint8_t>(LayoutOf(profile).motorCodeAddress);
-    cells.push_back(motor);
-    return cells;
+    return VariantOf(profile).cells;
 }
 
 const std::vector<MonitorCell>& MonitorCells(const Profile& profile) {
-    if (profile.family == Family::BX) return kBxMonitor;
-    if (profile.family == Family::DX) return kDxMonitor;
-    return profile.fxVersion < 26 ? kFxOldMonitor : kFxNewMonitor;
+    return VariantOf(profile).monitor;
 }
 
 StatusLayout LayoutOf(const Profile& profile) {
-    switch (profile.family) {
-        case Family::BX:
-            return {0xCB, 0xCB, 0xAF, 0xCD, -1, -1};
-        case Family::DX:
-            return {0x01, 0x11, 0x12, 0x10, 0x00, 0x7F};
-        case Family::FX:
-            break;
-    }
-    const bool old = profile.fxVersion < 26;
-    return {old ? 0xC5 : 0x90, 0xC5, 0xC6, 0xC7, 0x16, old ? 0x8D : 0x8F};
+    return VariantOf(profile).layout;
 }
 
 }  // namespace sim

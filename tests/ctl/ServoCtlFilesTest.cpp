@@ -19,6 +19,15 @@ std::string Bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::string WithoutBackupLine(const std::string& log) {
+    std::istringstream lines(log);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Backup: ", 0) != 0) kept += line + "\n";
+    }
+    return kept;
+}
+
 class ServoCtlFilesTest : public ::testing::Test {
 protected:
     explicit ServoCtlFilesTest(const std::string& family = "fx") : drive(family) {
@@ -79,7 +88,8 @@ TEST_F(ServoCtlFilesTest, OpenLogsAndExchangesAsTheWindowDoes) {
     Window().M31OpenClick();
     std::string windowLog;
     for (const std::string& line : drive.panel.Memo1) windowLog += line + "\n";
-    EXPECT_EQ(ctlLog, windowLog);
+    // Each backs up into a file of its own name.
+    EXPECT_EQ(WithoutBackupLine(ctlLog), WithoutBackupLine(windowLog));
     // servoctl identifies first; the transfer's exchanges follow in the same order.
     const std::vector<std::string> windowRequests = drive.line->Requests();
     ASSERT_GE(ctlRequests.size(), windowRequests.size());
@@ -124,6 +134,58 @@ TEST_F(ServoCtlFilesTest, ExitStatusesTellWhatWentWrong) {
     drive.amplifier->SetCablePulled(true);
     EXPECT_EQ(Run({"save", Path("a.dat")}), CtlLinkLost);
     EXPECT_EQ(Run({"open", Path("a.dat")}), CtlLinkLost);
+}
+
+TEST_F(ServoCtlFilesTest, OpenFailsWhenAWordReadsBackDifferent) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    drive.amplifier->PinRam(0x20, 0x7777);
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlExchangeFailed);
+    EXPECT_NE(out.str().find("\nMismatch index 0020: written "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("read back 7777 (30583)\n"), std::string::npos);
+    EXPECT_NE(out.str().find("Verify: written 74, verified 73, mismatched 1, failed 0\n"),
+              std::string::npos);
+    drive.amplifier->Unpin(0x20);
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlOk) << out.str();
+}
+
+TEST_F(ServoCtlFilesTest, DryRunShowsTheTableAndWritesNothing) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    EXPECT_EQ(Run({"open", Path("a.dat"), "--dry-run"}), CtlOk) << err.str();
+    EXPECT_NE(out.str().find("Would change: 0, Unchanged: 74, Protected: 42\n"), std::string::npos)
+        << out.str();
+    const auto writes = [this] {
+        const std::vector<std::string> requests = drive.line->Requests();
+        return std::count_if(requests.begin(), requests.end(),
+                             [](const std::string& r) { return r.rfind("W", 0) == 0; });
+    };
+    EXPECT_EQ(writes(), 0);
+
+    drive.amplifier->SetRam(0x20, 0x1111);
+    drive.amplifier->SetRam(0x21, 0x1111);
+    EXPECT_EQ(Run({"open", Path("a.dat"), "--dry-run", "--reset"}), CtlExchangeFailed);
+    EXPECT_NE(out.str().find("Would change: 2,"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("* 0020   1111 (4369)"), std::string::npos) << out.str();
+    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(Run({"open", Path("a.dat"), "--dry-run", "--dry-run"}), CtlUsageError);
+}
+
+TEST_F(ServoCtlFilesTest, IdentityMismatchRefusedUnlessForced) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    std::ifstream in(Path("a.dat.json"));
+    std::string json((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_NE(json.find("\"program_version\": \"servoctl V1.500\""), std::string::npos) << json;
+    json.replace(json.find("\"model\": \""), 10, "\"model\": \"other ");
+    std::ofstream(Path("a.dat.json"), std::ios::binary) << json;
+
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlFileError);
+    EXPECT_NE(err.str().find("model: file \"other "), std::string::npos) << err.str();
+    for (const std::string& request : drive.line->Requests()) EXPECT_NE(request[0], 'W') << request;
+
+    EXPECT_EQ(Run({"open", Path("a.dat"), "--force"}), CtlOk) << err.str();
+    EXPECT_NE(err.str().find("--force"), std::string::npos);
+    // A dry run notes the difference and still shows the table.
+    EXPECT_EQ(Run({"open", Path("a.dat"), "--dry-run"}), CtlOk);
+    EXPECT_NE(out.str().find("model: file"), std::string::npos);
 }
 
 }  // namespace

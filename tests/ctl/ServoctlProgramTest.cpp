@@ -94,10 +94,15 @@ TEST_F(ServoctlProgramTest, SavesAndTransfersAWholeParameterSet) {
     ASSERT_TRUE(ampsim.Command("set 60 0x0102", "RAM 60 = 0102"));
     const Outcome open = Servoctl("open '" + file + "'");
     EXPECT_EQ(open.status, 0) << open.output;
-    EXPECT_EQ(open.output.rfind("Cancel Auto Checksum\nNot data string\nNot data string\nData=", 0),
-              0u)
+    // The backup comes first, the read-back's summary last.
+    EXPECT_EQ(open.output.rfind("Backup: ", 0), 0u) << open.output;
+    EXPECT_NE(open.output.find("\nCancel Auto Checksum\nNot data string\nNot data string\nData="),
+              std::string::npos)
         << open.output;
-    EXPECT_NE(open.output.find("\nMake Checksum\nEnable Auto Checksum\n"), std::string::npos);
+    EXPECT_NE(open.output.find("\nMake Checksum\nEnable Auto Checksum\n"
+                               "Verify: written 74, verified 74, mismatched 0, failed 0\n"),
+              std::string::npos)
+        << open.output;
     EXPECT_FALSE(ampsim.Command("get 60", "RAM 60 = 0102", 300));  // restored from the file
 
     const Outcome missing = Servoctl("open '" + ampsim.Folder() + "/none.dat'");

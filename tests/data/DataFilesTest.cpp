@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kCatalogueLines = 1138;  // 1001 ... 1100 are placeholders
+constexpr int kCatalogueLines = 1048;
 constexpr size_t kMaxLineBytes = MessageCatalogue::MaxLineContent;
 constexpr size_t kUnitCellBytes = 9;  // unit cell of the parameter windows
 constexpr int kJapanese = 0;
@@ -169,9 +169,9 @@ struct Variant {
     bool qrv;
 };
 constexpr Variant kVariants[] = {
-    {FamilyBx, 25, false}, {FamilyDx, 25, false}, {FamilyFx, 25, false},
-    {FamilyFx, 27, false}, {FamilyFx, 28, false}, {FamilyFx, 30, false},
-    {FamilyFx, 31, false}, {FamilyFx, 33, false}, {FamilyFx, 33, true},
+    {Family::Bx, 25, false}, {Family::Dx, 25, false}, {Family::Fx, 25, false},
+    {Family::Fx, 27, false}, {Family::Fx, 28, false}, {Family::Fx, 30, false},
+    {Family::Fx, 31, false}, {Family::Fx, 33, false}, {Family::Fx, 33, true},
 };
 constexpr ParamGroup kGroups[] = {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque,
                                   ParamGroup::Position};
@@ -411,7 +411,7 @@ TEST(ParameterTextsTest, ControlModeCodesNameTheModeTextsTheStatusShows) {
 // The status and mode texts the status poll can choose are listed as used.
 TEST(StatusTextsTest, EveryStatusAndModeMessageIsListedAsUsed) {
     auto used = UsedMessageNumbers();
-    for (int family : {FamilyBx, FamilyDx, FamilyFx}) {
+    for (int family : {Family::Bx, Family::Dx, Family::Fx}) {
         for (int code = 0; code <= 19; ++code) {
             EXPECT_EQ(used.count(StatusTexts::StatusMessage(family, code)), 1u)
                 << "family " << family << " code " << code;
@@ -582,7 +582,7 @@ TEST_F(LimitTableTest, BackupRowsMirrorTheirParameters) {
 // that of another entry on the same word.
 TEST_F(LimitTableTest, RowsOfFxEntriesAgreeWithTheEntries) {
     ASSERT_EQ(lines_.size(), 141u);
-    const Variant newestFx{FamilyFx, 33, true};
+    const Variant newestFx{Family::Fx, 33, true};
     AddressMap map;
     LoadAddressMap(map, newestFx.family, newestFx.fxVersion, newestFx.qrv);
     auto rowsOfIndex = RowsOfIndex(lines_);
@@ -594,7 +594,7 @@ TEST_F(LimitTableTest, RowsOfFxEntriesAgreeWithTheEntries) {
         const int index = static_cast<int>(
             std::strtol(EntryAddress(map, entry.group, entry.index).c_str(), nullptr, 16));
         if (index < 12 || index > 127) continue;
-        const Conversion& conv = Group(entry.group).Entries[entry.index].Family[FamilyFx].Conv;
+        const Conversion& conv = Group(entry.group).Entries[entry.index].Family[Family::Fx].Conv;
         int field = 0;
         if (IsPackedIndex(index)) {
             ASSERT_EQ(conv.Kind, ConvKind::Field);

@@ -8,8 +8,7 @@
 
 #include "files/FileCommands.h"
 #include "link/Procedure.h"
-#include "tests/support/ScriptedQuestions.h"
-#include "tests/support/SimDrive.h"
+#include "tests/support/SimTransfer.h"
 
 namespace {
 
@@ -29,11 +28,16 @@ std::string Bytes(const std::string& path) {
 }
 
 // The commands on a simulated amplifier, with scripted questions.
-struct Bench {
-    explicit Bench(const std::string& family, int version = 0) : sim(family, version) {
-        sim.Connect();
+struct Bench : SimTransfer {
+    // The plain transfer: the safety steps around it are SafeTransferSimTest's
+    // business.
+    explicit Bench(const std::string& family, int version = 0) : SimTransfer(family, version) {
         EXPECT_FALSE(sim.state.CommErrorLatched);
-        sim.line->ClearLog();
+        sim.state.PreviewBeforeTransfer = false;
+        sim.state.VerifyAfterTransfer = false;
+        TransferSafety safety;
+        safety.Backup = false;
+        commands.SetSafety(safety);
     }
     const FileKind& Kind() const { return FileKindFor(sim.state); }
     bool Bx() const { return sim.state.AmpFamily == 0; }
@@ -68,16 +72,6 @@ struct Bench {
         return writes;
     }
 
-    SimDrive sim;
-    ScriptedQuestions ask;
-    LongOperation longOperation;
-    TransferSeams seams{*sim.link,
-                        sim.state,
-                        sim.panel,
-                        sim.clock,
-                        ask,
-                        [this](int n) { return sim.Msg(n); },
-                        [this] { sim.identification->Read_current_mode(); }};
     ParamFileCommands commands{seams, longOperation};
 };
 

@@ -9,16 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "files/Transfer.h"
-#include "link/LongOperation.h"
-#include "tests/support/ScriptedQuestions.h"
-#include "tests/support/SimDrive.h"
+#include "tests/support/SimTransfer.h"
 
-struct FxBench {
-    explicit FxBench(const std::string& family, int version = 0) : sim(family, version) {
-        sim.Connect();
+struct FxBench : SimTransfer {
+    explicit FxBench(const std::string& family, int version = 0) : SimTransfer(family, version) {
         EXPECT_FALSE(sim.state.CommErrorLatched);
-        sim.line->ClearLog();
         folder = std::filesystem::temp_directory_path() /
                  ("fxtools_" + std::to_string(::getpid()) + "_" + std::to_string(++Serial()));
         std::filesystem::create_directories(folder);
@@ -88,15 +83,5 @@ struct FxBench {
         return serial;
     }
 
-    SimDrive sim;
-    ScriptedQuestions ask;
-    LongOperation longOperation;
     std::filesystem::path folder;
-    TransferSeams seams{*sim.link,
-                        sim.state,
-                        sim.panel,
-                        sim.clock,
-                        ask,
-                        [this](int n) { return sim.Msg(n); },
-                        [this] { sim.identification->Read_current_mode(); }};
 };

@@ -15,8 +15,7 @@
 
 #include "files/FxForms.h"
 #include "files/ParamTable.h"
-#include "tests/support/ScriptedQuestions.h"
-#include "tests/support/SimDrive.h"
+#include "tests/support/SimTransfer.h"
 
 namespace {
 
@@ -38,21 +37,8 @@ int PdfPages(const QString& path) {
 class FxFormsTest : public QObject {
     Q_OBJECT
 
-    struct Bench {
-        explicit Bench(const std::string& family) : sim(family) {
-            sim.Connect();
-            sim.line->ClearLog();
-        }
-        SimDrive sim;
-        ScriptedQuestions ask;
-        LongOperation longOperation;
-        TransferSeams seams{*sim.link,
-                            sim.state,
-                            sim.panel,
-                            sim.clock,
-                            ask,
-                            [this](int n) { return sim.Msg(n); },
-                            [this] { sim.identification->Read_current_mode(); }};
+    struct Bench : SimTransfer {
+        explicit Bench(const std::string& family) : SimTransfer(family) {}
         MessageLookup message = [this](int n) { return sim.Msg(n); };
     };
 

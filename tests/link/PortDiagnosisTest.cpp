@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "link/Comm.h"
+#include "link/MessageCatalogue.h"
 #include "link/PortDiagnosis.h"
 #include "link/SerialLock.h"
 #include "tests/link/PtyPair.h"
@@ -182,6 +183,65 @@ TEST(PortDiagnosisTest, BusyNamesTheProcessThatHoldsTheDevice) {
                         "): the device is busy: it is in use by process " +
                         ProcessText(holder.Pid()) + ".");
     EXPECT_NE(ProcessText(holder.Pid()).find(" ("), std::string::npos);  // with its name
+}
+
+// A failure the diagnosis can describe without touching a device: the lock
+// file of process 4242, whose name a fake /proc gives.
+struct BusyCase {
+    BusyCase() {
+        fs::create_directories(proc.Path("4242"));
+        std::ofstream(proc.Path("4242/comm")) << "minicom\n";
+        context.ProcFolder = proc.Path();
+    }
+    std::string Describe(const MessageCatalogue* catalogue) {
+        context.Catalogue = catalogue;
+        return DescribeOpenFailure("Com1", {PortProblem::Busy, EBUSY, "/nonexistent/x", 4242},
+                                   context);
+    }
+    TempFolder proc;
+    DiagnosisContext context;
+};
+
+TEST(PortDiagnosisTest, TextsAreInTheUsersLanguage) {
+    BusyCase busy;
+    const std::pair<int, std::string> cases[] = {
+        {0,
+         "/nonexistent/x) を開けません: デバイスは使用中です: プロセス 4242 (minicom) "
+         "が使っています。"},
+        {1, "/nonexistent/x): the device is busy: it is in use by process 4242 (minicom)."},
+        {2, "/nonexistent/x): 设备忙: 进程 4242 (minicom) 正在使用它。"},
+    };
+    for (const auto& [language, tail] : cases) {
+        MessageCatalogue catalogue;
+        ASSERT_TRUE(catalogue.Load(SERVODESK_DATA_DIR "/", language));
+        const std::string text = busy.Describe(&catalogue);
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << language;
+    }
+    EXPECT_EQ(busy.Describe(nullptr),
+              "Cannot open Com1 (/nonexistent/x): the device is busy: it is in use by process "
+              "4242 (minicom).");
+}
+
+// A catalogue of older installation files, without the lines, keeps the
+// English; a placeholder without a value is left as written.
+TEST(PortDiagnosisTest, MissingLinesAndStrayPlaceholdersAreHarmless) {
+    BusyCase busy;
+    const std::string path = busy.proc.Path("Message.E");
+    {
+        std::ofstream out(path);
+        for (int n = 1; n <= 1022; ++n) out << n << " text\n";
+    }
+    MessageCatalogue older;
+    ASSERT_TRUE(older.LoadFile(path));
+    EXPECT_EQ(busy.Describe(&older), busy.Describe(nullptr));
+    {
+        std::ofstream out(path, std::ios::app);
+        for (int n = 1023; n <= 1029; ++n) out << n << " text\n";
+        out << "1030 %3 held by %1 %\n";
+    }
+    MessageCatalogue stray;
+    ASSERT_TRUE(stray.LoadFile(path));
+    EXPECT_EQ(busy.Describe(&stray), "text %3 held by 4242 (minicom) %");
 }
 
 TEST(PortDiagnosisTest, LiveLockFileIsRespected) {

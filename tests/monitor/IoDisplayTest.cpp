@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr int Bx = 0;
-constexpr int Dx = 1;
-constexpr int Fx = 2;
+using Family::Bx;
+using Family::Dx;
+using Family::Fx;
 
 struct DecodeCase {
     int family;

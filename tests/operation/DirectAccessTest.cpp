@@ -205,32 +205,34 @@ TEST(ResetAmplifier, WritesC4OnceAndReportsAFailure) {
     EXPECT_EQ(questions.Last().kind, DialogKind::Error);
 }
 
+// The direct access on a simulated amplifier, its window open.
+struct DirectSim {
+    explicit DirectSim(const std::string& family) : sim(family) {
+        sim.Connect();
+        sim.state.DirectRWFormOpen = true;
+        sim.state.DirectSetBusy = false;
+        access.FormCreate();
+    }
+    SimDrive sim;
+    DirectAccess access{*sim.link, sim.state, sim.catalogue};
+};
+
 TEST(DirectAccessSim, DxWriteOfMinusOneLandsAsFFFFAndReadsBack) {
-    SimDrive sim("dx");
-    sim.Connect();
-    sim.state.DirectRWFormOpen = true;
-    sim.state.DirectSetBusy = false;
-    DirectAccess access(*sim.link, sim.state, sim.catalogue);
-    access.FormCreate();
-    ASSERT_TRUE(access.WriteClick(Rom, "175", "-1"));
-    access.DirectSetTimer();
-    EXPECT_EQ(sim.amplifier->Ram(0xAF), 0xFFFF);
-    sim.amplifier->SetRam(0x40, 0x0123);
-    ASSERT_TRUE(access.ReadClick(Rom, "64"));
-    access.DirectSetTimer();
-    EXPECT_EQ(access.DataFresh().RomValue, 0x0123);
+    DirectSim direct("dx");
+    ASSERT_TRUE(direct.access.WriteClick(Rom, "175", "-1"));
+    direct.access.DirectSetTimer();
+    EXPECT_EQ(direct.sim.amplifier->Ram(0xAF), 0xFFFF);
+    direct.sim.amplifier->SetRam(0x40, 0x0123);
+    ASSERT_TRUE(direct.access.ReadClick(Rom, "64"));
+    direct.access.DirectSetTimer();
+    EXPECT_EQ(direct.access.DataFresh().RomValue, 0x0123);
 }
 
 TEST(DirectAccessSim, BxRomIsTheEeprom) {
-    SimDrive sim("bx");
-    sim.Connect();
-    sim.state.DirectRWFormOpen = true;
-    sim.state.DirectSetBusy = false;
-    DirectAccess access(*sim.link, sim.state, sim.catalogue);
-    access.FormCreate();
-    ASSERT_TRUE(access.WriteClick(Rom, "100", "300"));
-    access.DirectSetTimer();
-    EXPECT_EQ(sim.amplifier->Eeprom(0x64), 300);
+    DirectSim direct("bx");
+    ASSERT_TRUE(direct.access.WriteClick(Rom, "100", "300"));
+    direct.access.DirectSetTimer();
+    EXPECT_EQ(direct.sim.amplifier->Eeprom(0x64), 300);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "link/MessageCatalogue.h"
 #include "operation/Autotune.h"
@@ -57,6 +59,7 @@ private slots:
     void TuneResultShowsTheGainsAndOKStores();
     void DirectFxHasNoRamHalfAndShowsTheParameterNumber();
     void DirectBxRefusesAMinusAndShowsWhatAReadDelivered();
+    void EveryWindowTakesItsTextsAndClosingClearsItsFlagAndTimer();
 };
 
 void OperationFormsTest::JogCloseIsRefusedUntilTheStopIsAcknowledged() {
@@ -195,6 +198,46 @@ void OperationFormsTest::DirectBxRefusesAMinusAndShowsWhatAReadDelivered() {
     form->DataFreshTimer();
     QCOMPARE(Child<TFSpinEdit>(form, "RAM_Val_SpinEdit")->text(), QString("-2"));
     QCOMPARE(Child<QLineEdit>(form, "RAM_Value")->text(), QString("FFFE"));
+}
+
+void OperationFormsTest::EveryWindowTakesItsTextsAndClosingClearsItsFlagAndTimer() {
+    FormBench bench;
+    JogControl jog(bench.drive, bench.state, bench.map);
+    TuneMachine machine(bench.drive, bench.state, bench.map);
+    DirectAccess access(bench.drive, bench.state, bench.catalogue);
+    struct Row {
+        const char* timer;
+        const char* control;  // a named control and its catalogue line
+        int message;
+        bool& openFlag;
+        std::function<OperationWindow*()> create;
+    };
+    DriveState& state = bench.state;
+    const MessageCatalogue& catalogue = bench.catalogue;
+    const Row rows[] = {
+        {"JogRefreshDataTimer", "SpdLabel", 352, state.JogFormOpen,
+         [&] { return new TJogForm(jog, state, catalogue); }},
+        {"ShowTuneStatusTimer", "TitleLabel", 357, state.AutoTuneFormOpen,
+         [&] { return new TAutoTuneForm(machine, state, catalogue); }},
+        {"DataFresh", "DRWCloseBtn", 346, state.DirectRWFormOpen,
+         [&] { return new TDirectRWForm(access, state, catalogue); }},
+    };
+    for (const Row& row : rows) {
+        OperationWindow* form = bench.Open(row.create(), row.openFlag);
+        int closedCalls = 0;
+        form->SetClosedHandler([&] { ++closedCalls; });
+        auto* timer = Child<QTimer>(form, row.timer);
+        QVERIFY2(timer->isActive(), row.timer);
+        QWidget* control = Child<QWidget>(form, row.control);
+        const QString text = qobject_cast<QLabel*>(control)
+                                 ? qobject_cast<QLabel*>(control)->text()
+                                 : qobject_cast<QPushButton*>(control)->text();
+        QCOMPARE(text, QString::fromStdString(bench.catalogue.Msg(row.message)));
+        QVERIFY(form->close());
+        QVERIFY2(!row.openFlag, row.timer);
+        QVERIFY(!timer->isActive());
+        QCOMPARE(closedCalls, 1);
+    }
 }
 
 QTEST_MAIN(OperationFormsTest)

@@ -23,9 +23,9 @@ namespace {
 using Lines = std::vector<std::string>;
 using Value = std::int64_t;
 
-constexpr int Bx = 0;
-constexpr int Dx = 1;
-constexpr int Fx = 2;
+using Family::Bx;
+using Family::Dx;
+using Family::Fx;
 
 Value Trunc(double value) {
     return static_cast<Value>(std::trunc(value));

@@ -137,6 +137,7 @@ private slots:
     void ShortSettingsFileOpensCom3InEnglish();
     void FullSettingsFileIsApplied();
     void ExitRewritesSettingsFile();
+    void TransferChecksAreRememberedBesideOtherLines();
     void ExitAnsweredNoKeepsTheWindow();
     void UserLevelTwoStartsInServiceMode();
     void RestrictedUserLeavesServiceModeWithoutFullAccess();
@@ -230,6 +231,28 @@ void MainFormTest::FullSettingsFileIsApplied() {
     QCOMPARE(state.FxVersion, 33);
 }
 
+// The check items start from Init.ini, flip on a click and go back into the
+// file; a line another build wrote after the seven stays.
+void MainFormTest::TransferChecksAreRememberedBesideOtherLines() {
+    Desk desk("lqrv", 33);
+    desk.WriteIni(std::string(kFullIni) + "\nPreviewBeforeTransfer=0\nPort=/dev/ttyUSB0\n");
+    TMainForm& form = desk.Start(AnswerLQRV);
+    QVERIFY(form.Action("M39VerifyAfterTransfer")->isChecked());
+    QVERIFY(!form.Action("M3APreviewBeforeTransfer")->isChecked());
+    QVERIFY(!form.Action("M3BBackupProduction")->isChecked());
+    form.Action("M39VerifyAfterTransfer")->trigger();
+    QVERIFY(!form.Action("M39VerifyAfterTransfer")->isChecked());
+    QVERIFY(!form.State().VerifyAfterTransfer);
+    form.Action("M3BBackupProduction")->trigger();
+    QVERIFY(form.State().BackupInProduction);
+    desk.questions.Answer(mrYes);
+    form.M8ExitClick();
+    const std::string ini = desk.ReadIni();
+    QVERIFY2(ini.find("/srv/params/line7\nVerifyAfterTransfer=0\nPreviewBeforeTransfer=0\n"
+                      "BackupInProduction=1\nPort=/dev/ttyUSB0\n") != std::string::npos,
+             ini.c_str());
+}
+
 void MainFormTest::ExitRewritesSettingsFile() {
     Desk desk("lqrv", 33);
     desk.WriteIni(kFullIni);
@@ -249,7 +272,10 @@ void MainFormTest::ExitRewritesSettingsFile() {
                                          "FX_Version= 33\n"
                                          "For User=0\n"
                                          "Printer page lines=60,20,30,1\n"
-                                         "/srv/params/line7"));
+                                         "/srv/params/line7\n"
+                                         "VerifyAfterTransfer=1\n"
+                                         "PreviewBeforeTransfer=1\n"
+                                         "BackupInProduction=0\n"));
     // Destroying the window afterwards writes nothing different.
     desk.Destroy();
     QCOMPARE(desk.ReadIni().substr(0, 14), std::string("SelectCOM=  2\n"));
@@ -438,9 +464,7 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     form.M8ExitClick();
     const std::string written = desk.ReadIni();
     QVERIFY2(written.find("SelectCOM=  0\n") == 0, written.c_str());
-    QVERIFY2(written.size() > adapter.size() &&
-                 written.substr(written.size() - adapter.size() - 11) == "\nOtherPort=" + adapter,
-             written.c_str());
+    QVERIFY2(written.find("\nOtherPort=" + adapter + "\n") != std::string::npos, written.c_str());
 
     Desk again("fx");
     again.WriteIni(written);

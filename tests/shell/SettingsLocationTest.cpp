@@ -87,14 +87,16 @@ const char kSevenLines[] =
     "SelectCOM=  3\nSelectLanguage=  0\nBefore Amplifier=  2\nFX_Version= 31\n"
     "For User=1\nPrinter page lines=58,24,36,0\n/home/eng/params/";
 
-TEST(OtherPortLine, WrittenAfterTheSevenLinesOnlyWhenChosen) {
+TEST(OtherPortLine, WrittenAfterTheKeyLinesOnlyWhenChosen) {
     const InitSettings seven = ParseInitIni(kSevenLines);
     DriveState state;
     ApplyInitSettings(seven, "/start/", state);
     state.AmpFamily = 2;  // "Before Amplifier=  2"
-    EXPECT_EQ(FormatInitIni(state), kSevenLines);
-    EXPECT_EQ(FormatInitIni(state, "/dev/ttyUSB0"),
-              std::string(kSevenLines) + "\nOtherPort=/dev/ttyUSB0");
+    const std::string keys =
+        "\nVerifyAfterTransfer=1\nPreviewBeforeTransfer=1\nBackupInProduction=0\n";
+    EXPECT_EQ(FormatInitIni(state), kSevenLines + keys);
+    EXPECT_EQ(FormatInitIni(state, "/dev/ttyUSB0", {"future.key=1"}),
+              kSevenLines + keys + "OtherPort=/dev/ttyUSB0\nfuture.key=1\n");
 }
 
 TEST(OtherPortLine, ReadBackAndIgnoredByTheSevenLineRules) {
@@ -105,6 +107,7 @@ TEST(OtherPortLine, ReadBackAndIgnoredByTheSevenLineRules) {
     EXPECT_EQ(eight.WorkFolder, std::optional<std::string>("/home/eng/params/"));
     EXPECT_EQ(eight.LinesRead, 7);
     EXPECT_TRUE(eight.Problems.empty());
+    EXPECT_TRUE(eight.OtherLines.empty());
     for (const char* line : {"\nOtherPort=", "\nsomething else", "\n"}) {
         EXPECT_FALSE(ParseInitIni(std::string(kSevenLines) + line).OtherPort) << line;
     }

@@ -161,7 +161,53 @@ TEST(InitIniWrite, ExactBytes) {
     state.WorkFolder = "/home/eng/params/";
     EXPECT_EQ(FormatInitIni(state),
               "SelectCOM=  2\nSelectLanguage=  1\nBefore Amplifier=  4\nFX_Version= 31\n"
-              "For User=2\nPrinter page lines=58,24,36,0\n/home/eng/params/");
+              "For User=2\nPrinter page lines=58,24,36,0\n/home/eng/params/\n"
+              "VerifyAfterTransfer=1\nPreviewBeforeTransfer=1\nBackupInProduction=0\n");
+}
+
+const std::string SevenLines =
+    "SelectCOM=  1\nSelectLanguage=  1\nBefore Amplifier=  0\nFX_Version= 25\n"
+    "For User=0\nPrinter page lines=58,24,36,0\n/w/\n";
+
+TEST(InitIniKeyLines, MissingKeysKeepTheDefaults) {
+    const InitSettings settings = ParseInitIni(SevenLines);
+    EXPECT_TRUE(settings.VerifyAfterTransfer);
+    EXPECT_TRUE(settings.PreviewBeforeTransfer);
+    EXPECT_FALSE(settings.BackupInProduction);
+    EXPECT_TRUE(settings.Problems.empty());
+}
+
+// Another build's line (a remembered port) is neither an error nor lost: it
+// goes back into the file after the known keys.
+TEST(InitIniKeyLines, KnownKeysReadUnknownKeptInOrder) {
+    const InitSettings settings =
+        ParseInitIni(SevenLines +
+                     "Port=/dev/ttyUSB0\nPreviewBeforeTransfer=0\n\nVerifyAfterTransfer=0\n"
+                     "BackupInProduction=1\nfuture.key=a=b\n");
+    EXPECT_FALSE(settings.VerifyAfterTransfer);
+    EXPECT_FALSE(settings.PreviewBeforeTransfer);
+    EXPECT_TRUE(settings.BackupInProduction);
+    EXPECT_EQ(settings.OtherLines,
+              (std::vector<std::string>{"Port=/dev/ttyUSB0", "future.key=a=b"}));
+    EXPECT_EQ(settings.WorkFolder, "/w/");
+
+    DriveState state;
+    ApplyInitSettings(settings, "/s/", state);
+    EXPECT_FALSE(state.VerifyAfterTransfer);
+    const std::string written = FormatInitIni(state, {}, settings.OtherLines);
+    EXPECT_NE(written.find("/w/\nVerifyAfterTransfer=0\nPreviewBeforeTransfer=0\n"
+                           "BackupInProduction=1\nPort=/dev/ttyUSB0\nfuture.key=a=b\n"),
+              std::string::npos);
+    const InitSettings again = ParseInitIni(written);
+    EXPECT_FALSE(again.VerifyAfterTransfer);
+    EXPECT_EQ(again.OtherLines, settings.OtherLines);
+}
+
+TEST(InitIniKeyLines, UnreadableValueIsAProblemAndKeepsTheDefault) {
+    const InitSettings settings = ParseInitIni(SevenLines + "VerifyAfterTransfer=yes\n");
+    EXPECT_TRUE(settings.VerifyAfterTransfer);
+    ASSERT_EQ(settings.Problems.size(), 1u);
+    EXPECT_NE(settings.Problems[0].find("line 8"), std::string::npos);
 }
 
 TEST(InitIniWrite, MissingUserLineStaysRestrictedAfterRewrite) {

@@ -149,6 +149,34 @@ TEST(AmplifierIdentification, FxCpuWordOfEachVersionEndsWithCr) {
     EXPECT_EQ(Bench("fx").Ask(ReadWord(0xC5)).size(), 7u);
 }
 
+// The FX versions differ in what the word at 0F means, in the width of the
+// position counters and in where the servo word lives.
+TEST(AmplifierIdentification, FxVersionPicksItsLayout) {
+    struct Row {
+        int version;
+        int word0F;
+        bool longCounters;
+        int servoAddress;
+    };
+    const Row rows[] = {
+        {25, 8, false, 0xC5},   {27, 1000, true, 0x90}, {28, 1000, true, 0x90},
+        {30, 1000, true, 0x90}, {31, 1000, true, 0x90}, {33, 1000, true, 0x90},
+    };
+    for (const Row& row : rows) {
+        Bench bench("fx", row.version);
+        EXPECT_EQ(bench.Read(0x0F), row.word0F) << row.version;
+        EXPECT_EQ(sim::LayoutOf(bench.rig.profile).servoAddress, row.servoAddress) << row.version;
+        for (const sim::MonitorCell& cell : sim::MonitorCells(bench.rig.profile)) {
+            if (cell.quantity == sim::Quantity::PositionFeedback) {
+                EXPECT_EQ(cell.isLong, row.longCounters) << row.version;
+            }
+        }
+    }
+    // The other families keep one layout whatever version is asked for.
+    EXPECT_EQ(sim::LayoutOf(Bench("bx").rig.profile).modeAddress, -1);
+    EXPECT_EQ(sim::LayoutOf(Bench("dx").rig.profile).motorCodeAddress, 0x7F);
+}
+
 TEST(AmplifierIdentification, UnknownProfilesAreRefused) {
     sim::Profile profile;
     EXPECT_FALSE(sim::MakeProfile("zx", 0, profile));
