@@ -8,6 +8,7 @@
 #include "link/Identification.h"
 #include "link/LongOperation.h"
 #include "monitor/AlarmHistory.h"
+#include "monitor/MonitorCsv.h"
 #include "monitor/MonitorPoll.h"
 #include "shell/StatusPoll.h"
 
@@ -46,6 +47,14 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// A row's field: the window's text, or with --raw the number behind it.
+std::string FieldOf(int row, MonitorVariant variant, const MonitorRawValues& values,
+                    const MonitorOptions& options) {
+    if (!options.Raw) return Trimmed(MonitorValueText(row, variant, values));
+    const std::optional<double> number = MonitorValueNumber(row, variant, values);
+    return number ? MonitorNumberText(*number) : std::string();
+}
+
 }  // namespace
 
 bool IsMonitorCommand(const std::vector<std::string>& words) {
@@ -54,9 +63,14 @@ bool IsMonitorCommand(const std::vector<std::string>& words) {
 
 bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& options,
                          std::string& error) {
-    const std::string usage = "usage: monitor [--rows LIST] [--count N] [--interval MS]";
+    const std::string usage = "usage: monitor [--rows LIST] [--count N] [--interval MS] [--raw]";
     for (std::size_t i = 1; i < words.size(); i += 2) {
         const std::string& option = words[i];
+        if (option == "--raw") {
+            options.Raw = true;
+            --i;
+            continue;
+        }
         if (i + 1 == words.size()) {
             error = usage;
             return false;
@@ -88,16 +102,6 @@ bool ParseAlarmOptions(const std::vector<std::string>& words, AlarmOptions& opti
     }
     error = "usage: alarms [--clear]";
     return false;
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 MonitorCommands::MonitorCommands(const CtlDrive& drive, const MessageCatalogue& english,
@@ -135,17 +139,6 @@ bool MonitorCommands::SelectRows(const MonitorOptions& options, std::vector<int>
     return true;
 }
 
-std::string MonitorCommands::Header(const std::vector<int>& rows) const {
-    const DriveState& state = d_.State;
-    std::string header = "time_ms";
-    for (int row : rows) {
-        const std::string name =
-            MonitorCaptionText(row, state.AmpFamily, state.FxVersion, english_);
-        header += "," + CsvField(name + " [" + english_.Msg(MonitorUnitMessage(row)) + "]");
-    }
-    return header;
-}
-
 void MonitorCommands::WaitUntil(std::uint64_t dueMs, const std::function<bool()>& stop) {
     Clock& clock = d_.Time;
     for (std::uint64_t now = clock.NowMs(); now < dueMs && !stop(); now = clock.NowMs()) {
@@ -157,9 +150,10 @@ int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<
     if (!Identify("monitor")) return CtlExchangeFailed;
     std::vector<int> rows;
     if (!SelectRows(options, rows)) return CtlUsageError;
-    out_ << Header(rows) << "\n" << std::flush;
-
     DriveState& state = d_.State;
+    out_ << MonitorCsvHeader(rows, state.AmpFamily, state.FxVersion, english_) << "\n"
+         << std::flush;
+
     MonitorPoll poll(d_.Link, state, d_.Map);
     for (int row : rows) poll.MonitorSelection[row - 1] = 1;
     const MonitorVariant variant = MonitorVariantOf(state.AmpFamily, state.FxVersion);
@@ -177,9 +171,7 @@ int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<
         std::string text = std::to_string(startMs - firstMs);
         for (int row : rows) {
             text += ",";
-            if (poll.RowReadOk[row - 1]) {
-                text += Trimmed(MonitorValueText(row, variant, poll.MonitorValues));
-            }
+            if (poll.RowReadOk[row - 1]) text += FieldOf(row, variant, poll.MonitorValues, options);
         }
         out_ << text << "\n" << std::flush;
         if (stop() || line + 1 == options.Count) break;

@@ -14,6 +14,7 @@ struct MonitorOptions {
     std::vector<int> Rows;  // empty: every row the amplifier offers
     long Count = -1;        // lines to print; -1 until stopped
     int IntervalMs = 500;
+    bool Raw = false;  // numbers as recordings write them, not the window's texts
 };
 
 struct AlarmOptions {
@@ -27,10 +28,6 @@ bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& 
                          std::string& error);
 bool ParseAlarmOptions(const std::vector<std::string>& words, AlarmOptions& options,
                        std::string& error);
-
-// A CSV field as CSV requires: quoted when it holds a comma, a quote or a line
-// break, with quotes doubled.
-std::string CsvField(const std::string& text);
 
 class MonitorCommands {
 public:
@@ -49,7 +46,6 @@ public:
 private:
     bool Identify(const char* command);
     bool SelectRows(const MonitorOptions& options, std::vector<int>& rows);
-    std::string Header(const std::vector<int>& rows) const;
     void WaitUntil(std::uint64_t dueMs, const std::function<bool()>& stop);
 
     CtlDrive d_;

@@ -389,7 +389,7 @@ std::string UsageText() {
         text += line;
     }
     text +=
-        "  monitor [--rows LIST] [--count N] [--interval MS]\n"
+        "  monitor [--rows LIST] [--count N] [--interval MS] [--raw]\n"
         "                           monitored quantities as CSV, every MS ms (default 500)\n"
         "  alarms [--clear]         the alarm history, or clear it\n"
         "Exit status: 0 done, 1 a failed exchange, 2 a usage error,\n"

@@ -78,4 +78,5 @@ struct DriveState {
     bool JogFormOpen = false;
     bool AutoTuneFormOpen = false;
     bool DirectRWFormOpen = false;
+    bool TrendFormOpen = false;
 };

@@ -7,15 +7,32 @@ MonitorPoll::MonitorPoll(Drive& drive, DriveState& state, const AddressMap& map)
     : drive_(drive), state_(state), map_(map) {}
 
 void MonitorPoll::MonitorTimerTimer() {
-    if (!state_.MonitorFormOpen || state_.CommErrorLatched || state_.MonitorBusy) return;
+    if (!state_.TrendFormOpen) Poll();
+}
+
+MonitorSelectionFlags MonitorPoll::ReadSelection() const {
+    MonitorSelectionFlags selection{};
+    for (int i = 0; i < MonitorRowCount; ++i) {
+        selection[i] = (state_.MonitorFormOpen && MonitorSelection[i]) ||
+                       (state_.TrendFormOpen && TrendSelection[i]);
+    }
+    return selection;
+}
+
+bool MonitorPoll::Poll() {
+    const bool open = state_.MonitorFormOpen || state_.TrendFormOpen;
+    if (!open || state_.CommErrorLatched || state_.MonitorBusy) return false;
     BusyFlag busy(state_.MonitorBusy);
     MonitorAddressTable = MonitorAddressTableFor(map_, state_.AmpFamily, state_.FxVersion);
-    const MonitorVariant variant = MonitorVariantOf(state_.AmpFamily, state_.FxVersion);
     LastTickReads = LastTickFailures = 0;
+    ReadRows(ReadSelection(), MonitorVariantOf(state_.AmpFamily, state_.FxVersion));
+    return true;
+}
+
+void MonitorPoll::ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant) {
     for (int row = 1; row <= MonitorRowCount; ++row) {
-        if (!MonitorSelection[row - 1]) continue;
-        // Rows 7 and 8 share one pair of long reads.
-        if (row == 8 && MonitorSelection[6]) {
+        if (!selection[row - 1]) continue;
+        if (MonitorRowSharesReads(row, selection)) {
             RowReadOk[7] = RowReadOk[6];
             continue;
         }

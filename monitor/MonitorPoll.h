@@ -14,10 +14,18 @@ public:
     MonitorPoll(Drive& drive, DriveState& state, const AddressMap& map);
 
     // One tick: nothing unless the monitor is open, the link is not latched
-    // and no tick is running. A failed read leaves its value as it was.
+    // and no tick is running. A failed read leaves its value as it was. While
+    // the trend is open its timer drives the poll instead, at its own rate.
     void MonitorTimerTimer();
+    // One poll of what the open windows select; false when it was skipped
+    // (neither window open, the link latched, or a tick running).
+    bool Poll();
+    // The union of the monitor's and the trend's selections, as far as their
+    // windows are open: the one place that decides what a tick reads.
+    MonitorSelectionFlags ReadSelection() const;
 
     MonitorSelectionFlags MonitorSelection{};
+    MonitorSelectionFlags TrendSelection{};
     MonitorRawValues MonitorValues{};
     // Filled from the address map at each tick, so a reload after recovery
     // (with a new FX version) takes effect at once.
@@ -31,6 +39,7 @@ public:
     int LastTickFailures = 0;
 
 private:
+    void ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant);
     void ReadRow(int row, MonitorVariant variant);
     bool ReadOne(const MonitorRead& read);
 

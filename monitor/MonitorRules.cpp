@@ -238,20 +238,49 @@ std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
     return text.empty() ? "Row " + std::to_string(row) : text;
 }
 
-std::string MonitorValueText(int row, MonitorVariant variant, const MonitorRawValues& values) {
-    if (!ValidRow(row)) return {};
+std::optional<double> MonitorValueNumber(int row, MonitorVariant variant,
+                                         const MonitorRawValues& values) {
+    if (!ValidRow(row)) return std::nullopt;
     const TextRule& rule = RuleOf(TextRows[row - 1], variant);
-    if (rule.Value < 0) return {};
-    if (Blanked(rule.Blank, values)) return "XXXXXXXX";
+    if (rule.Value < 0 || Blanked(rule.Blank, values)) return std::nullopt;
     double shown = values[rule.Value];
     if (rule.Divisor >= 0) {
         const double divisor = values[rule.Divisor] / 4096.0;
         shown = divisor == 0.0 ? 0.0 : shown / divisor;
     }
-    shown = shown * rule.Mul / rule.Div;
+    return shown * rule.Mul / rule.Div;
+}
+
+std::string MonitorValueText(int row, MonitorVariant variant, const MonitorRawValues& values) {
+    if (!ValidRow(row) || RuleOf(TextRows[row - 1], variant).Value < 0) return {};
+    const std::optional<double> shown = MonitorValueNumber(row, variant, values);
+    if (!shown) return "XXXXXXXX";
     char text[64];
-    std::snprintf(text, sizeof text, rule.Format, shown);
+    std::snprintf(text, sizeof text, RuleOf(TextRows[row - 1], variant).Format, *shown);
     return text;
+}
+
+std::string MonitorNumberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+int MonitorTickWireMs(const MonitorSelectionFlags& selection, MonitorVariant variant) {
+    constexpr int RequestChars = 6;
+    constexpr int WordReplyChars = 7;
+    constexpr int LongReplyChars = 11;
+    constexpr int BitsPerChar = 10;
+    constexpr int BitsPerSecond = 9600;
+    int chars = 0;
+    for (int row = 1; row <= MonitorRowCount; ++row) {
+        if (!selection[row - 1] || MonitorRowSharesReads(row, selection)) continue;
+        for (const MonitorRead& read : MonitorReadsOf(row, variant)) {
+            if (read.Kind == MonitorReadKind::Word) chars += RequestChars + WordReplyChars;
+            if (read.Kind == MonitorReadKind::Long) chars += RequestChars + LongReplyChars;
+        }
+    }
+    return (chars * BitsPerChar * 1000 + BitsPerSecond - 1) / BitsPerSecond;
 }
 
 const MonitorRowReads& MonitorReadsOf(int row, MonitorVariant variant) {

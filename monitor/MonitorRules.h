@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/AddressMap.h"
@@ -47,6 +48,13 @@ std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
 // right-aligned, or "XXXXXXXX" where a BX gate word is set); empty for a row
 // the variant has no rule for.
 std::string MonitorValueText(int row, MonitorVariant variant, const MonitorRawValues& values);
+// The number behind that text, unformatted; none where the text is no number
+// (a row without a rule, or "XXXXXXXX").
+std::optional<double> MonitorValueNumber(int row, MonitorVariant variant,
+                                         const MonitorRawValues& values);
+// A number as recordings write it: unpadded, with every digit a 32-bit
+// counter needs.
+std::string MonitorNumberText(double value);
 
 // One word or long a tick reads for a row.
 enum class MonitorReadKind { None, Word, Long, Zero };
@@ -61,3 +69,12 @@ using MonitorRowReads = std::array<MonitorRead, 3>;
 // The reads of a row in the order a tick makes them (unused places have kind
 // None). Rows 7 and 8 give the same pair: a tick makes it once for either.
 const MonitorRowReads& MonitorReadsOf(int row, MonitorVariant variant);
+
+// Whether a tick skips row 8 because row 7 is selected and reads the pair.
+inline bool MonitorRowSharesReads(int row, const MonitorSelectionFlags& selection) {
+    return row == 8 && selection[6];
+}
+
+// The least time one tick of the selection takes on the wire at 9600 bit/s:
+// each read is a 6-character request and a 7- or 11-character reply.
+int MonitorTickWireMs(const MonitorSelectionFlags& selection, MonitorVariant variant);

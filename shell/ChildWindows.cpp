@@ -2,6 +2,7 @@
 
 #include "files/Readampdata.h"
 #include "monitor/MonitoringWindows.h"
+#include "monitor/Trend.h"
 #include "operation/Autotune.h"
 #include "operation/Directrw.h"
 #include "operation/Jog.h"
@@ -57,6 +58,9 @@ QWidget* CreateMonitorWindow(TMainForm& main) {
 QWidget* CreateIOWindow(TMainForm& main) {
     return CreateIOForm(main.Monitors(), main.State(), main.Catalogue());
 }
+QWidget* CreateTrendWindow(TMainForm& main) {
+    return CreateTrendForm(main.State(), main.Trend(), main.Catalogue(), main.Ask());
+}
 // The history is read before the window shows it, with the progress panel.
 QWidget* CreateAlarmWindow(TMainForm& main) {
     return CreateAlarmForm(main.Monitors(), main.State(), main.Catalogue());
@@ -66,6 +70,7 @@ const ChildWindowRow Rows[] = {
     {"M11Monitor", &DriveState::MonitorFormOpen, &CreateMonitorWindow},
     {"M12IODisplay", &DriveState::IOFormOpen, &CreateIOWindow},
     {"M13Alarm", &DriveState::AlarmFormOpen, &CreateAlarmWindow},
+    {"M15Trend", &DriveState::TrendFormOpen, &CreateTrendWindow},
     {"M21SystemParam", &DriveState::SystemFormOpen,
      &CreateParamForm<TSystemForm, ParamGroup::System>},
     {"M22SpeedParam", &DriveState::SpeedFormOpen, &CreateParamForm<TSpeedForm, ParamGroup::Speed>},

@@ -7,6 +7,7 @@ const std::vector<MenuItemRow>& MainMenuRows() {
         {"M12IODisplay", "M1Monitor", "I/O Display", 4, true, false, false},
         {"M13Alarm", "M1Monitor", "Alarm", 5, true, false, false},
         {"M14Graph", "M1Monitor", "Graph", 6, false, false, false},
+        {"M15Trend", "M1Monitor", "Trend", 1033, true, false, false},
         {"M2Param", nullptr, "Parameter(&P)", 11, true, false, false},
         {"M21SystemParam", "M2Param", "System Paramter", 12, true, false, false},
         {"M22SpeedParam", "M2Param", "Speed Paramter", 13, true, false, false},

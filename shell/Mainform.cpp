@@ -73,6 +73,7 @@ const TimerRow Timers[] = {
     {"DirectSet", 500, true, &TMainForm::DirectSetTimer},
     {"JogTimer", 400, true, &TMainForm::JogTimerTimer},
     {"AutoTuneTimer", 500, true, &TMainForm::AutoTuneTimerTimer},
+    {"TrendTimer", TrendSampler::TimerMs, true, &TMainForm::TrendTimerTimer},
 };
 
 std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
@@ -441,7 +442,7 @@ void TMainForm::FormCreate() {
     state_.MonitorFormOpen = state_.IOFormOpen = state_.AlarmFormOpen = false;
     state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
     state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
-    state_.DirectRWFormOpen = false;
+    state_.DirectRWFormOpen = state_.TrendFormOpen = false;
     LoadStartCatalogue();
 
     state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
@@ -599,6 +600,9 @@ void TMainForm::AutoTuneTimerTimer() {
 }
 void TMainForm::DirectSetTimer() {
     direct_.DirectSetTimer();
+}
+void TMainForm::TrendTimerTimer() {
+    trend_.TrendTimerTimer();
 }
 
 // --- menus --------------------------------------------------------------

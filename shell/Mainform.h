@@ -23,6 +23,7 @@
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
 #include "monitor/Monitoring.h"
+#include "monitor/TrendSampler.h"
 #include "operation/DirectAccess.h"
 #include "operation/JogControl.h"
 #include "operation/TuneMachine.h"
@@ -109,6 +110,7 @@ public:
     DirectAccess& Direct() { return direct_; }
     ParamFileCommands& FileCommands() { return fileCommands_; }
     Monitoring& Monitors() { return monitoring_; }
+    TrendSampler& Trend() { return trend_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -122,6 +124,7 @@ public slots:
     void JogTimerTimer();
     void AutoTuneTimerTimer();
     void DirectSetTimer();
+    void TrendTimerTimer();
 
     void HotKey1Click();
     void M8ExitClick();
@@ -197,6 +200,7 @@ private:
     Questions* questions_;
     ParamFileCommands fileCommands_;
     Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
+    TrendSampler trend_{monitoring_.Monitor, state_, clock_};
     // The FX-group tools: parameter table, production pass, compare.
     std::unique_ptr<ParamTableCommand> table_;
     std::unique_ptr<MotorParamCommand> maker_;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ctl/MonitorCommands.h"
+#include "monitor/MonitorCsv.h"
 #include "ctl/ServoCtl.h"
 #include "link/Identification.h"
 #include "tests/support/SimDrive.h"
@@ -74,6 +75,28 @@ TEST(CtlMonitor, BxGateWordsShowAsInTheWindow) {
     EXPECT_EQ(Lines(bench.out.str()).back(), "0,XXXXXXXX,XXXXXXXX");
 }
 
+// --raw prints what the trend window records: the number, not the text.
+TEST(CtlMonitor, RawPrintsUnpaddedNumbersAndNothingForAGatedRow) {
+    struct Case {
+        const char* family;
+        const char* rows;
+        std::uint16_t address, word;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"bx", "1", 0xE4, 1000, "0,183.1054688"},  // the window shows 183.1
+        {"dx", "9", 0x0A, 511, "0,10.5"},
+        {"fx", "6", 0x8C, 3, "0,0.75"},
+        {"bx", "11,1", 0xB2, 1, "0,,0"},
+    };
+    for (const Case& c : cases) {
+        CtlBench bench(c.family, 31);
+        bench.drive.amplifier->SetRam(c.address, c.word);
+        EXPECT_EQ(bench.Monitor({"monitor", "--raw", "--rows", c.rows, "--count", "1"}), CtlOk);
+        EXPECT_EQ(Lines(bench.out.str()).back(), c.line) << c.family << " " << c.rows;
+    }
+}
+
 TEST(CtlMonitor, AFailedReadIsAnEmptyFieldNotAStaleValue) {
     CtlBench bench("dx");
     bench.drive.amplifier->SetRam(0x02, 16384);
@@ -141,7 +164,7 @@ TEST(CtlMonitor, OptionsAreCheckedBeforeAnythingIsSent) {
         {"monitor", "--rows", "0"},   {"monitor", "--rows", "18"}, {"monitor", "--rows", "1,,2"},
         {"monitor", "--rows", "1,"},  {"monitor", "--count", "0"}, {"monitor", "--interval", "x"},
         {"monitor", "--count"},       {"monitor", "--speed", "1"}, {"alarms", "--clean"},
-        {"alarms", "--clear", "now"},
+        {"alarms", "--clear", "now"}, {"monitor", "--raw", "--count"},
     };
     for (const Words& words : bad) {
         MonitorOptions monitor;

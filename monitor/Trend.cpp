@@ -1,0 +1,428 @@
+#include "monitor/Trend.h"
+
+#include <qcustomplot.h>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "monitor/MonitorCsv.h"
+#include "monitor/MonitorUi.h"
+
+using namespace MonitorUi;
+
+namespace {
+
+constexpr int MsgTrend = 1033;
+constexpr int MsgVisibleWindow = 1034;
+constexpr int MsgSampleEvery = 1035;
+constexpr int MsgPause = 1036;
+constexpr int MsgResume = 1037;
+constexpr int MsgRecord = 1038;
+constexpr int MsgStop = 1039;
+constexpr int MsgExport = 1040;
+constexpr int MsgTimeAxis = 1041;
+constexpr int MsgAchieved = 1042;
+constexpr int MsgTooSlow = 1043;
+constexpr int MsgRecordingTo = 1044;
+constexpr int MsgNotWritten = 1045;
+constexpr int MsgChooseRows = 1046;
+constexpr int MsgRecordTitle = 1047;
+constexpr int MsgExportTitle = 1048;
+constexpr int MsgClose = 346;
+constexpr int ControlsWidth = 290;
+
+struct Choice {
+    const char* Text;
+    int Value;
+};
+// Visible windows (ms) and sampling periods (ms) the user chooses from.
+const Choice Windows[] = {{"10 s", 10000},   {"30 s", 30000},   {"1 min", 60000},
+                          {"2 min", 120000}, {"5 min", 300000}, {"10 min", 600000}};
+const Choice Periods[] = {{"100 ms", 100}, {"200 ms", 200}, {"500 ms", 500}, {"1 s", 1000}};
+constexpr int DefaultWindow = 2;  // 1 min
+
+const QColor Colours[TrendSampler::MaxRows] = {
+    QColor(0, 90, 200),  QColor(210, 40, 40), QColor(20, 150, 60), QColor(150, 60, 190),
+    QColor(230, 130, 0), QColor(0, 160, 170), QColor(120, 80, 40), QColor(90, 90, 90)};
+
+double Seconds(std::uint64_t ms) {
+    return static_cast<double>(ms) / 1000.0;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, const Choice* choices, int count) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    for (int i = 0; i < count; ++i) box->addItem(choices[i].Text, choices[i].Value);
+    return box;
+}
+
+QPushButton* Button(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QLabel* Label(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
+
+TTrendForm::TTrendForm(DriveState& state, TrendSampler& sampler, const MessageCatalogue& catalogue,
+                       Questions& ask, QWidget* parent)
+    : QMdiSubWindow(parent), state_(state), sampler_(sampler), catalogue_(catalogue), ask_(ask) {
+    setObjectName("TrendForm");
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* content = new QWidget(this);
+    content->setObjectName("TrendFormClient");
+    auto* layout = new QHBoxLayout(content);
+    layout->addWidget(BuildControls());
+    BuildPlot();
+    layout->addWidget(plot_, 1);
+    setWidget(content);
+    resize(1000, 620);
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setObjectName("RefreshDataTimer");
+    refreshTimer_->setInterval(RefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TTrendForm::RefreshDisplayData);
+    Rebuild();
+    refreshTimer_->start();
+}
+
+QWidget* TTrendForm::BuildControls() {
+    auto* controls = new QWidget(this);
+    controls->setFixedWidth(ControlsWidth);
+    auto* column = new QVBoxLayout(controls);
+    column->setSpacing(2);
+    // A row this amplifier does not offer is neither read nor kept.
+    const auto enabled = MonitorRowsEnabled(state_.AmpFamily, state_.FxVersion, state_.CurrentMode);
+    for (int row = 1; row <= MonitorRowCount; ++row) {
+        if (!enabled[row - 1]) sampler_.Select(row, false);
+    }
+    for (int row = 1; row <= MonitorRowCount; ++row) {
+        auto* check = new QCheckBox(controls);
+        check->setObjectName(QString("CheckBox%1").arg(row));
+        check->setChecked(sampler_.Selected(row));
+        connect(check, &QCheckBox::clicked, this, [this, row] { CheckBoxClick(row); });
+        checks_[row - 1] = check;
+        column->addWidget(check);
+    }
+    EnableChecks();
+    hintLabel_ = Label(controls, "HintLabel");
+    column->addWidget(hintLabel_);
+    windowLabel_ = Label(controls, "WindowLabel");
+    windowBox_ = MakeCombo(controls, "WindowBox", Windows, std::size(Windows));
+    windowBox_->setCurrentIndex(DefaultWindow);
+    windowMs_ = static_cast<std::uint64_t>(Windows[DefaultWindow].Value);
+    periodLabel_ = Label(controls, "PeriodLabel");
+    periodBox_ = MakeCombo(controls, "PeriodBox", Periods, std::size(Periods));
+    periodBox_->setCurrentIndex(std::max(0, periodBox_->findData(sampler_.PeriodMs())));
+    for (QWidget* widget : {static_cast<QWidget*>(windowLabel_), static_cast<QWidget*>(windowBox_),
+                            static_cast<QWidget*>(periodLabel_), static_cast<QWidget*>(periodBox_)})
+        column->addWidget(widget);
+    rateLabel_ = Label(controls, "RateLabel");
+    slowLabel_ = Label(controls, "SlowLabel");
+    slowLabel_->setStyleSheet("color: red;");
+    slowLabel_->hide();
+    recordLabel_ = Label(controls, "RecordLabel");
+    column->addWidget(rateLabel_);
+    column->addWidget(slowLabel_);
+    column->addWidget(recordLabel_);
+    column->addStretch(1);
+    auto* buttons = new QGridLayout;
+    pauseBtn_ = Button(controls, "PauseBtn");
+    recordBtn_ = Button(controls, "RecordBtn");
+    exportBtn_ = Button(controls, "ExportBtn");
+    closeBtn_ = Button(controls, "CloseBtn");
+    buttons->addWidget(pauseBtn_, 0, 0);
+    buttons->addWidget(recordBtn_, 0, 1);
+    buttons->addWidget(exportBtn_, 1, 0);
+    buttons->addWidget(closeBtn_, 1, 1);
+    column->addLayout(buttons);
+    connect(pauseBtn_, &QPushButton::clicked, this, &TTrendForm::PauseBtnClick);
+    connect(recordBtn_, &QPushButton::clicked, this, &TTrendForm::RecordBtnClick);
+    connect(exportBtn_, &QPushButton::clicked, this, &TTrendForm::ExportBtnClick);
+    connect(closeBtn_, &QPushButton::clicked, this, &QMdiSubWindow::close);
+    connect(windowBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::WindowBoxChange);
+    connect(periodBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::PeriodBoxChange);
+    return controls;
+}
+
+void TTrendForm::BuildPlot() {
+    plot_ = new QCustomPlot(this);
+    plot_->setObjectName("TrendPlot");
+    plot_->setMinimumSize(300, 200);
+    // The legend sits in a row above the chart, four entries a line, so that
+    // it never hides the lines.
+    plot_->legend->setVisible(true);
+    plot_->axisRect()->insetLayout()->take(plot_->legend);
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, plot_->legend);
+    plot_->plotLayout()->setRowStretchFactor(0, 0.001);
+    plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    plot_->legend->setWrap(4);
+    plot_->legend->setBorderPen(Qt::NoPen);
+    // Plain one-pixel polylines: the cheapest way to draw eight series of
+    // thousands of points on every refresh.
+    plot_->setNotAntialiasedElements(QCP::aeAll);
+    plot_->setPlottingHint(QCP::phFastPolylines, true);
+}
+
+// Graphs and value axes for the rows now selected, filled from the samples.
+void TTrendForm::Rebuild() {
+    plot_->clearGraphs();
+    QCPAxisRect* rect = plot_->axisRect();
+    for (auto side : {QCPAxis::atLeft, QCPAxis::atRight}) {
+        const QList<QCPAxis*> axes = rect->axes(side);
+        for (int i = 1; i < axes.size(); ++i) rect->removeAxis(axes[i]);
+    }
+    plot_->yAxis2->setVisible(false);
+    unitAxes_.clear();
+    plotted_ = sampler_.SelectedRows();
+    plot_->legend->setVisible(!plotted_.empty());
+    for (std::size_t i = 0; i < plotted_.size(); ++i) {
+        const int unit = MonitorUnitMessage(plotted_[i]);
+        QCPAxis*& axis = unitAxes_[unit];
+        if (!axis) {
+            const std::size_t k = unitAxes_.size() - 1;
+            axis = k == 0   ? plot_->yAxis
+                   : k == 1 ? plot_->yAxis2
+                            : rect->addAxis(k % 2 ? QCPAxis::atRight : QCPAxis::atLeft);
+            axis->setVisible(true);
+            axis->setLabel(Text(Msg(unit)));
+        }
+        QCPGraph* graph = plot_->addGraph(plot_->xAxis, axis);
+        // A one-pixel pen keeps the raster engine on its fast line path.
+        graph->setPen(QPen(Colours[i]));
+    }
+    const TrendBuffer& samples = sampler_.Samples();
+    shownPushed_ = samples.Pushed() - samples.Size();
+    Redraw();
+}
+
+// Adds the samples taken since the last redraw and drops those that left the
+// window, so a redraw costs the new samples, not the whole window.
+void TTrendForm::AppendNewSamples() {
+    const TrendBuffer& samples = sampler_.Samples();
+    if (samples.Size() == 0) return;
+    const std::uint64_t fresh = samples.Pushed() - std::min(shownPushed_, samples.Pushed());
+    const std::uint64_t oldestMs =
+        samples.Newest().TimeMs > windowMs_ ? samples.Newest().TimeMs - windowMs_ : 0;
+    const std::size_t first = samples.Size() - std::min<std::uint64_t>(fresh, samples.Size());
+    for (std::size_t s = first; s < samples.Size(); ++s) {
+        const TrendSample& sample = samples.At(s);
+        if (sample.TimeMs < oldestMs) continue;
+        for (std::size_t g = 0; g < plotted_.size(); ++g) {
+            plot_->graph(static_cast<int>(g))
+                ->addData(Seconds(sample.TimeMs), sample.Values[plotted_[g] - 1]);
+        }
+    }
+    for (int g = 0; g < plot_->graphCount(); ++g)
+        plot_->graph(g)->data()->removeBefore(Seconds(oldestMs));
+    shownPushed_ = samples.Pushed();
+}
+
+// The legend names each quantity with its latest value.
+void TTrendForm::ShowLatest() {
+    const TrendBuffer& samples = sampler_.Samples();
+    for (std::size_t g = 0; g < plotted_.size(); ++g) {
+        const int row = plotted_[g];
+        QString value = "----";
+        if (samples.Size() > 0 && !std::isnan(samples.Newest().Values[row - 1])) {
+            value = QString::number(samples.Newest().Values[row - 1], 'g', 7);
+        }
+        const std::string caption =
+            MonitorCaptionText(row, state_.AmpFamily, state_.FxVersion, catalogue_);
+        plot_->graph(static_cast<int>(g))
+            ->setName(
+                QString("%1: %2 %3").arg(Text(caption), value, Text(Msg(MonitorUnitMessage(row)))));
+    }
+}
+
+void TTrendForm::FitAxes() {
+    const TrendBuffer& samples = sampler_.Samples();
+    const double newest = samples.Size() ? Seconds(samples.Newest().TimeMs) : 0.0;
+    const double span = Seconds(windowMs_);
+    plot_->xAxis->setRange(std::max(newest, span) - span, std::max(newest, span));
+    std::map<QCPAxis*, bool> fitted;
+    for (int g = 0; g < plot_->graphCount(); ++g) {
+        QCPGraph* graph = plot_->graph(g);
+        bool& enlarge = fitted[graph->valueAxis()];
+        graph->rescaleValueAxis(enlarge, true);
+        enlarge = true;
+    }
+    for (auto& [axis, unused] : fitted) {
+        if (axis->range().size() < 1e-9) {
+            axis->setRange(axis->range().center() - 1, axis->range().center() + 1);
+        } else {
+            axis->scaleRange(1.1, axis->range().center());
+        }
+    }
+}
+
+void TTrendForm::ShowRate() {
+    const int achieved = sampler_.AchievedPeriodMs();
+    rateLabel_->setText(QString("%1: %2 ms")
+                            .arg(Text(Msg(MsgAchieved)))
+                            .arg(achieved ? QString::number(achieved) : QString("----")));
+    slowLabel_->setVisible(sampler_.TooSlow());
+}
+
+void TTrendForm::RefreshDisplayData() {
+    ShowRate();
+    if (sampler_.Recording().IsOpen() && sampler_.Recording().Failed()) {
+        StopRecording();
+        ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
+    }
+    if (paused_) return;
+    const TrendBuffer& samples = sampler_.Samples();
+    if (shownPushed_ > samples.Pushed()) {
+        Rebuild();  // the sampler started afresh
+        return;
+    }
+    // A long window moves by less than a pixel a refresh: it is redrawn once
+    // its time has moved by a pixel column, which keeps a full ten-minute
+    // chart well under a redraw a second.
+    const std::uint64_t pixelMs =
+        windowMs_ / static_cast<std::uint64_t>(std::max(1, plot_->axisRect()->width()));
+    if (samples.Size() && samples.Newest().TimeMs < redrawnAtMs_ + pixelMs) return;
+    Redraw();
+}
+
+void TTrendForm::Redraw() {
+    const TrendBuffer& samples = sampler_.Samples();
+    redrawnAtMs_ = samples.Size() ? samples.Newest().TimeMs : 0;
+    AppendNewSamples();
+    ShowLatest();
+    FitAxes();
+    plot_->replot();
+}
+
+void TTrendForm::CheckBoxClick(int row) {
+    QCheckBox* check = checks_[row - 1];
+    if (!sampler_.Select(row, check->isChecked())) check->setChecked(false);
+    EnableChecks();
+    Rebuild();
+}
+
+// Offered rows can be checked up to eight; none change while recording, which
+// fixes the file's columns.
+void TTrendForm::EnableChecks() {
+    const bool full = static_cast<int>(sampler_.SelectedRows().size()) >= TrendSampler::MaxRows;
+    const bool recording = sampler_.Recording().IsOpen();
+    const auto enabled = MonitorRowsEnabled(state_.AmpFamily, state_.FxVersion, state_.CurrentMode);
+    for (int row = 1; row <= MonitorRowCount; ++row) {
+        QCheckBox* check = checks_[row - 1];
+        check->setEnabled(enabled[row - 1] && !recording && (check->isChecked() || !full));
+    }
+}
+
+void TTrendForm::WindowBoxChange(int index) {
+    windowMs_ = static_cast<std::uint64_t>(
+        Windows[std::clamp<int>(index, 0, std::size(Windows) - 1)].Value);
+    Rebuild();
+}
+
+void TTrendForm::PeriodBoxChange(int index) {
+    sampler_.SetPeriodMs(periodBox_->itemData(index).toInt());
+    ShowRate();
+}
+
+void TTrendForm::SetPaused(bool paused) {
+    paused_ = paused;
+    pauseBtn_->setText(Text(Msg(paused ? MsgResume : MsgPause)));
+    if (!paused) {
+        plot_->setInteractions({});
+        Rebuild();
+        return;
+    }
+    QList<QCPAxis*> values;
+    for (auto& [unit, axis] : unitAxes_) values.append(axis);
+    plot_->axisRect()->setRangeDragAxes({plot_->xAxis}, values);
+    plot_->axisRect()->setRangeZoomAxes({plot_->xAxis}, values);
+    plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+}
+
+void TTrendForm::PauseBtnClick() {
+    SetPaused(!paused_);
+}
+
+void TTrendForm::RecordBtnClick() {
+    if (sampler_.Recording().IsOpen()) {
+        StopRecording();
+        return;
+    }
+    const auto path = ask_.ChooseFileToSave(
+        {Msg(MsgRecordTitle), state_.WorkFolder, "CSV files|*.csv|All files|*.*", "trend.csv"});
+    if (!path) return;
+    const std::string header =
+        MonitorCsvHeader(sampler_.SelectedRows(), state_.AmpFamily, state_.FxVersion, catalogue_);
+    if (!sampler_.StartRecording(*path, header)) {
+        ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
+        return;
+    }
+    EnableChecks();
+    recordBtn_->setText(Text(Msg(MsgStop)));
+    recordLabel_->setText(Text(Msg(MsgRecordingTo) + ": " + *path));
+}
+
+void TTrendForm::StopRecording() {
+    const bool written = sampler_.StopRecording();
+    EnableChecks();
+    recordBtn_->setText(Text(Msg(MsgRecord)));
+    recordLabel_->clear();
+    if (!written) ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
+}
+
+void TTrendForm::ExportBtnClick() {
+    const auto path = ask_.ChooseFileToSave(
+        {Msg(MsgExportTitle), state_.WorkFolder, "PNG images|*.png", "trend.png"});
+    if (path && !plot_->savePng(QString::fromStdString(*path))) {
+        ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
+    }
+}
+
+void TTrendForm::ChangeLanguage() {
+    setWindowTitle(Text(Msg(MsgTrend)));
+    for (int row = 1; row <= MonitorRowCount; ++row) {
+        checks_[row - 1]->setText(
+            Text(MonitorCaptionText(row, state_.AmpFamily, state_.FxVersion, catalogue_)));
+    }
+    hintLabel_->setText(Text(Msg(MsgChooseRows)));
+    windowLabel_->setText(Text(Msg(MsgVisibleWindow)));
+    periodLabel_->setText(Text(Msg(MsgSampleEvery)));
+    slowLabel_->setText(Text(Msg(MsgTooSlow)));
+    pauseBtn_->setText(Text(Msg(paused_ ? MsgResume : MsgPause)));
+    recordBtn_->setText(Text(Msg(sampler_.Recording().IsOpen() ? MsgStop : MsgRecord)));
+    exportBtn_->setText(Text(Msg(MsgExport)));
+    closeBtn_->setText(Text(Msg(MsgClose)));
+    plot_->xAxis->setLabel(Text(Msg(MsgTimeAxis)));
+    for (auto& [unit, axis] : unitAxes_) axis->setLabel(Text(Msg(unit)));
+    ShowRate();
+    ShowLatest();
+    plot_->replot();
+}
+
+void TTrendForm::closeEvent(QCloseEvent* event) {
+    refreshTimer_->stop();
+    if (sampler_.Recording().IsOpen()) StopRecording();
+    state_.TrendFormOpen = false;
+    NotifyClosed();
+    QMdiSubWindow::closeEvent(event);
+}
+
+TTrendForm* CreateTrendForm(DriveState& state, TrendSampler& sampler,
+                            const MessageCatalogue& catalogue, Questions& ask, QWidget* parent) {
+    sampler.Start();
+    return new TTrendForm(state, sampler, catalogue, ask, parent);
+}

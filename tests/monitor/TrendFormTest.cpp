@@ -1,0 +1,125 @@
+// The trend window offscreen on the simulated amplifier while the motor
+// swings: chosen rows become series that fill as samples come, one value axis
+// per unit, at most eight rows, pause holds the chart, and Record writes the
+// file the file question names.
+#include <qcustomplot.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QtTest>
+#include <fstream>
+
+#include "monitor/Trend.h"
+#include "tests/monitor/MonitorTestSupport.h"
+#include "tests/support/ScriptedQuestions.h"
+
+namespace {
+
+struct TrendDesk : MonitorBench {
+    TrendDesk() : MonitorBench("fx", 31) {
+        drive.amplifier->SetServo(true);  // the simulated motor swings
+        form = CreateTrendForm(drive.state, sampler, drive.catalogue, ask);
+        form->ChangeLanguage();
+        drive.state.TrendFormOpen = true;
+    }
+    ~TrendDesk() { delete form; }
+    // ms of sampling, with the window's refresh running as well.
+    void Run(int ms) {
+        timer.Run(ms, [this] {
+            sampler.TrendTimerTimer();
+            if (++ticks % (TTrendForm::RefreshMs / TrendSampler::TimerMs) == 0) {
+                form->RefreshDisplayData();
+            }
+        });
+        if (!form->Paused()) form->Redraw();  // what the last refreshes left
+    }
+    void Check(int row) { form->CheckBox(row)->click(); }
+    void Click(const char* button) { form->findChild<QPushButton*>(button)->click(); }
+    int Points(int graph) const { return form->Plot()->graph(graph)->dataCount(); }
+    // The spread of a graph's values: a moving motor gives a line, not a point.
+    double Spread(int graph) const {
+        bool found = false;
+        const QCPRange range = form->Plot()->graph(graph)->data()->valueRange(found);
+        return found ? range.size() : 0.0;
+    }
+
+    ScriptedQuestions ask;
+    MonitorPoll poll{*drive.link, drive.state, drive.map};
+    TrendSampler sampler{poll, drive.state, drive.clock};
+    TimerSteps timer{drive.clock, TrendSampler::TimerMs};
+    int ticks = 0;
+    TTrendForm* form;
+};
+
+}  // namespace
+
+class TrendFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void ChosenRowsFillTheirSeriesWhileTheMotorMoves() {
+        TrendDesk desk;
+        desk.sampler.SetPeriodMs(100);
+        desk.Check(1);  // motor speed, r/min
+        desk.Check(2);  // torque command, %
+        desk.Run(4000);
+        QCustomPlot* plot = desk.form->Plot();
+        QCOMPARE(plot->graphCount(), 2);
+        QCOMPARE(desk.Points(0), 40);
+        QCOMPARE(desk.Points(1), 40);
+        QVERIFY(desk.Spread(0) > 100);
+        QVERIFY(plot->graph(0)->valueAxis() != plot->graph(1)->valueAxis());
+        QVERIFY(plot->graph(0)->name().startsWith("Motor speed: "));
+        QVERIFY(plot->xAxis->range().upper >= 3.9);
+        desk.Check(2);
+        QCOMPARE(plot->graphCount(), 1);
+        QCOMPARE(desk.Points(0), 40);  // the history stays with the row
+    }
+
+    void ANinthRowCannotBeChecked() {
+        TrendDesk desk;
+        for (int row : {1, 2, 3, 4, 5, 6, 7, 8}) desk.Check(row);
+        QCOMPARE(desk.form->Plot()->graphCount(), 8);
+        QVERIFY(!desk.form->CheckBox(9)->isEnabled());
+        QVERIFY(!desk.form->CheckBox(10)->isEnabled());  // not offered on FX
+        desk.Check(8);
+        QVERIFY(desk.form->CheckBox(9)->isEnabled());
+    }
+
+    void PauseHoldsTheChartAndResumeCatchesUp() {
+        TrendDesk desk;
+        desk.sampler.SetPeriodMs(200);
+        desk.Check(1);
+        desk.Run(1000);
+        desk.Click("PauseBtn");
+        QVERIFY(desk.form->Paused());
+        const int held = desk.Points(0);
+        desk.Run(1000);
+        QCOMPARE(desk.Points(0), held);
+        desk.Click("PauseBtn");
+        QCOMPARE(desk.Points(0), held + 5);
+    }
+
+    void RecordWritesEverySampleUntilStop() {
+        TrendDesk desk;
+        const std::string path = "/tmp/trend_form_test_" + std::to_string(getpid()) + ".csv";
+        desk.ask.AnswerFile(path);
+        desk.sampler.SetPeriodMs(500);
+        desk.Check(1);
+        desk.Click("RecordBtn");
+        QVERIFY(!desk.form->CheckBox(2)->isEnabled());
+        desk.Run(2000);
+        desk.Click("RecordBtn");
+        QVERIFY(desk.form->CheckBox(2)->isEnabled());
+        std::ifstream in(path);
+        std::string line;
+        std::vector<std::string> lines;
+        while (std::getline(in, line)) lines.push_back(line);
+        QCOMPARE(lines.size(), std::size_t{5});
+        QCOMPARE(lines[0], std::string("time_ms,Motor speed [r/min]"));
+        std::remove(path.c_str());
+    }
+};
+
+QTEST_MAIN(TrendFormTest)
+#include "TrendFormTest.moc"
