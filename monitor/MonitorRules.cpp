@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr int FamilyBx = 0;
-constexpr int FamilyDx = 1;
-
 int Column(MonitorVariant variant) {
     return static_cast<int>(variant);
 }
@@ -170,8 +167,8 @@ void DisableBxModeRows(int currentMode, std::array<bool, MonitorRowCount>& enabl
 }  // namespace
 
 MonitorVariant MonitorVariantOf(int ampFamily, int fxVersion) {
-    if (ampFamily == FamilyBx) return MonitorVariant::Bx;
-    if (ampFamily == FamilyDx) return MonitorVariant::Dx;
+    if (ampFamily == Family::Bx) return MonitorVariant::Bx;
+    if (ampFamily == Family::Dx) return MonitorVariant::Dx;
     return fxVersion >= 26 ? MonitorVariant::FxFrom26 : MonitorVariant::FxBefore26;
 }
 

@@ -324,6 +324,8 @@ void TTrendForm::EnableChecks() {
     for (int row = 1; row <= MonitorRowCount; ++row) {
         QCheckBox* check = checks_[row - 1];
         check->setEnabled(enabled[row - 1] && !recording && (check->isChecked() || !full));
+        // A row without a caption on this amplifier is not one of its quantities.
+        check->setVisible(MonitorCaptionMessage(row, state_.AmpFamily, state_.FxVersion) != 0);
     }
 }
 

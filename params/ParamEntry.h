@@ -24,12 +24,6 @@ constexpr int EntryCount(ParamGroup group) {
 constexpr int FamilyCount = Family::Fx + 1;
 static_assert(Family::Bx == 0 && Family::Dx == 1, "the columns are in BX, DX, FX order");
 
-// Older names of the Family values, still spelt so by the file transfers and
-// the monitor rules; new code says Family::Bx, Family::Dx, Family::Fx.
-constexpr int FamilyBx = Family::Bx;
-constexpr int FamilyDx = Family::Dx;
-constexpr int FamilyFx = Family::Fx;
-
 // How a raw amplifier value becomes the display value and back.
 enum class ConvKind {
     None,      // the entry does not exist for the family
