@@ -40,6 +40,8 @@ dictionary_of() {
     initini_fuzz) echo initini ;;
     limitini_fuzz) echo limitini ;;
     typefiles_fuzz) echo typefiles ;;
+    identity_fuzz) echo identity ;;
+    record_fuzz) echo record ;;
   esac
 }
 
