@@ -160,16 +160,20 @@ RecordState ReadRecordState(const std::string& content, const std::string& fileP
         const bool complete = end != std::string::npos;
         const std::string line = content.substr(start, (complete ? end : content.size()) - start);
         start = complete ? end + 1 : content.size();
+        // A line counts by what it holds, not by its line feed: the next append
+        // ends a cut line, and the line must count the same before and after.
+        // Cut anywhere but before its line feed, a unit line loses a column or
+        // the end of its result.
         std::vector<std::string> fields;
         const bool whole =
-            complete && SplitCsvLine(line, fields) && fields.size() == ProductionColumns().size();
+            SplitCsvLine(line, fields) && fields.size() == ProductionColumns().size();
         if (!complete) record.EndsInLine = true;
         if (header && whole && fields[0] == ProductionColumns()[0]) {
             header = false;
             continue;
         }
         header = false;
-        if (!whole) {
+        if (!whole || (fields.back() != "ok" && fields.back() != "failed")) {
             ++record.DamagedLines;
             continue;
         }

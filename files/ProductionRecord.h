@@ -57,7 +57,7 @@ ProductionUnit MakeProductionUnit(const DriveState& state, const MainPanel& pane
 
 // What an append found in the record before it wrote.
 struct RecordState {
-    int Units = 0;            // complete unit lines
+    int Units = 0;            // lines of every column ending in a result
     int DamagedLines = 0;     // lines skipped: cut short or not a unit
     bool EndsInLine = false;  // the file ends inside a line (cut short)
 };

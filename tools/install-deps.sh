@@ -15,7 +15,7 @@ packages=(
 # The sanitizer and fuzzing lane (tools/sanitize.sh) needs clang with its
 # runtimes; --no-install-recommends would leave out the sanitizer runtime.
 if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
+  packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

@@ -224,6 +224,30 @@ TEST_F(TempFolder, LineCutByAPowerFailureIsEndedAndNotCounted) {
     EXPECT_EQ(fileUnits, 2);
 }
 
+// The appends after a cut line give the file counters the line deserves, and
+// never one twice: the line counts the same before and after it is ended.
+TEST_F(TempFolder, CutLineCountsTheSameOnEveryLaterAppend) {
+    struct Case {
+        std::size_t cutFromEnd;  // bytes of the second unit's line lost
+        int third, fourth;       // file counters of the next two appends
+    };
+    for (const Case& c : {Case{0, 3, 4}, Case{1, 2, 3}}) {  // line feed only; also "k" of "ok"
+        const std::string record = Path("production" + std::to_string(c.cutFromEnd) + ".csv");
+        std::string error;
+        ProductionUnit first = Unit("/p/a.dat", 1);
+        ASSERT_TRUE(AppendProductionUnit(record, first, error));
+        const std::string whole = CsvLine(ProductionFields(Unit("/p/a.dat", 2)));
+        std::ofstream(record, std::ios::app | std::ios::binary)
+            << whole.substr(0, whole.size() - c.cutFromEnd);
+        ProductionUnit third = Unit("/p/a.dat", 3), fourth = Unit("/p/a.dat", 4);
+        ASSERT_TRUE(AppendProductionUnit(record, third, error));
+        ASSERT_TRUE(AppendProductionUnit(record, fourth, error));
+        EXPECT_EQ((std::vector<int>{third.FileCounter, fourth.FileCounter}),
+                  (std::vector<int>{c.third, c.fourth}))
+            << "cut " << c.cutFromEnd;
+    }
+}
+
 TEST_F(TempFolder, RecordThatCannotBeWrittenSaysWhy) {
     fs::create_directories(Path("production.csv"));  // a folder in its place
     ProductionUnit unit = Unit("/p/a.dat", 1);

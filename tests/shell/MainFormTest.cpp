@@ -65,7 +65,7 @@ public:
         MainFormSetup setup;
         setup.StartFolder = Folder();
         setup.QuestionsOverride = &questions;
-        setup.PortOverride = line_ ? line_ : &rig_.line;
+        setup.PortOverride = line_ ? line_.get() : &rig_.line;
         setup.ClockOverride = &rig_.clock;
         setup.StartTimers = false;
         form_ = std::make_unique<TMainForm>(setup);
@@ -81,15 +81,16 @@ public:
     std::string Msg(int n) const { return form_->Catalogue().Msg(n); }
     QString MsgQ(int n) const { return QString::fromStdString(Msg(n)); }
     void Destroy() { form_.reset(); }
-    // Start-up uses this line instead of the simulated one.
-    void UseLine(SerialLine& line) { line_ = &line; }
+    // Start-up uses this line instead of the simulated one; the desk keeps it
+    // until the window that uses it is gone.
+    void UseLine(std::unique_ptr<SerialLine> line) { line_ = std::move(line); }
 
     ScriptedQuestions questions;
 
 private:
     QTemporaryDir dir_;
     sim::SimRig rig_;
-    SerialLine* line_ = nullptr;
+    std::unique_ptr<SerialLine> line_;
     std::unique_ptr<TMainForm> form_;
 };
 
@@ -546,8 +547,7 @@ void MainFormTest::OutOfRangePortFallsBackToCom1() {
 
 void MainFormTest::PortThatThrowsOnOpenIsReported() {
     Desk desk("fx");
-    ThrowingLine line(desk.Amp());
-    desk.UseLine(line);
+    desk.UseLine(std::make_unique<ThrowingLine>(desk.Amp()));
     TMainForm& form = desk.Start(AnswerFX);
     QVERIFY(desk.questions.Last().text.find("EIO") != std::string::npos);
     QVERIFY(desk.questions.Last().kind == DialogKind::Error);
