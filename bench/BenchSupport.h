@@ -7,6 +7,7 @@
 
 #include "link/AddressMap.h"
 #include "link/Comm.h"
+#include "link/DriveLink.h"
 #include "link/DriveState.h"
 #include "link/Identification.h"
 #include "link/MessageCatalogue.h"
@@ -44,5 +45,25 @@ inline bool OpenAmpsimPort(const AmpsimProcess& ampsim, TComm& port) {
 // flags, the catalogue and the address map from DataFolder, the current mode.
 void StartAs(const std::string& member, DriveState& state, MessageCatalogue& catalogue,
              AddressMap& map, Identification& identification);
+
+// ampsim started for family with args, its port open, and the objects an
+// identification needs; each bench then sets up and identifies as it measures.
+struct AmpOnPort {
+    AmpOnPort(const std::string& family, const std::vector<std::string>& args)
+        : ampsim(AmpsimPath, family, args),
+          link(port, clock, state, panel, catalogue),
+          identification(link, port, state, panel, catalogue, map) {
+        OpenAmpsimPort(ampsim, port);
+    }
+    AmpsimProcess ampsim;
+    TComm port;
+    SystemClock clock;
+    DriveState state;
+    MainPanel panel;
+    MessageCatalogue catalogue;
+    DriveLink link;
+    AddressMap map;
+    Identification identification;
+};
 
 }  // namespace bench

@@ -42,26 +42,13 @@ std::vector<std::string> AmpsimArgs(const Case& c, int turnaroundMs) {
 }
 
 // One amplifier on its own ampsim, identified as start-up does.
-struct Bench {
-    Bench(const Case& c, int turnaroundMs)
-        : ampsim(bench::AmpsimPath, c.family, AmpsimArgs(c, turnaroundMs)),
-          link(port, clock, state, panel, catalogue),
-          identification(link, port, state, panel, catalogue, map) {
-        bench::OpenAmpsimPort(ampsim, port);
+struct Bench : bench::AmpOnPort {
+    Bench(const Case& c, int turnaroundMs) : AmpOnPort(c.family, AmpsimArgs(c, turnaroundMs)) {
         SetFamily(c.family, state);
         IdentifyAmplifier({link, clock, state, panel, map, identification, port, catalogue});
         state.PollBusy = state.ParamWriteBusy = state.MonitorBusy = false;
         state.MonitorFormOpen = true;
     }
-    AmpsimProcess ampsim;
-    TComm port;
-    SystemClock clock;
-    DriveState state;
-    MainPanel panel;
-    MessageCatalogue catalogue;
-    DriveLink link;
-    AddressMap map;
-    Identification identification;
 };
 
 // Characters and exchanges a tick makes for the selection, as the poll reads.

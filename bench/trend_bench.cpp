@@ -53,12 +53,8 @@ void SelectEight(TTrendForm& form) {
     for (int row = 1; row <= Rows; ++row) form.CheckBox(row)->click();
 }
 
-struct Live {
-    Live()
-        : ampsim(bench::AmpsimPath, "fx", Args()),
-          link(port, clock, state, panel, catalogue),
-          identification(link, port, state, panel, catalogue, map) {
-        bench::OpenAmpsimPort(ampsim, port);
+struct Live : bench::AmpOnPort {
+    Live() : AmpOnPort("fx", Args()) {
         bench::StartAs("fx", state, catalogue, map, identification);
         IdentifyAmplifier({link, clock, state, panel, map, identification, port, catalogue});
         state.PollBusy = state.ParamWriteBusy = state.MonitorBusy = false;
@@ -69,15 +65,6 @@ struct Live {
         args.insert(args.end(), {"--fx-version", "31"});
         return args;
     }
-    AmpsimProcess ampsim;
-    TComm port;
-    SystemClock clock;
-    DriveState state;
-    MainPanel panel;
-    MessageCatalogue catalogue;
-    DriveLink link;
-    AddressMap map;
-    Identification identification;
 };
 
 bool MeasureLive(int seconds) {
