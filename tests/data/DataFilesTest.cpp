@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kCatalogueLines = 1048;
+constexpr int kCatalogueLines = 1400;
 constexpr size_t kMaxLineBytes = MessageCatalogue::MaxLineContent;
 constexpr size_t kUnitCellBytes = 9;  // unit cell of the parameter windows
 constexpr int kJapanese = 0;
