@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "ctl/MonitorCommands.h"
 #include "ctl/CtlPorts.h"
+#include "ctl/MonitorCommands.h"
+#include "desk/Desk.h"
 #include "link/Clock.h"
 #include "link/Comm.h"
 #include "link/DriveLink.h"
@@ -70,29 +71,29 @@ int main(int argc, char** argv) {
         return CtlUsageError;
     }
 
-    TComm port;
-    port.SetSearchFolder(options.Folder);
+    // The same desk as the window's; its catalogue stays empty, so failures
+    // are told in plain lines.
+    DeskSetup setup;
+    setup.StartFolder = installFolder;
+    setup.PortFolder = options.Folder;
+    setup.ProgramVersion = CtlProgramVersion;
+    Desk desk(setup);
+    SerialLine& port = desk.Port();
     port.SetDeviceName(options.Port);
     try {
         if (!OpenWithLineSettings(port)) {
-            std::cerr << DescribeOpenFailure(options.Port, port.LastOpenFailure()) << "\n";
+            const auto* comm = dynamic_cast<const TThreadComm*>(&desk.PortDevice());
+            std::cerr << DescribeOpenFailure(options.Port, comm->LastOpenFailure()) << "\n";
             return CtlExchangeFailed;
         }
     } catch (const std::exception& failure) {
         std::cerr << "cannot open port " << options.Port << ": " << failure.what() << "\n";
         return CtlExchangeFailed;
     }
-
-    SystemClock clock;
-    DriveState state;
-    state.StartFolder = installFolder;
+    DriveState& state = desk.State;
     SetFamily(options.Family, state);
-    MainPanel panel;
-    const MessageCatalogue noCatalogue;  // failures are told in plain lines
-    DriveLink link(port, clock, state, panel, noCatalogue);
-    AddressMap map;
-    Identification identification(link, port, state, panel, noCatalogue, map);
-    const CtlDrive drive{link, clock, state, panel, map, identification, port, noCatalogue};
+    const CtlDrive drive{desk.Link, desk.Time(), state, desk.Panel,
+                         desk.Map,  desk.Ident,  port,  desk.Catalogue};
     int status = CtlOk;
     if (monitorCommand) {
         // Captions, units and alarm texts as the English window shows them.

@@ -12,7 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 constexpr int MsgBackingUp = 1020;
 
 bool IsParameterFile(const fs::path& path) {
@@ -46,7 +45,8 @@ std::string UserDataFolder() {
     return std::string(home != nullptr ? home : ".") + "/.local/share/servodesk";
 }
 
-SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry) {
+SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry,
+                      const std::function<bool()>& cancelled) {
     const FileKind& kind = FileKindFor(state);
     SetLines set;
     set.Lines.push_back(kind.Header);
@@ -54,6 +54,10 @@ SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onE
     int done = 0;
     for (int index = kind.FirstIndex; index <= kind.LastIndex; ++index) {
         if (state.CommErrorLatched) break;
+        if (cancelled && cancelled()) {
+            set.Cancelled = true;
+            break;
+        }
         const std::string address = IndexAddress(index);
         int value = 0;
         const bool ok = ReadParamWord(port, kind.AmpFamily, address, value);

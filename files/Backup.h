@@ -27,10 +27,14 @@ std::string UserDataFolder();
 struct SetLines {
     std::vector<std::string> Lines;
     int ReadErrors = 0;
-    int FirstError = -1;  // index of the first entry not read
+    int FirstError = -1;     // index of the first entry not read
+    bool Cancelled = false;  // the user stopped the read: the set is incomplete
 };
 using EntryRead = std::function<void(int index, bool ok, int value, int done)>;
-SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry = nullptr);
+// Reads every entry of the family's set; cancelled, asked between entries,
+// stops it.
+SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry = nullptr,
+                      const std::function<bool()>& cancelled = nullptr);
 
 struct BackupOutcome {
     bool Ok = false;

@@ -10,10 +10,10 @@
 
 namespace {
 
-
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
 constexpr int MsgCommError = 167;
+constexpr int MsgSaveCancelled = 1331;
 constexpr int MsgLineCount = 191;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOpenTitle = 196;
@@ -86,15 +86,25 @@ void ParamFileCommands::M32SaveClick() {
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
-    const SetLines set =
-        ReadWholeSet(s_.Port, s_.State, [this, &kind](int index, bool ok, int value, int done) {
+    const SetLines set = ReadWholeSet(
+        s_.Port, s_.State,
+        [this, &kind](int index, bool ok, int value, int done) {
             s_.Panel.Memo1Visible = true;
             s_.Panel.Memo1.push_back(ok ? SaveLogLine(index, value) : ReadErrorLine(index));
             SetGauge(done * 100 / kind.Entries());
-        });
+        },
+        [this] { return long_.CancelRequested(); });
     for (const std::string& line : set.Lines) file.WriteLine(line);
     save_.ReadErrors = set.ReadErrors;
     const int stoppedAt = set.FirstError;
+    if (set.Cancelled) {
+        // A save the user stopped is no copy of the amplifier: the old file stays.
+        file.Abandon();
+        HideProgress();
+        save_.Cancelled = true;
+        s_.Panel.Memo1.push_back(s_.Message(MsgSaveCancelled));
+        return;
+    }
     if (s_.State.CommErrorLatched) {
         // A save cut short is no copy of the amplifier: the old file stays.
         s_.Panel.Memo1.push_back(s_.Message(MsgCommError));

@@ -18,6 +18,7 @@ struct SaveOutcome {
     bool Written = false;          // the file is in place
     bool FileError = false;        // it could not be created or replaced
     bool LinkLost = false;         // the link failed; the old file stayed
+    bool Cancelled = false;        // the user cancelled; the old file stayed
     int ReadErrors = 0;            // read-error lines in the file
     bool IdentityWritten = false;  // NAME.ext.json beside the file
 };

@@ -1,10 +1,10 @@
 #include "files/Transfer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 namespace {
-
 
 struct ProtectedRange {
     int AmpFamily;
@@ -45,6 +45,7 @@ constexpr int MsgResetQuestion = 140;
 constexpr int MsgRepeatQuestion = 47;
 constexpr int MsgCommError = 167;
 constexpr int MsgLineCount = 191;
+constexpr int MsgCancelledAfter = 1330;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOk = 73;
 
@@ -171,6 +172,9 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool s
 
 PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const PassRules& rules) {
     result_ = PassResult{};
+    entriesInFile_ = static_cast<int>(std::count_if(
+        file.Items.begin(), file.Items.end(), [](const FileItem& item) { return item.Data; }));
+    entriesInFile_ = std::min(entriesInFile_, rules.Limit);
     bool lastFailed = false;
     const FileItem* thirtyThird = nullptr;
     int lastIndex = -1;
@@ -179,6 +183,10 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
         if (s_.State.CommErrorLatched || result_.Processed >= rules.Limit) break;
         if (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex) break;
         if (rules.StopOnFailedWrite && lastFailed) break;
+        if (s_.Cancelled && s_.Cancelled()) {
+            result_.Cancelled = true;
+            break;
+        }
         if (!item.Data) {
             Log(NotDataString);
             AfterLine(kind, rules);
@@ -203,6 +211,7 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
     if (kind.AmpFamily == Family::Bx) FinishBx(kind, thirtyThird, rules);
     if (kind.AmpFamily == Family::Fx) FinishFx(rules);
     result_.LinkLost = s_.State.CommErrorLatched;
+    if (result_.Cancelled) Log(CancelledText());
     return result_;
 }
 
@@ -295,16 +304,25 @@ void TransferPass::FinishFx(const PassRules& rules) {
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     constexpr int WordReply = 7, Hex = 1;
     return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+                                    : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {
     ask.CustomDialog(text, DialogKind::Error, {0}, 0, CaptionRange{MsgOk, 1});
 }
 
+// "Cancelled after N of M entries": the pass wrote some of the file's entries.
+std::string TransferPass::CancelledText() const {
+    char text[512];
+    std::snprintf(text, sizeof text, s_.Message(MsgCancelledAfter).c_str(), result_.Processed,
+                  entriesInFile_);
+    return text;
+}
+
 bool TransferPass::ReportFailures(const PassResult& result) {
-    if (!result.LinkLost && result.FailedWrites == 0) return false;
+    if (!result.LinkLost && result.FailedWrites == 0 && !result.Cancelled) return false;
     std::string text = result.LinkLost ? s_.Message(MsgCommError) : std::string();
+    if (result.Cancelled) text = CancelledText();
     if (result.FailedWrites > 0) {
         if (!text.empty()) text += "\n";
         text += std::to_string(result.FailedWrites) + " of " +

@@ -81,6 +81,7 @@ struct PassResult {
     int Protected = 0;               // data lines skipped by the protection rule
     int EntriesWritten = 0;          // data lines whose write was acknowledged
     bool LinkLost = false;           // CommErrorLatched at the end of the pass
+    bool Cancelled = false;          // the user stopped the pass before its next write
     std::vector<WrittenWord> Words;  // parameter words sent, in order (no checksum commands)
 };
 
@@ -94,6 +95,8 @@ struct TransferSeams {
     MessageLookup Message;
     std::function<void()> ReadCurrentMode;                // re-identification after a reset
     std::function<void(int percent)> Progress = nullptr;  // told on each gauge step
+    // Asked between entries: true once the user cancelled the command.
+    std::function<bool()> Cancelled = nullptr;
 };
 
 class TransferPass {
@@ -122,6 +125,7 @@ public:
     bool AskRepeat();
 
 private:
+    std::string CancelledText() const;
     bool Write(const FileKind& kind, const std::string& address, int value);
     bool WriteRam(const std::string& address, int value);
     bool Counted(bool ok);
@@ -133,6 +137,7 @@ private:
     void ChecksumOff();
     void FinishFx(const PassRules& rules);
 
+    int entriesInFile_ = 0;  // data lines the pass would take
     TransferSeams& s_;
     PassResult result_;
 };

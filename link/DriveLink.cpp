@@ -154,6 +154,10 @@ bool DriveLink::OnlyLineEnds(const char* bytes, int count) {
 // One read exchange: no second attempt; a failure is reported.
 int DriveLink::ReadExchange(const std::string& request, int replyLength, bool waitWhileLatched,
                             ReplyDecoder decode, int digits, int format, int& value) {
+    if (periodicJob_ && silentInJob_) {
+        Communicating_error();
+        return 0;
+    }
     const bool latched = state_.CommErrorLatched;
     const bool sent = SendRequest(request);
     if (latched && waitWhileLatched) clock_.WaitMs(LatchedReplyDelayMs);
@@ -171,6 +175,7 @@ int DriveLink::ReadExchange(const std::string& request, int replyLength, bool wa
 
 // Sends a write request and reads its one-character acknowledgement.
 bool DriveLink::Acknowledged(const std::string& request) {
+    if (periodicJob_ && silentInJob_) return false;
     const bool sent = SendRequest(request);
     const bool received = ReceiveCOMData(1) == 1;
     return sent && received;
@@ -283,6 +288,7 @@ int DriveLink::ReadReply(int maxLength) {
     char byte = 0;
     if (port_.Read(&byte, 1) != 1) {
         replyBuffer_ = "?";
+        silentInJob_ = true;
         return 0;
     }
     replyBuffer_ += byte;

@@ -37,6 +37,15 @@ public:
 
     std::string ReplyBuffer() const override { return replyBuffer_; }
 
+    // A periodic tick gives up at its first request that got no reply at
+    // all: the outage is latched anyway, and its other reads would only hold
+    // back the recovery and the user's commands. Its later primitives fail
+    // without a request. Set by the line before and after each job.
+    void BeginJob(bool periodic) {
+        periodicJob_ = periodic;
+        silentInJob_ = false;
+    }
+
     // After a failed exchange the line is left alone for this long before the
     // next request, so that a reply that comes late is not taken for the next one.
     static constexpr int SettleGuardMs = 300;
@@ -74,4 +83,6 @@ private:
     bool settlePending_ = false;
     bool requestOut_ = false;
     std::uint64_t failedAtMs_ = 0;
+    bool periodicJob_ = false;
+    bool silentInJob_ = false;
 };

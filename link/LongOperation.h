@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 
 // A command that lets window events run (group reads, saves, transfers,
@@ -8,6 +9,10 @@
 class LongOperation {
 public:
     bool Running() const { return depth_ > 0; }
+    // The user's Cancel (or Ctrl-C): the command stops at its next boundary
+    // between entries. Asked from any thread; cleared when a command starts.
+    void RequestCancel() { cancel_.store(true); }
+    bool CancelRequested() const { return cancel_.load(); }
     // Told when Running() changes; the main window sets it.
     std::function<void(bool running)> OnChange;
 
@@ -25,10 +30,12 @@ public:
 
 private:
     void Enter() {
+        if (depth_ == 0) cancel_.store(false);
         if (depth_++ == 0 && OnChange) OnChange(true);
     }
     void Leave() {
         if (--depth_ == 0 && OnChange) OnChange(false);
     }
     int depth_ = 0;
+    std::atomic<bool> cancel_{false};
 };

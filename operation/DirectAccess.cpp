@@ -28,7 +28,7 @@ constexpr int MsgReadFailed = 375;
 const std::string ResetAddress = "C4";
 
 bool IsWrite(int kind) {
-    return kind == RomWrite || kind == RamWrite;
+    return kind == DirectKind::RomWrite || kind == DirectKind::RamWrite;
 }
 
 std::string ParameterNumberText(int address) {
@@ -94,7 +94,8 @@ bool DirectAccess::WriteClick(DirectHalf half, const std::string& addressText,
     const std::optional<int> value = CheckedValue(valueText);
     if (!value) return false;
     Entry(half) = {*address, *value};
-    requests_.push_back({half == DirectHalf::Rom ? RomWrite : RamWrite, *address, *value});
+    requests_.push_back(
+        {half == DirectHalf::Rom ? DirectKind::RomWrite : DirectKind::RamWrite, *address, *value});
     return true;
 }
 
@@ -102,7 +103,8 @@ bool DirectAccess::ReadClick(DirectHalf half, const std::string& addressText) {
     const std::optional<int> address = CheckedAddress(half, addressText);
     if (!address) return false;
     Entry(half).Address = *address;
-    requests_.push_back({half == DirectHalf::Rom ? RomRead : RamRead, *address, 0});
+    requests_.push_back(
+        {half == DirectHalf::Rom ? DirectKind::RomRead : DirectKind::RamRead, *address, 0});
     return true;
 }
 
@@ -208,8 +210,8 @@ void DirectAccess::SetAddress(DirectHalf half, int address) {
 
 void DirectAccess::Perform(const DirectRequestRecord& request) {
     const std::string address = DirectAddressText(request.Address);
-    const bool eeprom =
-        state_.AmpFamily == Family::Bx && (request.Kind == RomWrite || request.Kind == RomRead);
+    const bool eeprom = state_.AmpFamily == Family::Bx && (request.Kind == DirectKind::RomWrite ||
+                                                           request.Kind == DirectKind::RomRead);
     bool ok = false;
     if (IsWrite(request.Kind)) {
         ok = eeprom ? drive_.WriteToEEP(address, request.Value) == 1
@@ -219,7 +221,8 @@ void DirectAccess::Perform(const DirectRequestRecord& request) {
         ok = eeprom ? drive_.ReadFromEEP(address, ReplyLength, WordFormat, value) == 1
                     : drive_.ReadFromRAM(address, ReplyLength, WordFormat, value) == 1;
         if (ok) {
-            Entry(request.Kind == RomRead ? DirectHalf::Rom : DirectHalf::Ram).Value = value;
+            Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram).Value =
+                value;
             dataReady_ = true;
         }
     }
@@ -240,7 +243,8 @@ void DirectAccess::Report(const DirectRequestRecord& request, bool ok) {
     if (!ok) {
         text += catalogue_.Msg(write ? MsgWriteFailed : MsgReadFailed);
     } else {
-        const int value = Entry(request.Kind == RamRead ? DirectHalf::Ram : DirectHalf::Rom).Value;
+        const int value =
+            Entry(request.Kind == DirectKind::RamRead ? DirectHalf::Ram : DirectHalf::Rom).Value;
         text += write ? catalogue_.Msg(MsgOK) : HexWord(value);
     }
     results_.push_back(text);

@@ -15,7 +15,9 @@ class Questions;
 enum class DirectHalf { Rom, Ram };
 
 // DirectRequest values.
-enum DirectRequestKind { DirectNone = 0, RomWrite = 1, RomRead = 2, RamWrite = 4, RamRead = 8 };
+namespace DirectKind {
+enum : int { None = 0, RomWrite = 1, RomRead = 2, RamWrite = 4, RamRead = 8 };
+}  // namespace DirectKind
 
 struct DirectRange {
     int Min = 0;
@@ -35,7 +37,7 @@ std::optional<double> ParseEntryNumber(const std::string& text);
 
 // One click of a read or write button, taken at the time of the click.
 struct DirectRequestRecord {
-    int Kind = DirectNone;
+    int Kind = DirectKind::None;
     int Address = 0;
     int Value = 0;
 };

@@ -1,6 +1,8 @@
 #include "shell/ChildWindows.h"
 
+#include "desk/Desk.h"
 #include "files/Readampdata.h"
+#include "link/StatusTexts.h"
 #include "monitor/MonitoringWindows.h"
 #include "monitor/Trend.h"
 #include "operation/Autotune.h"
@@ -10,78 +12,101 @@
 #include "params/Speedparam.h"
 #include "params/Systemparam.h"
 #include "params/Torqueparam.h"
-#include "shell/Mainform.h"
 
 namespace {
 
 constexpr int MsgJogSpeedUnread = 375;
+constexpr int MsgOkButton = 73;
 
-// A parameter window opens on a fresh read of its whole group.
-template <class Form, ParamGroup Group>
-QWidget* CreateParamForm(TMainForm& main) {
-    if (!main.ReadParamGroup(Group)) return nullptr;
-    auto* form = new Form(main.ParamContext());
+// A parameter window opens on a fresh read of its whole group. A queued
+// edit reaches the amplifier first, so the read cannot undo it.
+template <ParamGroup Group>
+bool ReadParamGroup(Desk& desk) {
+    desk.Writer.WriteParamTimerTimer();
+    bool read = false;
+    {
+        const LongOperation::Scope busy(desk.LongOp);
+        read = desk.Reader.ReadGroup(Group);
+    }
+    if (read) return true;
+    desk.Ask().Beep();
+    desk.Ask().CustomDialog(desk.Catalogue.Msg(StatusTexts::MsgCommError), DialogKind::Error, {0},
+                            0, {MsgOkButton, 1});
+    return false;
+}
+
+template <class Form>
+QWidget* CreateParamForm(Desk& desk) {
+    auto* form =
+        new Form(ParamFormContext{desk.State, desk.Map, desk.Caches, desk.Writer, desk.Catalogue});
     form->FormCreate();
     return form;
 }
 
 // The jog window opens on the speed parameter it must give back at Stop; when
 // that cannot be read, jogging is refused.
-QWidget* CreateJogForm(TMainForm& main) {
-    if (!main.Jog().ReadSavedSpeed()) {
-        main.Ask().StandardDialog(main.Catalogue().Msg(MsgJogSpeedUnread), DialogKind::Error,
-                                  {sbOK});
-        return nullptr;
-    }
-    return new TJogForm(main.Jog(), main.State(), main.Catalogue());
+bool ReadJogSpeed(Desk& desk) {
+    if (desk.Jog.ReadSavedSpeed()) return true;
+    desk.Ask().StandardDialog(desk.Catalogue.Msg(MsgJogSpeedUnread), DialogKind::Error, {sbOK});
+    return false;
 }
 
-QWidget* CreateAutoTuneForm(TMainForm& main) {
-    return new TAutoTuneForm(main.Tuning(), main.State(), main.Catalogue());
+QWidget* CreateJogForm(Desk& desk) {
+    return new TJogForm(desk.Jog, desk.State, desk.Catalogue);
+}
+
+QWidget* CreateAutoTuneForm(Desk& desk) {
+    return new TAutoTuneForm(desk.Tuning, desk.State, desk.Catalogue);
 }
 
 // Direct requests are served only while their window is open.
-QWidget* CreateDirectRWForm(TMainForm& main) {
-    auto* form = new TDirectRWForm(main.Direct(), main.State(), main.Catalogue());
-    main.State().DirectSetBusy = false;
+QWidget* CreateDirectRWForm(Desk& desk) {
+    auto* form = new TDirectRWForm(desk.Direct, desk.State, desk.Catalogue);
+    desk.State.DirectSetBusy = false;
     return form;
 }
 
 // Several viewers may be open at once.
-QWidget* CreateReadData(TMainForm& main) {
-    return new TReadData(main.State(), main.Catalogue(), main.Ask());
+QWidget* CreateReadData(Desk& desk) {
+    return new TReadData(desk.State, desk.Catalogue, desk.Ask());
 }
 
-QWidget* CreateMonitorWindow(TMainForm& main) {
-    return CreateMonitorForm(main.Monitors(), main.State(), main.Catalogue());
+QWidget* CreateMonitorWindow(Desk& desk) {
+    return CreateMonitorForm(desk.Monitors, desk.State, desk.Catalogue);
 }
-QWidget* CreateIOWindow(TMainForm& main) {
-    return CreateIOForm(main.Monitors(), main.State(), main.Catalogue());
+QWidget* CreateIOWindow(Desk& desk) {
+    return CreateIOForm(desk.Monitors, desk.State, desk.Catalogue);
 }
-QWidget* CreateTrendWindow(TMainForm& main) {
-    return CreateTrendForm(main.State(), main.Trend(), main.Catalogue(), main.Ask());
+QWidget* CreateTrendWindow(Desk& desk) {
+    return CreateTrendForm(desk.State, desk.Trend, desk.Catalogue, desk.Ask());
 }
 // The history is read before the window shows it, with the progress panel.
-QWidget* CreateAlarmWindow(TMainForm& main) {
-    return CreateAlarmForm(main.Monitors(), main.State(), main.Catalogue());
+bool ReadAlarmHistory(Desk& desk) {
+    desk.Monitors.Alarm.AlarmDataReady = false;
+    desk.Monitors.Alarm.ReadAlarmCode();
+    return true;
+}
+QWidget* CreateAlarmWindow(Desk& desk) {
+    return new TAlarmForm(desk.State, desk.Monitors.Alarm, desk.Catalogue);
 }
 
 const ChildWindowRow Rows[] = {
-    {"M11Monitor", &DriveState::MonitorFormOpen, &CreateMonitorWindow},
-    {"M12IODisplay", &DriveState::IOFormOpen, &CreateIOWindow},
-    {"M13Alarm", &DriveState::AlarmFormOpen, &CreateAlarmWindow},
-    {"M15Trend", &DriveState::TrendFormOpen, &CreateTrendWindow},
-    {"M21SystemParam", &DriveState::SystemFormOpen,
-     &CreateParamForm<TSystemForm, ParamGroup::System>},
-    {"M22SpeedParam", &DriveState::SpeedFormOpen, &CreateParamForm<TSpeedForm, ParamGroup::Speed>},
-    {"M23TorqueParam", &DriveState::TorqueFormOpen,
-     &CreateParamForm<TTorqueForm, ParamGroup::Torque>},
-    {"M24PositionParam", &DriveState::PositionFormOpen,
-     &CreateParamForm<TPositionForm, ParamGroup::Position>},
-    {"M41Jog", &DriveState::JogFormOpen, &CreateJogForm},
-    {"M42AutoGain", &DriveState::AutoTuneFormOpen, &CreateAutoTuneForm},
-    {"M33DirectRW", &DriveState::DirectRWFormOpen, &CreateDirectRWForm},
-    {"M35Read", nullptr, &CreateReadData},
+    {"M11Monitor", &DriveState::MonitorFormOpen, nullptr, &CreateMonitorWindow},
+    {"M12IODisplay", &DriveState::IOFormOpen, nullptr, &CreateIOWindow},
+    {"M13Alarm", &DriveState::AlarmFormOpen, &ReadAlarmHistory, &CreateAlarmWindow},
+    {"M15Trend", &DriveState::TrendFormOpen, nullptr, &CreateTrendWindow},
+    {"M21SystemParam", &DriveState::SystemFormOpen, &ReadParamGroup<ParamGroup::System>,
+     &CreateParamForm<TSystemForm>},
+    {"M22SpeedParam", &DriveState::SpeedFormOpen, &ReadParamGroup<ParamGroup::Speed>,
+     &CreateParamForm<TSpeedForm>},
+    {"M23TorqueParam", &DriveState::TorqueFormOpen, &ReadParamGroup<ParamGroup::Torque>,
+     &CreateParamForm<TTorqueForm>},
+    {"M24PositionParam", &DriveState::PositionFormOpen, &ReadParamGroup<ParamGroup::Position>,
+     &CreateParamForm<TPositionForm>},
+    {"M41Jog", &DriveState::JogFormOpen, &ReadJogSpeed, &CreateJogForm},
+    {"M42AutoGain", &DriveState::AutoTuneFormOpen, nullptr, &CreateAutoTuneForm},
+    {"M33DirectRW", &DriveState::DirectRWFormOpen, nullptr, &CreateDirectRWForm},
+    {"M35Read", nullptr, nullptr, &CreateReadData},
 };
 
 }  // namespace

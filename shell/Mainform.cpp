@@ -7,12 +7,14 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cerrno>
@@ -53,6 +55,7 @@ constexpr int MsgPanelTitle1 = 51;
 constexpr int MsgPanelTitle2 = 52;
 constexpr int MsgFamilyButtons = 86;
 constexpr int MsgOkButton = 73;
+constexpr int MsgCancelButton = 74;
 constexpr int MsgOtherPort = 328;
 constexpr int EnglishLanguage = 1;
 
@@ -76,21 +79,14 @@ const TimerRow Timers[] = {
     {"TrendTimer", TrendSampler::TimerMs, true, &TMainForm::TrendTimerTimer},
 };
 
-std::unique_ptr<SerialLine> MakePort(const MainFormSetup& setup) {
-    if (setup.PortOverride) return nullptr;
-    auto port = std::make_unique<TComm>();
-    port->SetSearchFolder(setup.StartFolder);
-    port->SetSuspendTime(20);
-    // Line events reach their handlers on the window thread, never on the port's own.
-    port->SetMainThreadInvoker([](std::function<void()> work) {
-        QMetaObject::invokeMethod(qApp, std::move(work), Qt::BlockingQueuedConnection);
-    });
-    return port;
-}
-
-std::unique_ptr<Clock> MakeClock(const MainFormSetup& setup) {
-    if (setup.ClockOverride) return nullptr;
-    return std::make_unique<SystemClock>();
+DeskSetup DeskSetupOf(const MainFormSetup& setup) {
+    DeskSetup desk;
+    desk.StartFolder = setup.StartFolder;
+    desk.Port = setup.PortOverride;
+    desk.Time = setup.ClockOverride;
+    desk.OwnLineThread = setup.LineThread;
+    desk.ProgramVersion = kProgramVersion;
+    return desk;
 }
 
 }  // namespace
@@ -116,90 +112,107 @@ void BackgroundMdiArea::scrollContentsBy(int dx, int dy) {
 
 TMainForm::TMainForm(const MainFormSetup& setup)
     : setup_(setup),
-      ownPort_(MakePort(setup)),
-      port_(setup.PortOverride ? *setup.PortOverride : *ownPort_),
-      ownClock_(MakeClock(setup)),
-      clock_(setup.ClockOverride ? *setup.ClockOverride : *ownClock_),
-      link_(port_, clock_, state_, panel_, catalogue_),
-      identification_(link_, port_, state_, panel_, catalogue_, map_),
-      statusPoll_(link_, state_, panel_, catalogue_, map_, identification_),
-      groupReader_(link_, state_, panel_, map_, paramCaches_,
-                   [this](int n) { return catalogue_.Msg(n); }),
-      paramWriter_(link_, state_, paramCaches_, map_),
-      jog_(link_, state_, map_),
-      tuning_(link_, state_, map_),
-      direct_(link_, state_, catalogue_),
+      desk_(std::make_unique<Desk>(DeskSetupOf(setup))),
       ownQuestions_(setup.QuestionsOverride
                         ? nullptr
-                        : std::make_unique<DialogQuestions>(captions_, catalogue_, this)),
-      questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()),
-      fileCommands_(TransferSeamsOfThisWindow(), longOperation_) {
+                        : std::make_unique<DialogQuestions>(captions_, desk_->Catalogue, this)),
+      questions_(setup.QuestionsOverride ? setup.QuestionsOverride : ownQuestions_.get()) {
     setObjectName("MainForm");
-    TransferSafety safety;
-    safety.ProgramVersion = kProgramVersion;
-    fileCommands_.SetSafety(safety);
     resize(800, 472);
-    panel_.ProcessEvents = [this] {
-        RefreshPanel();
-        QApplication::processEvents();
-    };
+    desk_->SetQuestions(questions_);
+    BuildLineSeams();
     BuildFxTools();
     BuildMenu();
     BuildPanels();
     BuildTimers();
     if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
-        dialogs->SetFileChoosers(MakeOpenChooser(state_, catalogue_, *questions_, this),
-                                 MakeSaveChooser(state_, catalogue_, *questions_, this));
+        dialogs->SetFileChoosers(MakeOpenChooser(State(), desk_->Catalogue, *questions_, this),
+                                 MakeSaveChooser(State(), desk_->Catalogue, *questions_, this));
     }
 }
 
-// Every file command of this window reads, writes and reports through the
-// same seams.
-TransferSeams TMainForm::TransferSeamsOfThisWindow() {
-    return {link_,
-            state_,
-            panel_,
-            clock_,
-            *questions_,
-            [this](int n) { return Msg(n); },
-            [this] { identification_.Read_current_mode(); },
-            [this](int) { RepaintProgress(); }};
+// How the line reaches the window. On the line's own thread a question or a
+// form waits for the window thread with the desk lock let go, and "let window
+// events run" lets the window have the lock for a moment; stepped tests run
+// everything on the window thread as before.
+void TMainForm::BuildLineSeams() {
+    if (!setup_.LineThread) {
+        Panel().ProcessEvents = [this] {
+            RefreshPanel();
+            QApplication::processEvents();
+        };
+        desk_->SetRefreshRequest([this] { RepaintProgress(); });
+        return;
+    }
+    desk_->SetWindowCall([this](const std::function<void()>& work) {
+        if (QThread::currentThread() == thread()) {
+            work();
+            return;
+        }
+        desk_->Lock().ReleasedDuring(
+            [&] { QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection); });
+    });
+    desk_->SetRefreshRequest([this] { RequestRefresh(); });
+    Panel().ProcessEvents = [this] {
+        RequestRefresh();
+        desk_->Lock().ReleasedDuring([] {});
+    };
+}
+
+// Many refresh requests from the line come to one repaint.
+void TMainForm::RequestRefresh() {
+    if (refreshPosted_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshPosted_.store(false);
+            RefreshPanel();
+        },
+        Qt::QueuedConnection);
+}
+
+// Runs work on the line; then, on the window thread, runs then.
+void TMainForm::RunOnLine(std::function<void()> work, std::function<void()> then, JobKind kind) {
+    QPointer<TMainForm> self(this);
+    const auto post = kind == JobKind::Stop ? &Desk::PostStop : &Desk::PostCommand;
+    (desk_.get()->*post)([this, self, work = std::move(work), then = std::move(then)] {
+        work();
+        if (!then) return;
+        if (!setup_.LineThread) {
+            then();
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [self, then] {
+                if (self) then();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TMainForm::BuildFxTools() {
     const MessageLookup message = [this](int n) { return Msg(n); };
-    table_ = std::make_unique<ParamTableCommand>(TransferSeamsOfThisWindow(), longOperation_);
-    table_->SetTableForm([this, message](ParamTableCommand& table) {
-        TLQRVSYSParForm form(table, message, this);
-        form.exec();
+    desk_->Table.SetTableForm([this, message](ParamTableCommand& table) {
+        desk_->OnWindow([&] {
+            TLQRVSYSParForm form(table, message, this);
+            form.exec();
+        });
     });
-    compare_ = std::make_unique<CompareCommand>(TransferSeamsOfThisWindow(), longOperation_);
-    compare_->SetCompareForm([this, message](const Comparison& comparison) {
-        TCompareForm form(comparison, message, this);
-        form.exec();
-        return form.CompareConfirmed();
+    desk_->Compare.SetCompareForm([this, message](const Comparison& comparison) {
+        bool confirmed = false;
+        desk_->OnWindow([&] {
+            TCompareForm form(comparison, message, this);
+            form.exec();
+            confirmed = form.CompareConfirmed();
+        });
+        return confirmed;
     });
-    maker_ =
-        std::make_unique<MotorParamCommand>(TransferSeamsOfThisWindow(), longOperation_,
-                                            [this] { return Action("M73AutoReset")->isChecked(); });
+    // The check mark is read on the window thread's side of the lock.
+    desk_->AutoReset = [this] { return autoResetChecked_.load(); };
     if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
         dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
     }
-}
-
-void TMainForm::M36TableClick() {
-    table_->M36TableClick();
-    RefreshPanel();
-}
-
-void TMainForm::M37MakerClick() {
-    maker_->M37MakerClick();
-    RefreshPanel();
-}
-
-void TMainForm::M38CompareClick() {
-    compare_->M38CompareClick();
-    RefreshPanel();
 }
 
 TMainForm::~TMainForm() {
@@ -260,20 +273,36 @@ void TMainForm::BuildMenu() {
     ConnectCheckedByHandler("M73AutoReset", [this] { M73AutoResetClick(); });
     for (const ChildWindowRow& row : ChildWindowRows())
         OnTriggered(row.Item, [this, &row] { OpenChildWindow(row); });
-    OnTriggered("M36Table", [this] { M36TableClick(); });
-    OnTriggered("M37Maker", [this] { M37MakerClick(); });
-    OnTriggered("M38Compare", [this] { M38CompareClick(); });
+    OnTriggered("M36Table", [this] { RunLongCommand([this] { desk_->Table.M36TableClick(); }); });
+    OnTriggered("M37Maker", [this] { RunLongCommand([this] { desk_->Maker.M37MakerClick(); }); });
+    OnTriggered("M38Compare",
+                [this] { RunLongCommand([this] { desk_->Compare.M38CompareClick(); }); });
     OnTriggered("M71ShowHelp", [this] { M71ShowHelpClick(); });
     OnTriggered("M72ShowAbout", [this] { M72ShowAboutClick(); });
     OnTriggered("M8Exit", [this] { M8ExitClick(); });
     OnTriggered("M34Reset", [this] { M34ResetClick(); });
-    OnTriggered("M31Open", [this] { RunFileCommand(&ParamFileCommands::M31OpenClick); });
-    OnTriggered("M32Save", [this] { RunFileCommand(&ParamFileCommands::M32SaveClick); });
+    OnTriggered("M31Open",
+                [this] { RunLongCommand([this] { desk_->FileCommands.M31OpenClick(); }); });
+    OnTriggered("M32Save",
+                [this] { RunLongCommand([this] { desk_->FileCommands.M32SaveClick(); }); });
     ConnectTransferChecks();
     OnTriggered("M3CProductionRecord", [this] { M3CProductionRecordClick(); });
     DisableItemsWithoutCommand();
     // Nothing on the menu may start while a command lets window events run.
-    longOperation_.OnChange = [this](bool running) { menuBar()->setEnabled(!running); };
+    // The line tells it from its own thread: the menu bar follows on the window's.
+    desk_->LongOp.OnChange = [this](bool) {
+        const auto follow = [this] {
+            const bool running = desk_->LongOp.Running();
+            menuBar()->setEnabled(!running);
+            cancelButton_->setVisible(running);
+            cancelButton_->setEnabled(true);
+        };
+        if (QThread::currentThread() == thread()) {
+            follow();
+        } else {
+            QMetaObject::invokeMethod(this, follow, Qt::QueuedConnection);
+        }
+    };
 
     // The service-mode switch lives in a pop-up menu that is never shown.
     auto* hotkeyMenu = new QMenu(this);
@@ -296,16 +325,16 @@ void TMainForm::ConnectTransferChecks() {
     };
     for (const auto& [name, field] : Checks) {
         ConnectCheckedByHandler(name, [this, field] {
-            state_.*field = !(state_.*field);
+            State().*field = !(State().*field);
             ShowTransferChecks();
         });
     }
 }
 
 void TMainForm::ShowTransferChecks() {
-    Action("M39VerifyAfterTransfer")->setChecked(state_.VerifyAfterTransfer);
-    Action("M3APreviewBeforeTransfer")->setChecked(state_.PreviewBeforeTransfer);
-    Action("M3BBackupProduction")->setChecked(state_.BackupInProduction);
+    Action("M39VerifyAfterTransfer")->setChecked(State().VerifyAfterTransfer);
+    Action("M3APreviewBeforeTransfer")->setChecked(State().PreviewBeforeTransfer);
+    Action("M3BBackupProduction")->setChecked(State().BackupInProduction);
 }
 
 // The record lives in the user's data folder; the desktop's file manager
@@ -397,7 +426,18 @@ void TMainForm::BuildPanels() {
     rwGauge_ = new TGauge(progressPanel_);
     rwGauge_->setObjectName("RWGauge");
     progressLayout->addWidget(progressMsg_);
-    progressLayout->addWidget(rwGauge_);
+    // Cancel stops a long command at its next boundary between entries.
+    auto* gaugeRow = new QHBoxLayout;
+    gaugeRow->addWidget(rwGauge_, 1);
+    cancelButton_ = new QPushButton(progressPanel_);
+    cancelButton_->setObjectName("CancelButton");
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, [this] {
+        desk_->RequestCancel();
+        cancelButton_->setEnabled(false);
+    });
+    gaugeRow->addWidget(cancelButton_);
+    progressLayout->addLayout(gaugeRow);
     progressPanel_->hide();
 
     memo1_ = new QPlainTextEdit(this);
@@ -428,43 +468,47 @@ void TMainForm::BuildTimers() {
 }
 
 void TMainForm::FormCreate() {
+    // Start-up runs before the event loop: it holds the desk as an event would.
+    const DeskLock::Scope hold(desk_->Lock());
     places_ = FindSettingsPlaces(SystemPlaceFacts(setup_.StartFolder));
     const InitSettings settings = ReadSettings(places_);
     // The defaults stand in for unreadable lines; say which ones.
     for (const std::string& problem : settings.Problems) qWarning("%s", problem.c_str());
-    ApplyInitSettings(settings, places_.DataFolder, state_);
-    if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
+    ApplyInitSettings(settings, places_.DataFolder, State());
+    if (!settings.WorkFolder) State().WorkFolder = places_.WorkFolder;
     initOtherLines_ = settings.OtherLines;
     ShowTransferChecks();
 
-    mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
+    mdiArea_->SetPicture(QPixmap(QString::fromStdString(State().StartFolder + "Main.Bmp")));
 
-    state_.MonitorFormOpen = state_.IOFormOpen = state_.AlarmFormOpen = false;
-    state_.SystemFormOpen = state_.SpeedFormOpen = state_.TorqueFormOpen = false;
-    state_.PositionFormOpen = state_.JogFormOpen = state_.AutoTuneFormOpen = false;
-    state_.DirectRWFormOpen = state_.TrendFormOpen = false;
+    State().MonitorFormOpen = State().IOFormOpen = State().AlarmFormOpen = false;
+    State().SystemFormOpen = State().SpeedFormOpen = State().TorqueFormOpen = false;
+    State().PositionFormOpen = State().JogFormOpen = State().AutoTuneFormOpen = false;
+    State().DirectRWFormOpen = State().TrendFormOpen = false;
     LoadStartCatalogue();
 
-    state_.ServoWord = state_.IoWord = state_.StatusWord = 0;
-    state_.CurrentMode = -1;
+    State().ServoWord = State().IoWord = State().StatusWord = 0;
+    State().CurrentMode = -1;
     ChangeLanguage();
 
     AskFamily(settings.PreviousFamily);
 
-    LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
+    LoadAddressMap(Map(), State().AmpFamily, State().FxVersion, State().QrvFlag);
     Action("M36Table")->setText("QRV Parameter Table");
 
-    SelectComItem(state_.SelectCom);
-    if (settings.OtherPort) UseOtherPort(*settings.OtherPort);
-
-    state_.CommErrorLatched = false;
+    SelectComItem(State().SelectCom);
+    if (settings.OtherPort) {
+        desk_->ChooseOtherPort(*settings.OtherPort);
+        CheckOnly(ComItems, -1);
+        Action("M69OtherPort")->setChecked(true);
+    }
     ConnectRS232();
 
-    state_.PollBusy = state_.ParamWriteBusy = false;
-    state_.MonitorBusy = state_.IODisplayBusy = state_.AlarmBusy = false;
-    state_.JogBusy = state_.AutoTuneBusy = false;
-    ApplyServiceMenu(ApplyUserLevel(state_));
-    state_.TempFileName = TempFileNameFor(state_.AmpFamily);
+    State().PollBusy = State().ParamWriteBusy = false;
+    State().MonitorBusy = State().IODisplayBusy = State().AlarmBusy = false;
+    State().JogBusy = State().AutoTuneBusy = false;
+    ApplyServiceMenu(ApplyUserLevel(State()));
+    State().TempFileName = TempFileNameFor(State().AmpFamily);
 
     RefreshPanel();
     if (setup_.StartTimers) {
@@ -475,14 +519,14 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::AskFamily(int previousChoice) {
-    state_.YzFlag = false;
+    State().YzFlag = false;
     const std::vector<int> buttons{0, 1, 2, 3, 4, 5};
     const int focus = previousChoice >= 0 && previousChoice <= 5 ? previousChoice : 0;
     const int result = questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation,
                                                 buttons, focus, {MsgFamilyButtons, 6});
-    ApplyFamilyAnswer(result, state_);
-    panel_.MainMsg6.clear();
-    if (state_.AmpFamily == 0) {
+    ApplyFamilyAnswer(result, State());
+    Panel().MainMsg6.clear();
+    if (State().AmpFamily == 0) {
         for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"}) SetActionEnabled(name, true);
     }
 }
@@ -493,7 +537,7 @@ void TMainForm::CheckOnly(std::span<const char* const> names, int index) {
 }
 
 void TMainForm::SelectComItem(int index) {
-    port_.SetDeviceName("Com" + std::to_string(index + 1));
+    desk_->ChooseComItem(index);
     CheckOnly(ComItems, index);
 }
 
@@ -503,11 +547,12 @@ void TMainForm::ChangeLanguage() {
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
-    panel_.MainMsg4 = LinkLabel();
+    Panel().MainMsg4 = desk_->LinkLabel();
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
+    cancelButton_->setText(MsgQ(MsgCancelButton));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
-    DrawStatusTexts(state_, catalogue_, panel_);
+    DrawStatusTexts(State(), desk_->Catalogue, Panel());
 
     // Open child windows follow in the order of their table.
     for (const auto& [row, window] : childWindows_) {
@@ -519,38 +564,38 @@ void TMainForm::ChangeLanguage() {
 
 void TMainForm::RefreshPanel() {
     const std::pair<const char*, const std::string*> texts[] = {
-        {"MainMsg1", &panel_.MainMsg1}, {"MainMsg2", &panel_.MainMsg2},
-        {"MainMsg3", &panel_.MainMsg3}, {"MainMsg4", &panel_.MainMsg4},
-        {"MainMsg5", &panel_.MainMsg5}, {"MainMsg6", &panel_.MainMsg6},
-        {"CPULabel", &panel_.CPULabel}, {"EEPLabel", &panel_.EEPLabel}};
+        {"MainMsg1", &Panel().MainMsg1}, {"MainMsg2", &Panel().MainMsg2},
+        {"MainMsg3", &Panel().MainMsg3}, {"MainMsg4", &Panel().MainMsg4},
+        {"MainMsg5", &Panel().MainMsg5}, {"MainMsg6", &Panel().MainMsg6},
+        {"CPULabel", &Panel().CPULabel}, {"EEPLabel", &Panel().EEPLabel}};
     for (const auto& [name, text] : texts) {
         const QString value = QString::fromStdString(*text);
         if (labels_[name]->text() != value) labels_[name]->setText(value);
     }
-    if (panel_.M34ResetEnabled) SetActionEnabled("M34Reset", true);
+    if (Panel().M34ResetEnabled) SetActionEnabled("M34Reset", true);
 
-    progressMsg_->setText(QString::fromStdString(panel_.ProgressMsg));
-    progressMsg_->setStyleSheet(panel_.ProgressFailed ? "color: red; font-weight: bold;" : "");
+    progressMsg_->setText(QString::fromStdString(Panel().ProgressMsg));
+    progressMsg_->setStyleSheet(Panel().ProgressFailed ? "color: red; font-weight: bold;" : "");
     // A failure says why in a sentence or two: the panel grows to show it whole.
-    const int panelHeight = panel_.ProgressFailed ? 120 : 72;
+    const int panelHeight = Panel().ProgressFailed ? 120 : 72;
     if (progressPanel_->height() != panelHeight) {
         progressPanel_->resize(progressPanel_->width(), panelHeight);
         FormResize();
     }
-    rwGauge_->SetRange(0, panel_.RWGaugeMax);
-    rwGauge_->SetProgress(panel_.RWGaugeProgress);
-    if (progressPanel_->isVisible() != panel_.ProgressPanel) {
-        progressPanel_->setVisible(panel_.ProgressPanel);
-        if (panel_.ProgressPanel) progressPanel_->raise();
+    rwGauge_->SetRange(0, Panel().RWGaugeMax);
+    rwGauge_->SetProgress(Panel().RWGaugeProgress);
+    if (progressPanel_->isVisible() != Panel().ProgressPanel) {
+        progressPanel_->setVisible(Panel().ProgressPanel);
+        if (Panel().ProgressPanel) progressPanel_->raise();
     }
-    if (panel_.Memo1.size() < memoLinesShown_) {
+    if (Panel().Memo1.size() < memoLinesShown_) {
         memo1_->clear();
         memoLinesShown_ = 0;
     }
-    for (; memoLinesShown_ < panel_.Memo1.size(); ++memoLinesShown_) {
-        memo1_->appendPlainText(QString::fromStdString(panel_.Memo1[memoLinesShown_]));
+    for (; memoLinesShown_ < Panel().Memo1.size(); ++memoLinesShown_) {
+        memo1_->appendPlainText(QString::fromStdString(Panel().Memo1[memoLinesShown_]));
     }
-    memo1_->setVisible(panel_.Memo1Visible);
+    memo1_->setVisible(Panel().Memo1Visible);
 }
 
 // Each gauge step is painted at once, without letting other events run, so
@@ -574,85 +619,87 @@ void TMainForm::FormResize() {
 }
 
 // --- timers -------------------------------------------------------------
+// Each tick is a job on the line; a tick whose previous one has not started
+// yet is dropped, so a slow wire builds no backlog.
 
 void TMainForm::StsTimerTimer() {
-    statusPoll_.StsTimerTimer();
+    desk_->PostTick("StsTimer", [this] { desk_->Poll.StsTimerTimer(); });
 }
 void TMainForm::MonitorTimerTimer() {
-    monitoring_.Monitor.MonitorTimerTimer();
+    desk_->PostTick("MonitorTimer", [this] { desk_->Monitors.Monitor.MonitorTimerTimer(); });
 }
 void TMainForm::IODispalyTimerTimer() {
-    monitoring_.IO.IODispalyTimerTimer();
+    desk_->PostTick("IODispalyTimer", [this] { desk_->Monitors.IO.IODispalyTimerTimer(); });
 }
 void TMainForm::AlarmTimerTimer() {
-    monitoring_.Alarm.AlarmTimerTimer();
-    RefreshPanel();
+    desk_->PostTick("AlarmTimer", [this] { desk_->Monitors.Alarm.AlarmTimerTimer(); });
 }
 void TMainForm::WriteParamTimerTimer() {
-    paramWriter_.WriteParamTimerTimer();
+    desk_->PostTick("WriteParamTimer", [this] { desk_->Writer.WriteParamTimerTimer(); });
 }
 void TMainForm::ReadParamTimerTimer() {}  // reading is never driven by a timer
 void TMainForm::JogTimerTimer() {
-    jog_.JogTimerTimer();
+    desk_->PostTick("JogTimer", [this] { desk_->Jog.JogTimerTimer(); });
 }
 void TMainForm::AutoTuneTimerTimer() {
-    tuning_.AutoTuneTimerTimer();
+    desk_->PostTick("AutoTuneTimer", [this] { desk_->Tuning.AutoTuneTimerTimer(); });
 }
 void TMainForm::DirectSetTimer() {
-    direct_.DirectSetTimer();
+    desk_->PostTick("DirectSet", [this] { desk_->Direct.DirectSetTimer(); });
 }
 void TMainForm::TrendTimerTimer() {
-    trend_.TrendTimerTimer();
+    desk_->PostTick("TrendTimer", [this] { desk_->Trend.TrendTimerTimer(); });
 }
 
 // --- menus --------------------------------------------------------------
 
 void TMainForm::ComClick(int index) {
     if (Action(ComItems[index])->isChecked()) return;  // no reconnect for the same port
-    if (port_.Enabled()) port_.Close();
-    SelectComItem(index);
-    otherPort_.clear();
+    CheckOnly(ComItems, index);
     Action("M69OtherPort")->setChecked(false);
-    state_.SelectCom = index;
-    ConnectRS232();
-    RefreshPanel();
+    SwitchPort([this, index] { desk_->ChooseComItem(index); });
 }
 
-// Any serial device, picked from those present. SelectCom keeps the last COM
-// item, so that a reader of the seven known lines still finds a port.
+// Any serial device, picked from those present.
 void TMainForm::M69OtherPortClick() {
-    if (longOperation_.Running()) return;
+    if (desk_->LongOp.Running()) return;
     const std::optional<std::string> device =
-        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), otherPort_});
+        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), desk_->OtherPort()});
     if (!device) return;
-    if (port_.Enabled()) port_.Close();
     UseOtherPort(*device);
-    ConnectRS232();
-    RefreshPanel();
 }
 
 void TMainForm::UseOtherPort(const std::string& device) {
-    otherPort_ = device;
-    port_.SetDeviceName(device);
     CheckOnly(ComItems, -1);
     Action("M69OtherPort")->setChecked(true);
+    SwitchPort([this, device] { desk_->ChooseOtherPort(device); });
 }
 
-std::string TMainForm::LinkLabel() const {
-    const std::string state =
-        Msg(port_.Enabled() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
-    return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
+// The old port closes and the new one opens on the line, in turn with
+// whatever it is doing.
+void TMainForm::SwitchPort(const std::function<void()>& choose) {
+    auto outcome = std::make_shared<ConnectOutcome>();
+    RunOnLine(
+        [this, choose, outcome] {
+            desk_->DisconnectRS232();
+            choose();
+            *outcome = desk_->ConnectRS232();
+        },
+        [this, outcome] { ShowConnectOutcome(*outcome); });
+}
+
+void TMainForm::ConnectRS232() {
+    auto outcome = std::make_shared<ConnectOutcome>();
+    RunOnLine([this, outcome] { *outcome = desk_->ConnectRS232(); },
+              [this, outcome] { ShowConnectOutcome(*outcome); });
 }
 
 // The port did not open: say why, in words the user can act on.
-void TMainForm::ReportOpenFailure() {
-    const auto* comm = dynamic_cast<const TThreadComm*>(&port_);
-    if (comm == nullptr || port_.Enabled()) return;
-    DiagnosisContext context;
-    context.Catalogue = &catalogue_;
-    const std::string text =
-        DescribeOpenFailure(port_.GetDeviceName(), comm->LastOpenFailure(), context);
-    if (!text.empty()) questions_->StandardDialog(text, DialogKind::Error, {sbOK});
+void TMainForm::ShowConnectOutcome(const ConnectOutcome& outcome) {
+    RefreshPanel();
+    if (!outcome.FailureText.empty()) {
+        questions_->StandardDialog(outcome.FailureText, DialogKind::Error, {sbOK});
+    }
 }
 
 void TMainForm::LanguageClick(int language) {
@@ -660,16 +707,16 @@ void TMainForm::LanguageClick(int language) {
     // Without its catalogue a language would blank every caption, the menu
     // included: keep the texts in use and say why.
     MessageCatalogue next;
-    if (!next.Load(state_.StartFolder, language)) {
-        questions_->StandardDialog("Cannot read the message catalogue " + state_.StartFolder +
+    if (!next.Load(State().StartFolder, language)) {
+        questions_->StandardDialog("Cannot read the message catalogue " + State().StartFolder +
                                        MessageCatalogue::FileName(language) +
                                        "; the language stays as it was.",
                                    DialogKind::Error, {sbOK});
         return;
     }
-    catalogue_ = std::move(next);
+    desk_->Catalogue = std::move(next);
     CheckOnly(LanguageItemNames, language);
-    state_.Language = language;
+    State().Language = language;
     ChangeLanguage();
 }
 
@@ -677,33 +724,18 @@ void TMainForm::LanguageClick(int language) {
 // read, starts in English rather than with empty captions.
 void TMainForm::LoadStartCatalogue() {
     const bool known =
-        state_.Language >= 0 && state_.Language < static_cast<int>(std::size(LanguageItemNames));
-    if (!known || !catalogue_.Load(state_.StartFolder, state_.Language)) {
+        State().Language >= 0 && State().Language < static_cast<int>(std::size(LanguageItemNames));
+    if (!known || !desk_->Catalogue.Load(State().StartFolder, State().Language)) {
         std::fprintf(stderr, "servodesk: no readable catalogue for language %d; using English\n",
-                     state_.Language);
-        state_.Language = EnglishLanguage;
-        catalogue_.Load(state_.StartFolder, state_.Language);
+                     State().Language);
+        State().Language = EnglishLanguage;
+        desk_->Catalogue.Load(State().StartFolder, State().Language);
     }
-    CheckOnly(LanguageItemNames, state_.Language);
-}
-
-// Opening or setting up the port can throw (an adapter pulled mid-open):
-// the program tells the user and keeps running with the link closed.
-void TMainForm::ConnectRS232() {
-    try {
-        identification_.ConnectRS232();
-        panel_.MainMsg4 = LinkLabel();
-        ReportOpenFailure();
-    } catch (const std::exception& error) {
-        panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
-        questions_->StandardDialog(
-            std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
-            {sbOK});
-    }
+    CheckOnly(LanguageItemNames, State().Language);
 }
 
 void TMainForm::HotKey1Click() {
-    ApplyServiceMenu(ToggleServiceMode(state_));
+    ApplyServiceMenu(ToggleServiceMode(State()));
 }
 
 void TMainForm::ApplyServiceMenu(const ServiceMenuState& menu) {
@@ -712,23 +744,25 @@ void TMainForm::ApplyServiceMenu(const ServiceMenuState& menu) {
     if (menu.M37Maker) SetActionEnabled("M37Maker", *menu.M37Maker);
     if (menu.M38Compare) SetActionEnabled("M38Compare", *menu.M38Compare);
     if (menu.M73AutoReset) Action("M73AutoReset")->setChecked(*menu.M73AutoReset);
+    autoResetChecked_.store(Action("M73AutoReset")->isChecked());
 }
 
-// Save and Open run inside the menu handler with the progress panel showing.
-void TMainForm::RunFileCommand(void (ParamFileCommands::*command)()) {
-    if (longOperation_.Running()) return;
-    (fileCommands_.*command)();
-    RefreshPanel();
+// Save, Open and the FX tools run on the line with the progress panel and its
+// Cancel showing; the menu stays shut until they end.
+void TMainForm::RunLongCommand(const std::function<void()>& command) {
+    if (desk_->LongOp.Running() || desk_->Line().CommandPending()) return;
+    RunOnLine(command, [this] { RefreshPanel(); });
 }
 
 void TMainForm::M34ResetClick() {
-    if (longOperation_.Running()) return;
-    ResetAmplifier(link_, *questions_, catalogue_);
+    if (desk_->LongOp.Running() || desk_->Line().CommandPending()) return;
+    RunOnLine([this] { ResetAmplifier(desk_->Link, desk_->Ask(), desk_->Catalogue); });
 }
 
 void TMainForm::M73AutoResetClick() {
     QAction* item = Action("M73AutoReset");
     item->setChecked(!item->isChecked());
+    autoResetChecked_.store(item->isChecked());
 }
 
 TParamForm* TMainForm::ParamForm(ParamGroup group) const {
@@ -744,10 +778,25 @@ QWidget* TMainForm::ChildWindowOf(const std::string& item) const {
     return nullptr;
 }
 
+// A window that needs a read first opens when the line has done it.
 void TMainForm::OpenChildWindow(const ChildWindowRow& row) {
-    if (longOperation_.Running()) return;
-    if (row.OpenFlag && state_.*row.OpenFlag) return;
-    QWidget* window = row.Create(*this);
+    if (desk_->LongOp.Running()) return;
+    if (row.OpenFlag && State().*row.OpenFlag) return;
+    if (!row.Prepare) {
+        OpenChildWindowNow(row);
+        return;
+    }
+    auto prepared = std::make_shared<bool>(false);
+    RunOnLine([this, &row, prepared] { *prepared = row.Prepare(*desk_); },
+              [this, &row, prepared] {
+                  RefreshPanel();
+                  if (*prepared && !(row.OpenFlag && State().*row.OpenFlag))
+                      OpenChildWindowNow(row);
+              });
+}
+
+void TMainForm::OpenChildWindowNow(const ChildWindowRow& row) {
+    QWidget* window = row.Create(*desk_);
     RefreshPanel();
     if (!window) return;
     std::erase_if(childWindows_, [](const auto& open) { return open.second.isNull(); });
@@ -757,33 +806,13 @@ void TMainForm::OpenChildWindow(const ChildWindowRow& row) {
     if (row.OpenFlag) {
         // The flag follows the window: cleared when it closes, and in any
         // case when it is gone.
-        state_.*row.OpenFlag = true;
-        const auto clear = [this, flag = row.OpenFlag] { state_.*flag = false; };
+        State().*row.OpenFlag = true;
+        const auto clear = [this, flag = row.OpenFlag] { State().*flag = false; };
         connect(window, &QObject::destroyed, this, clear);
         if (child) child->SetClosedHandler(clear);
     }
     if (child) child->ChangeLanguage();
     window->show();
-}
-
-bool TMainForm::ReadParamGroup(ParamGroup group) {
-    // A queued edit reaches the amplifier first, so the read cannot undo it.
-    paramWriter_.WriteParamTimerTimer();
-    bool read = false;
-    {
-        const LongOperation::Scope busy(longOperation_);
-        read = groupReader_.ReadGroup(group);
-    }
-    if (read) return true;
-    RefreshPanel();
-    questions_->Beep();
-    questions_->CustomDialog(Msg(StatusTexts::MsgCommError), DialogKind::Error, {0}, 0,
-                             {MsgOkButton, 1});
-    return false;
-}
-
-ParamFormContext TMainForm::ParamContext() {
-    return {state_, map_, paramCaches_, paramWriter_, catalogue_};
 }
 
 // The windows refer to the caches and the writer, which go before the
@@ -794,11 +823,11 @@ void TMainForm::CloseChildWindows() {
 }
 
 void TMainForm::M71ShowHelpClick() {
-    ShowMainHelp(catalogue_, this);
+    ShowMainHelp(desk_->Catalogue, this);
 }
 
 void TMainForm::M72ShowAboutClick() {
-    ShowAbout(catalogue_, this);
+    ShowAbout(desk_->Catalogue, this);
 }
 
 void TMainForm::M8ExitClick() {
@@ -807,10 +836,20 @@ void TMainForm::M8ExitClick() {
     if (answer != mrYes) return;
     // A jogging motor or a tuning run is stopped before the port goes; the
     // user has been told when the amplifier did not acknowledge it.
-    if (port_.Enabled()) StopMotionBeforeExit(jog_, tuning_, state_, *questions_, catalogue_);
-    if (port_.Enabled()) port_.Close();
-    exitConfirmed_ = true;
-    close();
+    desk_->RequestCancel();
+    RunOnLine(
+        [this] {
+            if (desk_->LinkOpen()) {
+                StopMotionBeforeExit(desk_->Jog, desk_->Tuning, State(), desk_->Ask(),
+                                     desk_->Catalogue);
+            }
+            desk_->DisconnectRS232();
+        },
+        [this] {
+            exitConfirmed_ = true;
+            close();
+        },
+        JobKind::Stop);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -828,10 +867,11 @@ void TMainForm::FormDestroy() {
     if (shutDown_) return;
     shutDown_ = true;
     for (auto& [name, timer] : timers_) timer->stop();
+    desk_->StopLine();
     CloseChildWindows();
-    if (port_.Enabled()) port_.Close();
+    desk_->DisconnectRS232();
     const std::string iniPath = places_.IniPath;
-    if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_)) {
+    if (!WriteInitIni(iniPath, State(), desk_->OtherPort(), initOtherLines_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,34 +13,17 @@
 #include <span>
 #include <string>
 
-#include "files/FileCommands.h"
-#include "link/AddressMap.h"
-#include "link/Clock.h"
-#include "link/DriveLink.h"
-#include "link/DriveState.h"
-#include "link/Identification.h"
-#include "link/LongOperation.h"
-#include "link/MainPanel.h"
-#include "link/MessageCatalogue.h"
-#include "link/Questions.h"
-#include "monitor/Monitoring.h"
-#include "monitor/TrendSampler.h"
-#include "operation/DirectAccess.h"
-#include "operation/JogControl.h"
-#include "operation/TuneMachine.h"
-#include "params/GroupRead.h"
-#include "params/ParamCaches.h"
-#include "params/ParamWriter.h"
+#include "desk/Desk.h"
 #include "shell/ChildWindows.h"
 #include "shell/Msgdlg.h"
 #include "shell/Settings.h"
 #include "shell/SettingsLocation.h"
-#include "shell/StatusPoll.h"
 
 class QAction;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class TGauge;
 class TParamForm;
 struct ParamFormContext;
@@ -56,6 +40,9 @@ struct MainFormSetup {
     SerialLine* PortOverride = nullptr;
     Clock* ClockOverride = nullptr;
     bool StartTimers = true;
+    // The program runs every exchange on the line's own thread; tests that
+    // step the window with a manual clock run each job at once instead.
+    bool LineThread = false;
 };
 
 // The client area: paints Main.Bmp stretched over the whole area, also after
@@ -84,33 +71,22 @@ public:
     void FormCreate();
     void ChangeLanguage();
 
-    DriveState& State() { return state_; }
-    MainPanel& Panel() { return panel_; }
-    AddressMap& Map() { return map_; }
-    DriveLink& Link() { return link_; }
-    const MessageCatalogue& Catalogue() const { return catalogue_; }
-    DialogCaptions& Captions() { return captions_; }
-    Questions& Ask() { return *questions_; }
+    // The system this window shows: drive state, link and logic objects.
+    Desk& GetDesk() { return *desk_; }
+    DriveState& State() { return desk_->State; }
+    MainPanel& Panel() { return desk_->Panel; }
+    AddressMap& Map() { return desk_->Map; }
+    const MessageCatalogue& Catalogue() const { return desk_->Catalogue; }
+    Questions& Ask() { return desk_->Ask(); }
     QAction* Action(const std::string& name) const;
-    ParamCaches& Caches() { return paramCaches_; }
-    ParamWriter& Writer() { return paramWriter_; }
-    LongOperation& LongOp() { return longOperation_; }
     // Whether choosing the menu item does something yet.
     bool HasCommand(const std::string& item) const { return itemsWithCommand_.count(item) > 0; }
+    ParamWriter& Writer() { return desk_->Writer; }
+    Monitoring& Monitors() { return desk_->Monitors; }
     // The group's open parameter window, or null.
     TParamForm* ParamForm(ParamGroup group) const;
     // The child window opened from a menu item, or null.
     QWidget* ChildWindowOf(const std::string& item) const;
-    // Reads the whole group before its window opens; false (and the user
-    // told) when the read failed.
-    bool ReadParamGroup(ParamGroup group);
-    ParamFormContext ParamContext();
-    JogControl& Jog() { return jog_; }
-    TuneMachine& Tuning() { return tuning_; }
-    DirectAccess& Direct() { return direct_; }
-    ParamFileCommands& FileCommands() { return fileCommands_; }
-    Monitoring& Monitors() { return monitoring_; }
-    TrendSampler& Trend() { return trend_; }
     // Copies the main panel's state onto the window's labels and panels.
     void RefreshPanel();
 
@@ -151,7 +127,7 @@ private:
     void SelectComItem(int index);
     void CheckOnly(std::span<const char* const> names, int index);
     void ConnectCheckedByHandler(const char* name, const std::function<void()>& handler);
-    std::string Msg(int n) const { return catalogue_.Msg(n); }
+    std::string Msg(int n) const { return desk_->Catalogue.Msg(n); }
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
     void ApplyServiceMenu(const ServiceMenuState& menu);
@@ -159,55 +135,29 @@ private:
     void CloseChildWindows();
     void ConnectRS232();
     void UseOtherPort(const std::string& device);
-    void ReportOpenFailure();
-    std::string LinkLabel() const;
+    void ShowConnectOutcome(const ConnectOutcome& outcome);
+    void SwitchPort(const std::function<void()>& choose);
+    void BuildLineSeams();
+    void RequestRefresh();
+    void RunOnLine(std::function<void()> work, std::function<void()> then = {},
+                   JobKind kind = JobKind::Command);
+    void OpenChildWindowNow(const ChildWindowRow& row);
     void ConnectTransferChecks();
     void ShowTransferChecks();
     void LoadStartCatalogue();
     void DisableItemsWithoutCommand();
     void RepaintProgress();
-    void RunFileCommand(void (ParamFileCommands::*command)());
+    void RunLongCommand(const std::function<void()>& command);
     void OnTriggered(const char* name, const std::function<void()>& handler);
-    TransferSeams TransferSeamsOfThisWindow();
     void BuildFxTools();
-    void M36TableClick();
-    void M37MakerClick();
-    void M38CompareClick();
 
     MainFormSetup setup_;
-    DriveState state_;
-    MainPanel panel_;
-    MessageCatalogue catalogue_;
-    AddressMap map_;
-    std::unique_ptr<SerialLine> ownPort_;
-    SerialLine& port_;
-    std::unique_ptr<Clock> ownClock_;
-    Clock& clock_;
-    DriveLink link_;
-    Identification identification_;
-    StatusPoll statusPoll_;
-    ParamCaches paramCaches_;
-
-    GroupReader groupReader_;
-    ParamWriter paramWriter_;
-    LongOperation longOperation_;
-    JogControl jog_;
-    TuneMachine tuning_;
-    DirectAccess direct_;
+    std::unique_ptr<Desk> desk_;
     DialogCaptions captions_;
     std::vector<std::string> initOtherLines_;  // Init.ini lines of other builds, kept
     std::unique_ptr<Questions> ownQuestions_;
-    Questions* questions_;
-    ParamFileCommands fileCommands_;
-    Monitoring monitoring_{link_, state_, map_, panel_, catalogue_, longOperation_};
-    TrendSampler trend_{monitoring_.Monitor, state_, clock_};
-    // The FX-group tools: parameter table, production pass, compare.
-    std::unique_ptr<ParamTableCommand> table_;
-    std::unique_ptr<MotorParamCommand> maker_;
-    std::unique_ptr<CompareCommand> compare_;
+    Questions* questions_;  // the window thread's own questions
     SettingsPlaces places_;
-    // The device chosen with "Other port..."; empty while a COM item is in use.
-    std::string otherPort_;
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
@@ -218,6 +168,9 @@ private:
     QLabel* progressMsg_ = nullptr;
     TGauge* rwGauge_ = nullptr;
     QPlainTextEdit* memo1_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    std::atomic<bool> refreshPosted_{false};
+    std::atomic<bool> autoResetChecked_{false};
     std::size_t memoLinesShown_ = 0;
     std::map<std::string, QTimer*> timers_;
     // Open child windows with the row each came from; a row without an open

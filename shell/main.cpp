@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/DeskApplication.h"
 #include "shell/Mainform.h"
 #include "shell/Settings.h"
 
@@ -61,18 +62,24 @@ void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QS
 // is started in.
 int main(int argc, char* argv[]) {
     const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
-    QApplication app(argc, argv);
+    DeskApplication app(argc, argv);
     qInstallMessageHandler(previous);
     // Qt takes the user's locale; the amplifier's texts, cell formats and the
     // files all use "." as the decimal point, whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
     MainFormSetup setup;
     setup.StartFolder = CurrentStartFolder();
+    setup.LineThread = true;
     TMainForm mainForm(setup);
+    app.SetDeskLock(&mainForm.GetDesk().Lock());
     // The window shows before the link is tried, so that a dead link never
     // leaves the user looking at nothing.
     mainForm.showMaximized();
     mainForm.FormCreate();
     QTimer::singleShot(500, &mainForm, [&mainForm] { FillScreenIfNotMaximised(mainForm); });
-    return app.exec();
+    const int status = app.exec();
+    // The line thread ends before the window and the desk go.
+    mainForm.GetDesk().StopLine();
+    app.SetDeskLock(nullptr);
+    return status;
 }

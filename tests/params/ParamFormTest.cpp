@@ -26,8 +26,8 @@ int FamilyAnswer(const std::string& family) {
 }
 
 // A main window on a simulated amplifier, started as the program starts.
-struct Desk {
-    explicit Desk(const std::string& family, int fxVersion = 0) {
+struct Bench {
+    explicit Bench(const std::string& family, int fxVersion = 0) {
         QDir data(SERVODESK_DATA_DIR);
         for (const QString& name : data.entryList(QDir::Files))
             QFile::copy(data.filePath(name), QDir(folder.path()).filePath(name));
@@ -105,7 +105,7 @@ private slots:
     // and the timer writes 3000 at the entry (RAM and EEPROM) and
     // trunc(858993459 / 3000) at "DA".
     void EditAndWriteBxSpeed() {
-        Desk desk("bx");
+        Bench desk("bx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QVERIFY(desk.form->State().SpeedFormOpen);
@@ -162,7 +162,7 @@ private slots:
             {ParamGroup::Position, "M24PositionParam", 8, 1, "0"},
         };
         for (const Case& c : cases) {
-            Desk desk("bx");
+            Bench desk("bx");
             const int address = desk.Address(c.group, c.index);
             desk.amplifier->SetEeprom(address, c.raw);
             desk.amplifier->SetRam(address, c.raw);
@@ -183,7 +183,7 @@ private slots:
     // A cleared editor writes the minimum; a typed value above the maximum
     // writes the maximum and the grid shows it.
     void ClearedAndTooLargeAreClamped() {
-        Desk desk("bx");
+        Bench desk("bx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QTableWidget* grid = window->Grid();
@@ -207,7 +207,7 @@ private slots:
 
     // The first speed editor stores and queues on Return and keeps the focus.
     void SpeedFirstEditorTakesReturnInPlace() {
-        Desk desk("dx");
+        Bench desk("dx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QTableWidget* grid = window->Grid();
@@ -223,7 +223,7 @@ private slots:
 
     // A disabled entry has empty cells and its editor never shows.
     void DisabledEntryStaysEmpty() {
-        Desk desk("bx");
+        Bench desk("bx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QTableWidget* grid = window->Grid();
@@ -242,7 +242,7 @@ private slots:
     // lets it keep the row height.
     void EditorSitsOverItsCell() {
         for (const char* family : {"bx", "dx", "fx"}) {
-            Desk desk(family);
+            Bench desk(family);
             TParamForm* window = nullptr;
             QVERIFY(desk.Open(ParamGroup::System, "M21SystemParam", window));
             QTableWidget* grid = window->Grid();
@@ -263,7 +263,7 @@ private slots:
     // A failed group read beeps and shows message 167 as an error with one
     // button captioned by message 73; the window stays closed.
     void FailedReadLeavesWindowClosed() {
-        Desk desk("bx");
+        Bench desk("bx");
         desk.amplifier->SetCablePulled(true);
         const std::size_t asked = desk.questions.AskedQuestions().size();
         TParamForm* window = nullptr;
@@ -283,7 +283,7 @@ private slots:
     // Close clears the open flag; while the window is open a second choice of
     // the item neither reads nor opens another window.
     void CloseClearsFlagAndReopenReadsAgain() {
-        Desk desk("dx");
+        Bench desk("dx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", window));
         const long requests = desk.amplifier->RequestCount();
@@ -304,7 +304,7 @@ private slots:
     // An edit queued when the window closes reaches the amplifier before
     // the next group read, so reopening shows it rather than the old value.
     void QueuedEditSurvivesReopen() {
-        Desk desk("dx");
+        Bench desk("dx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Torque, "M23TorqueParam", window));
         QTableWidget* grid = window->Grid();
@@ -322,7 +322,7 @@ private slots:
     // A write the amplifier did not take turns the value cell red until a
     // later write of the entry succeeds.
     void FailedWriteIsMarked() {
-        Desk desk("dx");
+        Bench desk("dx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QTableWidget* grid = window->Grid();
@@ -356,7 +356,7 @@ private slots:
     // A value that cannot be shown ("----") is not written when its editor
     // is entered and left without typing.
     void PlaceholderLeftUntouchedWritesNothing() {
-        Desk desk("bx");
+        Bench desk("bx");
         desk.amplifier->SetEeprom(desk.Address(ParamGroup::Speed, 11), 0);
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
@@ -375,7 +375,7 @@ private slots:
     // of entry 4 to entry 5 starts entry 5 from the new value, so leaving it
     // unchanged does not write the old one back.
     void EntryAtTheSameAddressStartsFromTheEdit() {
-        Desk desk("fx", 30);
+        Bench desk("fx", 30);
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Position, "M24PositionParam", window));
         QTableWidget* grid = window->Grid();
@@ -392,7 +392,7 @@ private slots:
     // The range cell shows the limits SetSpinEditValue is given, in the
     // entry's range format, as the editor enforces them.
     void RangeCellShowsTheLimitsGiven() {
-        Desk desk("dx");
+        Bench desk("dx");
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::System, "M21SystemParam", window));
         QTableWidget* grid = window->Grid();
@@ -405,7 +405,7 @@ private slots:
     // Names, titles and buttons follow the language; entries the amplifier
     // lacks have no name.
     void ChangeLanguageFillsTexts() {
-        Desk desk("fx", 25);
+        Bench desk("fx", 25);
         TParamForm* window = nullptr;
         QVERIFY(desk.Open(ParamGroup::Speed, "M22SpeedParam", window));
         QTableWidget* grid = window->Grid();

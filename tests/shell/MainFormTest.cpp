@@ -39,9 +39,9 @@ const char* const kDataFiles[] = {"Message.E", "Message.J",    "Message.C", "BXA
 
 // A start-up folder with the data files, a simulated amplifier on a line and
 // scripted answers; the main window is built on them by Start().
-class Desk {
+class Bench {
 public:
-    explicit Desk(const std::string& family, int fxVersion = 31) : rig_(family, fxVersion) {
+    explicit Bench(const std::string& family, int fxVersion = 31) : rig_(family, fxVersion) {
         for (const char* name : kDataFiles) {
             std::filesystem::copy_file(std::string(SERVODESK_DATA_DIR) + "/" + name,
                                        Folder() + name);
@@ -103,11 +103,11 @@ public:
 
 // Service mode and the family enable items; an item shows enabled only once
 // it has a command to run.
-bool ShownEnabled(Desk& desk, const char* item, bool wanted) {
+bool ShownEnabled(Bench& desk, const char* item, bool wanted) {
     return desk.Action(item)->isEnabled() == (wanted && desk.Form().HasCommand(item));
 }
 
-QStringList CheckedItems(Desk& desk, const QStringList& names) {
+QStringList CheckedItems(Bench& desk, const QStringList& names) {
     QStringList checked;
     for (const QString& name : names) {
         if (desk.Action(name.toLatin1().constData())->isChecked()) checked << name;
@@ -168,7 +168,7 @@ private slots:
 };
 
 void MainFormTest::StartsWithDefaultsWithoutSettingsFile() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     const DriveState& state = form.State();
 
@@ -199,7 +199,7 @@ void MainFormTest::StartsWithDefaultsWithoutSettingsFile() {
 }
 
 void MainFormTest::ShortSettingsFileOpensCom3InEnglish() {
-    Desk desk("bx");
+    Bench desk("bx");
     desk.WriteIni("SelectCOM=  2\n");
     TMainForm& form = desk.Start(AnswerBX);
 
@@ -213,7 +213,7 @@ void MainFormTest::ShortSettingsFileOpensCom3InEnglish() {
 }
 
 void MainFormTest::FullSettingsFileIsApplied() {
-    Desk desk("lqrv", 33);
+    Bench desk("lqrv", 33);
     desk.WriteIni(kFullIni);
     TMainForm& form = desk.Start(AnswerLQRV);
     const DriveState& state = form.State();
@@ -235,7 +235,7 @@ void MainFormTest::FullSettingsFileIsApplied() {
 // The check items start from Init.ini, flip on a click and go back into the
 // file; a line another build wrote after the seven stays.
 void MainFormTest::TransferChecksAreRememberedBesideOtherLines() {
-    Desk desk("lqrv", 33);
+    Bench desk("lqrv", 33);
     desk.WriteIni(std::string(kFullIni) + "\nPreviewBeforeTransfer=0\nPort=/dev/ttyUSB0\n");
     TMainForm& form = desk.Start(AnswerLQRV);
     QVERIFY(form.Action("M39VerifyAfterTransfer")->isChecked());
@@ -255,7 +255,7 @@ void MainFormTest::TransferChecksAreRememberedBesideOtherLines() {
 }
 
 void MainFormTest::ExitRewritesSettingsFile() {
-    Desk desk("lqrv", 33);
+    Bench desk("lqrv", 33);
     desk.WriteIni(kFullIni);
     TMainForm& form = desk.Start(AnswerLQRV);
     desk.questions.Answer(mrYes);
@@ -283,7 +283,7 @@ void MainFormTest::ExitRewritesSettingsFile() {
 }
 
 void MainFormTest::ExitAnsweredNoKeepsTheWindow() {
-    Desk desk("dx");
+    Bench desk("dx");
     TMainForm& form = desk.Start(AnswerDX);
     form.show();
     desk.questions.Answer(mrNo);
@@ -301,7 +301,7 @@ void MainFormTest::ExitAnsweredNoKeepsTheWindow() {
 }
 
 void MainFormTest::UserLevelTwoStartsInServiceMode() {
-    Desk desk("dx");
+    Bench desk("dx");
     desk.WriteIni(
         "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  1\nFX_Version= 25\n"
         "For User=2\n");
@@ -318,7 +318,7 @@ void MainFormTest::UserLevelTwoStartsInServiceMode() {
 }
 
 void MainFormTest::RestrictedUserLeavesServiceModeWithoutFullAccess() {
-    Desk desk("dx");
+    Bench desk("dx");
     desk.WriteIni(
         "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  1\nFX_Version= 25\n"
         "For User=1\n");
@@ -339,7 +339,7 @@ void MainFormTest::RestrictedUserLeavesServiceModeWithoutFullAccess() {
 }
 
 void MainFormTest::ServiceModeEnablesTheFxFileItems() {
-    Desk desk("kqrv", 33);
+    Bench desk("kqrv", 33);
     desk.WriteIni(
         "SelectCOM=  0\nSelectLanguage=  1\nBefore Amplifier=  3\nFX_Version= 33\n"
         "For User=2\n");
@@ -361,7 +361,7 @@ void MainFormTest::ServiceModeEnablesTheFxFileItems() {
 }
 
 void MainFormTest::InitialMenuStatesAndCaptions() {
-    Desk desk("dx");
+    Bench desk("dx");
     TMainForm& form = desk.Start(AnswerDX);
 
     QCOMPARE(form.windowTitle(), desk.MsgQ(1) + " V1.500");
@@ -411,7 +411,7 @@ void MainFormTest::OnlyBxEnablesJogAndTuning() {
     QFETCH(QString, family);
     QFETCH(int, answer);
     QFETCH(bool, enabled);
-    Desk desk(family.toStdString());
+    Bench desk(family.toStdString());
     desk.Start(answer);
     QCOMPARE(desk.Action("M4Jog")->isEnabled(), enabled);
     for (const char* name : {"M41Jog", "M42AutoGain"}) QVERIFY(ShownEnabled(desk, name, enabled));
@@ -419,7 +419,7 @@ void MainFormTest::OnlyBxEnablesJogAndTuning() {
 }
 
 void MainFormTest::ComChangeReconnectsOnlyOnAChange() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     desk.Line().ClearLog();
 
@@ -443,7 +443,7 @@ void MainFormTest::ComChangeReconnectsOnlyOnAChange() {
 
 void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     const std::string adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     desk.questions.AnswerPort(std::nullopt);  // cancelled: nothing changes
     desk.Action("M69OtherPort")->trigger();
@@ -467,7 +467,7 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     QVERIFY2(written.find("SelectCOM=  0\n") == 0, written.c_str());
     QVERIFY2(written.find("\nOtherPort=" + adapter + "\n") != std::string::npos, written.c_str());
 
-    Desk again("fx");
+    Bench again("fx");
     again.WriteIni(written);
     TMainForm& second = again.Start(AnswerFX);
     QCOMPARE(again.Line().GetDeviceName(), adapter);
@@ -483,7 +483,7 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
 }
 
 void MainFormTest::LanguageChangeReloadsCaptions() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     form.StsTimerTimer();
 
@@ -510,7 +510,7 @@ void MainFormTest::LanguageChangeReloadsCaptions() {
 // A language whose catalogue cannot be read would blank every caption and
 // the menu with them: the texts in use stay and the user is told.
 void MainFormTest::MissingCatalogueKeepsTheLanguageInUse() {
-    Desk desk("fx");
+    Bench desk("fx");
     std::filesystem::remove(desk.Folder() + "Message.C");
     TMainForm& form = desk.Start(AnswerFX);
     const QString englishMonitor = desk.Action("M11Monitor")->text();
@@ -526,7 +526,7 @@ void MainFormTest::MissingCatalogueKeepsTheLanguageInUse() {
 
 // A saved language outside the three starts in English.
 void MainFormTest::UnknownSavedLanguageStartsInEnglish() {
-    Desk desk("fx");
+    Bench desk("fx");
     desk.WriteIni("SelectCOM=  0\nSelectLanguage=  7\n");
     TMainForm& form = desk.Start(AnswerFX);
     QCOMPARE(form.State().Language, 1);
@@ -537,7 +537,7 @@ void MainFormTest::UnknownSavedLanguageStartsInEnglish() {
 
 // A port number outside COM1 ... COM8 uses COM1 and ticks it.
 void MainFormTest::OutOfRangePortFallsBackToCom1() {
-    Desk desk("fx");
+    Bench desk("fx");
     desk.WriteIni("SelectCOM= 12\n");
     TMainForm& form = desk.Start(AnswerFX);
     QCOMPARE(form.State().SelectCom, 0);
@@ -546,7 +546,7 @@ void MainFormTest::OutOfRangePortFallsBackToCom1() {
 }
 
 void MainFormTest::PortThatThrowsOnOpenIsReported() {
-    Desk desk("fx");
+    Bench desk("fx");
     desk.UseLine(std::make_unique<ThrowingLine>(desk.Amp()));
     TMainForm& form = desk.Start(AnswerFX);
     QVERIFY(desk.questions.Last().text.find("EIO") != std::string::npos);
@@ -560,13 +560,13 @@ void MainFormTest::PortThatThrowsOnOpenIsReported() {
 // A first start has no page-line settings: the defaults are written, never 0.
 // A settings file that cannot be rewritten is reported with its path.
 void MainFormTest::SettingsRewriteDefaultsAndFailure() {
-    Desk desk("dx");
+    Bench desk("dx");
     TMainForm& form = desk.Start(AnswerDX);
     desk.questions.Answer(mrYes);
     form.M8ExitClick();
     QVERIFY(desk.ReadIni().find("Printer page lines=58,24,36,0\n") != std::string::npos);
 
-    Desk blocked("dx");
+    Bench blocked("dx");
     std::filesystem::create_directory(blocked.IniPath() + ".tmp");  // the rewrite cannot start
     TMainForm& second = blocked.Start(AnswerDX);
     blocked.questions.Answer(mrYes);
@@ -578,7 +578,7 @@ void MainFormTest::SettingsRewriteDefaultsAndFailure() {
 // A group read lets window events run: a second choice of the item inside it,
 // or any other menu command, must not start.
 void MainFormTest::MenuCommandsWaitForARunningGroupRead() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     int reentries = 0;
     bool menuEnabledDuringRead = true;
@@ -600,7 +600,7 @@ void MainFormTest::MenuCommandsWaitForARunningGroupRead() {
 }
 
 void MainFormTest::MonitoringWindowsOpenOnceAndTheirTimersServeThem() {
-    Desk desk("dx");
+    Bench desk("dx");
     TMainForm& form = desk.Start(AnswerDX);
     desk.Amp().SetRam(0x80, 0x0305);
     desk.Action("M13Alarm")->trigger();
@@ -635,7 +635,7 @@ void MainFormTest::MonitoringWindowsOpenOnceAndTheirTimersServeThem() {
 }
 
 void MainFormTest::UnreadableSettingsLinesAreReported() {
-    Desk desk("fx");
+    Bench desk("fx");
     desk.WriteIni("SelectCOM=  3\nSelectLanguage=English\n");
     QTest::ignoreMessage(QtWarningMsg,
                          "Init.ini line 2 is not readable: \"SelectLanguage=English\"");
@@ -645,7 +645,7 @@ void MainFormTest::UnreadableSettingsLinesAreReported() {
 }
 
 void MainFormTest::BottomPanelMirrorsThePoll() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     desk.Amp().SetServo(true);
     desk.Amp().RaiseAlarm(13);
@@ -669,7 +669,7 @@ void MainFormTest::BottomPanelMirrorsThePoll() {
 }
 
 void MainFormTest::StatusTimerUpdatesTheLabels() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     desk.Amp().SetServo(true);
     QCOMPARE(desk.Label("MainMsg1")->text(), desk.MsgQ(53));
@@ -684,7 +684,7 @@ void MainFormTest::StatusTimerUpdatesTheLabels() {
 }
 
 void MainFormTest::CommErrorShowsOnceAndStatusReturns() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     form.StsTimerTimer();
     form.RefreshPanel();
@@ -727,7 +727,7 @@ void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts_data() {
 void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts() {
     QFETCH(QString, family);
     QFETCH(int, answer);
-    Desk desk(family.toStdString());
+    Bench desk(family.toStdString());
     TMainForm& form = desk.Start(answer);
     form.StsTimerTimer();
     desk.Amp().SetCablePulled(true);
@@ -745,7 +745,7 @@ void MainFormTest::LanguageChangeDuringOutageKeepsTheOutageTexts() {
 }
 
 void MainFormTest::ResizeCentresTheProgressPanel() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     form.show();
     form.resize(1001, 603);
@@ -761,7 +761,7 @@ void MainFormTest::ResizeCentresTheProgressPanel() {
 }
 
 void MainFormTest::ProgressPanelAndMemoFollowThePanelState() {
-    Desk desk("fx");
+    Bench desk("fx");
     TMainForm& form = desk.Start(AnswerFX);
     form.show();
     auto* progress = form.findChild<QFrame*>("ProgressPanel");
@@ -800,7 +800,7 @@ void MainFormTest::ProgressPanelAndMemoFollowThePanelState() {
 // Each row of the child-window table: the item opens one window, a second
 // choice opens no other, closing clears the flag.
 void MainFormTest::EveryChildWindowOpensOnceAndClearsItsFlag() {
-    Desk desk("bx");
+    Bench desk("bx");
     TMainForm& form = desk.Start(AnswerBX);
     form.HotKey1Click();  // service mode enables the service items
     int opened = 0;
