@@ -93,7 +93,7 @@ void ParamFileCommands::M32SaveClick() {
             s_.Panel.Memo1.push_back(ok ? SaveLogLine(index, value) : ReadErrorLine(index));
             SetGauge(done * 100 / kind.Entries());
         },
-        [this] { return long_.CancelRequested(); });
+        [this] { return s_.Cancelled && s_.Cancelled(); });
     for (const std::string& line : set.Lines) file.WriteLine(line);
     save_.ReadErrors = set.ReadErrors;
     const int stoppedAt = set.FirstError;

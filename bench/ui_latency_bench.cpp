@@ -1,0 +1,138 @@
+// How late the window's event loop answers while the line works: the real
+// main window (offscreen) against ampsim paced at 9600 bit/s, with a probe
+// timer every 10 ms whose lateness is recorded, scenario by scenario.
+//   ui_latency_bench [--inline]
+// --inline runs every exchange on the window thread, as before the line had
+// its own thread, for the figures to compare against.
+#include <QAction>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "bench/BenchSupport.h"
+#include "shell/DeskApplication.h"
+#include "shell/Mainform.h"
+#include "tests/support/ScriptedQuestions.h"
+
+namespace {
+
+constexpr int ProbeMs = 10;
+constexpr int AnswerFX = 1;
+
+struct Figures {
+    double p50 = 0, p99 = 0, max = 0;
+};
+
+Figures Summarise(std::vector<double> late) {
+    if (late.empty()) return {};
+    std::sort(late.begin(), late.end());
+    const auto at = [&](double q) { return late[static_cast<std::size_t>(q * (late.size() - 1))]; };
+    return {at(0.50), at(0.99), late.back()};
+}
+
+// Runs the event loop for ms while the probe measures; during() starts the
+// scenario and done() tells when a command scenario has ended.
+Figures Measure(int ms, const std::function<void()>& during,
+                const std::function<bool()>& done = {}) {
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        late.push_back(std::max(0.0, (now - last) / 1e6 - ProbeMs));
+        last = now;
+    });
+    probe.start(ProbeMs);
+    QTimer::singleShot(0, during);
+    while (clock.elapsed() < ms && !(done && clock.elapsed() > 200 && done())) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    probe.stop();
+    return Summarise(late);
+}
+
+void Print(const char* scenario, const Figures& f) {
+    std::printf("%-34s p50 %7.1f ms  p99 %7.1f ms  max %7.1f ms\n", scenario, f.p50, f.p99, f.max);
+    std::fflush(stdout);
+}
+
+void CopyDataFiles(const std::string& to) {
+    for (const auto& entry : std::filesystem::directory_iterator(bench::DataFolder)) {
+        if (!entry.is_regular_file()) continue;
+        std::filesystem::copy_file(entry.path(), to + "/" + entry.path().filename().string(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    std::ofstream(to + "/Init.ini") << "SelectCOM=0\nLanguage=1\nPreviousFamily=1\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool inlineLine = argc > 1 && std::strcmp(argv[1], "--inline") == 0;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    DeskApplication app(argc, argv);
+    AmpsimProcess ampsim(bench::AmpsimPath, "fx", {"--fx-version", "31", "--pace"});
+    CopyDataFiles(ampsim.Folder());
+
+    ScriptedQuestions questions;
+    questions.Answer(AnswerFX);
+    MainFormSetup setup;
+    setup.StartFolder = ampsim.Folder() + "/";
+    setup.QuestionsOverride = &questions;
+    setup.LineThread = !inlineLine;
+    TMainForm form(setup);
+    if (!inlineLine) app.SetDeskLock(&form.GetDesk().Lock());
+    form.show();
+    form.FormCreate();
+    Desk& desk = form.GetDesk();
+    const auto idle = [&] {
+        const DeskLock::Scope hold(desk.Lock());
+        return !desk.LongOp.Running() && !desk.Line().CommandPending();
+    };
+    std::printf("ui_latency_bench: %s, ampsim paced, FX 31\n",
+                inlineLine ? "exchanges on the window thread" : "the line's own thread");
+
+    Measure(1500, [] {});  // start-up and the first identification
+    Print("status poll only", Measure(5000, [] {}));
+
+    form.Action("M11Monitor")->trigger();
+    desk.Monitors.Monitor.MonitorSelection.fill(1);
+    Print("data monitor, every row", Measure(5000, [] {}));
+
+    Print("7 s cable pull, monitor open", Measure(9000, [&] {
+              ampsim.Command("pull", "cable pulled");
+              QTimer::singleShot(7000, [&] { ampsim.Command("plug", "cable in"); });
+          }));
+    Measure(3000, [] {});  // recovery
+    desk.Monitors.Monitor.MonitorSelection.fill(0);
+
+    Print("speed group read", Measure(
+                                  15000, [&] { form.Action("M22SpeedParam")->trigger(); },
+                                  [&] { return form.ChildWindowOf("M22SpeedParam") != nullptr; }));
+
+    const std::string file = ampsim.Folder() + "/bench.dat";
+    questions.AnswerFile(file);
+    Print("whole-set save", Measure(
+                                60000, [&] { form.Action("M32Save")->trigger(); }, idle));
+
+    {
+        const DeskLock::Scope hold(desk.Lock());
+        desk.State.PreviewBeforeTransfer = false;
+    }
+    questions.AnswerFile(file);
+    for (int i = 0; i < 4; ++i) questions.Answer(mrNo);  // identity, reset, repeat
+    Print("open, preview off", Measure(
+                                   60000, [&] { form.Action("M31Open")->trigger(); }, idle));
+    desk.StopLine();
+    app.SetDeskLock(nullptr);
+    return 0;
+}

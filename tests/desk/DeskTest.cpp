@@ -1,0 +1,184 @@
+// The line's own thread and the desk: jobs one at a time in the order the user
+// expects, a window that gets the lock while the line waits, and Cancel
+// between entries of a save and of a transfer.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <vector>
+
+#include "desk/Desk.h"
+#include "desk/LineJobs.h"
+#include "files/FileCommands.h"
+#include "link/Procedure.h"
+#include "tests/support/SimTransfer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What ran on the line, in order.
+struct Journal {
+    void Add(const std::string& name) {
+        std::lock_guard<std::mutex> guard(mutex);
+        names.push_back(name);
+    }
+    std::vector<std::string> Names() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return names;
+    }
+    std::mutex mutex;
+    std::vector<std::string> names;
+};
+
+TEST(LineThread, StopsGoAheadOfTicksAndAWaitingTickIsNotQueuedTwice) {
+    DeskLock lock;
+    LineThread line(lock);
+    Journal journal;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    // A tick that holds the line, as a read waiting for its time-out does.
+    line.Post({JobKind::Tick, "MonitorTimer", [&] {
+                   journal.Add("monitor 1");
+                   lock.ReleasedDuring([&] { released.wait(); });
+               }});
+    std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(line.Post({JobKind::Tick, "MonitorTimer", [&] { journal.Add("monitor 2"); }}));
+    EXPECT_FALSE(line.Post({JobKind::Tick, "MonitorTimer", [&] { journal.Add("monitor 3"); }}));
+    EXPECT_TRUE(line.Post({JobKind::Command, {}, [&] { journal.Add("save"); }}));
+    EXPECT_TRUE(line.Post({JobKind::Stop, {}, [&] { journal.Add("jog stop"); }}));
+    EXPECT_TRUE(line.CommandPending());
+    release.set_value();
+    line.Drain();
+    EXPECT_EQ(journal.Names(),
+              (std::vector<std::string>{"monitor 1", "jog stop", "monitor 2", "save"}));
+    EXPECT_FALSE(line.CommandPending());
+}
+
+TEST(LineThread, TheWindowTakesTheLockWhileTheLineWaitsAndAThrowingJobEndsAlone) {
+    DeskLock lock;
+    LineThread line(lock);
+    std::string failure;
+    line.JobFailed = [&](const LineJob&, const std::string& what) { failure = what; };
+    std::promise<void> waiting;
+    std::promise<void> release;
+    auto released = release.get_future();
+    line.Post({JobKind::Command, {}, [&] {
+                   lock.ReleasedDuring([&] {
+                       waiting.set_value();
+                       released.wait();
+                   });
+                   throw std::runtime_error("port gone");
+               }});
+    waiting.get_future().wait();
+    {
+        // The line is inside its wait: the window thread gets the lock at once.
+        const DeskLock::Scope window(lock);
+        EXPECT_TRUE(lock.HeldByThisThread());
+    }
+    release.set_value();
+    bool ranAfter = false;
+    line.Post({JobKind::Command, {}, [&] { ranAfter = true; }});
+    line.Drain();
+    EXPECT_EQ(failure, "port gone");
+    EXPECT_TRUE(ranAfter);
+}
+
+// The periodic tick gives up at its first silent read; a command does not.
+TEST(DeskLine, APeriodicTickStopsAtItsFirstSilentRead) {
+    SimDrive drive("fx", 31);
+    drive.Connect();
+    drive.state.MonitorFormOpen = true;
+    drive.state.MonitorBusy = false;
+    drive.desk->Monitors.Monitor.MonitorSelection.fill(1);
+    drive.amplifier->Faults().SetCablePulled(true);
+    const std::uint64_t tickStart = drive.clock.NowMs();
+    drive.desk->PostTick("MonitorTimer", [&] { drive.desk->Monitors.Monitor.MonitorTimerTimer(); });
+    EXPECT_TRUE(drive.state.CommErrorLatched);
+    EXPECT_LT(drive.clock.NowMs() - tickStart, 1500u) << "one time-out, not one per row";
+    // A command reads on after a silent request.
+    const std::uint64_t commandStart = drive.clock.NowMs();
+    drive.desk->PostCommand([&] {
+        int value = 0;
+        drive.desk->Link.ReadFromRAM("20", WordReplyLength, HexFormat, value);
+        drive.desk->Link.ReadFromRAM("21", WordReplyLength, HexFormat, value);
+    });
+    EXPECT_GE(drive.clock.NowMs() - commandStart, 2000u);
+}
+
+class DeskCancel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ =
+            std::filesystem::temp_directory_path() / ("deskcancel_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::filesystem::path folder_;
+};
+
+// The user presses Cancel once the command has asked whether to go on this
+// many times: between that many entries and the next.
+std::function<bool()> CancelAfter(int entries) {
+    auto asked = std::make_shared<int>(0);
+    return [asked, entries] { return ++*asked > entries; };
+}
+
+TEST_F(DeskCancel, ACancelledSaveLeavesTheOldFileAlone) {
+    SimTransfer bench("fx", 31);
+    const std::string path = Path("old.dat");
+    std::ofstream(path, std::ios::binary) << "the old file\r\n";
+    bench.seams.Cancelled = CancelAfter(10);
+    ParamFileCommands commands(bench.seams, bench.longOperation);
+    bench.ask.AnswerFile(path);
+    commands.M32SaveClick();
+    EXPECT_TRUE(commands.LastSave().Cancelled);
+    EXPECT_FALSE(commands.LastSave().Written);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the old file\r\n");
+    EXPECT_EQ(bench.sim.line->Requests().size(), 10u) << "no read after Cancel";
+}
+
+TEST_F(DeskCancel, ACancelledTransferStopsBeforeItsNextWriteAndReadsBackWhatItWrote) {
+    SimTransfer bench("fx", 31);
+    const std::string path = Path("set.dat");
+    bench.ask.AnswerFile(path);
+    ParamFileCommands(bench.seams, bench.longOperation).M32SaveClick();
+    bench.sim.state.PreviewBeforeTransfer = false;
+    bench.sim.state.VerifyAfterTransfer = true;
+    bench.sim.line->ClearLog();
+    bench.seams.Cancelled = CancelAfter(5);
+    ParamFileCommands commands(bench.seams, bench.longOperation);
+    TransferSafety safety;
+    safety.Backup = false;
+    commands.SetSafety(safety);
+    bench.ask.AnswerFile(path);
+    commands.M31OpenClick();
+    // Addresses written (checksum commands aside) and read back, in order.
+    std::vector<std::string> written;
+    std::vector<std::string> readBack;
+    for (const std::string& request : bench.sim.line->Requests()) {
+        const std::string address = request.substr(2, 2);
+        if (request.rfind("W5", 0) == 0 && address != "C0") written.push_back(address);
+        if (request.rfind("R5", 0) == 0) readBack.push_back(address);
+    }
+    EXPECT_LE(written.size(), 5u) << "the writes stop at Cancel";
+    ASSERT_FALSE(readBack.empty()) << "what was written is read back";
+    for (const std::string& address : readBack) {
+        EXPECT_NE(std::find(written.begin(), written.end(), address), written.end()) << address;
+    }
+    EXPECT_EQ(bench.sim.line->Requests().back().substr(0, 4), "R50E") << "read-back comes last";
+    const auto& log = bench.sim.panel.Memo1;
+    const std::string told = bench.sim.Msg(1330);
+    const bool logged = std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+        return line.find(told.substr(0, told.find('%'))) != std::string::npos;
+    });
+    EXPECT_TRUE(logged) << "the log says the transfer was cancelled";
+}
+
+}  // namespace
