@@ -10,7 +10,6 @@
 
 namespace {
 
-
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
 constexpr int MsgCommError = 167;
@@ -188,7 +187,10 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     // A failed transfer stays on screen, its message in red, until the
     // questions after it are answered.
     if (!s_.Panel.ProgressFailed) HideProgress();
-    const bool stop = ReportPassFailures(pass, s_, result, verify) && result.LinkLost;
+    // A link lost during the read-back ends the command as one lost during
+    // the pass: nothing more can be asked of the amplifier.
+    const bool linkDown = result.LinkLost || s_.State.CommErrorLatched;
+    const bool stop = ReportPassFailures(pass, s_, result, verify) && linkDown;
     if (!stop && kind.AmpFamily == Family::Fx) {
         if (result.Processed < check.DataLines) pass.ShowLineCountError();
         if (pass.AskReset() == TransferPass::Reset::Failed) ++open_.FailedWrites;

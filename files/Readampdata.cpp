@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -104,6 +105,16 @@ bool TReadData::ReadFile(const std::string& path, std::string& error) {
     return true;
 }
 
+// Inside the main window the viewer sits in a frame of its own: closing only
+// the viewer would leave that frame behind, empty.
+void TReadData::ReadCloseBtnClick() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->close();
+    } else {
+        close();
+    }
+}
+
 void TReadData::SaveBtnClick() {
     const std::optional<std::string> path = ask_.ChooseFileToSave(Question(MsgSaveTitle));
     if (!path) return;
@@ -117,8 +128,9 @@ void TReadData::SaveBtnClick() {
 bool TReadData::SaveFile(const std::string& path, std::string& error) {
     AtomicFile file;
     if (!file.Create(path, error)) return false;
-    const QStringList lines = memo_->toPlainText().split('\n');
-    for (const QString& line : lines) file.WriteLine(line.toStdString());
+    for (const std::string& line : TextLines(memo_->toPlainText().toStdString())) {
+        file.WriteLine(line);
+    }
     if (!file.Commit(error)) return false;
     fname_->setText(QString::fromStdString(path));
     return true;

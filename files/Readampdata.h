@@ -26,7 +26,7 @@ public:
     QSize sizeHint() const override { return {560, 420}; }
     void ReadBtnClick();
     void SaveBtnClick();
-    void ReadCloseBtnClick() { close(); }
+    void ReadCloseBtnClick();
 
     // Reads path into the memo; false (memo and label untouched) when it
     // cannot be read, with the reason in error.

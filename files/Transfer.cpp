@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-namespace {
+#include "link/Procedure.h"
 
+namespace {
 
 struct ProtectedRange {
     int AmpFamily;
@@ -32,7 +33,6 @@ constexpr ProtectedRange ProtectedRanges[] = {
 // The pauses of each family, part of the procedure the amplifiers expect.
 constexpr int DxLinePauseMs = 50;
 constexpr int BxRewritePauseMs = 150;
-constexpr int FxChecksumPauseMs = 500;
 constexpr int LinkLostPauseMs = 2000;
 constexpr int ResetPauseMs = 1500;
 
@@ -78,7 +78,9 @@ std::string LineProblem(const TransferLine& line) {
     if (line.Kind == LineKind::FormatError) return line.Error;
     if (line.Kind != LineKind::Entry) return {};
     if (!line.ValueDigits) return "the value after H' is not four hexadecimal digits";
-    if (!line.AddressDigits) return "the address after ; is not two hexadecimal digits";
+    // The address sent is the field's last two digits; the two before them
+    // must be digits too, or ";zz20" and ";0120" would both reach address 20.
+    if (!line.IndexDigits) return "the index after ; is not four hexadecimal digits";
     return {};
 }
 
@@ -120,13 +122,13 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
         } else {
             item.Data = true;
             item.Address = Upper(line.Address);
-            item.Index = line.Index;
+            item.Index = line.FullIndex;
             item.Value = line.Value;
             ++check.DataLines;
             if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
                 rangeLine = lineNumber;
-                rangeError = "entry " + item.Address + " is outside the range " + RangeText(kind) +
-                             " of this amplifier";
+                rangeError = "entry " + HexWord(item.Index) + " is outside the range " +
+                             RangeText(kind) + " of this amplifier";
             }
         }
         check.Items.push_back(std::move(item));
@@ -289,13 +291,13 @@ void TransferPass::FinishFx(const PassRules& rules) {
         WriteRam("C0", 1);
         Log("Enable Auto Checksum");
     }
-    s_.Time.WaitMs(FxChecksumPauseMs);
+    if (rules.FxSettlePauseMs > 0) s_.Time.WaitMs(rules.FxSettlePauseMs);
 }
 
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     constexpr int WordReply = 7, Hex = 1;
     return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+                                    : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {

@@ -63,11 +63,12 @@ struct WrittenWord {
 // How a pass runs. Open's rules come from OpenRules; the compare transfer,
 // the production pass and the table's write-back set their own.
 struct PassRules {
-    int Limit = 0;             // data lines taken at most
-    int Divisor = 1;           // the gauge's whole: entries of a complete file
-    int StopIndex = -1;        // when >= 0: an entry with this index or above is the last
-    int FxLinePauseMs = 10;    // after every line, FX group
-    int FxClosingPauseMs = 0;  // FX group: before the checksum commands
+    int Limit = 0;              // data lines taken at most
+    int Divisor = 1;            // the gauge's whole: entries of a complete file
+    int StopIndex = -1;         // when >= 0: an entry with this index or above is the last
+    int FxLinePauseMs = 10;     // after every line, FX group
+    int FxClosingPauseMs = 0;   // FX group: before the checksum commands
+    int FxSettlePauseMs = 500;  // FX group: after them (the table hides its panel at once)
     bool StopOnFailedWrite = false;
     std::function<Protection(int index)> Protect;
 };

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -108,6 +110,23 @@ private slots:
         QVERIFY(ask.Last().text.find(Folder() + "b.src") == 0);
     }
 
+    // Return in the save dialog's name field: a full path is taken as typed,
+    // a folder is shown.
+    void SaveFormTakesReturnAfterAFullPathOrAFolder() {
+        ScriptedQuestions ask;
+        std::filesystem::create_directories(Folder() + "sub");
+        TFileForm form(TFileForm::Mode::Save, Question(0), catalogue_, ask, Folder());
+        auto* edit = Find<QLineEdit>(form, "FileEdit");
+        edit->setText(QString::fromStdString(Folder() + "sub"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!form.DialogAccepted());
+        QCOMPARE(form.ShownFolder(), Folder() + "sub/");
+        edit->setText(QString::fromStdString(Folder() + "sub/full.src"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(form.DialogAccepted());
+        QCOMPARE(form.SelectedPath(), Folder() + "sub/full.src");
+    }
+
     void TheChooserRemembersTheFolderShownAndTheTypedName() {
         ScriptedQuestions ask;
         DriveState state;
@@ -185,6 +204,30 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(viewer, "ReadBtn"), Qt::LeftButton);
         QCOMPARE(memo->toPlainText(), QString("edited"));
         QVERIFY(ask.Last().custom);
+    }
+
+    void AnEmptyViewerSavesAnEmptyFile() {
+        ScriptedQuestions ask;
+        DriveState state;
+        TReadData viewer(state, catalogue_, ask);
+        ask.AnswerFile(Folder() + "empty.dat");
+        QTest::mouseClick(Find<QPushButton>(viewer, "SaveBtn"), Qt::LeftButton);
+        QCOMPARE(Bytes(Folder() + "empty.dat"), std::string());
+        QCOMPARE(TextLines("a\nb\n"), (std::vector<std::string>{"a", "b"}));
+        QCOMPARE(TextLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+    }
+
+    void ViewerCloseTakesItsFrameAlong() {
+        ScriptedQuestions ask;
+        DriveState state;
+        QMdiArea area;
+        area.addSubWindow(new TReadData(state, catalogue_, ask))->show();
+        area.show();
+        QCOMPARE(area.subWindowList().size(), 1);
+        auto* viewer = area.findChild<TReadData*>();
+        QTest::mouseClick(Find<QPushButton>(*viewer, "ReadCloseBtn"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(area.subWindowList().size(), 0);
     }
 
     void PathLabelBreaksAfterTheLastSeparatorWithin75() {

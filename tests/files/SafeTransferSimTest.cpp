@@ -251,6 +251,7 @@ TEST_F(SafeTransfer, IdentityMismatchAsksAndNoWritesNothing) {
         EXPECT_EQ(WriteCount(), 0);
         EXPECT_EQ(ask.Last().text.rfind(sim->Msg(1019), 0), 0u);
         EXPECT_EQ(ask.Last().kind, DialogKind::Warning);
+        EXPECT_EQ(ask.Last().focusPosition, 1) << "No, the safe answer, has the focus";
 
         // Yes: the transfer goes on.
         ask.AnswerFile(path).Answer(mrYes);
@@ -307,6 +308,65 @@ TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
     EXPECT_NE(ask.Last().text.find("cannot create"), std::string::npos);
+}
+
+TEST_F(SafeTransfer, TwoBackupsInOneSecondGiveTwoFiles) {
+    Start("dx");
+    const BackupOutcome first = BackUpDrive(*seams, Path("data"), "test", 1765170000);
+    const BackupOutcome second = BackUpDrive(*seams, Path("data"), "test", 1765170000);
+    ASSERT_TRUE(first.Ok && second.Ok);
+    EXPECT_NE(first.Path, second.Path);
+    EXPECT_EQ(Backups().size(), 2u);
+}
+
+// The cable is pulled once the read-back has begun: every write went through,
+// but the words were not all read back, so the transfer is a failure.
+TEST_F(SafeTransfer, AReadBackCutShortIsAFailure) {
+    Start("fx", 31);
+    sim->state.PreviewBeforeTransfer = false;
+    Save(Path("a.dat"));
+    sim->panel.ProcessEvents = [this] {
+        if (sim->panel.ProgressMsg == sim->Msg(1005)) sim->amplifier->SetCablePulled(true);
+    };
+    Open(Path("a.dat"));
+    EXPECT_EQ(Last().FailedWrites, 0);
+    EXPECT_GT(Last().VerifyFailed, 0);
+    EXPECT_TRUE(sim->panel.ProgressFailed);
+    EXPECT_EQ(sim->panel.ProgressMsg.rfind(sim->Msg(1006), 0), 0u) << sim->panel.ProgressMsg;
+    const auto& memo = sim->panel.Memo1;
+    EXPECT_NE(std::find(memo.begin(), memo.end(), "Not read back: Add=0C"), memo.end());
+    // With the link down nothing more is asked: only the error box.
+    const auto onlyErrorBoxesSince = [this](std::size_t first) {
+        const auto& asked = ask.AskedQuestions();
+        return first < asked.size() &&
+               std::all_of(asked.begin() + static_cast<long>(first), asked.end(),
+                           [](const auto& q) { return q.kind == DialogKind::Error; });
+    };
+    EXPECT_TRUE(onlyErrorBoxesSince(0));
+
+    // A production unit cut short the same way is recorded as failed.
+    Start("fx", 31);
+    sim->panel.ProcessEvents = [this] {
+        if (sim->panel.ProgressMsg == sim->Msg(1005)) sim->amplifier->SetCablePulled(true);
+    };
+    MotorParamCommand maker(*seams, longOperation, [] { return true; });
+    maker.SetRecordPath(Path("record.csv"));
+    ask.AnswerFile(Path("a.dat"));
+    ask.SetFallback(mrYes);
+    const std::size_t asked = ask.AskedQuestions().size();
+    maker.M37MakerClick();
+    ASSERT_EQ(maker.Last().Passes.size(), 1u);
+    EXPECT_FALSE(maker.Last().Passes[0].Clean);
+    EXPECT_TRUE(onlyErrorBoxesSince(asked));
+    std::ifstream in(Path("record.csv"));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back();
+        ASSERT_TRUE(SplitCsvLine(line, rows.back()));
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1][12], "0") << "failed column";
+    EXPECT_EQ(rows[1][17], "failed");
 }
 
 // What a production pass does per unit: the pass, the read-back, the record.
