@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -47,6 +48,8 @@ constexpr int MsgCommError = 167;
 constexpr int MsgLineCount = 191;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOk = 73;
+constexpr int MsgLinkLostNoReadBack = 1050;
+constexpr int MsgLinkLostAfterWrites = 1051;
 
 std::string Trimmed(const std::string& line) {
     std::size_t first = 0, last = line.size();
@@ -82,6 +85,26 @@ std::string LineProblem(const TransferLine& line) {
     // must be digits too, or ";zz20" and ";0120" would both reach address 20.
     if (!line.IndexDigits) return "the index after ; is not four hexadecimal digits";
     return {};
+}
+
+// Where a pass ends even with every line left: the line limit, or the entry
+// at the stop index taken.
+bool PassExhausted(const PassRules& rules, int processed, int lastIndex) {
+    return processed >= rules.Limit || (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex);
+}
+
+// The parameter writes a pass makes when nothing stops it early: the whole a
+// lost link is told against.
+int PlannedWrites(const FileCheck& file, const PassRules& rules) {
+    int processed = 0, planned = 0, lastIndex = -1;
+    for (const FileItem& item : file.Items) {
+        if (PassExhausted(rules, processed, lastIndex)) break;
+        if (!item.Data) continue;
+        lastIndex = item.Index;
+        ++processed;
+        if (rules.Protect(item.Index) == Protection::None) ++planned;
+    }
+    return planned;
 }
 
 }  // namespace
@@ -173,13 +196,13 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool s
 
 PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const PassRules& rules) {
     result_ = PassResult{};
+    result_.Planned = PlannedWrites(file, rules);
     bool lastFailed = false;
     const FileItem* thirtyThird = nullptr;
     int lastIndex = -1;
     if (kind.AmpFamily == Family::Fx) ChecksumOff();
     for (const FileItem& item : file.Items) {
-        if (s_.State.CommErrorLatched || result_.Processed >= rules.Limit) break;
-        if (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex) break;
+        if (s_.State.CommErrorLatched || PassExhausted(rules, result_.Processed, lastIndex)) break;
         if (rules.StopOnFailedWrite && lastFailed) break;
         if (!item.Data) {
             Log(NotDataString);
@@ -205,6 +228,11 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
     if (kind.AmpFamily == Family::Bx) FinishBx(kind, thirtyThird, rules);
     if (kind.AmpFamily == Family::Fx) FinishFx(rules);
     result_.LinkLost = s_.State.CommErrorLatched;
+    // One cause, one count: nothing was read back, so nothing is said to differ.
+    if (result_.LinkLost) {
+        s_.Panel.ProgressMsg = LinkLostText(result_);
+        s_.Panel.ProgressFailed = true;
+    }
     return result_;
 }
 
@@ -277,7 +305,7 @@ void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird,
 }
 
 void TransferPass::ChecksumOff() {
-    WriteRam("C0", 0);
+    result_.ChecksumLeftOff = WriteRam("C0", 0);
     Log("Cancel Auto Checksum");
 }
 
@@ -288,7 +316,7 @@ void TransferPass::FinishFx(const PassRules& rules) {
     } else {
         WriteRam("0B", 0);
         Log("Make Checksum");
-        WriteRam("C0", 1);
+        if (WriteRam("C0", 1)) result_.ChecksumLeftOff = false;
         Log("Enable Auto Checksum");
     }
     if (rules.FxSettlePauseMs > 0) s_.Time.WaitMs(rules.FxSettlePauseMs);
@@ -306,15 +334,21 @@ void ErrorBox(Questions& ask, const std::string& text) {
 
 bool TransferPass::ReportFailures(const PassResult& result) {
     if (!result.LinkLost && result.FailedWrites == 0) return false;
-    std::string text = result.LinkLost ? s_.Message(MsgCommError) : std::string();
-    if (result.FailedWrites > 0) {
-        if (!text.empty()) text += "\n";
-        text += std::to_string(result.FailedWrites) + " of " +
-                std::to_string(result.FailedWrites + result.Written) + " parameter writes failed.";
-    }
+    const std::string text = result.LinkLost
+                                 ? s_.Message(MsgCommError) + "\n" + LinkLostText(result)
+                                 : std::to_string(result.FailedWrites) + " of " +
+                                       std::to_string(result.FailedWrites + result.Written) +
+                                       " parameter writes failed.";
     s_.Ask.Beep();
     ErrorBox(s_.Ask, text);
     return true;
+}
+
+std::string TransferPass::LinkLostText(const PassResult& result) const {
+    const int message =
+        s_.State.VerifyAfterTransfer ? MsgLinkLostNoReadBack : MsgLinkLostAfterWrites;
+    return Filled(s_.Message(message),
+                  {std::to_string(result.EntriesWritten), std::to_string(result.Planned)});
 }
 
 void TransferPass::ShowLineCountError() {

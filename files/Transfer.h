@@ -82,6 +82,8 @@ struct PassResult {
     int Protected = 0;               // data lines skipped by the protection rule
     int EntriesWritten = 0;          // data lines whose write was acknowledged
     bool LinkLost = false;           // CommErrorLatched at the end of the pass
+    int Planned = 0;                 // parameter writes the pass was to make
+    bool ChecksumLeftOff = false;    // FX: "C0" = 0 taken and not switched on again
     std::vector<WrittenWord> Words;  // parameter words sent, in order (no checksum commands)
 };
 
@@ -110,6 +112,9 @@ public:
     // The error box of a pass that lost the link or had failed writes; false
     // when there was nothing to report.
     bool ReportFailures(const PassResult& result);
+    // "The link was lost after N of M parameter writes", with the read-back
+    // that could not follow when the transfer verifies.
+    std::string LinkLostText(const PassResult& result) const;
     // The error box of message 191 (sound, one button captioned 73).
     void ShowLineCountError();
     // The FX group's reset question (message 140): on Yes "C4" = 0, the

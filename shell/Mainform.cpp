@@ -576,7 +576,10 @@ void TMainForm::FormResize() {
 // --- timers -------------------------------------------------------------
 
 void TMainForm::StsTimerTimer() {
+    const bool latched = state_.CommErrorLatched;
     statusPoll_.StsTimerTimer();
+    // A transfer the outage cut short is taken up as soon as the link is back.
+    if (latched && !state_.CommErrorLatched) RunFileCommand(&ParamFileCommands::LinkReturned);
 }
 void TMainForm::MonitorTimerTimer() {
     monitoring_.Monitor.MonitorTimerTimer();

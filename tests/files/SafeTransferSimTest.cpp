@@ -15,6 +15,7 @@
 #include "files/MotorTransfer.h"
 #include "files/ProductionRecord.h"
 #include "files/Sha256.h"
+#include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
@@ -367,6 +368,68 @@ TEST_F(SafeTransfer, AReadBackCutShortIsAFailure) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_NE(rows[1][12], "0") << "failed column";
     EXPECT_EQ(rows[1][17], "failed");
+}
+
+// The link is lost at the write of entry 20 and comes back later: one count
+// and one cause are told, and the drive, left with its checksum off, is
+// offered to be finished or restored.
+TEST_F(SafeTransfer, ALinkLostDuringOpenIsToldOnceAndTakenUpWhenItReturns) {
+    struct Case {
+        const char* what;
+        int answer;
+        int wordAfter;  // of entry 20
+    };
+    const Case cases[] = {{"leave", mrYes, 0x0555},
+                          {"finish", mrNo, 0x0123},
+                          {"restore", mrOk, 0x0777},
+                          {"closed", mrCancel, 0x0555}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("fx", 31);
+        sim->state.PreviewBeforeTransfer = false;
+        SetWord(0x20, 0x0123);
+        Save(Path("a.dat"));
+        SetWord(0x20, 0x0777);  // what the backup holds
+        sim->amplifier->SetObserver([this](const sim::ExchangeRecord& record) {
+            if (record.request.rfind("W520", 0) == 0) sim->amplifier->SetCablePulled(true);
+        });
+        const std::size_t before = ask.AskedQuestions().size();
+        Open(Path("a.dat"));
+        sim->amplifier->SetObserver(nullptr);
+        ASSERT_TRUE(Last().LinkLost);
+        // Entries 0C to 20 went through, none of them protected.
+        const std::string lost = Filled(sim->Msg(1050), {"21", "74"});
+        EXPECT_EQ(sim->panel.ProgressMsg, lost);
+        EXPECT_TRUE(sim->panel.ProgressFailed);
+        ASSERT_EQ(ask.AskedQuestions().size(), before + 1);
+        EXPECT_EQ(ask.Last().text, sim->Msg(167) + "\n" + lost);
+        ASSERT_TRUE(commands->Interrupted().has_value());
+        const std::string backup = Last().BackupPath;
+        EXPECT_EQ(commands->Interrupted()->BackupPath, backup);
+
+        sim->amplifier->SetCablePulled(false);
+        sim->state.CommErrorLatched = false;
+        SetWord(0x20, 0x0555);  // the partly written state
+        sim->line->ClearLog();
+        ask.Answer(c.answer);
+        commands->LinkReturned();
+        ASSERT_EQ(ask.AskedQuestions().size(), before + 2);
+        const auto& question = ask.Last();
+        EXPECT_EQ(question.text, Filled(sim->Msg(1052), {Path("a.dat")}) + "\n" +
+                                     Filled(sim->Msg(1053), {backup}));
+        EXPECT_EQ(question.buttons, (std::vector<int>{0, 1, 2}));
+        EXPECT_EQ(question.focusPosition, 0) << "Leave as it is has the focus";
+        EXPECT_EQ(question.captions.First, 1055);
+        EXPECT_EQ(Word(0x20), c.wordAfter);
+        const std::vector<std::string> requests = sim->line->Requests();
+        const bool checksumOn = std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+            return r.rfind("W5C00001", 0) == 0;
+        });
+        EXPECT_EQ(checksumOn, c.wordAfter != 0x0555);
+        EXPECT_FALSE(commands->Interrupted().has_value());
+        commands->LinkReturned();
+        EXPECT_EQ(ask.AskedQuestions().size(), before + 2) << "asked once";
+    }
 }
 
 // What a production pass does per unit: the pass, the read-back, the record.
