@@ -40,6 +40,7 @@ TReadData::TReadData(DriveState& state, const MessageCatalogue& catalogue, Quest
     setAttribute(Qt::WA_DeleteOnClose);
     fname_ = new QLabel("/", this);
     fname_->setObjectName("Fname");
+    fname_->setWordWrap(true);
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName("Memo1");
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -101,8 +102,17 @@ bool TReadData::ReadFile(const std::string& path, std::string& error) {
     QStringList text;
     for (const std::string& line : lines) text << QString::fromStdString(line);
     memo_->setPlainText(text.join('\n'));
-    fname_->setText(QString::fromStdString(PathLabelText(path)));
+    ShowPath(PathLabelText(path), path);
     return true;
+}
+
+// The label breaks the path as the rules say; a line still wider than the
+// viewer breaks again after a separator rather than losing its end.
+void TReadData::ShowPath(const std::string& text, const std::string& path) {
+    QString shown = QString::fromStdString(text);
+    shown.replace('/', QStringLiteral("/\u200B"));
+    fname_->setText(shown);
+    fname_->setToolTip(QString::fromStdString(path));
 }
 
 // Inside the main window the viewer sits in a frame of its own: closing only
@@ -132,6 +142,6 @@ bool TReadData::SaveFile(const std::string& path, std::string& error) {
         file.WriteLine(line);
     }
     if (!file.Commit(error)) return false;
-    fname_->setText(QString::fromStdString(path));
+    ShowPath(path, path);
     return true;
 }

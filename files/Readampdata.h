@@ -35,6 +35,7 @@ public:
 
 private:
     FileQuestion Question(int titleMessage) const;
+    void ShowPath(const std::string& text, const std::string& path);
     QString Msg(int n) const;
 
     DriveState& state_;

@@ -1,6 +1,7 @@
 // The file dialogs and the viewer, offscreen: the name and folder rules.
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -228,6 +229,29 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(*viewer, "ReadCloseBtn"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(area.subWindowList().size(), 0);
+    }
+
+    // A path whose second line is still wider than the viewer wraps again
+    // and keeps its end in sight.
+    void ViewerPathLabelKeepsTheEndOfALongPath() {
+        ScriptedQuestions ask;
+        DriveState state;
+        TReadData viewer(state, catalogue_, ask);
+        viewer.show();
+        const std::string dir = Folder() + std::string(50, 'd') + "/" + std::string(30, 'e') + "/";
+        std::filesystem::create_directories(dir);
+        const std::string path = dir + "a_long_file_name_at_the_end.dat";
+        std::ofstream(path) << "x\n";
+        ask.AnswerFile(path);
+        QTest::mouseClick(Find<QPushButton>(viewer, "ReadBtn"), Qt::LeftButton);
+        viewer.layout()->activate();
+        auto* label = Find<QLabel>(viewer, "Fname");
+        const QRect room = label->contentsRect();
+        const QRect needed =
+            label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text());
+        QVERIFY2(needed.width() <= room.width(), qPrintable(label->text()));
+        QVERIFY(needed.height() <= room.height());
+        QCOMPARE(label->toolTip().toStdString(), path);
     }
 
     void PathLabelBreaksAfterTheLastSeparatorWithin75() {
