@@ -173,6 +173,9 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     } else {
         commands.M31OpenClick();
         if (commands.LastOpen().Passes > 0 || command.DryRun) echo.Flush();
+        if (commands.Interrupted()) {
+            err_ << commands.InterruptedText() << "\n" << commands.InterruptedRemedy() << "\n";
+        }
     }
     if (showProgress_) err_ << "\n";
     return save ? SaveStatus(commands.LastSave()) : OpenStatus(commands.LastOpen(), command.DryRun);

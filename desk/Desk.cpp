@@ -119,6 +119,12 @@ void Desk::RequestRefresh() {
     if (refreshRequest_) refreshRequest_();
 }
 
+void Desk::StatusTick() {
+    const bool latched = State.CommErrorLatched;
+    Poll.StsTimerTimer();
+    if (latched && !State.CommErrorLatched) PostCommand([this] { FileCommands.LinkReturned(); });
+}
+
 ConnectOutcome Desk::ConnectRS232() {
     ConnectOutcome outcome;
     State.CommErrorLatched = false;

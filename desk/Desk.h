@@ -85,6 +85,9 @@ public:
     void OnWindow(const std::function<void()>& work);
 
     // --- decisions the window applies -------------------------------------
+    // The status poll's tick; when the link has come back, a transfer that the
+    // outage cut short is taken up next (a line job's body).
+    void StatusTick();
     // Opens the port and identifies the amplifier (a line job's body).
     ConnectOutcome ConnectRS232();
     // Closes the port (a line job's body).

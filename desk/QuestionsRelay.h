@@ -32,6 +32,9 @@ public:
             },
             -1);
     }
+    int CautiousYesNo(const std::string& text, DialogKind kind) override {
+        return Ask<int>([&](Questions& q) { return q.CautiousYesNo(text, kind); }, mrNo);
+    }
     void Beep() override {
         Ask<int>(
             [](Questions& q) {

@@ -4,7 +4,9 @@
 
 // A text file written beside its final name and put in place only when it is
 // whole: a save that fails half-way (link lost, disk full, the program killed)
-// leaves the file that was there untouched. Lines end in CR LF.
+// leaves the file that was there untouched. Lines end in CR LF. The writer
+// holds its temporary file locked; one left by a killed program is removed
+// by the next save of the same name into the folder.
 class AtomicFile {
 public:
     AtomicFile() = default;

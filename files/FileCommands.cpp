@@ -6,6 +6,7 @@
 #include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/Identity.h"
+#include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -19,6 +20,17 @@ constexpr int MsgFormatError = 193;
 constexpr int MsgOpenTitle = 196;
 constexpr int MsgSaveTitle = 197;
 constexpr int MsgVerified = 1007;
+constexpr int MsgInterrupted = 1052;
+constexpr int MsgFinishOrRestore = 1053;
+constexpr int MsgFinish = 1054;
+constexpr int MsgLeaveFinishRestore = 1055;  // first of three captions
+constexpr int MsgRemedyWithBackup = 1058;
+constexpr int MsgRemedy = 1059;
+
+// The interrupted-transfer question: "Leave as it is" first, so that Escape
+// and Return leave the amplifier alone; custom buttons 1 and 2 answer these.
+constexpr int FinishAnswer = mrNo;
+constexpr int RestoreAnswer = mrOk;
 
 constexpr int LinkLostPauseMs = 2000;
 constexpr int FormatErrorPauseMs = 1000;
@@ -189,16 +201,12 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     if (!IdentityAccepted(path) || !PreviewAccepted(check, kind) || safety_.DryRun || !BackedUp()) {
         return false;
     }
-    s_.Panel.Memo1Visible = true;
-    const PassResult result = pass.Run(check, kind);
-    ++open_.Passes;
-    open_.FailedWrites += result.FailedWrites;
-    open_.LinkLost = result.LinkLost;
-    const VerifyResult verify = Verify(result, kind);
-    // A failed transfer stays on screen, its message in red, until the
-    // questions after it are answered.
-    if (!s_.Panel.ProgressFailed) HideProgress();
-    const bool stop = ReportPassFailures(pass, s_, result, verify) && result.LinkLost;
+    PassResult result;
+    const bool reported = WriteChecked(path, check, kind, pass, result, open_.BackupPath);
+    // A link lost during the read-back ends the command as one lost during
+    // the pass: nothing more can be asked of the amplifier.
+    const bool linkDown = result.LinkLost || s_.State.CommErrorLatched;
+    const bool stop = reported && linkDown;
     if (!stop && kind.AmpFamily == Family::Fx) {
         if (result.Processed < check.DataLines) pass.ShowLineCountError();
         if (pass.AskReset() == TransferPass::Reset::Failed) ++open_.FailedWrites;
@@ -206,6 +214,103 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     const bool again = !stop && pass.AskRepeat();
     HideProgress();
     return again;
+}
+
+// One write of a checked file and its read-back. A failed transfer stays on
+// screen, its message in red, while its failures are told; true when any was.
+bool ParamFileCommands::WriteChecked(const std::string& path, const FileCheck& check,
+                                     const FileKind& kind, TransferPass& pass, PassResult& result,
+                                     const std::string& backupPath) {
+    s_.Panel.Memo1Visible = true;
+    result = pass.Run(check, kind);
+    ++open_.Passes;
+    open_.FailedWrites += result.FailedWrites;
+    open_.LinkLost = result.LinkLost;
+    NoteInterruption(path, backupPath, result);
+    const VerifyResult verify = Verify(result, kind);
+    if (!s_.Panel.ProgressFailed) HideProgress();
+    return ReportPassFailures(pass, s_, result, verify);
+}
+
+// An FX drive cut off with its checksum off is remembered until a transfer
+// into it ends with the link up.
+void ParamFileCommands::NoteInterruption(const std::string& path, const std::string& backupPath,
+                                         const PassResult& result) {
+    if (!result.LinkLost) {
+        interrupted_.reset();
+    } else if (result.ChecksumLeftOff) {
+        interrupted_ = InterruptedTransfer{path, backupPath, s_.State.AmpFamily, s_.Panel.MainMsg5,
+                                           s_.State.CpuDate};
+    }
+}
+
+bool ParamFileCommands::SameDrive(const InterruptedTransfer& interrupted) const {
+    return interrupted.AmpFamily == s_.State.AmpFamily && interrupted.Model == s_.Panel.MainMsg5 &&
+           interrupted.CpuDate == s_.State.CpuDate;
+}
+
+std::string ParamFileCommands::InterruptedText() const {
+    return interrupted_ ? Filled(s_.Message(MsgInterrupted), {interrupted_->FilePath}) : "";
+}
+
+std::string ParamFileCommands::InterruptedRemedy() const {
+    if (!interrupted_) return {};
+    if (interrupted_->BackupPath.empty())
+        return Filled(s_.Message(MsgRemedy), {interrupted_->FilePath});
+    return Filled(s_.Message(MsgRemedyWithBackup),
+                  {interrupted_->FilePath, interrupted_->BackupPath});
+}
+
+void ParamFileCommands::LinkReturned() {
+    if (!interrupted_ || s_.State.CommErrorLatched || s_.State.TransferBusy || long_.Running()) {
+        return;
+    }
+    const FlagScope busy(s_.State.TransferBusy);
+    const LongOperation::Scope scope(long_);
+    // Told once: the user decides now, and another drive on the port is not ours to touch.
+    const InterruptedTransfer interrupted = *interrupted_;
+    const std::string text = InterruptedText();
+    interrupted_.reset();
+    if (!SameDrive(interrupted)) return;
+    const bool backup = !interrupted.BackupPath.empty();
+    const std::string question =
+        backup ? Filled(s_.Message(MsgFinishOrRestore), {interrupted.BackupPath})
+               : s_.Message(MsgFinish);
+    const std::vector<int> buttons = backup ? std::vector<int>{0, 1, 2} : std::vector<int>{0, 1};
+    s_.Ask.Beep();
+    const int answer =
+        s_.Ask.CustomDialog(text + "\n" + question, DialogKind::Warning, buttons, 0,
+                            CaptionRange{MsgLeaveFinishRestore, static_cast<int>(buttons.size())});
+    if (answer == FinishAnswer) WriteAgain(interrupted.FilePath, interrupted.BackupPath);
+    if (backup && answer == RestoreAnswer)
+        WriteAgain(interrupted.BackupPath, interrupted.BackupPath);
+}
+
+// Finishing or restoring: the whole file written again and read back, without
+// Open's questions, which were answered for this drive before the outage.
+void ParamFileCommands::WriteAgain(const std::string& path, const std::string& backupPath) {
+    open_ = OpenOutcome{};
+    open_.Chosen = true;
+    selectedPath_ = path;
+    ShowProgress(MsgWriting);
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadTextLines(path, lines, error)) {
+        HideProgress();
+        open_.FileError = true;
+        FileErrorBox("Cannot read", path, error);
+        return;
+    }
+    const FileKind& kind = FileKindFor(s_.State);
+    const FileCheck check = CheckTransferFile(lines, kind);
+    if (!check.Ok) {
+        RefuseFile(check, path);
+        return;
+    }
+    TransferPass pass(s_);
+    PassResult result;
+    WriteChecked(path, check, kind, pass, result, backupPath);
+    HideProgress();
 }
 
 // A file whose identity file names another amplifier, or that was changed

@@ -5,6 +5,7 @@
 // differ (dialogs there, options here).
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "files/Preview.h"
@@ -40,6 +41,17 @@ struct OpenOutcome {
     std::string BackupPath;
 };
 
+// An FX-group Open cut off by a lost link after it switched the automatic
+// checksum off: until the set is finished or restored, the amplifier holds a
+// partly written set with "C0" = 0.
+struct InterruptedTransfer {
+    std::string FilePath;
+    std::string BackupPath;  // the set from before the transfer; empty when none was taken
+    int AmpFamily = 0;       // the drive it happened to
+    std::string Model;
+    int CpuDate = 0;
+};
+
 // What the safety steps of Save and Open need beyond the drive: the checks
 // that ask the user come from the drive state (VerifyAfterTransfer,
 // PreviewBeforeTransfer); these come from the program or the command line.
@@ -59,6 +71,15 @@ public:
     void M32SaveClick();
     void M31OpenClick();
     void SetSafety(TransferSafety safety) { safety_ = std::move(safety); }
+    // Told when the link is back after an outage: after an interrupted
+    // transfer, says what the amplifier holds and offers to finish the
+    // transfer or to restore the backup taken before it.
+    void LinkReturned();
+    const std::optional<InterruptedTransfer>& Interrupted() const { return interrupted_; }
+    // What the amplifier holds after the interrupted transfer, and the
+    // command-line way out of it.
+    std::string InterruptedText() const;
+    std::string InterruptedRemedy() const;
 
     const SaveOutcome& LastSave() const { return save_; }
     const OpenOutcome& LastOpen() const { return open_; }
@@ -74,6 +95,12 @@ private:
     void FileErrorBox(const char* what, const std::string& path, const std::string& reason);
     void WriteIdentity(const std::string& path);
     bool OpenPass(const std::string& path, TransferPass& pass, bool& partialAccepted);
+    bool WriteChecked(const std::string& path, const FileCheck& check, const FileKind& kind,
+                      TransferPass& pass, PassResult& result, const std::string& backupPath);
+    void NoteInterruption(const std::string& path, const std::string& backupPath,
+                          const PassResult& result);
+    bool SameDrive(const InterruptedTransfer& interrupted) const;
+    void WriteAgain(const std::string& path, const std::string& backupPath);
     bool IdentityAccepted(const std::string& path);
     bool PreviewAccepted(const FileCheck& check, const FileKind& kind);
     bool BackedUp();
@@ -87,4 +114,5 @@ private:
     std::string selectedPath_;
     TransferSafety safety_;
     bool identityAccepted_ = false;
+    std::optional<InterruptedTransfer> interrupted_;
 };

@@ -1,5 +1,7 @@
 #include "files/FileDialogRules.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t LabelLineLength = 75;
@@ -64,4 +66,15 @@ std::string PathLabelText(const std::string& path) {
     const std::size_t cut = path.substr(0, LabelLineLength).rfind(Separator);
     if (cut == std::string::npos) return path;
     return path.substr(0, cut + 1) + "\n" + path.substr(cut + 1);
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }

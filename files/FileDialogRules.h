@@ -26,3 +26,7 @@ std::string AcceptedPath(const std::string& folder, const std::string& typedName
 // The viewer's path label: past 75 characters it breaks after the last
 // separator among the first 75; without one it stays whole.
 std::string PathLabelText(const std::string& path);
+
+// The lines a viewer's text is saved as: none for an empty text, and a final
+// line break ends the last line rather than starting another one.
+std::vector<std::string> TextLines(const std::string& text);

@@ -11,7 +11,6 @@
 
 namespace {
 
-
 constexpr int MsgRepeatQuestion = 47;
 constexpr int MsgWriting = 69;
 constexpr int MsgAmplifiersDone = 95;
@@ -107,7 +106,9 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Mismatched = verify.Mismatched;
     pass.Unread = static_cast<int>(verify.Unread.size());
     pass.Clean = !failures && TransferSucceeded(result, verify);
-    if (fx && !result.LinkLost) {
+    // A link lost during the read-back leaves nothing to reset or to ask.
+    const bool linkDown = result.LinkLost || s_.State.CommErrorLatched;
+    if (fx && !linkDown) {
         if (DataLineCountWrong(s_.State, result.Processed)) {
             transfer.ShowLineCountError();
             pass.Clean = false;
@@ -118,11 +119,10 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Recorded = Record(path, result, verify, pass);
     outcome_.Passes.push_back(pass);
     if (passDone_) passDone_(pass);
-    const bool again =
-        !result.LinkLost &&
-        s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
-                                         s_.Message(MsgAmplifiersDone), outcome_.Counter),
-                              DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+    const bool again = !linkDown && s_.Ask.StandardDialog(
+                                        RepeatText(s_.Message(MsgRepeatQuestion),
+                                                   s_.Message(MsgAmplifiersDone), outcome_.Counter),
+                                        DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
     HideProgressPanel(s_);
     return again;
 }

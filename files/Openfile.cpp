@@ -128,8 +128,8 @@ void TFileForm::Build(const FileQuestion& question) {
     connect(files_, &QListWidget::itemSelectionChanged, this, [this] { FileSelected(); });
     if (mode_ == Mode::Open) {
         connect(files_, &QListWidget::itemDoubleClicked, this, [this] { OpenOKBtnClick(); });
-        connect(fileEdit_, &QLineEdit::returnPressed, this, [this] { OpenOKBtnClick(); });
     }
+    connect(fileEdit_, &QLineEdit::returnPressed, this, [this] { FileEditReturn(); });
 }
 
 void TFileForm::ShowFolder(const std::string& folder) {
@@ -193,6 +193,19 @@ void TFileForm::OpenOKBtnClick() {
     selectedPath_ = path;
     typedName_ = typed;
     accept();
+}
+
+// Return in the name field: a folder typed there is shown, anything else is
+// taken as if OK were pressed (a full path included).
+void TFileForm::FileEditReturn() {
+    const std::string typed = fileEdit_->text().trimmed().toStdString();
+    const std::string folder = typed.empty() ? std::string() : JoinPath(folder_, typed);
+    if (IsFolder(folder)) {
+        ShowFolder(folder);
+        fileEdit_->clear();
+        return;
+    }
+    OpenOKBtnClick();
 }
 
 void TFileForm::NewDirClick() {

@@ -40,6 +40,7 @@ public:
 
     // The handlers of the buttons.
     void OpenOKBtnClick();
+    void FileEditReturn();
     void NewDirClick();
 
 private:

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // clang-format off
 const std::vector<FileKind> Kinds = {
     // name     family     ext     offered    header                           cpu   first last limit
@@ -172,6 +171,9 @@ TransferLine ReadTransferLine(std::string_view line) {
     result.Address = std::string(addressDigits);
     result.AddressDigits = AllHex(addressDigits, 2);
     result.Index = result.AddressDigits ? ParseHexWord(result.Address) : 0;
+    const std::string_view indexDigits = Piece(line, semicolon + 1, 4);
+    result.IndexDigits = AllHex(indexDigits, 4);
+    result.FullIndex = result.IndexDigits ? std::stoi(std::string(indexDigits), nullptr, 16) : -1;
     return result;
 }
 

@@ -61,6 +61,8 @@ struct TransferLine {
     int Value = 0;               // Entry: the four value characters read as a signed word
     bool ValueDigits = false;    // the value field is four hexadecimal digits
     bool AddressDigits = false;  // the address field is two hexadecimal digits
+    bool IndexDigits = false;    // the whole index field after ";" is four hexadecimal digits
+    int FullIndex = -1;          // those four digits as a number; -1 when they are not
 };
 
 // The transfer reader: the hexadecimal columns, found by their anchors.

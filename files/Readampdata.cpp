@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -39,6 +40,7 @@ TReadData::TReadData(DriveState& state, const MessageCatalogue& catalogue, Quest
     setAttribute(Qt::WA_DeleteOnClose);
     fname_ = new QLabel("/", this);
     fname_->setObjectName("Fname");
+    fname_->setWordWrap(true);
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName("Memo1");
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -100,8 +102,27 @@ bool TReadData::ReadFile(const std::string& path, std::string& error) {
     QStringList text;
     for (const std::string& line : lines) text << QString::fromStdString(line);
     memo_->setPlainText(text.join('\n'));
-    fname_->setText(QString::fromStdString(PathLabelText(path)));
+    ShowPath(PathLabelText(path), path);
     return true;
+}
+
+// The label breaks the path as the rules say; a line still wider than the
+// viewer breaks again after a separator rather than losing its end.
+void TReadData::ShowPath(const std::string& text, const std::string& path) {
+    QString shown = QString::fromStdString(text);
+    shown.replace('/', QStringLiteral("/\u200B"));
+    fname_->setText(shown);
+    fname_->setToolTip(QString::fromStdString(path));
+}
+
+// Inside the main window the viewer sits in a frame of its own: closing only
+// the viewer would leave that frame behind, empty.
+void TReadData::ReadCloseBtnClick() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->close();
+    } else {
+        close();
+    }
 }
 
 void TReadData::SaveBtnClick() {
@@ -117,9 +138,10 @@ void TReadData::SaveBtnClick() {
 bool TReadData::SaveFile(const std::string& path, std::string& error) {
     AtomicFile file;
     if (!file.Create(path, error)) return false;
-    const QStringList lines = memo_->toPlainText().split('\n');
-    for (const QString& line : lines) file.WriteLine(line.toStdString());
+    for (const std::string& line : TextLines(memo_->toPlainText().toStdString())) {
+        file.WriteLine(line);
+    }
     if (!file.Commit(error)) return false;
-    fname_->setText(QString::fromStdString(path));
+    ShowPath(path, path);
     return true;
 }

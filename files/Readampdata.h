@@ -26,7 +26,7 @@ public:
     QSize sizeHint() const override { return {560, 420}; }
     void ReadBtnClick();
     void SaveBtnClick();
-    void ReadCloseBtnClick() { close(); }
+    void ReadCloseBtnClick();
 
     // Reads path into the memo; false (memo and label untouched) when it
     // cannot be read, with the reason in error.
@@ -35,6 +35,7 @@ public:
 
 private:
     FileQuestion Question(int titleMessage) const;
+    void ShowPath(const std::string& text, const std::string& path);
     QString Msg(int n) const;
 
     DriveState& state_;

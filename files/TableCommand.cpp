@@ -238,6 +238,7 @@ bool ParamTableCommand::WriteBack() {
     rules.Divisor = limit.Divisor;
     rules.FxLinePauseMs = TableWritePauseMs;
     rules.FxClosingPauseMs = TableClosingPauseMs;
+    rules.FxSettlePauseMs = 0;
     rules.StopOnFailedWrite = true;
     rules.Protect = [systemAccess = s_.State.FullAccess](int index) {
         return ProtectionOf(Family::Fx, index, systemAccess);

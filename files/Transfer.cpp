@@ -4,6 +4,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "link/MessageCatalogue.h"
+#include "link/Procedure.h"
+
 namespace {
 
 struct ProtectedRange {
@@ -32,7 +35,6 @@ constexpr ProtectedRange ProtectedRanges[] = {
 // The pauses of each family, part of the procedure the amplifiers expect.
 constexpr int DxLinePauseMs = 50;
 constexpr int BxRewritePauseMs = 150;
-constexpr int FxChecksumPauseMs = 500;
 constexpr int LinkLostPauseMs = 2000;
 constexpr int ResetPauseMs = 1500;
 
@@ -48,6 +50,8 @@ constexpr int MsgLineCount = 191;
 constexpr int MsgCancelledAfter = 1330;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOk = 73;
+constexpr int MsgLinkLostNoReadBack = 1050;
+constexpr int MsgLinkLostAfterWrites = 1051;
 
 std::string Trimmed(const std::string& line) {
     std::size_t first = 0, last = line.size();
@@ -79,8 +83,30 @@ std::string LineProblem(const TransferLine& line) {
     if (line.Kind == LineKind::FormatError) return line.Error;
     if (line.Kind != LineKind::Entry) return {};
     if (!line.ValueDigits) return "the value after H' is not four hexadecimal digits";
-    if (!line.AddressDigits) return "the address after ; is not two hexadecimal digits";
+    // The address sent is the field's last two digits; the two before them
+    // must be digits too, or ";zz20" and ";0120" would both reach address 20.
+    if (!line.IndexDigits) return "the index after ; is not four hexadecimal digits";
     return {};
+}
+
+// Where a pass ends even with every line left: the line limit, or the entry
+// at the stop index taken.
+bool PassExhausted(const PassRules& rules, int processed, int lastIndex) {
+    return processed >= rules.Limit || (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex);
+}
+
+// The parameter writes a pass makes when nothing stops it early: the whole a
+// lost link is told against.
+int PlannedWrites(const FileCheck& file, const PassRules& rules) {
+    int processed = 0, planned = 0, lastIndex = -1;
+    for (const FileItem& item : file.Items) {
+        if (PassExhausted(rules, processed, lastIndex)) break;
+        if (!item.Data) continue;
+        lastIndex = item.Index;
+        ++processed;
+        if (rules.Protect(item.Index) == Protection::None) ++planned;
+    }
+    return planned;
 }
 
 }  // namespace
@@ -121,13 +147,13 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
         } else {
             item.Data = true;
             item.Address = Upper(line.Address);
-            item.Index = line.Index;
+            item.Index = line.FullIndex;
             item.Value = line.Value;
             ++check.DataLines;
             if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
                 rangeLine = lineNumber;
-                rangeError = "entry " + item.Address + " is outside the range " + RangeText(kind) +
-                             " of this amplifier";
+                rangeError = "entry " + HexWord(item.Index) + " is outside the range " +
+                             RangeText(kind) + " of this amplifier";
             }
         }
         check.Items.push_back(std::move(item));
@@ -172,16 +198,13 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, bool s
 
 PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const PassRules& rules) {
     result_ = PassResult{};
-    entriesInFile_ = static_cast<int>(std::count_if(
-        file.Items.begin(), file.Items.end(), [](const FileItem& item) { return item.Data; }));
-    entriesInFile_ = std::min(entriesInFile_, rules.Limit);
+    result_.Planned = PlannedWrites(file, rules);
     bool lastFailed = false;
     const FileItem* thirtyThird = nullptr;
     int lastIndex = -1;
     if (kind.AmpFamily == Family::Fx) ChecksumOff();
     for (const FileItem& item : file.Items) {
-        if (s_.State.CommErrorLatched || result_.Processed >= rules.Limit) break;
-        if (rules.StopIndex >= 0 && lastIndex >= rules.StopIndex) break;
+        if (s_.State.CommErrorLatched || PassExhausted(rules, result_.Processed, lastIndex)) break;
         if (rules.StopOnFailedWrite && lastFailed) break;
         if (s_.Cancelled && s_.Cancelled()) {
             result_.Cancelled = true;
@@ -212,6 +235,11 @@ PassResult TransferPass::Run(const FileCheck& file, const FileKind& kind, const 
     if (kind.AmpFamily == Family::Fx) FinishFx(rules);
     result_.LinkLost = s_.State.CommErrorLatched;
     if (result_.Cancelled) Log(CancelledText());
+    // One cause, one count: nothing was read back, so nothing is said to differ.
+    if (result_.LinkLost) {
+        s_.Panel.ProgressMsg = LinkLostText(result_);
+        s_.Panel.ProgressFailed = true;
+    }
     return result_;
 }
 
@@ -284,7 +312,7 @@ void TransferPass::FinishBx(const FileKind& kind, const FileItem* thirtyThird,
 }
 
 void TransferPass::ChecksumOff() {
-    WriteRam("C0", 0);
+    result_.ChecksumLeftOff = WriteRam("C0", 0);
     Log("Cancel Auto Checksum");
 }
 
@@ -295,10 +323,10 @@ void TransferPass::FinishFx(const PassRules& rules) {
     } else {
         WriteRam("0B", 0);
         Log("Make Checksum");
-        WriteRam("C0", 1);
+        if (WriteRam("C0", 1)) result_.ChecksumLeftOff = false;
         Log("Enable Auto Checksum");
     }
-    s_.Time.WaitMs(FxChecksumPauseMs);
+    if (rules.FxSettlePauseMs > 0) s_.Time.WaitMs(rules.FxSettlePauseMs);
 }
 
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
@@ -314,16 +342,18 @@ void ErrorBox(Questions& ask, const std::string& text) {
 // "Cancelled after N of M entries": the pass wrote some of the file's entries.
 std::string TransferPass::CancelledText() const {
     char text[512];
-    std::snprintf(text, sizeof text, s_.Message(MsgCancelledAfter).c_str(), result_.Processed,
-                  entriesInFile_);
+    std::snprintf(text, sizeof text, s_.Message(MsgCancelledAfter).c_str(),
+                  static_cast<int>(result_.Words.size()),
+                  result_.Planned);
     return text;
 }
 
 bool TransferPass::ReportFailures(const PassResult& result) {
     if (!result.LinkLost && result.FailedWrites == 0 && !result.Cancelled) return false;
-    std::string text = result.LinkLost ? s_.Message(MsgCommError) : std::string();
-    if (result.Cancelled) text = CancelledText();
-    if (result.FailedWrites > 0) {
+    std::string text = result.LinkLost ? s_.Message(MsgCommError) + "\n" + LinkLostText(result)
+                       : result.Cancelled ? CancelledText()
+                                          : std::string();
+    if (!result.LinkLost && result.FailedWrites > 0) {
         if (!text.empty()) text += "\n";
         text += std::to_string(result.FailedWrites) + " of " +
                 std::to_string(result.FailedWrites + result.Written) + " parameter writes failed.";
@@ -331,6 +361,13 @@ bool TransferPass::ReportFailures(const PassResult& result) {
     s_.Ask.Beep();
     ErrorBox(s_.Ask, text);
     return true;
+}
+
+std::string TransferPass::LinkLostText(const PassResult& result) const {
+    const int message =
+        s_.State.VerifyAfterTransfer ? MsgLinkLostNoReadBack : MsgLinkLostAfterWrites;
+    return Filled(s_.Message(message),
+                  {std::to_string(result.EntriesWritten), std::to_string(result.Planned)});
 }
 
 void TransferPass::ShowLineCountError() {

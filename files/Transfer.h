@@ -63,11 +63,12 @@ struct WrittenWord {
 // How a pass runs. Open's rules come from OpenRules; the compare transfer,
 // the production pass and the table's write-back set their own.
 struct PassRules {
-    int Limit = 0;             // data lines taken at most
-    int Divisor = 1;           // the gauge's whole: entries of a complete file
-    int StopIndex = -1;        // when >= 0: an entry with this index or above is the last
-    int FxLinePauseMs = 10;    // after every line, FX group
-    int FxClosingPauseMs = 0;  // FX group: before the checksum commands
+    int Limit = 0;              // data lines taken at most
+    int Divisor = 1;            // the gauge's whole: entries of a complete file
+    int StopIndex = -1;         // when >= 0: an entry with this index or above is the last
+    int FxLinePauseMs = 10;     // after every line, FX group
+    int FxClosingPauseMs = 0;   // FX group: before the checksum commands
+    int FxSettlePauseMs = 500;  // FX group: after them (the table hides its panel at once)
     bool StopOnFailedWrite = false;
     std::function<Protection(int index)> Protect;
 };
@@ -82,6 +83,8 @@ struct PassResult {
     int EntriesWritten = 0;          // data lines whose write was acknowledged
     bool LinkLost = false;           // CommErrorLatched at the end of the pass
     bool Cancelled = false;          // the user stopped the pass before its next write
+    int Planned = 0;                 // parameter writes the pass was to make
+    bool ChecksumLeftOff = false;    // FX: "C0" = 0 taken and not switched on again
     std::vector<WrittenWord> Words;  // parameter words sent, in order (no checksum commands)
 };
 
@@ -112,6 +115,9 @@ public:
     // The error box of a pass that lost the link or had failed writes; false
     // when there was nothing to report.
     bool ReportFailures(const PassResult& result);
+    // "The link was lost after N of M parameter writes", with the read-back
+    // that could not follow when the transfer verifies.
+    std::string LinkLostText(const PassResult& result) const;
     // The error box of message 191 (sound, one button captioned 73).
     void ShowLineCountError();
     // The FX group's reset question (message 140): on Yes "C4" = 0, the
@@ -137,7 +143,6 @@ private:
     void ChecksumOff();
     void FinishFx(const PassRules& rules);
 
-    int entriesInFile_ = 0;  // data lines the pass would take
     TransferSeams& s_;
     PassResult result_;
 };

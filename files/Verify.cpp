@@ -96,6 +96,12 @@ std::vector<std::string> VerificationLines(const VerifyResult& v) {
 }
 
 VerifyResult VerifyAndLog(TransferSeams& s, const PassResult& pass, const FileKind& kind) {
+    // Nothing can be read back over a lost link; the pass has said so.
+    if (pass.LinkLost) {
+        VerifyResult none;
+        none.Failed = pass.FailedWrites;
+        return none;
+    }
     const std::string shown = s.Panel.ProgressMsg;
     s.Panel.ProgressMsg = s.Message(MsgVerifying);
     s.Panel.LetEventsRun();

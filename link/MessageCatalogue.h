@@ -24,3 +24,8 @@ public:
 private:
     std::vector<std::string> lines_;
 };
+
+// %1, %2 ... of a message replaced by the values; a number without a value
+// stays as written, so a translation with a stray placeholder reads nothing
+// that is not there.
+std::string Filled(const std::string& text, const std::vector<std::string>& values);

@@ -93,6 +93,11 @@ public:
     virtual int CustomDialog(const std::string& text, DialogKind kind,
                              const std::vector<int>& buttons, int focusPosition,
                              CaptionRange captions) = 0;
+    // A Yes/No question whose safe answer is No: No has the focus, so that
+    // Return does not start what cannot be undone; Escape answers No.
+    virtual int CautiousYesNo(const std::string& text, DialogKind kind) {
+        return StandardDialog(text, kind, {sbYes, sbNo});
+    }
     // The error beep that precedes some dialogs.
     virtual void Beep() {}
 

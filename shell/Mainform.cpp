@@ -623,7 +623,7 @@ void TMainForm::FormResize() {
 // yet is dropped, so a slow wire builds no backlog.
 
 void TMainForm::StsTimerTimer() {
-    desk_->PostTick("StsTimer", [this] { desk_->Poll.StsTimerTimer(); });
+    desk_->PostTick("StsTimer", [this] { desk_->StatusTick(); });
 }
 void TMainForm::MonitorTimerTimer() {
     desk_->PostTick("MonitorTimer", [this] { desk_->Monitors.Monitor.MonitorTimerTimer(); });

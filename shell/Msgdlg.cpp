@@ -254,7 +254,8 @@ void TMessageForm::showEvent(QShowEvent* event) {
 std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, DialogKind kind,
                                                    const std::vector<int>& buttons,
                                                    const DialogCaptions& captions,
-                                                   const QString& appTitle, QWidget* parent) {
+                                                   const QString& appTitle, QWidget* parent,
+                                                   int focusPosition) {
     const std::vector<int> list = KnownIndexes(buttons, kStandardButtons.size());
     const auto specs = ButtonsOf(list, kStandardButtons,
                                  [&captions](int index) { return captions.Standard(index); });
@@ -262,7 +263,8 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
     if (defaultPos < 0) defaultPos = FirstPosition(list, {sbRetry});
     int cancelPos = FirstPosition(list, {sbCancel, sbNo});
     if (cancelPos < 0) cancelPos = FirstPosition(list, {sbOK});
-    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, defaultPos,
+    const int focusPos = focusPosition >= 0 ? focusPosition : defaultPos;
+    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPos,
                                           appTitle, parent);
 }
 
@@ -303,6 +305,14 @@ int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
     // The standard captions follow the language now in use.
     captions_.SetCaptions(0, 0, catalogue_);
     return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_);
+}
+
+int DialogQuestions::CautiousYesNo(const std::string& text, DialogKind kind) {
+    constexpr int NoPosition = 1;
+    captions_.SetCaptions(0, 0, catalogue_);
+    return CreateStandardDialog(text, kind, {sbYes, sbNo}, captions_, appTitle_, parent_,
+                                NoPosition)
+        ->exec();
 }
 
 int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,

@@ -75,7 +75,8 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
                                                    const std::vector<int>& buttons,
                                                    const DialogCaptions& captions,
                                                    const QString& appTitle,
-                                                   QWidget* parent = nullptr);
+                                                   QWidget* parent = nullptr,
+                                                   int focusPosition = -1);
 std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
                                                  const std::vector<int>& buttons, int focusPosition,
                                                  const DialogCaptions& captions,
@@ -112,6 +113,7 @@ public:
 
     int StandardDialog(const std::string& text, DialogKind kind,
                        const std::vector<int>& buttons) override;
+    int CautiousYesNo(const std::string& text, DialogKind kind) override;
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                      int focusPosition, CaptionRange captions) override;
     void Beep() override;

@@ -9,6 +9,7 @@
 
 #include "ctl/ServoCtl.h"
 #include "files/FileCommands.h"
+#include "link/MessageCatalogue.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
 
@@ -134,6 +135,22 @@ TEST_F(ServoCtlFilesTest, ExitStatusesTellWhatWentWrong) {
     drive.amplifier->SetCablePulled(true);
     EXPECT_EQ(Run({"save", Path("a.dat")}), CtlLinkLost);
     EXPECT_EQ(Run({"open", Path("a.dat")}), CtlLinkLost);
+}
+
+// A link lost during Open leaves the FX drive with its checksum off: said on
+// the error stream with the way out.
+TEST_F(ServoCtlFilesTest, ALinkLostDuringOpenSaysTheChecksumIsOff) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    drive.amplifier->SetObserver([this](const sim::ExchangeRecord& record) {
+        if (record.request.rfind("W520", 0) == 0) drive.amplifier->SetCablePulled(true);
+    });
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlLinkLost);
+    drive.amplifier->SetObserver(nullptr);
+    EXPECT_NE(err.str().find(Filled(drive.Msg(1052), {Path("a.dat")}) + "\n"), std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("transferring " + Path("a.dat") + " again, or restore the backup "),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(ServoCtlFilesTest, OpenFailsWhenAWordReadsBackDifferent) {

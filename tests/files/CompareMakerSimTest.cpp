@@ -36,8 +36,10 @@ TEST(CompareSim, TextsForEqualDifferentAndProtectedEntries) {
     bench.WriteFile("a.dat", file);
     bench.Run("a.dat", mrNoToAll, false);
     ASSERT_EQ(bench.formShown, 1);
+    ASSERT_FALSE(bench.ask.AskedQuestions().empty());
     EXPECT_EQ(bench.ask.AskedQuestions()[0].text, bench.sim.Msg(144));
     EXPECT_EQ(bench.ask.AskedQuestions()[0].buttons, (std::vector<int>{sbAll, sbNoToAll}));
+    ASSERT_FALSE(bench.ask.FileQuestions().empty());
     EXPECT_EQ(bench.ask.FileQuestions()[0].Title, bench.sim.Msg(196));
     ASSERT_EQ(bench.shown.Rows.size(), 116u);
     EXPECT_FALSE(bench.shown.Aborted);
@@ -89,6 +91,7 @@ TEST(CompareSim, AFormatErrorShowsTheEntriesBeforeItAndCannotBeConfirmed) {
     bench.Run("a.dat", mrNoToAll, true);
     EXPECT_TRUE(bench.shown.Aborted);
     EXPECT_EQ(bench.shown.Rows.size(), 8u);
+    ASSERT_FALSE(bench.shown.Notes.empty());
     EXPECT_EQ(bench.shown.Notes[0], bench.sim.Msg(380));
     EXPECT_TRUE(bench.Writes().empty());
 }
@@ -165,6 +168,7 @@ TEST(MakerSim, ResetQuestionButtons) {
         bench.WriteFile("m.dat", bench.AmpFile());
         bench.ask.AnswerFile(bench.Path("m.dat")).Answer(c.answer).Answer(mrNo);
         bench.maker.M37MakerClick();
+        ASSERT_FALSE(bench.ask.AskedQuestions().empty());
         const auto& reset = bench.ask.AskedQuestions()[0];
         EXPECT_TRUE(reset.custom);
         EXPECT_EQ(reset.text, bench.sim.Msg(96));
@@ -185,6 +189,7 @@ TEST(MakerSim, FailedWritesAreNotCounted) {
     ASSERT_EQ(bench.maker.Last().Passes.size(), 1u);
     EXPECT_FALSE(bench.maker.Last().Passes[0].Clean);
     EXPECT_EQ(bench.maker.Last().Counter, 0);
+    ASSERT_FALSE(bench.ask.AskedQuestions().empty());
     EXPECT_TRUE(bench.ask.AskedQuestions()[0].custom) << "the error box comes first";
     EXPECT_EQ(bench.ask.AskedQuestions()[0].kind, DialogKind::Error);
 }
@@ -194,7 +199,7 @@ TEST(MakerSim, BxHasNoResetAndShowsCounterZero) {
     bench.WriteFile("m.src", bench.AmpFile());
     bench.ask.AnswerFile(bench.Path("m.src")).Answer(mrNo);
     bench.maker.M37MakerClick();
-    EXPECT_EQ(bench.RepeatTexts().size(), 1u);
+    ASSERT_EQ(bench.RepeatTexts().size(), 1u);
     EXPECT_NE(bench.RepeatTexts()[0].find(" 000"), std::string::npos);
     EXPECT_EQ(bench.Count("C4"), 0);
     EXPECT_EQ(bench.ask.AskedQuestions().size(), 1u);

@@ -126,6 +126,7 @@ TEST_F(FileCommandsSim, SavedFilesAreByteExactForEveryKind) {
         }
         // The log shows one line per entry; the panel is put away.
         EXPECT_EQ(static_cast<int>(bench.sim.panel.Memo1.size()), kind.Entries());
+        ASSERT_GT(bench.sim.panel.Memo1.size(), 20u);
         EXPECT_EQ(bench.sim.panel.Memo1[20].substr(0, 26),
                   ".DATA.W      H'03E8  ;" + HexWord(kind.FirstIndex + 20));
         EXPECT_FALSE(bench.sim.panel.ProgressPanel);
@@ -194,6 +195,7 @@ TEST_F(FileCommandsSim, StatusLineAfterAProtectedEntryRepeatsTheLastWrite) {
         "Data=       7 Data=7 Add=2A",
     };
     EXPECT_EQ(bench.sim.panel.Memo1, expected);
+    ASSERT_FALSE(bench.ask.AskedQuestions().empty());
     EXPECT_EQ(bench.ask.AskedQuestions()[0].text.find(bench.sim.Msg(191)), 0u);
 }
 
@@ -276,6 +278,7 @@ TEST_F(FileCommandsSim, RejectedWritesAreCountedAndReportedBeforeTheQuestions) {
     bench.sim.amplifier->InjectFault(sim::Fault::ErrorReply, 4);  // two writes, two tries each
     bench.Open(Path("a.hdt"));
     EXPECT_EQ(bench.commands.LastOpen().FailedWrites, 2);
+    ASSERT_GT(bench.sim.panel.Memo1.size(), 1u);
     EXPECT_EQ(bench.sim.panel.Memo1[1].substr(bench.sim.panel.Memo1[1].size() - 6), " Error");
     const auto& asked = bench.ask.AskedQuestions();
     ASSERT_EQ(asked.size(), 2u);
@@ -364,6 +367,7 @@ TEST_F(FileCommandsSim, ResetOnYesWritesC4AndIdentifiesAgain) {
     });
     ASSERT_NE(reset, requests.end());
     EXPECT_GT(requests.end() - reset, 1) << "identification reads follow the reset";
+    ASSERT_FALSE(bench.ask.AskedQuestions().empty());
     EXPECT_EQ(bench.ask.AskedQuestions()[0].text, bench.sim.Msg(140));
 }
 

@@ -1,8 +1,11 @@
 // The file dialogs and the viewer, offscreen: the name and folder rules.
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -108,6 +111,23 @@ private slots:
         QVERIFY(ask.Last().text.find(Folder() + "b.src") == 0);
     }
 
+    // Return in the save dialog's name field: a full path is taken as typed,
+    // a folder is shown.
+    void SaveFormTakesReturnAfterAFullPathOrAFolder() {
+        ScriptedQuestions ask;
+        std::filesystem::create_directories(Folder() + "sub");
+        TFileForm form(TFileForm::Mode::Save, Question(0), catalogue_, ask, Folder());
+        auto* edit = Find<QLineEdit>(form, "FileEdit");
+        edit->setText(QString::fromStdString(Folder() + "sub"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!form.DialogAccepted());
+        QCOMPARE(form.ShownFolder(), Folder() + "sub/");
+        edit->setText(QString::fromStdString(Folder() + "sub/full.src"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(form.DialogAccepted());
+        QCOMPARE(form.SelectedPath(), Folder() + "sub/full.src");
+    }
+
     void TheChooserRemembersTheFolderShownAndTheTypedName() {
         ScriptedQuestions ask;
         DriveState state;
@@ -185,6 +205,53 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(viewer, "ReadBtn"), Qt::LeftButton);
         QCOMPARE(memo->toPlainText(), QString("edited"));
         QVERIFY(ask.Last().custom);
+    }
+
+    void AnEmptyViewerSavesAnEmptyFile() {
+        ScriptedQuestions ask;
+        DriveState state;
+        TReadData viewer(state, catalogue_, ask);
+        ask.AnswerFile(Folder() + "empty.dat");
+        QTest::mouseClick(Find<QPushButton>(viewer, "SaveBtn"), Qt::LeftButton);
+        QCOMPARE(Bytes(Folder() + "empty.dat"), std::string());
+        QCOMPARE(TextLines("a\nb\n"), (std::vector<std::string>{"a", "b"}));
+        QCOMPARE(TextLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+    }
+
+    void ViewerCloseTakesItsFrameAlong() {
+        ScriptedQuestions ask;
+        DriveState state;
+        QMdiArea area;
+        area.addSubWindow(new TReadData(state, catalogue_, ask))->show();
+        area.show();
+        QCOMPARE(area.subWindowList().size(), 1);
+        auto* viewer = area.findChild<TReadData*>();
+        QTest::mouseClick(Find<QPushButton>(*viewer, "ReadCloseBtn"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(area.subWindowList().size(), 0);
+    }
+
+    // A path whose second line is still wider than the viewer wraps again
+    // and keeps its end in sight.
+    void ViewerPathLabelKeepsTheEndOfALongPath() {
+        ScriptedQuestions ask;
+        DriveState state;
+        TReadData viewer(state, catalogue_, ask);
+        viewer.show();
+        const std::string dir = Folder() + std::string(50, 'd') + "/" + std::string(30, 'e') + "/";
+        std::filesystem::create_directories(dir);
+        const std::string path = dir + "a_long_file_name_at_the_end.dat";
+        std::ofstream(path) << "x\n";
+        ask.AnswerFile(path);
+        QTest::mouseClick(Find<QPushButton>(viewer, "ReadBtn"), Qt::LeftButton);
+        viewer.layout()->activate();
+        auto* label = Find<QLabel>(viewer, "Fname");
+        const QRect room = label->contentsRect();
+        const QRect needed =
+            label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text());
+        QVERIFY2(needed.width() <= room.width(), qPrintable(label->text()));
+        QVERIFY(needed.height() <= room.height());
+        QCOMPARE(label->toolTip().toStdString(), path);
     }
 
     void PathLabelBreaksAfterTheLastSeparatorWithin75() {

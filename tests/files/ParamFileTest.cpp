@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "files/AtomicFile.h"
 #include "files/ParamFile.h"
@@ -168,6 +169,28 @@ TEST_F(FileOnDisk, AnAbandonedWriteLeavesTheOldFileWhole) {
     }
     EXPECT_EQ(Bytes(Path("old.src")), "old contents\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 1);
+}
+
+// A save killed before its rename leaves ".NAME.XXXXXX": the next save of
+// NAME removes it, but not the file of a save still running, nor the
+// temporary files of other names.
+TEST_F(FileOnDisk, LeftoversOfAKilledSaveGoAtTheNextSave) {
+    for (const char* name : {".a.dat.Ab3xYz", ".a.dat.000000", ".b.dat.Ab3xYz", ".a.dat.Ab3xY"}) {
+        std::ofstream(Path(name)) << "";
+    }
+    AtomicFile running;
+    std::string error;
+    ASSERT_TRUE(running.Create(Path("a.dat"), error)) << error;
+    AtomicFile next;
+    ASSERT_TRUE(next.Create(Path("a.dat"), error)) << error;
+    ASSERT_TRUE(next.Commit(error)) << error;
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+        left.insert(entry.path().filename().string());
+    }
+    const std::string runningName = std::filesystem::path(running.TempPath()).filename().string();
+    EXPECT_EQ(left, (std::set<std::string>{"a.dat", runningName, ".b.dat.Ab3xYz", ".a.dat.Ab3xY"}));
+    ASSERT_TRUE(running.Commit(error)) << error;
 }
 
 TEST_F(FileOnDisk, FailuresCarryTheSystemsReason) {

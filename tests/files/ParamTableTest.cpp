@@ -136,10 +136,10 @@ TEST(ParamTable, PagesHoldPageLinesLinesEach) {
     for (int i = 0; i < 120; ++i) rows.push_back("row " + std::to_string(i));
     const auto pages = PrintPages("first", rows, 58, "CPU date:00001");
     ASSERT_EQ(pages.size(), 3u);
-    EXPECT_EQ(pages[0].size(), 58u);
+    ASSERT_EQ(pages[0].size(), 58u);
     EXPECT_EQ(pages[0][0], "first");
     EXPECT_EQ(pages[0][57], "row 56");
-    EXPECT_EQ(pages[1].size(), 58u);
+    ASSERT_EQ(pages[1].size(), 58u);
     EXPECT_EQ(pages[1][0], "CPU date:00001");
     EXPECT_EQ(pages[1][1], "row 57");
     EXPECT_EQ(pages[2].size(), 1u + 120 - 114);

@@ -15,6 +15,7 @@
 #include "files/MotorTransfer.h"
 #include "files/ProductionRecord.h"
 #include "files/Sha256.h"
+#include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
@@ -251,6 +252,7 @@ TEST_F(SafeTransfer, IdentityMismatchAsksAndNoWritesNothing) {
         EXPECT_EQ(WriteCount(), 0);
         EXPECT_EQ(ask.Last().text.rfind(sim->Msg(1019), 0), 0u);
         EXPECT_EQ(ask.Last().kind, DialogKind::Warning);
+        EXPECT_EQ(ask.Last().focusPosition, 1) << "No, the safe answer, has the focus";
 
         // Yes: the transfer goes on.
         ask.AnswerFile(path).Answer(mrYes);
@@ -307,6 +309,127 @@ TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
     EXPECT_NE(ask.Last().text.find("cannot create"), std::string::npos);
+}
+
+TEST_F(SafeTransfer, TwoBackupsInOneSecondGiveTwoFiles) {
+    Start("dx");
+    const BackupOutcome first = BackUpDrive(*seams, Path("data"), "test", 1765170000);
+    const BackupOutcome second = BackUpDrive(*seams, Path("data"), "test", 1765170000);
+    ASSERT_TRUE(first.Ok && second.Ok);
+    EXPECT_NE(first.Path, second.Path);
+    EXPECT_EQ(Backups().size(), 2u);
+}
+
+// The cable is pulled once the read-back has begun: every write went through,
+// but the words were not all read back, so the transfer is a failure.
+TEST_F(SafeTransfer, AReadBackCutShortIsAFailure) {
+    Start("fx", 31);
+    sim->state.PreviewBeforeTransfer = false;
+    Save(Path("a.dat"));
+    sim->panel.ProcessEvents = [this] {
+        if (sim->panel.ProgressMsg == sim->Msg(1005)) sim->amplifier->SetCablePulled(true);
+    };
+    Open(Path("a.dat"));
+    EXPECT_EQ(Last().FailedWrites, 0);
+    EXPECT_GT(Last().VerifyFailed, 0);
+    EXPECT_TRUE(sim->panel.ProgressFailed);
+    EXPECT_EQ(sim->panel.ProgressMsg.rfind(sim->Msg(1006), 0), 0u) << sim->panel.ProgressMsg;
+    const auto& memo = sim->panel.Memo1;
+    EXPECT_NE(std::find(memo.begin(), memo.end(), "Not read back: Add=0C"), memo.end());
+    // With the link down nothing more is asked: only the error box.
+    const auto onlyErrorBoxesSince = [this](std::size_t first) {
+        const auto& asked = ask.AskedQuestions();
+        return first < asked.size() &&
+               std::all_of(asked.begin() + static_cast<long>(first), asked.end(),
+                           [](const auto& q) { return q.kind == DialogKind::Error; });
+    };
+    EXPECT_TRUE(onlyErrorBoxesSince(0));
+
+    // A production unit cut short the same way is recorded as failed.
+    Start("fx", 31);
+    sim->panel.ProcessEvents = [this] {
+        if (sim->panel.ProgressMsg == sim->Msg(1005)) sim->amplifier->SetCablePulled(true);
+    };
+    MotorParamCommand maker(*seams, longOperation, [] { return true; });
+    maker.SetRecordPath(Path("record.csv"));
+    ask.AnswerFile(Path("a.dat"));
+    ask.SetFallback(mrYes);
+    const std::size_t asked = ask.AskedQuestions().size();
+    maker.M37MakerClick();
+    ASSERT_EQ(maker.Last().Passes.size(), 1u);
+    EXPECT_FALSE(maker.Last().Passes[0].Clean);
+    EXPECT_TRUE(onlyErrorBoxesSince(asked));
+    std::ifstream in(Path("record.csv"));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back();
+        ASSERT_TRUE(SplitCsvLine(line, rows.back()));
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1][12], "0") << "failed column";
+    EXPECT_EQ(rows[1][17], "failed");
+}
+
+// The link is lost at the write of entry 20 and comes back later: one count
+// and one cause are told, and the drive, left with its checksum off, is
+// offered to be finished or restored.
+TEST_F(SafeTransfer, ALinkLostDuringOpenIsToldOnceAndTakenUpWhenItReturns) {
+    struct Case {
+        const char* what;
+        int answer;
+        int wordAfter;  // of entry 20
+    };
+    const Case cases[] = {{"leave", mrYes, 0x0555},
+                          {"finish", mrNo, 0x0123},
+                          {"restore", mrOk, 0x0777},
+                          {"closed", mrCancel, 0x0555}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("fx", 31);
+        sim->state.PreviewBeforeTransfer = false;
+        SetWord(0x20, 0x0123);
+        Save(Path("a.dat"));
+        SetWord(0x20, 0x0777);  // what the backup holds
+        sim->amplifier->SetObserver([this](const sim::ExchangeRecord& record) {
+            if (record.request.rfind("W520", 0) == 0) sim->amplifier->SetCablePulled(true);
+        });
+        const std::size_t before = ask.AskedQuestions().size();
+        Open(Path("a.dat"));
+        sim->amplifier->SetObserver(nullptr);
+        ASSERT_TRUE(Last().LinkLost);
+        // Entries 0C to 20 went through, none of them protected.
+        const std::string lost = Filled(sim->Msg(1050), {"21", "74"});
+        EXPECT_EQ(sim->panel.ProgressMsg, lost);
+        EXPECT_TRUE(sim->panel.ProgressFailed);
+        ASSERT_EQ(ask.AskedQuestions().size(), before + 1);
+        EXPECT_EQ(ask.Last().text, sim->Msg(167) + "\n" + lost);
+        ASSERT_TRUE(commands->Interrupted().has_value());
+        const std::string backup = Last().BackupPath;
+        EXPECT_EQ(commands->Interrupted()->BackupPath, backup);
+
+        sim->amplifier->SetCablePulled(false);
+        sim->state.CommErrorLatched = false;
+        SetWord(0x20, 0x0555);  // the partly written state
+        sim->line->ClearLog();
+        ask.Answer(c.answer);
+        commands->LinkReturned();
+        ASSERT_EQ(ask.AskedQuestions().size(), before + 2);
+        const auto& question = ask.Last();
+        EXPECT_EQ(question.text, Filled(sim->Msg(1052), {Path("a.dat")}) + "\n" +
+                                     Filled(sim->Msg(1053), {backup}));
+        EXPECT_EQ(question.buttons, (std::vector<int>{0, 1, 2}));
+        EXPECT_EQ(question.focusPosition, 0) << "Leave as it is has the focus";
+        EXPECT_EQ(question.captions.First, 1055);
+        EXPECT_EQ(Word(0x20), c.wordAfter);
+        const std::vector<std::string> requests = sim->line->Requests();
+        const bool checksumOn = std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+            return r.rfind("W5C00001", 0) == 0;
+        });
+        EXPECT_EQ(checksumOn, c.wordAfter != 0x0555);
+        EXPECT_FALSE(commands->Interrupted().has_value());
+        commands->LinkReturned();
+        EXPECT_EQ(ask.AskedQuestions().size(), before + 2) << "asked once";
+    }
 }
 
 // What a production pass does per unit: the pass, the read-back, the record.

@@ -32,6 +32,7 @@ TEST(TableCommandSim, PackedWordIsShownAsFieldsAndWrittenBackJoined) {
         bench.ask.Answer(mrYes);
         t.FormClose();
     });
+    ASSERT_GE(bench.ask.AskedQuestions().size(), 2u);
     EXPECT_EQ(bench.ask.AskedQuestions()[0].text, bench.sim.Msg(186));
     EXPECT_EQ(bench.ask.AskedQuestions()[0].captions.First, 187);
     EXPECT_EQ(bench.ask.AskedQuestions()[1].text, bench.sim.Msg(189));
@@ -108,6 +109,7 @@ TEST(TableCommandSim, TableFromAFileSavesWithoutHeaderOver12To127) {
     ASSERT_EQ(saved.size(), 116u);
     EXPECT_EQ(saved.front(), TableDataLine(12, 12, 0));
     EXPECT_EQ(saved.back(), TableDataLine(127, 127, 0));
+    ASSERT_GE(bench.ask.FileQuestions().size(), 2u);
     EXPECT_EQ(bench.ask.FileQuestions()[0].Title, bench.sim.Msg(192));
     EXPECT_EQ(bench.ask.FileQuestions()[1].Title, bench.sim.Msg(200));
 }
@@ -184,6 +186,23 @@ TEST(TableCommandSim, WriteBackIsReadBack) {
             EXPECT_NE(box.text.find(c.lastLog), std::string::npos) << box.text;
         }
     }
+}
+
+// The write-back pauses 20 ms after each entry and 100 ms before the checksum
+// commands, and hides its panel right after them.
+TEST(TableCommandSim, WriteBackEndsWithTheChecksumCommands) {
+    TableBench bench("kqrv");
+    bench.sim.state.VerifyAfterTransfer = false;
+    long long before = 0;
+    bench.FromAmplifier([&](ParamTableCommand& t) {
+        bench.ask.Answer(mrYes);
+        t.FormClose();
+        before = bench.sim.clock.TotalWaited();
+    });
+    ASSERT_TRUE(bench.table.Last().WrittenBack);
+    const int entries = bench.table.Last().WriteBack.Processed;
+    EXPECT_EQ(entries, 116);
+    EXPECT_EQ(bench.sim.clock.TotalWaited() - before, entries * 20 + 100);
 }
 
 TEST(TableCommandSim, PrintMarksFollowPresetMarkedRows) {

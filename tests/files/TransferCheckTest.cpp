@@ -47,8 +47,12 @@ TEST(TransferCheck, AFormatErrorAnywhereIsFoundWithItsLine) {
         {".DATA.W      X'0001  ;0020", DataReadError},
         {".DATA.W      H'0001  :0020", AddReadError},
         {".DATA.W      H'12G4  ;0020", "the value after H' is not four hexadecimal digits"},
-        {".DATA.W      H'0001  ;00x9", "the address after ; is not two hexadecimal digits"},
-        {".DATA.W      H'0001  ;0", "the address after ; is not two hexadecimal digits"},
+        {".DATA.W      H'0001  ;00x9", "the index after ; is not four hexadecimal digits"},
+        {".DATA.W      H'0001  ;0", "the index after ; is not four hexadecimal digits"},
+        // The address sent is the last two digits: the two before them count too.
+        {".DATA.W      H'0001  ;zz20   :", "the index after ; is not four hexadecimal digits"},
+        {".DATA.W      H'0001  ;0120   :",
+         "entry 0120 is outside the range 0C to 7F of this amplifier"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> lines = WholeFile(FxNew());

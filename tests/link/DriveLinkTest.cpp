@@ -314,7 +314,7 @@ TEST_F(DriveLinkTest, WriteIsTriedTwiceAndNeverReported) {
     EXPECT_EQ(line.Requests()[3], Request("M52E000000FF"));
 
     EXPECT_EQ(link.WriteToRAMWithPage("1A", 32767, 7), 0);
-    EXPECT_EQ(line.Requests().size(), 6u);
+    ASSERT_EQ(line.Requests().size(), 6u);
     EXPECT_EQ(line.Requests()[5], Request("W71A7FFF"));
     ExpectUnreported();
 }

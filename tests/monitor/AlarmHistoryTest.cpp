@@ -214,6 +214,7 @@ TEST(AlarmTimer, ClearsOnlyWhenAskedOpenAndNotLatched) {
     bench.history.AlarmTimerTimer();
     EXPECT_FALSE(bench.history.AlarmResetRequest);
     EXPECT_TRUE(bench.history.AlarmDataReady);
+    ASSERT_FALSE(bench.Wire().empty());
     EXPECT_EQ(bench.Wire().front(), "W 80 0000");
     EXPECT_FALSE(bench.drive.state.AlarmBusy);
 

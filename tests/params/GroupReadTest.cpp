@@ -34,6 +34,7 @@ TEST_F(Reads, BxTwoWordAndUnsignedPositionEntries) {
     EXPECT_EQ(caches.PositionData[3], 85535);
     EXPECT_EQ(caches.PositionData[4], 123456);
     EXPECT_EQ(caches.PositionData[1], 65534);
+    ASSERT_GE(port.Log.size(), 6u);
     EXPECT_EQ(port.Log[3], (Exchange{"ReadFromRAM", "1C", 0}));
     EXPECT_EQ(port.Log[4], (Exchange{"ReadFromRAM", "1D", 0}));
     EXPECT_EQ(port.Log[5], (Exchange{"ReadFromRAML", "3A", 0}));

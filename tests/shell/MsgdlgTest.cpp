@@ -254,6 +254,20 @@ private slots:
         QCOMPARE(questions.StandardDialog("M49", DialogKind::Confirmation, {sbYes, sbNo}), mrNo);
     }
 
+    // Return on a cautious question answers No, as does Escape.
+    void cautiousQuestionHasTheFocusOnNo() {
+        DialogQuestions questions(captions_, catalogue_);
+        for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QTimer::singleShot(0, [key] {
+                QWidget* modal = QApplication::activeModalWidget();
+                QVERIFY(modal);
+                QCOMPARE(modal->focusWidget(), ButtonNamed(*modal, "No"));
+                QTest::keyClick(modal->focusWidget(), Qt::Key(key));
+            });
+            QCOMPARE(questions.CautiousYesNo("M1019", DialogKind::Warning), mrNo);
+        }
+    }
+
     void scriptedQuestionsRecordAndAnswer() {
         ScriptedQuestions script;
         script.Answer(mrNo).Answer(mrAbort);

@@ -15,7 +15,7 @@ public:
         std::string text;
         DialogKind kind = DialogKind::Warning;
         std::vector<int> buttons;
-        int focusPosition = -1;  // custom dialogs only
+        int focusPosition = -1;  // custom dialogs and cautious questions
         CaptionRange captions;   // custom dialogs only
     };
 
@@ -31,6 +31,11 @@ public:
     int StandardDialog(const std::string& text, DialogKind kind,
                        const std::vector<int>& buttons) override {
         asked_.push_back({false, text, kind, buttons, -1, {}});
+        return Next();
+    }
+    // Recorded as the standard Yes/No question with the focus on No.
+    int CautiousYesNo(const std::string& text, DialogKind kind) override {
+        asked_.push_back({false, text, kind, {sbYes, sbNo}, 1, {}});
         return Next();
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
