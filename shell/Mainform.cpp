@@ -93,6 +93,14 @@ std::unique_ptr<Clock> MakeClock(const MainFormSetup& setup) {
     return std::make_unique<SystemClock>();
 }
 
+// A top menu's own widget lies inside the menu bar, and re-enabling the bar
+// (after a long operation) re-enables every child not disabled itself; the
+// menu then turns its action back on. So a top menu is disabled as a widget.
+void EnableAction(QAction& action, bool enabled) {
+    if (auto* menu = action.menu<QMenu*>()) menu->setEnabled(enabled);
+    action.setEnabled(enabled);
+}
+
 }  // namespace
 
 void BackgroundMdiArea::SetPicture(const QPixmap& picture) {
@@ -217,7 +225,7 @@ QAction* TMainForm::Action(const std::string& name) const {
 
 void TMainForm::SetActionEnabled(const char* name, bool enabled) {
     if (itemsWithoutCommand_.count(name)) return;
-    if (QAction* action = Action(name)) action->setEnabled(enabled);
+    if (QAction* action = Action(name)) EnableAction(*action, enabled);
 }
 
 // An item whose window or command is not built yet would do nothing when
@@ -247,7 +255,7 @@ void TMainForm::BuildMenu() {
             action = menus[row.Parent]->addAction(QString::fromUtf8(row.Caption));
         }
         action->setObjectName(row.Name);
-        action->setEnabled(row.Enabled);
+        EnableAction(*action, row.Enabled);
         action->setCheckable(row.Checkable);
         action->setChecked(row.Checked);
         actions_[row.Name] = action;
@@ -482,9 +490,9 @@ void TMainForm::AskFamily(int previousChoice) {
                                                 buttons, focus, {MsgFamilyButtons, 6});
     ApplyFamilyAnswer(result, state_);
     panel_.MainMsg6.clear();
-    if (state_.AmpFamily == 0) {
-        for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"}) SetActionEnabled(name, true);
-    }
+    // The jog group follows the family alone.
+    for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"})
+        SetActionEnabled(name, state_.AmpFamily == 0);
 }
 
 void TMainForm::CheckOnly(std::span<const char* const> names, int index) {
