@@ -43,6 +43,7 @@ TMonitorForm::TMonitorForm(DriveState& state, MonitorPoll& poll, const MessageCa
       state_(state),
       poll_(poll),
       catalogue_(catalogue) {
+    OpenCentred();
     BuildRows(Content());
     BuildButtons(Content());
     RefreshTimer()->setObjectName("RefreshDataTimer");
