@@ -17,6 +17,7 @@
 #include "monitor/MonitoringWindows.h"
 #include "tests/monitor/MonitorTestSupport.h"
 #include "tests/support/ChildPlacementCheck.h"
+#include "widgets/StaleLook.h"
 
 namespace {
 
@@ -259,6 +260,25 @@ private slots:
             QVERIFY2(HasFixedBorder(*window), qPrintable(window->objectName()));
         }
         QVERIFY(IsCentredInArea(*monitor));
+    }
+    // While the link is latched the values shown are the last ones read.
+    void LatchedValuesAreDrawnStale() {
+        MonitorBench bench("fx", 31);
+        LongOperation operation;
+        Monitoring monitoring(*bench.drive.link, bench.drive.state, bench.drive.map,
+                              bench.drive.panel, bench.drive.catalogue, operation);
+        std::unique_ptr<TMonitorForm> monitor(
+            CreateMonitorForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        std::unique_ptr<TIOForm> io(
+            CreateIOForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        monitor->CheckBox(1)->setChecked(true);
+        for (bool latched : {true, false}) {
+            bench.drive.state.CommErrorLatched = latched;
+            monitor->RefreshDisplayData();
+            io->RefreshIODataTimer();
+            QCOMPARE(ShownStale(*monitor->ValueLabel(1)), latched);
+            QCOMPARE(ShownStale(*io->Panel(0)), latched);
+        }
     }
 };
 

@@ -15,6 +15,7 @@
 #include "params/Fspinedit.h"
 #include "tests/operation/RecordingDrive.h"
 #include "tests/support/ChildPlacementCheck.h"
+#include "widgets/StaleLook.h"
 
 namespace {
 
@@ -264,6 +265,13 @@ void OperationFormsTest::WindowsOpenCentredWithAFixedBorder() {
     for (QMdiSubWindow* window : windows) {
         QVERIFY2(HasFixedBorder(*window), qPrintable(window->objectName()));
         QVERIFY2(IsCentredInArea(*window), qPrintable(window->objectName()));
+    }
+    // The jog values are drawn stale while the link is latched.
+    auto* jogForm = static_cast<TJogForm*>(windows[0]);
+    for (bool latched : {true, false}) {
+        bench.state.CommErrorLatched = latched;
+        jogForm->JogRefreshDataTimerTimer();
+        QCOMPARE(ShownStale(*Child<QLabel>(jogForm, "Label5")), latched);
     }
 }
 
