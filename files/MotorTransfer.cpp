@@ -16,6 +16,8 @@ constexpr int MsgWriting = 69;
 constexpr int MsgAmplifiersDone = 95;
 constexpr int MsgResetQuestion = 96;
 constexpr int MsgResetAndCount = 97;  // first of three captions
+// Escape presses the third button ("no reset"): the harmless answer.
+constexpr CaptionRange ResetQuestionCaptions{MsgResetAndCount, 3, 2};
 constexpr int MsgOpenTitle = 196;
 constexpr int FormatErrorPauseMs = 1000;
 
@@ -149,7 +151,7 @@ void MotorParamCommand::ResetStep(MakerPass& pass, TransferPass& transfer) {
     if (!(autoReset_ && autoReset_())) {
         const int answer =
             s_.Ask.CustomDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation, {0, 1, 2},
-                                0, CaptionRange{MsgResetAndCount, 3});
+                                0, ResetQuestionCaptions);
         if (answer != mrYes && answer != mrNo) return;
         count = answer == mrYes;
     }

@@ -67,18 +67,21 @@ void MakeRaw(termios& t) {
 
 }  // namespace
 
+// A name found nowhere is reported where a device of that name would be
+// (/dev/ttyUSB7), not in the start-up folder, which nobody meant.
 std::string ResolveDevicePath(const std::string& name, const std::string& searchFolder) {
     if (name.find('/') != std::string::npos) return name;
-    const std::string candidate =
-        (searchFolder.empty() ? std::string(".") : searchFolder) + "/" + name;
+    std::string folder = searchFolder.empty() ? std::string(".") : searchFolder;
+    if (folder.back() != '/') folder += '/';
+    const std::string candidate = folder + name;
     struct stat info {};
     if (::lstat(candidate.c_str(), &info) == 0) return candidate;
     const int number = ComNumber(name);
     if (number > 0) return "/dev/ttyS" + std::to_string(number - 1);
-    for (const char* folder : {"/dev/", "/dev/serial/by-id/"}) {
-        if (::lstat((folder + name).c_str(), &info) == 0) return folder + name;
+    for (const char* devices : {"/dev/", "/dev/serial/by-id/"}) {
+        if (::lstat((devices + name).c_str(), &info) == 0) return devices + name;
     }
-    return candidate;
+    return "/dev/" + name;
 }
 
 int OpenExclusive(const std::string& path, int* failure) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -42,6 +43,7 @@ constexpr int MsgBusy = 1029;
 constexpr int MsgBusyHolders = 1030;
 constexpr int MsgNotSerial = 1031;
 constexpr int MsgNoHardware = 1032;
+constexpr int MsgPermissionRelogin = 1102;
 
 // Every text of the diagnosis with the English kept for servoctl; %1 and %2
 // stand for the device, the group, the user or the processes.
@@ -59,6 +61,9 @@ const TextRow kTexts[] = {
     {MsgPermissionGroup,
      "permission denied. The device belongs to the group \"%1\"; join it with: sudo usermod "
      "-aG %1 %2 (then log out and in again)."},
+    {MsgPermissionRelogin,
+     "permission denied. You are in the group \"%1\", but this session started before you "
+     "joined it: log out and in again."},
     {MsgBusy, "the device is busy: another program is using it."},
     {MsgBusyHolders, "the device is busy: it is in use by process %1."},
     {MsgNotSerial, "this is not a serial port."},
@@ -102,10 +107,41 @@ std::string MissingText(const DiagnosisContext& context) {
     return Say(context, MsgNoDeviceListed) + present;
 }
 
+// Whether the user database lists the user in the group.
+bool UserListedInGroup(const std::string& user, const std::string& groupName) {
+    const passwd* account = ::getpwnam(user.c_str());
+    const group* entry = ::getgrnam(groupName.c_str());
+    if (!account || !entry) return false;
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    if (::getgrouplist(user.c_str(), account->pw_gid, groups.data(), &count) < 0) {
+        groups.resize(static_cast<std::size_t>(count));
+        if (::getgrouplist(user.c_str(), account->pw_gid, groups.data(), &count) < 0) return false;
+    }
+    groups.resize(static_cast<std::size_t>(count));
+    return std::find(groups.begin(), groups.end(), entry->gr_gid) != groups.end();
+}
+
+// Whether this process already has the group: a group joined after logging
+// in reaches only sessions started later.
+bool SessionHasGroup(const std::string& groupName) {
+    const group* entry = ::getgrnam(groupName.c_str());
+    if (!entry) return false;
+    if (::getegid() == entry->gr_gid) return true;
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+    const int got = ::getgroups(count, groups.data());
+    groups.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return std::find(groups.begin(), groups.end(), entry->gr_gid) != groups.end();
+}
+
 std::string PermissionText(const std::string& path, const DiagnosisContext& context) {
     const std::string group = DeviceGroup(path);
     const std::string user = context.UserName.empty() ? CurrentUser() : context.UserName;
     if (group.empty() || group == "root") return Say(context, MsgPermissionAsk, {path});
+    const auto listed = context.UserListedInGroup ? context.UserListedInGroup : UserListedInGroup;
+    const auto session = context.SessionHasGroup ? context.SessionHasGroup : SessionHasGroup;
+    if (listed(user, group) && !session(group)) return Say(context, MsgPermissionRelogin, {group});
     return Say(context, MsgPermissionGroup, {group, user});
 }
 

@@ -2,6 +2,7 @@
 // Why a serial device did not open, in words a user can act on. The port
 // records the reason of its last failed open; the main window and servoctl
 // turn it into the same text.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ struct DiagnosisContext {
     // The texts in the user's language; without a catalogue, or with one
     // that lacks the lines, they are the English that servoctl prints.
     const MessageCatalogue* Catalogue = nullptr;
+    // Group membership in the user database and in this session; empty: the
+    // system's. Tests replace them.
+    std::function<bool(const std::string& user, const std::string& group)> UserListedInGroup;
+    std::function<bool(const std::string& group)> SessionHasGroup;
 };
 
 // "Cannot open COM1 (/dev/ttyS0): ..." with the reason and what to do.

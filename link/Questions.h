@@ -16,7 +16,7 @@ enum class DialogKind {
     Application = 4
 };
 
-// Standard button indexes; the dialog table in Msgdlg.cpp gives each its result.
+// Standard button indexes; the table in DialogButtons.cpp gives each its result.
 enum StandardButton {
     sbYes,
     sbNo,
@@ -37,10 +37,13 @@ constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIg
 
 // The catalogue messages that caption the buttons of a custom dialog: button i
 // takes message First + i. A question carries its own range, so no caller
-// depends on captions another caller left behind.
+// depends on captions another caller left behind. EscapePosition is the
+// position of the button Escape presses, -1 for the usual one (the first of
+// buttons 0 ... 3); a question whose first buttons act names its harmless one.
 struct CaptionRange {
     int First = 0;
     int Count = 0;
+    int EscapePosition = -1;
 };
 
 // A file to choose: the dialog's title, the folder it starts in (with a

@@ -12,13 +12,14 @@ using namespace MonitorUi;
 namespace {
 
 constexpr int ClientWidth = 520;
-constexpr int ClientHeight = 330;
+constexpr int ClientHeight = 356;
 constexpr int RowPitch = 26;
 constexpr int Top = 10;
 constexpr int MsgFirstCaption = 121;
 constexpr int MsgHelp = 343;
 constexpr int MsgClear = 344;
 constexpr int MsgClose = 346;
+constexpr int MsgHistoryUnread = 1100;
 
 }  // namespace
 
@@ -41,6 +42,8 @@ TAlarmForm::TAlarmForm(DriveState& state, AlarmHistory& history, const MessageCa
         messages_[k]->setFont(bold);
         messages_[k]->setStyleSheet("color: blue;");
     }
+    unread_ = MakeLabel(content, "AlarmUnread", 16, Top + RowPitch * AlarmSlotCount, 494, 22);
+    unread_->setStyleSheet("color: red;");
     const int y = ClientHeight - 40;
     helpBtn_ = MakeButton(content, "AlarmHelpBtn", 40, y);
     clearBtn_ = MakeButton(content, "AlarmClearBtn", 210, y);
@@ -71,6 +74,7 @@ void TAlarmForm::ChangeLanguage() {
 
 // A slot whose read failed shows dashes and no text, never "Normal".
 void TAlarmForm::RefreshAlarmData() {
+    unread_->setText(history_.HistoryRead ? QString() : Text(catalogue_.Msg(MsgHistoryUnread)));
     for (int k = 0; k < AlarmSlotCount; ++k) {
         const int code = history_.AlarmCodes[k];
         const bool read = history_.SlotRead[k];

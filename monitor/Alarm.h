@@ -39,6 +39,7 @@ private:
     std::array<QLabel*, AlarmSlotCount> captions_{};
     std::array<QLabel*, AlarmSlotCount> codes_{};
     std::array<QLabel*, AlarmSlotCount> messages_{};
+    QLabel* unread_ = nullptr;  // says so when the history could not be read
     QPushButton* helpBtn_ = nullptr;
     QPushButton* clearBtn_ = nullptr;
     QPushButton* closeBtn_ = nullptr;

@@ -68,25 +68,42 @@ void AlarmHistory::ShowProgress(int message) {
 
 bool AlarmHistory::ReadAlarmCode() {
     LongOperation::Scope hold(operation_);
+    HistoryRead = ReadPointer();
+    ShowProgress(MsgReading);
+    if (!state_.CommErrorLatched) panel_.LetEventsRun();
+    if (HistoryRead) {
+        ReadSlots(StartEntry());
+    } else {
+        ForgetSlots();
+    }
+    panel_.ProgressPanel = false;
+    bool ok = HistoryRead;
+    for (bool read : SlotRead) ok = ok && read;
+    return ok;
+}
+
+bool AlarmHistory::ReadPointer() {
     const std::string& pointerAddress = map_.Ident[PointerIndex];
     int value = 0;
     bool ok = true;
     if (state_.AmpFamily == Family::Bx) {
         ok = drive_.ReadFromEEP(pointerAddress, WordReply, SignedHex, value) == 1;
-        if (ok) AlarmPointer = value;
     } else if (state_.AmpFamily == Family::Dx) {
-        AlarmPointer = 1;
+        value = 1;
     } else {
         ok = drive_.ReadFromRAM(pointerAddress, WordReply, SignedHex, value) == 1;
-        if (ok) AlarmPointer = value;
     }
-    const int start = StartEntry();
-    ShowProgress(MsgReading);
-    if (!state_.CommErrorLatched) panel_.LetEventsRun();
-    ReadSlots(start);
-    panel_.ProgressPanel = false;
-    for (bool read : SlotRead) ok = ok && read;
+    if (ok) AlarmPointer = value;
     return ok;
+}
+
+// Without the pointer the order of the entries is unknown: a walk from a
+// stale pointer would show the newest alarm as the oldest, so every slot is
+// shown as unknown instead.
+void AlarmHistory::ForgetSlots() {
+    AlarmCodes.fill(0);
+    SlotRead.fill(false);
+    slotEntry_.fill(-1);
 }
 
 void AlarmHistory::ReadSlots(int entry) {

@@ -33,7 +33,8 @@ public:
                  const MessageCatalogue& catalogue, LongOperation& operation);
 
     // Reads the pointer and the history into AlarmCodes, latest first for BX
-    // and the FX group. True when every read succeeded.
+    // and the FX group. True when every read succeeded. When the pointer
+    // read fails no slot is read and every slot is unknown.
     bool ReadAlarmCode();
     // Clears the history in the amplifier; the FX group reads it back. True
     // when every write succeeded.
@@ -47,9 +48,13 @@ public:
     std::array<int, AlarmSlotCount> AlarmCodes{};
     // False for a slot whose read failed: it shows "----", not code 0.
     std::array<bool, AlarmSlotCount> SlotRead{};
+    // False when the pointer could not be read: no slot is read then.
+    bool HistoryRead = true;
 
 private:
     int StartEntry() const;
+    bool ReadPointer();
+    void ForgetSlots();
     void ShowProgress(int message);
     void ReadSlots(int startEntry);
     bool ResetBx();

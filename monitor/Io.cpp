@@ -8,6 +8,7 @@
 #include "link/Procedure.h"
 #include "monitor/MonitorUi.h"
 #include "operation/Help.h"
+#include "widgets/StaleLook.h"
 
 using namespace MonitorUi;
 
@@ -120,6 +121,7 @@ void TIOForm::RefreshIODataTimer() {
     if (refreshBusy_) return;
     refreshBusy_ = true;
     RefreshIODisplay();
+    for (QLabel* panel : panels_) ShowStale(*panel, state_.CommErrorLatched);
     label1_->setText(Text(HexWord(state_.ServoWord)));
     refreshBusy_ = false;
 }

@@ -7,6 +7,7 @@
 
 #include "monitor/MonitorUi.h"
 #include "operation/Help.h"
+#include "widgets/StaleLook.h"
 
 using namespace MonitorUi;
 
@@ -43,6 +44,7 @@ TMonitorForm::TMonitorForm(DriveState& state, MonitorPoll& poll, const MessageCa
       state_(state),
       poll_(poll),
       catalogue_(catalogue) {
+    OpenCentred();
     BuildRows(Content());
     BuildButtons(Content());
     RefreshTimer()->setObjectName("RefreshDataTimer");
@@ -122,6 +124,7 @@ void TMonitorForm::RefreshDisplayData() {
             continue;
         }
         r.value->setText(Text(MonitorValueText(row, variant, poll_.MonitorValues)));
+        ShowStale(*r.value, state_.CommErrorLatched);
         if (r.value->isHidden()) r.value->show();
     }
 }

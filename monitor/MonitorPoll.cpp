@@ -19,26 +19,28 @@ MonitorSelectionFlags MonitorPoll::ReadSelection() const {
     return selection;
 }
 
-bool MonitorPoll::Poll() {
+bool MonitorPoll::Poll(const RowDone& rowDone) {
     const bool open = state_.MonitorFormOpen || state_.TrendFormOpen;
     if (!open || state_.CommErrorLatched || state_.MonitorBusy) return false;
     BusyFlag busy(state_.MonitorBusy);
     MonitorAddressTable = MonitorAddressTableFor(map_, state_.AmpFamily, state_.FxVersion);
     LastTickReads = LastTickFailures = 0;
-    ReadRows(ReadSelection(), MonitorVariantOf(state_.AmpFamily, state_.FxVersion));
+    ReadRows(ReadSelection(), MonitorVariantOf(state_.AmpFamily, state_.FxVersion), rowDone);
     return true;
 }
 
-void MonitorPoll::ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant) {
+void MonitorPoll::ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant,
+                           const RowDone& rowDone) {
     for (int row = 1; row <= MonitorRowCount; ++row) {
         if (!selection[row - 1]) continue;
         if (MonitorRowSharesReads(row, selection)) {
             RowReadOk[7] = RowReadOk[6];
-            continue;
+        } else {
+            ReadRow(row, variant);
+            if (row == 7) RowReadOk[7] = RowReadOk[6];
+            if (row == 8) RowReadOk[6] = RowReadOk[7];
         }
-        ReadRow(row, variant);
-        if (row == 7) RowReadOk[7] = RowReadOk[6];
-        if (row == 8) RowReadOk[6] = RowReadOk[7];
+        if (rowDone) rowDone(row);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 
 #include "link/AddressMap.h"
 #include "link/Drive.h"
@@ -18,8 +19,10 @@ public:
     // the trend is open its timer drives the poll instead, at its own rate.
     void MonitorTimerTimer();
     // One poll of what the open windows select; false when it was skipped
-    // (neither window open, the link latched, or a tick running).
-    bool Poll();
+    // (neither window open, the link latched, or a tick running). rowDone is
+    // told after each selected row's reads, with RowReadOk set for it.
+    using RowDone = std::function<void(int row)>;
+    bool Poll(const RowDone& rowDone = {});
     // The union of the monitor's and the trend's selections, as far as their
     // windows are open: the one place that decides what a tick reads.
     MonitorSelectionFlags ReadSelection() const;
@@ -39,7 +42,8 @@ public:
     int LastTickFailures = 0;
 
 private:
-    void ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant);
+    void ReadRows(const MonitorSelectionFlags& selection, MonitorVariant variant,
+                  const RowDone& rowDone);
     void ReadRow(int row, MonitorVariant variant);
     bool ReadOne(const MonitorRead& read);
 

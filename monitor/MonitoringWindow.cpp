@@ -3,12 +3,15 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include "widgets/ChildPlacement.h"
+
 MonitoringWindow::MonitoringWindow(bool& openFlag, const char* name, const char* title,
                                    QSize client, int refreshMs, QWidget* parent)
     : QMdiSubWindow(parent), openFlag_(openFlag) {
     setObjectName(name);
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
+    SetFixedBorder(*this, true);
     content_ = new QWidget(this);
     content_->setObjectName(QString(name) + "Client");
     content_->setFixedSize(client);
@@ -30,8 +33,10 @@ void MonitoringWindow::closeEvent(QCloseEvent* event) {
 }
 
 // The frame is known only once the window sits in the MDI area: the window is
-// sized around its client area then.
+// sized around its client area then, and placed once.
 void MonitoringWindow::showEvent(QShowEvent* event) {
     QMdiSubWindow::showEvent(event);
-    adjustSize();
+    FixSizeToClient(*this);
+    if (centred_ && !placed_) CentreInArea(*this);
+    placed_ = true;
 }

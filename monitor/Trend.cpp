@@ -170,7 +170,7 @@ void TTrendForm::BuildPlot() {
     plot_->plotLayout()->addElement(0, 0, plot_->legend);
     plot_->plotLayout()->setRowStretchFactor(0, 0.001);
     plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    plot_->legend->setWrap(4);
+    plot_->legend->setWrap(LegendColumns);
     plot_->legend->setBorderPen(Qt::NoPen);
     // Plain one-pixel polylines: the cheapest way to draw eight series of
     // thousands of points on every refresh.
@@ -243,10 +243,28 @@ void TTrendForm::ShowLatest() {
         }
         const std::string caption =
             MonitorCaptionText(row, state_.AmpFamily, state_.FxVersion, catalogue_);
-        plot_->graph(static_cast<int>(g))
-            ->setName(
-                QString("%1: %2 %3").arg(Text(caption), value, Text(Msg(MonitorUnitMessage(row)))));
+        QCPGraph* graph = plot_->graph(static_cast<int>(g));
+        graph->setName(LegendText(Text(caption), value, Text(Msg(MonitorUnitMessage(row)))));
+        // While the link is latched the latest values are the last ones read.
+        if (QCPAbstractLegendItem* item = plot_->legend->itemWithPlottable(graph))
+            static_cast<QCPPlottableLegendItem*>(item)->setTextColor(
+                state_.CommErrorLatched ? Qt::gray : Qt::black);
     }
+}
+
+// "Caption: value unit" in a legend column. A cut number would read as
+// another number, so only the caption is shortened to make it fit.
+QString TTrendForm::LegendText(const QString& caption, const QString& value,
+                               const QString& unit) const {
+    const QString tail = QString(": %1 %2").arg(value, unit);
+    // Before the window is laid out the chart has no width of its own yet.
+    if (!plot_->isVisible()) return caption + tail;
+    const QFontMetrics metrics(plot_->legend->font());
+    const int iconWidth = plot_->legend->iconSize().width() + plot_->legend->iconTextPadding();
+    const int columns = std::clamp(static_cast<int>(plotted_.size()), 1, LegendColumns);
+    const int column = plot_->width() / columns - iconWidth - LegendColumnMargin;
+    const int room = std::max(0, column - metrics.horizontalAdvance(tail));
+    return metrics.elidedText(caption, Qt::ElideRight, room) + tail;
 }
 
 void TTrendForm::FitAxes() {

@@ -27,6 +27,8 @@ class TTrendForm : public QMdiSubWindow, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int RefreshMs = 200;
+    static constexpr int LegendColumns = 4;
+    static constexpr int LegendColumnMargin = 16;  // the entry's own padding
 
     TTrendForm(DriveState& state, TrendSampler& sampler, const MessageCatalogue& catalogue,
                Questions& ask, QWidget* parent = nullptr);
@@ -56,6 +58,7 @@ private:
     void Rebuild();
     void AppendNewSamples();
     void ShowLatest();
+    QString LegendText(const QString& caption, const QString& value, const QString& unit) const;
     void FitAxes();
     void ShowRate();
     void SetPaused(bool paused);

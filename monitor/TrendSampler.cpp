@@ -23,14 +23,41 @@ void TrendSampler::Start() {
     originMs_ = nextDueMs_ = clock_.NowMs();
 }
 
+// A tick's reads make one sample, stamped when its first read began. A read
+// that fails waits for its time-out, so the rows read after it start a new
+// sample with their own time: no value carries the time of other reads'
+// failures. While the link is latched nothing is read: the sample is a gap.
 void TrendSampler::TrendTimerTimer() {
     if (!state_.TrendFormOpen || state_.MonitorBusy) return;
     const std::uint64_t startMs = clock_.NowMs();
     if (!Due(startMs)) return;
-    // While the link is latched nothing is read: the sample is a gap.
-    const bool read = poll_.Poll();
-    const std::uint64_t endMs = clock_.NowMs();
-    Keep(Sample((startMs + endMs) / 2 - originMs_, read));
+    TrendSample sample = Gap(startMs - originMs_);
+    bool failedInSample = false;
+    std::uint64_t rowStartMs = startMs;
+    const MonitorVariant variant = MonitorVariantOf(state_.AmpFamily, state_.FxVersion);
+    poll_.Poll([&](int row) {
+        const bool ok = poll_.RowReadOk[row - 1] && poll_.TrendSelection[row - 1];
+        if (ok && failedInSample) {
+            Keep(sample);
+            sample = Gap(rowStartMs - originMs_);
+            failedInSample = false;
+        }
+        if (ok) {
+            const std::optional<double> value =
+                MonitorValueNumber(row, variant, poll_.MonitorValues);
+            if (value) sample.Values[row - 1] = *value;
+        }
+        if (!poll_.RowReadOk[row - 1]) failedInSample = true;
+        rowStartMs = clock_.NowMs();
+    });
+    Keep(sample);
+}
+
+TrendSample TrendSampler::Gap(std::uint64_t atMs) {
+    TrendSample sample;
+    sample.TimeMs = atMs;
+    sample.Values.fill(std::numeric_limits<double>::quiet_NaN());
+    return sample;
 }
 
 bool TrendSampler::Due(std::uint64_t now) {
@@ -42,20 +69,6 @@ bool TrendSampler::Due(std::uint64_t now) {
     // up with samples closer than a period.
     if (nextDueMs_ < now) nextDueMs_ = now + period;
     return true;
-}
-
-TrendSample TrendSampler::Sample(std::uint64_t atMs, bool read) const {
-    TrendSample sample;
-    sample.TimeMs = atMs;
-    const MonitorVariant variant = MonitorVariantOf(state_.AmpFamily, state_.FxVersion);
-    for (int row = 1; row <= MonitorRowCount; ++row) {
-        std::optional<double> value;
-        if (read && poll_.TrendSelection[row - 1] && poll_.RowReadOk[row - 1]) {
-            value = MonitorValueNumber(row, variant, poll_.MonitorValues);
-        }
-        sample.Values[row - 1] = value.value_or(std::numeric_limits<double>::quiet_NaN());
-    }
-    return sample;
 }
 
 void TrendSampler::Keep(const TrendSample& sample) {

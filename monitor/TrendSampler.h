@@ -58,7 +58,7 @@ public:
 
 private:
     bool Due(std::uint64_t now);
-    TrendSample Sample(std::uint64_t atMs, bool read) const;
+    static TrendSample Gap(std::uint64_t atMs);
     void Keep(const TrendSample& sample);
 
     MonitorPoll& poll_;

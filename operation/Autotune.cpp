@@ -80,7 +80,7 @@ void TAutoTuneForm::ChangeLanguage() {
     findChild<QLabel*>("TitleLabel")->setText(Msg(MsgTitle));
     for (int i = 0; i < 4; ++i) modes_[i]->setText(Msg(MsgFirstMode + i));
     startBtn_->setText(Msg(MsgStart));
-    tuneStatus_->setText(Msg(MsgIdle));
+    ShowIdleHint();
     okBtn_->setText(Msg(MsgOK));
     cancelBtn_->setText(Msg(MsgCancel));
     findChild<QPushButton*>("TuneHelpBtn")->setText(Msg(MsgHelp));
@@ -101,6 +101,15 @@ void TAutoTuneForm::StartBtnClick() {
     pGain_->clear();
     iGain_->clear();
     machine_.Start(mode);
+    ShowIdleHint();
+}
+
+// "Choose a mode and press Start" only while nothing runs: during a run and
+// after a failed one the panel below says what is going on.
+void TAutoTuneForm::ShowIdleHint() {
+    const TuneGlobals& globals = machine_.Globals();
+    const bool idle = globals.TuneState == TuneIdle && !globals.TuneRunning;
+    tuneStatus_->setText(idle ? Msg(MsgIdle) : QString());
 }
 
 void TAutoTuneForm::OKBtnClick() {
@@ -150,6 +159,6 @@ void TAutoTuneForm::BackToIdleAndClose() {
     startBtn_->setEnabled(true);
     statusTimer_->stop();
     tunePanel_->hide();
-    tuneStatus_->setText(Msg(MsgIdle));
+    ShowIdleHint();
     close();
 }

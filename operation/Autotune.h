@@ -30,6 +30,7 @@ private:
     void BuildPanel(QWidget* client);
     void Apply(const TuneDisplay& display);
     void BackToIdleAndClose();
+    void ShowIdleHint();
 
     TuneMachine& machine_;
     DriveState& state_;

@@ -15,12 +15,16 @@ constexpr int FirstFxParameter = 12;
 constexpr int ValueMin = -32768;
 constexpr int ValueMax = 32767;
 
+// What a box shows while its entry holds no number: nothing will be sent.
+const char* const NoNumberBox = "----";
+
 // Messages of the results.
 constexpr int MsgAddress = 131;
 constexpr int MsgValue = 132;
 constexpr int MsgRead = 136;
 constexpr int MsgWrite = 137;
 constexpr int MsgRange = 173;
+constexpr int MsgNotANumber = 1101;
 constexpr int MsgOK = 73;
 constexpr int MsgWriteFailed = 374;
 constexpr int MsgReadFailed = 375;
@@ -82,6 +86,7 @@ void DirectAccess::FormCreate() {
     dataReady_ = false;
     requests_.clear();
     results_.clear();
+    refusal_.clear();
     rom_ = {DirectAddressRange(state_, DirectHalf::Rom).Initial, 0};
     ram_ = {DirectAddressRange(state_, DirectHalf::Ram).Initial, 0};
     parameterNumber_ = ParameterNumberText(FirstFxParameter);
@@ -94,8 +99,8 @@ bool DirectAccess::WriteClick(DirectHalf half, const std::string& addressText,
     const std::optional<int> value = CheckedValue(valueText);
     if (!value) return false;
     Entry(half) = {*address, *value};
-    requests_.push_back(
-        {half == DirectHalf::Rom ? DirectKind::RomWrite : DirectKind::RamWrite, *address, *value});
+    refusal_.clear();
+    requests_.push_back({half == DirectHalf::Rom ? DirectKind::RomWrite : DirectKind::RamWrite, *address, *value});
     return true;
 }
 
@@ -103,8 +108,9 @@ bool DirectAccess::ReadClick(DirectHalf half, const std::string& addressText) {
     const std::optional<int> address = CheckedAddress(half, addressText);
     if (!address) return false;
     Entry(half).Address = *address;
-    requests_.push_back(
-        {half == DirectHalf::Rom ? DirectKind::RomRead : DirectKind::RamRead, *address, 0});
+    Entry(half).AddressValid = true;
+    refusal_.clear();
+    requests_.push_back({half == DirectHalf::Rom ? DirectKind::RomRead : DirectKind::RamRead, *address, 0});
     return true;
 }
 
@@ -127,19 +133,26 @@ DirectFresh DirectAccess::DataFresh() {
         dataReady_ = false;
     }
     fresh.Results.swap(results_);
+    fresh.Refusal = refusal_;
     return fresh;
 }
 
+// An empty entry (or a lone minus sign) is being typed and changes nothing;
+// any other text that is no number leaves the box without a value, so it
+// never shows a number that would not be sent.
 void DirectAccess::AddressChange(DirectHalf half, const std::string& text) {
+    if (text.empty()) return;
     const std::optional<double> number = ParseEntryNumber(text);
+    Entry(half).AddressValid = number.has_value();
     if (number) SetAddress(half, static_cast<int>(std::trunc(*number)));
 }
 
 void DirectAccess::ValueChange(DirectHalf half, const std::string& text) {
+    if (text.empty() || text == "-") return;
     const std::optional<double> number = ParseEntryNumber(text);
-    if (number && *number >= ValueMin && *number <= ValueMax) {
-        Entry(half).Value = static_cast<int>(std::trunc(*number));
-    }
+    const bool valid = number && *number >= ValueMin && *number <= ValueMax;
+    Entry(half).ValueValid = valid;
+    if (valid) Entry(half).Value = static_cast<int>(std::trunc(*number));
 }
 
 std::string DirectAccess::AddressExit(DirectHalf half, const std::string& text) {
@@ -171,22 +184,25 @@ std::string DirectAccess::ValueExit(DirectHalf half, const std::string& text) {
         return text;
     }
     Entry(half).Value = static_cast<int>(clamped);
+    Entry(half).ValueValid = true;
     return NumberText(Entry(half).Value);
 }
 
 std::string DirectAccess::AddressBox(DirectHalf half) const {
-    return DirectAddressText(Entry(half).Address);
+    const HalfEntry& entry = Entry(half);
+    return entry.AddressValid ? DirectAddressText(entry.Address) : std::string(NoNumberBox, 2);
 }
 
 std::string DirectAccess::ValueBox(DirectHalf half) const {
-    return HexWord(Entry(half).Value);
+    const HalfEntry& entry = Entry(half);
+    return entry.ValueValid ? HexWord(entry.Value) : NoNumberBox;
 }
 
 std::optional<int> DirectAccess::CheckedAddress(DirectHalf half, const std::string& text) {
     const DirectRange range = DirectAddressRange(state_, half);
     const std::optional<double> number = ParseEntryNumber(text);
     if (!number || *number < range.Min || *number >= range.Max + 1) {
-        Refuse(MsgAddress);
+        Refuse(MsgAddress, number.has_value());
         return std::nullopt;
     }
     return static_cast<int>(std::trunc(*number));
@@ -195,7 +211,7 @@ std::optional<int> DirectAccess::CheckedAddress(DirectHalf half, const std::stri
 std::optional<int> DirectAccess::CheckedValue(const std::string& text) {
     const std::optional<double> number = ParseEntryNumber(text);
     if (!number || *number <= ValueMin - 1 || *number >= ValueMax + 1) {
-        Refuse(MsgValue);
+        Refuse(MsgValue, number.has_value());
         return std::nullopt;
     }
     return static_cast<int>(std::trunc(*number));
@@ -203,6 +219,7 @@ std::optional<int> DirectAccess::CheckedValue(const std::string& text) {
 
 void DirectAccess::SetAddress(DirectHalf half, int address) {
     Entry(half).Address = address;
+    Entry(half).AddressValid = true;
     if (half == DirectHalf::Rom && state_.AmpFamily == Family::Fx && address >= FirstFxParameter) {
         parameterNumber_ = ParameterNumberText(address);
     }
@@ -221,16 +238,18 @@ void DirectAccess::Perform(const DirectRequestRecord& request) {
         ok = eeprom ? drive_.ReadFromEEP(address, ReplyLength, WordFormat, value) == 1
                     : drive_.ReadFromRAM(address, ReplyLength, WordFormat, value) == 1;
         if (ok) {
-            Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram).Value =
-                value;
+            HalfEntry& entry = Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram);
+            entry.Value = value;
+            entry.ValueValid = true;
             dataReady_ = true;
         }
     }
     Report(request, ok);
 }
 
-void DirectAccess::Refuse(int message) {
-    results_.push_back(catalogue_.Msg(message) + ": " + catalogue_.Msg(MsgRange));
+// "Value: not a number" or "Value: Range". It stands until a click is accepted.
+void DirectAccess::Refuse(int entry, bool isNumber) {
+    refusal_ = catalogue_.Msg(entry) + ": " + catalogue_.Msg(isNumber ? MsgRange : MsgNotANumber);
 }
 
 // "Write 64 = FFFF: OK", "Read 64: 0123", or the failure text.

@@ -42,11 +42,13 @@ struct DirectRequestRecord {
     int Value = 0;
 };
 
-// What DataFresh shows: the values a read delivered, and one line for each
-// request performed or refused since the last refresh.
+// What DataFresh shows: the values a read delivered, one line for each
+// request performed since the last refresh, and why the last click was
+// refused (empty once a click is accepted).
 struct DirectFresh {
     std::optional<int> RomValue, RamValue;  // set when a read delivered
     std::vector<std::string> Results;
+    std::string Refusal;
 };
 
 // Direct reading and writing of single amplifier words for service work. The
@@ -79,7 +81,8 @@ public:
     std::string AddressExit(DirectHalf half, const std::string& text);
     std::string ValueExit(DirectHalf half, const std::string& text);
 
-    // The read-only boxes: address as two hexadecimal digits, value as four.
+    // The read-only boxes: address as two hexadecimal digits, value as four;
+    // dashes while the entry holds a text that is no number.
     std::string AddressBox(DirectHalf half) const;
     std::string ValueBox(DirectHalf half) const;
     // FX group: the parameter number of the ROM address, "%02d".
@@ -93,6 +96,8 @@ private:
     struct HalfEntry {
         int Address = 0;
         int Value = 0;
+        bool AddressValid = true;
+        bool ValueValid = true;
     };
     HalfEntry& Entry(DirectHalf half) { return half == DirectHalf::Rom ? rom_ : ram_; }
     const HalfEntry& Entry(DirectHalf half) const { return half == DirectHalf::Rom ? rom_ : ram_; }
@@ -100,7 +105,7 @@ private:
     std::optional<int> CheckedValue(const std::string& text);
     void SetAddress(DirectHalf half, int address);
     void Perform(const DirectRequestRecord& request);
-    void Refuse(int message);
+    void Refuse(int entry, bool isNumber);
     void Report(const DirectRequestRecord& request, bool ok);
 
     Drive& drive_;
@@ -112,6 +117,7 @@ private:
     std::deque<DirectRequestRecord> requests_;
     bool dataReady_ = false;
     std::vector<std::string> results_;
+    std::string refusal_;
 };
 
 // M34ResetClick: the reset command, once. A reset the amplifier did not

@@ -180,7 +180,7 @@ void TDirectRWForm::DataFreshTimer() {
         ram_.ValueEdit->setText(QString::number(*fresh.RamValue));
         ShowBoxes(DirectHalf::Ram);
     }
-    ShowResults(fresh.Results);
+    ShowResults(fresh.Results, fresh.Refusal);
 }
 
 void TDirectRWForm::ShowBoxes(DirectHalf half) {
@@ -190,10 +190,15 @@ void TDirectRWForm::ShowBoxes(DirectHalf half) {
     if (half == DirectHalf::Rom) parameterNumber_->setText(ToText(access_.ParameterNumber()));
 }
 
-// The latest results, newest last.
-void TDirectRWForm::ShowResults(const std::vector<std::string>& lines) {
-    if (lines.empty()) return;
+// The latest results, newest last, and below them the refusal of the last
+// click while it stands.
+void TDirectRWForm::ShowResults(const std::vector<std::string>& lines, const std::string& refusal) {
     for (const std::string& line : lines) resultLines_.append(ToText(line));
     while (resultLines_.size() > ResultLines) resultLines_.removeFirst();
-    results_->setText(resultLines_.join('\n'));
+    QStringList shown = resultLines_;
+    if (!refusal.empty()) {
+        if (shown.size() == ResultLines) shown.removeFirst();
+        shown.append(ToText(refusal));
+    }
+    results_->setText(shown.join('\n'));
 }

@@ -44,7 +44,7 @@ private:
     void FormCreate();
     void WireHalf(DirectHalf half);
     void ShowBoxes(DirectHalf half);
-    void ShowResults(const std::vector<std::string>& lines);
+    void ShowResults(const std::vector<std::string>& lines, const std::string& refusal);
     HalfControls& Controls(DirectHalf half) { return half == DirectHalf::Rom ? rom_ : ram_; }
 
     DirectAccess& access_;

@@ -4,6 +4,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
+#include "widgets/ChildPlacement.h"
+
 QLabel* PlaceLabel(QWidget* parent, const char* name, int x, int y, int width, int height) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -22,9 +24,7 @@ QWidget* FixedClient(QMdiSubWindow* window, const char* caption, int width, int 
                      bool systemMenu) {
     window->setWindowTitle(caption);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (systemMenu) flags |= Qt::WindowSystemMenuHint;
-    window->setWindowFlags(flags);
+    SetFixedBorder(*window, systemMenu);
     auto* client = new QWidget(window);
     client->setFixedSize(width, height);
     window->setWidget(client);

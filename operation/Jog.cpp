@@ -7,6 +7,7 @@
 #include "link/MessageCatalogue.h"
 #include "operation/FormParts.h"
 #include "params/Fspinedit.h"
+#include "widgets/StaleLook.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ constexpr int MsgRetry = 76;
 
 TJogForm::TJogForm(JogControl& jog, DriveState& state, const MessageCatalogue& catalogue,
                    QWidget* parent)
-    : OperationWindow(state.JogFormOpen, catalogue, "JogForm", parent), jog_(jog) {
+    : OperationWindow(state.JogFormOpen, catalogue, "JogForm", parent), jog_(jog), state_(state) {
     Build();
     jog_.Reset();
     stopBtn_->setEnabled(false);
@@ -102,7 +103,10 @@ void TJogForm::JogRefreshDataTimerTimer() {
     if (refreshBusy_) return;
     refreshBusy_ = true;
     const std::array<std::string, 4> texts = JogValueTexts(jog_.Globals().MonitorValues);
-    for (int row = 0; row < 4; ++row) values_[row]->setText(QString::fromStdString(texts[row]));
+    for (int row = 0; row < 4; ++row) {
+        values_[row]->setText(QString::fromStdString(texts[row]));
+        ShowStale(*values_[row], state_.CommErrorLatched);
+    }
     ShowRunState();
     refreshBusy_ = false;
 }

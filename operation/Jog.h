@@ -33,6 +33,7 @@ private:
     void ShowRunState();
 
     JogControl& jog_;
+    const DriveState& state_;
     TFSpinEdit* jogSpeedEdit_ = nullptr;
     QPushButton* cwBtn_ = nullptr;
     QPushButton* ccwBtn_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include "link/MessageCatalogue.h"
 #include "operation/FormParts.h"
+#include "widgets/ChildPlacement.h"
 
 OperationWindow::OperationWindow(bool& openFlag, const MessageCatalogue& catalogue,
                                  const char* name, QWidget* parent)
@@ -53,4 +54,11 @@ void OperationWindow::closeEvent(QCloseEvent* event) {
     openFlag_ = false;
     NotifyClosed();
     QMdiSubWindow::closeEvent(event);
+}
+
+void OperationWindow::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    FixSizeToClient(*this);
+    if (!placed_) CentreInArea(*this);
+    placed_ = true;
 }

@@ -10,8 +10,9 @@ class QLabel;
 class QTimer;
 
 // What the jog, tuning and direct read/write windows share: the catalogue
-// texts of their named controls, one timer of their own, and an open flag in
-// the drive state that an accepted close clears and that stops the timer.
+// texts of their named controls, one timer of their own, an open flag in the
+// drive state that an accepted close clears and that stops the timer, and a
+// fixed size, opening in the middle of the MDI area.
 class OperationWindow : public QMdiSubWindow, public ChildWindow {
 public:
     // A named label or button and the catalogue line it shows.
@@ -36,9 +37,11 @@ protected:
     virtual bool MayClose() { return true; }
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     const MessageCatalogue& catalogue_;
     bool& openFlag_;
     QTimer* timer_ = nullptr;
+    bool placed_ = false;
 };

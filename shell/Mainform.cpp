@@ -89,6 +89,14 @@ DeskSetup DeskSetupOf(const MainFormSetup& setup) {
     return desk;
 }
 
+// A top menu's own widget lies inside the menu bar, and re-enabling the bar
+// (after a long operation) re-enables every child not disabled itself; the
+// menu then turns its action back on. So a top menu is disabled as a widget.
+void EnableAction(QAction& action, bool enabled) {
+    if (auto* menu = action.menu<QMenu*>()) menu->setEnabled(enabled);
+    action.setEnabled(enabled);
+}
+
 }  // namespace
 
 void BackgroundMdiArea::SetPicture(const QPixmap& picture) {
@@ -230,7 +238,7 @@ QAction* TMainForm::Action(const std::string& name) const {
 
 void TMainForm::SetActionEnabled(const char* name, bool enabled) {
     if (itemsWithoutCommand_.count(name)) return;
-    if (QAction* action = Action(name)) action->setEnabled(enabled);
+    if (QAction* action = Action(name)) EnableAction(*action, enabled);
 }
 
 // An item whose window or command is not built yet would do nothing when
@@ -260,7 +268,7 @@ void TMainForm::BuildMenu() {
             action = menus[row.Parent]->addAction(QString::fromUtf8(row.Caption));
         }
         action->setObjectName(row.Name);
-        action->setEnabled(row.Enabled);
+        EnableAction(*action, row.Enabled);
         action->setCheckable(row.Checkable);
         action->setChecked(row.Checked);
         actions_[row.Name] = action;
@@ -526,9 +534,9 @@ void TMainForm::AskFamily(int previousChoice) {
                                                 buttons, focus, {MsgFamilyButtons, 6});
     ApplyFamilyAnswer(result, State());
     Panel().MainMsg6.clear();
-    if (State().AmpFamily == 0) {
-        for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"}) SetActionEnabled(name, true);
-    }
+    // The jog group follows the family alone.
+    for (const char* name : {"M4Jog", "M41Jog", "M42AutoGain"})
+        SetActionEnabled(name, State().AmpFamily == 0);
 }
 
 void TMainForm::CheckOnly(std::span<const char* const> names, int index) {

@@ -10,46 +10,13 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "link/DialogButtons.h"
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
 #include "shell/TableDialog.h"
 
 namespace {
-
-struct StandardButtonRow {
-    const char* name;
-    int message;
-    int result;
-    const char* initialCaption;
-};
-constexpr std::array<StandardButtonRow, DialogCaptions::StandardCount> kStandardButtons{{
-    {"Yes", 71, mrYes, "&Yes"},
-    {"No", 72, mrNo, "&No"},
-    {"OK", 73, mrOk, "OK"},
-    {"Cancel", 74, mrCancel, "Cancel"},
-    {"Abort", 75, mrAbort, "&Abort"},
-    {"Retry", 76, mrRetry, "&Retry"},
-    {"Ignore", 77, mrIgnore, "&Ignore"},
-    {"All", 78, mrAll, "&All"},
-    {"NoToAll", 79, mrNoToAll, "N&o to All"},
-    {"YesToAll", 80, mrYesToAll, "Yes to &All"},
-    {"Help", 81, mrNone, "&Help"},
-}};
-
-struct CustomButtonRow {
-    const char* name;
-    int result;
-    const char* initialCaption;
-};
-constexpr std::array<CustomButtonRow, DialogCaptions::CustomCount> kCustomButtons{{
-    {"BXBtn", mrYes, "BX Amplifier"},
-    {"DXBtn", mrNo, "DX Amplifier"},
-    {"FXBtn", mrOk, "FX Amplifier"},
-    {"FLBtn", mrCancel, "KQRV Amplifier"},
-    {"LQRBtn", mrAbort, "LQRV Amplifier"},
-    {"YZBtn", mrRetry, "YZ Amplifier"},
-}};
 
 // The family buttons take their sixth caption from a message of its own.
 constexpr int kFamilyCaptionsFirst = 86;
@@ -78,23 +45,6 @@ bool IsIndex(int value, std::size_t count) {
     return value >= 0 && static_cast<std::size_t>(value) < count;
 }
 
-int FirstPosition(const std::vector<int>& list, std::initializer_list<int> wanted) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (std::find(wanted.begin(), wanted.end(), list[i]) != wanted.end()) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-// Drops indexes no button has, so positions refer to buttons actually shown.
-std::vector<int> KnownIndexes(const std::vector<int>& list, std::size_t count) {
-    std::vector<int> known;
-    std::copy_if(list.begin(), list.end(), std::back_inserter(known),
-                 [count](int index) { return IsIndex(index, count); });
-    return known;
-}
-
 // The text word-wrapped in the given width. A word longer than the width
 // (a long path) is broken anywhere, as the label does, so that the dialog
 // never grows wider than half the screen.
@@ -118,7 +68,7 @@ std::vector<TMessageForm::Button> ButtonsOf(const std::vector<int>& list, const 
     std::vector<TMessageForm::Button> specs;
     for (int index : list) {
         const auto& row = table[static_cast<std::size_t>(index)];
-        specs.push_back({row.name, QString::fromStdString(captionOf(index)), row.result});
+        specs.push_back({row.Name, QString::fromStdString(captionOf(index)), row.Result});
     }
     return specs;
 }
@@ -132,9 +82,9 @@ QRect ScreenArea() {
 
 DialogCaptions::DialogCaptions() {
     for (std::size_t i = 0; i < standard_.size(); ++i) {
-        standard_[i] = kStandardButtons[i].initialCaption;
+        standard_[i] = StandardButtons[i].InitialCaption;
     }
-    for (std::size_t i = 0; i < custom_.size(); ++i) custom_[i] = kCustomButtons[i].initialCaption;
+    for (std::size_t i = 0; i < custom_.size(); ++i) custom_[i] = CustomButtons[i].InitialCaption;
 }
 
 void DialogCaptions::SetCaptions(int first, int count, const MessageCatalogue& catalogue) {
@@ -256,29 +206,25 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
                                                    const DialogCaptions& captions,
                                                    const QString& appTitle, QWidget* parent,
                                                    int focusPosition) {
-    const std::vector<int> list = KnownIndexes(buttons, kStandardButtons.size());
-    const auto specs = ButtonsOf(list, kStandardButtons,
+    const DialogButtonSet set = StandardButtonSet(buttons);
+    const auto specs = ButtonsOf(set.Indexes, StandardButtons,
                                  [&captions](int index) { return captions.Standard(index); });
-    int defaultPos = FirstPosition(list, {sbOK, sbYes});
-    if (defaultPos < 0) defaultPos = FirstPosition(list, {sbRetry});
-    int cancelPos = FirstPosition(list, {sbCancel, sbNo});
-    if (cancelPos < 0) cancelPos = FirstPosition(list, {sbOK});
-    const int focusPos = focusPosition >= 0 ? focusPosition : defaultPos;
-    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPos,
-                                          appTitle, parent);
+    const int focusPos = focusPosition >= 0 ? focusPosition : set.FocusPos;
+    return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
+                                          focusPos, appTitle, parent);
 }
 
 std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
                                                  const std::vector<int>& buttons, int focusPosition,
                                                  const DialogCaptions& captions,
-                                                 const QString& appTitle, QWidget* parent) {
-    const std::vector<int> list = KnownIndexes(buttons, kCustomButtons.size());
-    const auto specs =
-        ButtonsOf(list, kCustomButtons, [&captions](int index) { return captions.Custom(index); });
-    const int defaultPos = list.empty() ? -1 : 0;
-    const int cancelPos = FirstPosition(list, {0, 1, 2, 3});
-    return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPosition,
-                                          appTitle, parent);
+                                                 const QString& appTitle, QWidget* parent,
+                                                 int escapePosition) {
+    const DialogButtonSet set =
+        CustomButtonSet(buttons, focusPosition, CaptionRange{0, 0, escapePosition});
+    const auto specs = ButtonsOf(set.Indexes, CustomButtons,
+                                 [&captions](int index) { return captions.Custom(index); });
+    return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
+                                          set.FocusPos, appTitle, parent);
 }
 
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
@@ -288,8 +234,9 @@ int StandardDialog(const std::string& text, DialogKind kind, const std::vector<i
 
 int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
-                 QWidget* parent) {
-    return CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent)
+                 QWidget* parent, int escapePosition) {
+    return CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent,
+                              escapePosition)
         ->exec();
 }
 
@@ -319,7 +266,8 @@ int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,
                                   const std::vector<int>& buttons, int focusPosition,
                                   CaptionRange captions) {
     captions_.SetCaptions(captions.First, captions.Count, catalogue_);
-    return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_);
+    return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_,
+                          captions.EscapePosition);
 }
 
 std::optional<std::string> DialogQuestions::ChooseFileToOpen(const FileQuestion& question) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Questions.h"
+#include "link/DialogButtons.h"
 
 class MessageCatalogue;
 class QPushButton;
@@ -17,8 +17,8 @@ class QPushButton;
 // (the main window owns it); captions stay until they are set again.
 class DialogCaptions {
 public:
-    static constexpr int StandardCount = 11;
-    static constexpr int CustomCount = 6;
+    static constexpr int StandardCount = StandardButtonCount;
+    static constexpr int CustomCount = CustomButtonCount;
 
     DialogCaptions();
     // Standard captions <- messages 71 ... 81; custom captions 0 ... count-1
@@ -71,6 +71,7 @@ private:
 // The two builders. buttons are StandardButton indexes (standard) or custom
 // button indexes 0 ... 5 (custom), in display order; unknown indexes are
 // skipped. The caller shows the form (tests) or uses the *Dialog functions.
+// escapePosition names the custom button Escape presses (-1: the usual one).
 std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, DialogKind kind,
                                                    const std::vector<int>& buttons,
                                                    const DialogCaptions& captions,
@@ -80,8 +81,8 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
 std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
                                                  const std::vector<int>& buttons, int focusPosition,
                                                  const DialogCaptions& captions,
-                                                 const QString& appTitle,
-                                                 QWidget* parent = nullptr);
+                                                 const QString& appTitle, QWidget* parent = nullptr,
+                                                 int escapePosition = -1);
 
 // Shows the dialog modally, centred on the screen, and returns the result.
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
@@ -89,7 +90,7 @@ int StandardDialog(const std::string& text, DialogKind kind, const std::vector<i
                    QWidget* parent = nullptr);
 int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, int escapePosition = -1);
 
 // The real questions: the dialogs above with the program's captions, which
 // each question sets from the catalogue before it is shown. The file and print

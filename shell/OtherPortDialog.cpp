@@ -61,7 +61,10 @@ TOtherPortForm::TOtherPortForm(const PortQuestion& question, const MessageCatalo
     cancel->setObjectName("CancelBtn");
     column->addWidget(buttons);
 
-    connect(portList_, &QListWidget::currentRowChanged, this, &TOtherPortForm::RowChanged);
+    // A row fills the field only when chosen: the list makes its first row
+    // current, unselected, as soon as it takes the focus, which must not
+    // replace a typed path.
+    connect(portList_, &QListWidget::itemSelectionChanged, this, &TOtherPortForm::RowChosen);
     connect(portList_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(portPath_, &QLineEdit::textChanged, this, &TOtherPortForm::PathEdited);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -79,7 +82,10 @@ std::string TOtherPortForm::ChosenPath() const {
     return portPath_->text().trimmed().toStdString();
 }
 
-void TOtherPortForm::RowChanged(int row) {
+void TOtherPortForm::RowChosen() {
+    const QList<QListWidgetItem*> chosen = portList_->selectedItems();
+    if (chosen.isEmpty()) return;
+    const int row = portList_->row(chosen.front());
     if (row >= 0 && row < static_cast<int>(question_.Ports.size()))
         portPath_->setText(
             QString::fromStdString(question_.Ports[static_cast<std::size_t>(row)].Path));

@@ -23,7 +23,7 @@ public:
     std::string ChosenPath() const;
 
 private:
-    void RowChanged(int row);
+    void RowChosen();
     void PathEdited();
 
     PortQuestion question_;

@@ -157,25 +157,34 @@ TEST(MakerSim, AutoResetCountsEveryCleanPass) {
 
 TEST(MakerSim, ResetQuestionButtons) {
     struct Case {
-        int answer;
+        const char* name;
+        void (*answer)(ScriptedQuestions&);
         int resets;
         int counter;
     };
-    // Reset+count, reset only, no reset (third button), Escape or closing.
-    const Case cases[] = {{mrYes, 1, 1}, {mrNo, 1, 0}, {mrOk, 0, 0}, {mrCancel, 0, 0}};
+    // Escape and closing give what the real dialog gives: no reset, no count.
+    const Case cases[] = {
+        {"reset+count", [](ScriptedQuestions& a) { a.Answer(mrYes); }, 1, 1},
+        {"reset only", [](ScriptedQuestions& a) { a.Answer(mrNo); }, 1, 0},
+        {"no reset", [](ScriptedQuestions& a) { a.Answer(mrOk); }, 0, 0},
+        {"escape", [](ScriptedQuestions& a) { a.PressEscape(); }, 0, 0},
+        {"close", [](ScriptedQuestions& a) { a.CloseWindow(); }, 0, 0},
+    };
     for (const Case& c : cases) {
         MakerBench bench("kqrv");
         bench.WriteFile("m.dat", bench.AmpFile());
-        bench.ask.AnswerFile(bench.Path("m.dat")).Answer(c.answer).Answer(mrNo);
+        bench.ask.AnswerFile(bench.Path("m.dat"));
+        c.answer(bench.ask);
+        bench.ask.Answer(mrNo);
         bench.maker.M37MakerClick();
-        ASSERT_FALSE(bench.ask.AskedQuestions().empty());
+        ASSERT_FALSE(bench.ask.AskedQuestions().empty()) << c.name;
         const auto& reset = bench.ask.AskedQuestions()[0];
         EXPECT_TRUE(reset.custom);
         EXPECT_EQ(reset.text, bench.sim.Msg(96));
         EXPECT_EQ(reset.captions.First, 97);
         EXPECT_EQ(reset.buttons, (std::vector<int>{0, 1, 2}));
-        EXPECT_EQ(bench.Count("C4"), c.resets) << c.answer;
-        EXPECT_EQ(bench.maker.Last().Counter, c.counter) << c.answer;
+        EXPECT_EQ(bench.Count("C4"), c.resets) << c.name;
+        EXPECT_EQ(bench.maker.Last().Counter, c.counter) << c.name;
     }
 }
 

@@ -182,7 +182,8 @@ TEST(CommOpen, BareNamesAreLookedUpInTheSearchFolder) {
     EXPECT_EQ(commline::ResolveDevicePath("Com3", folder.Path()), "/dev/ttyS2");
     EXPECT_EQ(commline::ResolveDevicePath("COM8", folder.Path()), "/dev/ttyS7");
     EXPECT_EQ(commline::ResolveDevicePath("/dev/ttyUSB0", folder.Path()), "/dev/ttyUSB0");
-    EXPECT_EQ(commline::ResolveDevicePath("Printer", folder.Path()), folder.Path() + "/Printer");
+    EXPECT_EQ(commline::ResolveDevicePath("ttyUSB7", folder.Path()), "/dev/ttyUSB7");
+    EXPECT_EQ(commline::ResolveDevicePath("Com1", folder.Path() + "/"), folder.Path() + "/Com1");
 }
 
 TEST(CommExchange, BytesPassRawInBothDirections) {

@@ -165,6 +165,43 @@ TEST(PortDiagnosisTest, PermissionDeniedNamesTheGroupAndHowToJoinIt) {
                                 " engineer (then log out and in again).");
 }
 
+// A user who joined the group in this session's lifetime needs a new login,
+// not the usermod command again.
+TEST(PortDiagnosisTest, AMemberWhoseSessionPredatesTheGroupIsToldToLogInAgain) {
+    TempFolder folder;
+    const std::string device = folder.Path("ttyUSB0");
+    std::ofstream(device) << "";
+    if (const group* dialout = ::getgrnam("dialout"); dialout && ::getuid() == 0) {
+        ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+    }
+    const std::string group = DeviceGroup(device);
+    if (group.empty() || group == "root") GTEST_SKIP() << "no group to join here";
+    const std::string relogin =
+        "Cannot open " + device + ": permission denied. You are in the group \"" + group +
+        "\", but this session started before you joined it: log out and in again.";
+    const std::string join = "Cannot open " + device +
+                             ": permission denied. The device belongs to the group \"" + group +
+                             "\"; join it with: sudo usermod -aG " + group +
+                             " engineer (then log out and in again).";
+    struct Case {
+        bool listed, session;
+        const std::string& text;
+    };
+    for (const Case& c :
+         {Case{true, false, relogin}, Case{false, false, join}, Case{true, true, join}}) {
+        DiagnosisContext context;
+        context.UserName = "engineer";
+        context.UserListedInGroup = [&](const std::string& user, const std::string& g) {
+            return c.listed && user == "engineer" && g == group;
+        };
+        context.SessionHasGroup = [&](const std::string&) { return c.session; };
+        EXPECT_EQ(
+            DescribeOpenFailure("", {PortProblem::PermissionDenied, EACCES, device, 0}, context),
+            c.text)
+            << c.listed << c.session;
+    }
+}
+
 TEST(PortDiagnosisTest, BusyNamesTheProcessThatHoldsTheDevice) {
     PtyPair pty;
     TempFolder folder;

@@ -124,6 +124,25 @@ TEST(AlarmRead, WithTheLinkDownTheHistoryDoesNotLookClean) {
     EXPECT_FALSE(bench.drive.panel.ProgressPanel);
 }
 
+// The link comes back just after the pointer read failed: a walk from the
+// stale pointer would put the newest alarm last, so nothing is shown as read.
+TEST(AlarmRead, AFailedPointerReadLeavesEverySlotUnknown) {
+    for (const char* family : {"bx", "fx"}) {
+        AlarmBench bench(family, 31);
+        bench.FillHistory(3);
+        bench.history.AlarmPointer = 7;
+        bench.drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
+        EXPECT_FALSE(bench.history.ReadAlarmCode()) << family;
+        EXPECT_FALSE(bench.history.HistoryRead) << family;
+        for (int slot = 0; slot < AlarmSlotCount; ++slot) {
+            EXPECT_FALSE(bench.history.SlotRead[slot]) << family << " slot " << slot;
+        }
+        bench.history.ReadAlarmCode();
+        EXPECT_TRUE(bench.history.HistoryRead) << family;
+        EXPECT_EQ(bench.history.AlarmCodes[0], 4 - (family[0] == 'b')) << family;
+    }
+}
+
 TEST(AlarmRead, HoldsTheLongOperationGuardWhileEventsRun) {
     AlarmBench bench("fx", 31);
     int runs = 0;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -15,6 +16,8 @@
 #include "monitor/Monitor.h"
 #include "monitor/MonitoringWindows.h"
 #include "tests/monitor/MonitorTestSupport.h"
+#include "tests/support/ChildPlacementCheck.h"
+#include "widgets/StaleLook.h"
 
 namespace {
 
@@ -181,6 +184,7 @@ private slots:
         QCOMPARE(form.MessageLabel(2)->text().toStdString(), bench.drive.Msg(120));
         QCOMPARE(form.CodeLabel(9)->text(), QString("----"));
         QCOMPARE(form.MessageLabel(9)->text(), QString());
+        QCOMPARE(form.findChild<QLabel*>("AlarmUnread")->text(), QString());
 
         form.findChild<QPushButton*>("AlarmClearBtn")->click();
         QVERIFY(history.AlarmResetRequest);
@@ -194,6 +198,22 @@ private slots:
         }
         const QString memo = Help(&form, "AlarmHelpBtn");
         QCOMPARE(memo.toStdString(), bench.drive.Msg(385) + "\n\n" + bench.drive.Msg(386));
+    }
+    void AlarmWindowSaysWhenTheHistoryCouldNotBeRead() {
+        MonitorBench bench("fx", 31);
+        LongOperation operation;
+        AlarmHistory history(*bench.drive.link, bench.drive.state, bench.drive.map,
+                             bench.drive.panel, bench.drive.catalogue, operation);
+        bench.drive.amplifier->InjectFault(sim::Fault::NoReply, 1);  // the pointer
+        history.ReadAlarmCode();
+        bench.drive.state.AlarmFormOpen = true;
+        TAlarmForm form(bench.drive.state, history, bench.drive.catalogue);
+        form.ChangeLanguage();
+        for (int slot = 1; slot <= AlarmSlotCount; ++slot) {
+            QCOMPARE(form.CodeLabel(slot)->text(), QString("----"));
+        }
+        QCOMPARE(form.findChild<QLabel*>("AlarmUnread")->text().toStdString(),
+                 bench.drive.Msg(1100));
     }
     void FactoriesDoWhatTheMenuItemsDoBeforeTheWindowExists() {
         MonitorBench bench("fx", 31);
@@ -220,6 +240,45 @@ private slots:
         monitor->CheckBox(1)->setChecked(true);
         monitor->RefreshDisplayData();
         QCOMPARE(monitor->ValueLabel(1)->text(), QString("     321"));
+    }
+    // The data monitor opens fixed and centred; the I/O and alarm windows are
+    // fixed too (their contents do not grow).
+    void WindowsHaveAFixedBorderAndTheMonitorOpensCentred() {
+        MonitorBench bench("fx", 31);
+        LongOperation operation;
+        Monitoring monitoring(*bench.drive.link, bench.drive.state, bench.drive.map,
+                              bench.drive.panel, bench.drive.catalogue, operation);
+        QMdiArea area;
+        area.resize(1000, 760);
+        area.show();
+        QMdiSubWindow* monitor =
+            CreateMonitorForm(monitoring, bench.drive.state, bench.drive.catalogue);
+        QMdiSubWindow* io = CreateIOForm(monitoring, bench.drive.state, bench.drive.catalogue);
+        for (QMdiSubWindow* window : {monitor, io}) {
+            area.addSubWindow(window);
+            window->show();
+            QVERIFY2(HasFixedBorder(*window), qPrintable(window->objectName()));
+        }
+        QVERIFY(IsCentredInArea(*monitor));
+    }
+    // While the link is latched the values shown are the last ones read.
+    void LatchedValuesAreDrawnStale() {
+        MonitorBench bench("fx", 31);
+        LongOperation operation;
+        Monitoring monitoring(*bench.drive.link, bench.drive.state, bench.drive.map,
+                              bench.drive.panel, bench.drive.catalogue, operation);
+        std::unique_ptr<TMonitorForm> monitor(
+            CreateMonitorForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        std::unique_ptr<TIOForm> io(
+            CreateIOForm(monitoring, bench.drive.state, bench.drive.catalogue));
+        monitor->CheckBox(1)->setChecked(true);
+        for (bool latched : {true, false}) {
+            bench.drive.state.CommErrorLatched = latched;
+            monitor->RefreshDisplayData();
+            io->RefreshIODataTimer();
+            QCOMPARE(ShownStale(*monitor->ValueLabel(1)), latched);
+            QCOMPARE(ShownStale(*io->Panel(0)), latched);
+        }
     }
 };
 

@@ -76,6 +76,33 @@ private slots:
         QCOMPARE(desk.Points(0), 40);  // the history stays with the row
     }
 
+    // A narrow window shortens the caption, never the number; while the link
+    // is latched the legend is grey.
+    void TheLegendKeepsWholeValuesAndGreysThemWhileLatched() {
+        TrendDesk desk;
+        desk.form->resize(560, 620);
+        desk.form->show();
+        for (int row : {1, 2, 3, 4}) desk.Check(row);
+        desk.Run(600);
+        const QFontMetrics metrics(desk.form->Plot()->legend->font());
+        for (int g = 0; g < 4; ++g) {
+            const QString name = desk.form->Plot()->graph(g)->name();
+            bool number = false;
+            name.section(": ", 1).section(' ', 0, 0).toDouble(&number);
+            QVERIFY2(number, qPrintable(name));
+            QVERIFY2(metrics.horizontalAdvance(name) <= desk.form->Plot()->width() / 4,
+                     qPrintable(name));
+        }
+        QCPGraph* graph = desk.form->Plot()->graph(0);
+        auto* item = static_cast<QCPPlottableLegendItem*>(
+            desk.form->Plot()->legend->itemWithPlottable(graph));
+        QCOMPARE(item->textColor(), QColor(Qt::black));
+        desk.drive.state.CommErrorLatched = true;
+        desk.form->RefreshDisplayData();
+        desk.form->Redraw();
+        QCOMPARE(item->textColor(), QColor(Qt::gray));
+    }
+
     void ANinthRowCannotBeChecked() {
         TrendDesk desk;
         for (int row : {1, 2, 3, 4, 5, 6, 7, 8}) desk.Check(row);

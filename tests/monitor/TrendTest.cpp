@@ -143,16 +143,33 @@ TEST(Trend, AFailedReadLeavesAGapNotTheOldValue) {
     bench.trend.Select(2, true);
     bench.Run(100);
     bench.drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
-    bench.Run(100);  // row 1 fails; the link is latched after it
+    bench.Run(100);  // row 1 fails, row 2 is read after it; the link is latched
     bench.Run(100);  // nothing is read while latched
     const TrendBuffer& samples = bench.trend.Samples();
-    ASSERT_EQ(samples.Size(), 3u);
+    ASSERT_EQ(samples.Size(), 4u);
     EXPECT_FALSE(std::isnan(samples.At(0).Values[0]));
     EXPECT_TRUE(std::isnan(samples.At(1).Values[0]));
-    EXPECT_FALSE(std::isnan(samples.At(1).Values[1]));
     EXPECT_TRUE(std::isnan(samples.At(2).Values[0]));
-    EXPECT_TRUE(std::isnan(samples.At(2).Values[1]));
-    EXPECT_TRUE(std::isnan(samples.At(2).Values[2]));  // never selected
+    EXPECT_FALSE(std::isnan(samples.At(2).Values[1]));
+    for (int row : {0, 1, 2}) EXPECT_TRUE(std::isnan(samples.At(3).Values[row])) << row;
+}
+
+// A failed read waits for its time-out: the rows read after it are stamped
+// with their own time, not the tick's, and the failed row is a gap.
+TEST(Trend, ValuesReadAfterAFailureCarryTheTimeOfTheirOwnRead) {
+    TrendBench bench("dx");
+    bench.trend.SetPeriodMs(1000);
+    bench.trend.Select(1, true);
+    bench.trend.Select(2, true);
+    bench.drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
+    bench.Run(50);
+    const TrendBuffer& samples = bench.trend.Samples();
+    ASSERT_EQ(samples.Size(), 2u);
+    EXPECT_TRUE(std::isnan(samples.At(0).Values[0]));
+    EXPECT_TRUE(std::isnan(samples.At(0).Values[1]));
+    EXPECT_TRUE(std::isnan(samples.At(1).Values[0]));
+    EXPECT_FALSE(std::isnan(samples.At(1).Values[1]));
+    EXPECT_GE(samples.At(1).TimeMs, samples.At(0).TimeMs + 1000);
 }
 
 TEST(Trend, ARecordingHoldsNumbersAndGapsAndReachesTheDiskEverySecond) {
@@ -197,17 +214,18 @@ TEST(Trend, TheSamplerRecordsWithTheMonitorHeader) {
     const std::string header = MonitorCsvHeader(rows, 1, 0, bench.drive.catalogue);
     ASSERT_TRUE(bench.trend.StartRecording(path, header));
     bench.Run(1000);
+    bench.drive.state.CommErrorLatched = true;  // an outage: rows with empty fields
+    bench.Run(1000);
     EXPECT_TRUE(bench.trend.StopRecording());
     std::istringstream lines(ReadFile(path));
     std::string line;
     std::getline(lines, line);
     EXPECT_EQ(line, header);
-    int count = 0;
-    while (std::getline(lines, line)) {
-        EXPECT_NE(line.find(",3000"), std::string::npos) << line;
-        ++count;
-    }
-    EXPECT_EQ(count, 2);
+    Lines body;
+    while (std::getline(lines, line)) body.push_back(line);
+    ASSERT_EQ(body.size(), 4u);
+    for (int i : {0, 1}) EXPECT_NE(body[i].find(",3000"), std::string::npos) << body[i];
+    for (int i : {2, 3}) EXPECT_EQ(body[i].back(), ',') << body[i];
     EXPECT_FALSE(TrendRecorder().Open("/nonexistent/dir/x.csv", header, rows, 0));
     std::remove(path.c_str());
 }

@@ -146,6 +146,12 @@ TEST(DirectAccess, EntryChangesFollowTheBoxesAndTheFxParameterNumber) {
     EXPECT_EQ(bench.access.ValueBox(Rom), "FFFF");
     bench.access.ValueChange(Rom, "-");
     EXPECT_EQ(bench.access.ValueBox(Rom), "FFFF");
+    // "12-3" is no number: the box must not keep showing 12 (000C).
+    bench.access.ValueChange(Rom, "12");
+    bench.access.ValueChange(Rom, "12-3");
+    EXPECT_EQ(bench.access.ValueBox(Rom), "----");
+    bench.access.AddressChange(Rom, "2x");
+    EXPECT_EQ(bench.access.AddressBox(Rom), "--");
 }
 
 TEST(DirectAccess, ClicksWithinOnePeriodAreAllPerformedInOrder) {
@@ -173,10 +179,15 @@ TEST(DirectAccess, FailuresAndRefusalsAreShown) {
     bench.Tick();
     const DirectFresh fresh = bench.access.DataFresh();
     EXPECT_FALSE(fresh.RomValue.has_value());
-    ASSERT_EQ(fresh.Results.size(), 3u);
-    EXPECT_EQ(fresh.Results[0], "Value: " + bench.catalogue.Msg(173));
-    EXPECT_EQ(fresh.Results[1], "Write 30 = 0005: " + bench.catalogue.Msg(374));
-    EXPECT_EQ(fresh.Results[2], "Read 31: " + bench.catalogue.Msg(375));
+    ASSERT_EQ(fresh.Results.size(), 2u);
+    EXPECT_EQ(fresh.Results[0], "Write 30 = 0005: " + bench.catalogue.Msg(374));
+    EXPECT_EQ(fresh.Results[1], "Read 31: " + bench.catalogue.Msg(375));
+    EXPECT_EQ(fresh.Refusal, "Value: " + bench.catalogue.Msg(1101));
+
+    bench.access.WriteClick(Rom, "48", "32768");
+    EXPECT_EQ(bench.access.DataFresh().Refusal, "Value: " + bench.catalogue.Msg(173));
+    bench.access.WriteClick(Rom, "48", "7");  // accepted: the refusal goes
+    EXPECT_EQ(bench.access.DataFresh().Refusal, "");
 }
 
 TEST(DirectAccess, TimerWaitsWhileClosedOrBusy) {

@@ -14,6 +14,8 @@
 #include "operation/Jog.h"
 #include "params/Fspinedit.h"
 #include "tests/operation/RecordingDrive.h"
+#include "tests/support/ChildPlacementCheck.h"
+#include "widgets/StaleLook.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ private slots:
     void DirectFxHasNoRamHalfAndShowsTheParameterNumber();
     void DirectBxRefusesAMinusAndShowsWhatAReadDelivered();
     void EveryWindowTakesItsTextsAndClosingClearsItsFlagAndTimer();
+    void WindowsOpenCentredWithAFixedBorder();
 };
 
 void OperationFormsTest::JogCloseIsRefusedUntilTheStopIsAcknowledged() {
@@ -116,6 +119,8 @@ void OperationFormsTest::TuneFailureShowsInRedAndCancelWithdrawsTheCommand() {
     Child<QRadioButton>(form, "RadioButton2")->setChecked(true);
     Child<QPushButton>(form, "StartBtn")->click();
     QCOMPARE(machine.Globals().TuneMode, 2);
+    QLabel* hint = Child<QLabel>(form, "TuneStatus");
+    QCOMPARE(hint->text(), QString());  // not "Idle" while it runs
     QVERIFY(Child<QWidget>(form, "TunePanel")->isVisible());
     QVERIFY(!Child<QPushButton>(form, "TuneCloseBtn")->isEnabled());
 
@@ -125,6 +130,8 @@ void OperationFormsTest::TuneFailureShowsInRedAndCancelWithdrawsTheCommand() {
     QLabel* status = Child<QLabel>(form, "TuneStatus1");
     QCOMPARE(status->text(), QString::fromStdString(bench.catalogue.Msg(376)));
     QVERIFY(status->styleSheet().contains("red"));
+    form->ChangeLanguage();
+    QCOMPARE(hint->text(), QString());  // nor after the failed run
 
     Child<QPushButton>(form, "CancelBtn")->click();
     QCOMPARE(bench.drive.Log, (std::vector<std::string>{"WEEP 0D 0", "W 0D 0"}));
@@ -187,9 +194,14 @@ void OperationFormsTest::DirectBxRefusesAMinusAndShowsWhatAReadDelivered() {
     access.DirectSetTimer();
     QVERIFY(bench.drive.Log.empty());
     form->DataFreshTimer();
-    QVERIFY(Child<QLabel>(form, "DirectResultLabel")
-                ->text()
-                .contains(bench.catalogue.Msg(173).c_str()));
+    QLabel* results = Child<QLabel>(form, "DirectResultLabel");
+    QVERIFY(results->text().contains(bench.catalogue.Msg(1101).c_str()));
+    value->selectAll();
+    QTest::keyClicks(value, "5");
+    Child<QPushButton>(form, "ROMWriteBtn")->click();
+    access.DirectSetTimer();
+    form->DataFreshTimer();
+    QVERIFY(!results->text().contains(bench.catalogue.Msg(1101).c_str()));
 
     bench.drive.Set("64", {-2});
     Child<TFSpinEdit>(form, "RAM_Add_SpinEdit")->setText("100");
@@ -237,6 +249,29 @@ void OperationFormsTest::EveryWindowTakesItsTextsAndClosingClearsItsFlagAndTimer
         QVERIFY2(!row.openFlag, row.timer);
         QVERIFY(!timer->isActive());
         QCOMPARE(closedCalls, 1);
+    }
+}
+
+void OperationFormsTest::WindowsOpenCentredWithAFixedBorder() {
+    FormBench bench;
+    JogControl jog(bench.drive, bench.state, bench.map);
+    TuneMachine machine(bench.drive, bench.state, bench.map);
+    DirectAccess access(bench.drive, bench.state, bench.catalogue);
+    bool open = false;
+    const std::vector<QMdiSubWindow*> windows{
+        bench.Open(new TJogForm(jog, bench.state, bench.catalogue), open),
+        bench.Open(new TAutoTuneForm(machine, bench.state, bench.catalogue), open),
+        bench.Open(new TDirectRWForm(access, bench.state, bench.catalogue), open)};
+    for (QMdiSubWindow* window : windows) {
+        QVERIFY2(HasFixedBorder(*window), qPrintable(window->objectName()));
+        QVERIFY2(IsCentredInArea(*window), qPrintable(window->objectName()));
+    }
+    // The jog values are drawn stale while the link is latched.
+    auto* jogForm = static_cast<TJogForm*>(windows[0]);
+    for (bool latched : {true, false}) {
+        bench.state.CommErrorLatched = latched;
+        jogForm->JogRefreshDataTimerTimer();
+        QCOMPARE(ShownStale(*Child<QLabel>(jogForm, "Label5")), latched);
     }
 }
 

@@ -412,10 +412,14 @@ void MainFormTest::OnlyBxEnablesJogAndTuning() {
     QFETCH(int, answer);
     QFETCH(bool, enabled);
     Bench desk(family.toStdString());
-    desk.Start(answer);
+    TMainForm& form = desk.Start(answer);
     QCOMPARE(desk.Action("M4Jog")->isEnabled(), enabled);
     for (const char* name : {"M41Jog", "M42AutoGain"}) QVERIFY(ShownEnabled(desk, name, enabled));
     QVERIFY(!desk.Action("M43OffsetTune")->isEnabled());
+    // A long operation (the table command, the alarm read) greys the whole
+    // menu bar; lifting it must not enable the group on another family.
+    { const LongOperation::Scope busy(form.LongOp()); }
+    QCOMPARE(desk.Action("M4Jog")->isEnabled(), enabled);
 }
 
 void MainFormTest::ComChangeReconnectsOnlyOnAChange() {

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -9,6 +11,7 @@
 
 #include "link/MessageCatalogue.h"
 #include "shell/Msgdlg.h"
+#include "shell/OtherPortDialog.h"
 #include "tests/support/ScriptedQuestions.h"
 
 namespace {
@@ -266,6 +269,83 @@ private slots:
             });
             QCOMPARE(questions.CautiousYesNo("M1019", DialogKind::Warning), mrNo);
         }
+    // Every question the program asks, Escape and closing in the real dialog
+    // against the scripted double: a test's Escape must mean the user's.
+    void escapeAndCloseMatchTheScriptedDouble_data() {
+        QTest::addColumn<bool>("custom");
+        QTest::addColumn<QList<int>>("buttons");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("escapePosition");
+        QTest::addColumn<int>("escapeResult");
+        QTest::newRow("ok") << false << QList<int>{sbOK} << 0 << 0 << -1 << mrOk;
+        QTest::newRow("yes-no") << false << QList<int>{sbYes, sbNo} << 0 << 0 << -1 << mrNo;
+        QTest::newRow("ok-help") << false << QList<int>{sbOK, sbHelp} << 0 << 0 << -1 << mrOk;
+        QTest::newRow("all-none") << false << QList<int>{sbAll, sbNoToAll} << 0 << 0 << -1
+                                  << mrCancel;
+        QTest::newRow("family") << true << QList<int>{0, 1, 2, 3, 4, 5} << 86 << 6 << -1 << mrYes;
+        QTest::newRow("error ok") << true << QList<int>{0} << 73 << 1 << -1 << mrYes;
+        QTest::newRow("fill") << true << QList<int>{0, 1} << 187 << 2 << -1 << mrYes;
+        QTest::newRow("reset") << true << QList<int>{0, 1, 2} << 97 << 3 << 2 << mrOk;
+    }
+    void escapeAndCloseMatchTheScriptedDouble() {
+        QFETCH(bool, custom);
+        QFETCH(QList<int>, buttons);
+        QFETCH(int, first);
+        QFETCH(int, count);
+        QFETCH(int, escapePosition);
+        QFETCH(int, escapeResult);
+        const std::vector<int> list(buttons.begin(), buttons.end());
+        const CaptionRange range{first, count, escapePosition};
+        DialogCaptions captions;
+        captions.SetCaptions(first, count, catalogue_);
+        auto real = [&](const std::function<void(TMessageForm&)>& act) {
+            auto form =
+                custom ? CreateCustomDialog("q", DialogKind::Confirmation, list, 0, captions, "x",
+                                            nullptr, escapePosition)
+                       : CreateStandardDialog("q", DialogKind::Confirmation, list, captions, "x");
+            return RunModal(*form, act);
+        };
+        const int escaped = real([](TMessageForm& f) {
+            PressEscape(f);
+            if (f.isVisible()) f.close();  // Escape ignored: the user closes it
+        });
+        const int closed = real([](TMessageForm& f) { f.close(); });
+
+        ScriptedQuestions script;
+        script.PressEscape().CloseWindow();
+        auto ask = [&] {
+            return custom ? script.CustomDialog("q", DialogKind::Confirmation, list, 0, range)
+                          : script.StandardDialog("q", DialogKind::Confirmation, list);
+        };
+        const int scriptedEscape = ask();
+        QCOMPARE(scriptedEscape, escaped);
+        QCOMPARE(ask(), closed);
+        QCOMPARE(escaped, escapeResult);
+        QCOMPARE(closed, mrCancel);
+    }
+
+    // Reopened while a typed path is in use, the dialog keeps it: showing the
+    // list must not pick its first row.
+    void otherPortKeepsATypedCurrentPath() {
+        const PortQuestion question{"Other port", {{"/dev/ttyS0", "ttyS0", ""}}, "/tmp/pty7"};
+        QTimer::singleShot(0, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            QCOMPARE(modal->findChild<QLineEdit*>("PortPath")->text(), QString("/tmp/pty7"));
+            ButtonNamed(*modal, "OKBtn")->click();
+        });
+        QCOMPARE(AskOtherPort(question, catalogue_, nullptr),
+                 std::optional<std::string>("/tmp/pty7"));
+
+        QTimer::singleShot(0, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* list = modal->findChild<QListWidget*>("PortList");
+            list->setCurrentRow(0);  // a row the user picks does fill the field
+            ButtonNamed(*modal, "OKBtn")->click();
+        });
+        QCOMPARE(AskOtherPort(question, catalogue_, nullptr),
+                 std::optional<std::string>("/dev/ttyS0"));
     }
 
     void scriptedQuestionsRecordAndAnswer() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "link/DialogButtons.h"
 #include "link/Questions.h"
 
 // Questions answered from a script, for tests of logic that asks the user.
@@ -21,7 +22,18 @@ public:
 
     // Queues the result of the next question.
     ScriptedQuestions& Answer(int result) {
-        answers_.push_back(result);
+        answers_.push_back({Gesture::Button, result});
+        return *this;
+    }
+    // Queues Escape or closing the window for the next question: it gives
+    // what the real dialog gives for that question's buttons. An Escape the
+    // dialog ignores (no cancel button) is followed by closing the window.
+    ScriptedQuestions& PressEscape() {
+        answers_.push_back({Gesture::Escape, mrNone});
+        return *this;
+    }
+    ScriptedQuestions& CloseWindow() {
+        answers_.push_back({Gesture::Close, mrNone});
         return *this;
     }
     // Result once the queue is empty: mrCancel, as for a window closed
@@ -31,7 +43,7 @@ public:
     int StandardDialog(const std::string& text, DialogKind kind,
                        const std::vector<int>& buttons) override {
         asked_.push_back({false, text, kind, buttons, -1, {}});
-        return Next();
+        return Next([&buttons] { return StandardEscapeResult(buttons); });
     }
     // Recorded as the standard Yes/No question with the focus on No.
     int CautiousYesNo(const std::string& text, DialogKind kind) override {
@@ -41,7 +53,7 @@ public:
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                      int focusPosition, CaptionRange captions) override {
         asked_.push_back({true, text, kind, buttons, focusPosition, captions});
-        return Next();
+        return Next([&] { return CustomEscapeResult(buttons, captions); });
     }
     // Queues the path the next file question chooses; nothing = cancelled.
     ScriptedQuestions& AnswerFile(std::optional<std::string> path) {
@@ -91,17 +103,32 @@ private:
         files_.pop_front();
         return path;
     }
-    int Next() {
+    enum class Gesture { Button, Escape, Close };
+    struct Scripted {
+        Gesture gesture;
+        int result;
+    };
+
+    template <class EscapeResult>
+    int Next(EscapeResult escapeResult) {
         if (answers_.empty()) {
             ++unanswered_;
             return fallback_;
         }
-        const int result = answers_.front();
+        const Scripted next = answers_.front();
         answers_.pop_front();
-        return result;
+        switch (next.gesture) {
+            case Gesture::Button:
+                return next.result;
+            case Gesture::Escape:
+                return escapeResult().value_or(CloseResult);
+            case Gesture::Close:
+                return CloseResult;
+        }
+        return CloseResult;
     }
 
-    std::deque<int> answers_;
+    std::deque<Scripted> answers_;
     std::deque<std::optional<std::string>> files_;
     std::deque<std::optional<std::string>> ports_;
     std::vector<PortQuestion> portQuestions_;
