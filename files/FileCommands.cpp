@@ -10,7 +10,6 @@
 
 namespace {
 
-
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
 constexpr int MsgCommError = 167;
@@ -57,10 +56,9 @@ void ParamFileCommands::SetGauge(int percent) {
     if (s_.Progress) s_.Progress(percent);
 }
 
-void ParamFileCommands::FileErrorBox(const char* what, const std::string& path,
-                                     const std::string& reason) {
+void ParamFileCommands::FileErrorBox(int what, const std::string& path, const std::string& reason) {
     s_.Ask.Beep();
-    ErrorBox(s_.Ask, std::string(what) + " " + path + ":\n" + reason);
+    ErrorBox(s_.Ask, FileProblemText(s_.Message, what, path, reason));
 }
 
 void ParamFileCommands::M32SaveClick() {
@@ -82,7 +80,7 @@ void ParamFileCommands::M32SaveClick() {
     if (!file.Create(*path, error)) {
         HideProgress();
         save_.FileError = true;
-        FileErrorBox("Cannot create", *path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotCreate, *path, error);
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -102,14 +100,15 @@ void ParamFileCommands::M32SaveClick() {
         file.Abandon();
         HideProgress();
         save_.LinkLost = true;
-        ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\nThe save stopped at entry " +
-                             HexWord(stoppedAt) + "; " + *path + " was not changed.");
+        ErrorBox(s_.Ask,
+                 s_.Message(MsgCommError) + "\n" +
+                     Say(s_.Message, CatalogueTexts::MsgSaveStopped, {HexWord(stoppedAt), *path}));
         return;
     }
     HideProgress();
     if (!file.Commit(error)) {
         save_.FileError = true;
-        FileErrorBox("Cannot write", *path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotWrite, *path, error);
         return;
     }
     save_.Written = true;
@@ -124,7 +123,8 @@ void ParamFileCommands::WriteIdentity(const std::string& path) {
     identity.ProgramVersion = safety_.ProgramVersion;
     std::string error;
     save_.IdentityWritten = WriteIdentityFile(path, identity, error);
-    if (!save_.IdentityWritten) FileErrorBox("Cannot write", IdentityPath(path), error);
+    if (!save_.IdentityWritten)
+        FileErrorBox(CatalogueTexts::MsgCannotWrite, IdentityPath(path), error);
 }
 
 void ParamFileCommands::M31OpenClick() {
@@ -157,7 +157,7 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     if (!ReadTextLines(path, lines, error)) {
         HideProgress();
         open_.FileError = true;
-        FileErrorBox("Cannot read", path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
         return false;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -269,7 +269,7 @@ VerifyResult ParamFileCommands::Verify(const PassResult& result, const FileKind&
 void ParamFileCommands::RefuseFile(const FileCheck& check, const std::string& path) {
     open_.FileError = true;
     s_.Panel.Memo1Visible = true;
-    s_.Panel.Memo1.push_back(check.Error);
+    s_.Panel.Memo1.push_back(CheckProblemText(check, s_.Message));
     s_.Panel.ProgressMsg = s_.Message(check.ErrorLine == 0 ? MsgLineCount : MsgFormatError);
     s_.Time.WaitMs(FormatErrorPauseMs);
     HideProgress();

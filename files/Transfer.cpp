@@ -3,8 +3,10 @@
 #include <cctype>
 #include <cstdio>
 
-namespace {
+#include "link/CatalogueTexts.h"
+#include "link/MessageCatalogue.h"
 
+namespace {
 
 struct ProtectedRange {
     int AmpFamily;
@@ -69,17 +71,23 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string RangeText(const FileKind& kind) {
-    return IndexAddress(kind.FirstIndex) + " to " + IndexAddress(kind.LastIndex);
+void SetProblem(FileCheck& check, int message, std::vector<std::string> values = {}) {
+    check.ErrorMessage = message;
+    check.ErrorValues = std::move(values);
 }
 
-// A format problem of one line, or empty.
-std::string LineProblem(const TransferLine& line) {
-    if (line.Kind == LineKind::FormatError) return line.Error;
-    if (line.Kind != LineKind::Entry) return {};
-    if (!line.ValueDigits) return "the value after H' is not four hexadecimal digits";
-    if (!line.AddressDigits) return "the address after ; is not two hexadecimal digits";
-    return {};
+// Records the format problem of one line in check; false when there is none.
+bool LineProblem(const TransferLine& line, FileCheck& check) {
+    if (line.Kind == LineKind::FormatError) {
+        check.Error = line.Error;
+    } else if (line.Kind == LineKind::Entry && !line.ValueDigits) {
+        SetProblem(check, CatalogueTexts::MsgCheckValueDigits);
+    } else if (line.Kind == LineKind::Entry && !line.AddressDigits) {
+        SetProblem(check, CatalogueTexts::MsgCheckAddressDigits);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -102,14 +110,12 @@ const char* ProtectionText(Protection protection) {
 FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind) {
     FileCheck check;
     int headerLine = 0, rangeLine = 0;
-    std::string rangeError;
+    std::string rangeAddress;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineNumber = static_cast<int>(i) + 1;
         const TransferLine line = ReadTransferLine(lines[i]);
-        const std::string problem = LineProblem(line);
-        if (!problem.empty()) {
+        if (LineProblem(line, check)) {
             check.ErrorLine = lineNumber;
-            check.Error = problem;
             return check;
         }
         FileItem item;
@@ -125,22 +131,22 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
             ++check.DataLines;
             if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
                 rangeLine = lineNumber;
-                rangeError = "entry " + item.Address + " is outside the range " + RangeText(kind) +
-                             " of this amplifier";
+                rangeAddress = item.Address;
             }
         }
         check.Items.push_back(std::move(item));
     }
     if (headerLine != 0) {
         check.ErrorLine = headerLine;
-        check.Error = std::string("the header names another family than ") + kind.Name;
+        SetProblem(check, CatalogueTexts::MsgCheckForeignHeader, {kind.Name});
     } else if (check.DataLines > kind.Entries() || check.DataLines == 0) {
         check.TooMany = check.DataLines > 0;
-        check.Error = std::to_string(check.DataLines) + " data lines, this amplifier has " +
-                      std::to_string(kind.Entries());
+        SetProblem(check, CatalogueTexts::MsgCheckLineCount,
+                   {std::to_string(check.DataLines), std::to_string(kind.Entries())});
     } else if (rangeLine != 0) {
         check.ErrorLine = rangeLine;
-        check.Error = rangeError;
+        SetProblem(check, CatalogueTexts::MsgCheckOutOfRange,
+                   {rangeAddress, IndexAddress(kind.FirstIndex), IndexAddress(kind.LastIndex)});
     } else {
         check.Ok = true;
         check.Partial = check.DataLines < kind.Entries();
@@ -148,11 +154,27 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
     return check;
 }
 
+std::string Say(const MessageLookup& message, int n, const std::vector<std::string>& values) {
+    return Filled(message(n), values);
+}
+
+std::string FileProblemText(const MessageLookup& message, int what, const std::string& path,
+                            const std::string& reason) {
+    return Say(message, what, {path}) + "\n" + reason;
+}
+
+std::string CheckProblemText(const FileCheck& check, const MessageLookup& message) {
+    return check.ErrorMessage != 0 ? Say(message, check.ErrorMessage, check.ErrorValues)
+                                   : check.Error;
+}
+
 std::string CheckFailureText(const FileCheck& check, const std::string& path,
                              const MessageLookup& message) {
-    if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + check.Error;
-    return message(MsgFormatError) + "\n" + path + ", line " + std::to_string(check.ErrorLine) +
-           ": " + check.Error;
+    const std::string problem = CheckProblemText(check, message);
+    if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + problem;
+    return message(MsgFormatError) + "\n" +
+           Say(message, CatalogueTexts::MsgFormatErrorAt,
+               {path, std::to_string(check.ErrorLine), problem});
 }
 
 PassRules OpenRules(const FileKind& kind, bool systemAccess) {
@@ -295,7 +317,7 @@ void TransferPass::FinishFx(const PassRules& rules) {
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     constexpr int WordReply = 7, Hex = 1;
     return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+                                    : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {
@@ -307,8 +329,9 @@ bool TransferPass::ReportFailures(const PassResult& result) {
     std::string text = result.LinkLost ? s_.Message(MsgCommError) : std::string();
     if (result.FailedWrites > 0) {
         if (!text.empty()) text += "\n";
-        text += std::to_string(result.FailedWrites) + " of " +
-                std::to_string(result.FailedWrites + result.Written) + " parameter writes failed.";
+        text += Say(s_.Message, CatalogueTexts::MsgFailedWrites,
+                    {std::to_string(result.FailedWrites),
+                     std::to_string(result.FailedWrites + result.Written)});
     }
     s_.Ask.Beep();
     ErrorBox(s_.Ask, text);

@@ -75,3 +75,21 @@ std::string MessageCatalogue::Msg(int n) const {
     if (blank == std::string::npos) return {};
     return line.substr(blank + 1);
 }
+
+std::string MessageCatalogue::Msg(int n, const std::vector<std::string>& values) const {
+    return Filled(Msg(n), values);
+}
+
+std::string Filled(const std::string& text, const std::vector<std::string>& values) {
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int n = i + 1 < text.size() ? text[i + 1] - '1' : -1;
+        if (text[i] == '%' && n >= 0 && n < static_cast<int>(values.size())) {
+            filled += values[static_cast<std::size_t>(n)];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}

@@ -65,23 +65,6 @@ const TextRow kTexts[] = {
     {MsgNoHardware, "no serial hardware answers behind this device."},
 };
 
-// %1, %2 ... replaced by the values; a number without a value stays as
-// written, so a translation with a stray placeholder reads nothing that is
-// not there.
-std::string Filled(const std::string& text, const std::vector<std::string>& values) {
-    std::string filled;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int n = i + 1 < text.size() ? text[i + 1] - '1' : -1;
-        if (text[i] == '%' && n >= 0 && n < static_cast<int>(values.size())) {
-            filled += values[static_cast<std::size_t>(n)];
-            ++i;
-        } else {
-            filled += text[i];
-        }
-    }
-    return filled;
-}
-
 std::string Say(const DiagnosisContext& context, int message,
                 const std::vector<std::string>& values = {}) {
     std::string text = context.Catalogue ? context.Catalogue->Msg(message) : std::string();

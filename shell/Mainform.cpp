@@ -27,6 +27,7 @@
 #include "files/Openfile.h"
 #include "files/ProductionRecord.h"
 #include "files/TableCommand.h"
+#include "link/CatalogueTexts.h"
 #include "link/Comm.h"
 #include "link/PortDiagnosis.h"
 #include "link/StatusTexts.h"
@@ -35,6 +36,7 @@
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
+#include "shell/QtTranslations.h"
 #include "shell/Settings.h"
 #include "widgets/Gauge.h"
 
@@ -500,6 +502,7 @@ void TMainForm::SelectComItem(int index) {
 void TMainForm::ChangeLanguage() {
     using namespace StatusTexts;
     setWindowTitle(QString::fromStdString(Msg(MsgTitle) + " " + kProgramVersion));
+    FollowLanguageInQtTexts(state_.Language);
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
@@ -661,9 +664,8 @@ void TMainForm::LanguageClick(int language) {
     // included: keep the texts in use and say why.
     MessageCatalogue next;
     if (!next.Load(state_.StartFolder, language)) {
-        questions_->StandardDialog("Cannot read the message catalogue " + state_.StartFolder +
-                                       MessageCatalogue::FileName(language) +
-                                       "; the language stays as it was.",
+        const std::string path = state_.StartFolder + MessageCatalogue::FileName(language);
+        questions_->StandardDialog(Msg(CatalogueTexts::MsgCatalogueUnreadable, {path}),
                                    DialogKind::Error, {sbOK});
         return;
     }
@@ -696,9 +698,8 @@ void TMainForm::ConnectRS232() {
         ReportOpenFailure();
     } catch (const std::exception& error) {
         panel_.MainMsg4 = Msg(StatusTexts::MsgLinkClosed);
-        questions_->StandardDialog(
-            std::string("The serial port could not be set up: ") + error.what(), DialogKind::Error,
-            {sbOK});
+        questions_->StandardDialog(Msg(CatalogueTexts::MsgPortSetupFailed, {error.what()}),
+                                   DialogKind::Error, {sbOK});
     }
 }
 
@@ -833,7 +834,7 @@ void TMainForm::FormDestroy() {
     const std::string iniPath = places_.IniPath;
     if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_)) {
         questions_->StandardDialog(
-            "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
+            Msg(CatalogueTexts::MsgSettingsNotSaved, {iniPath, std::strerror(errno)}),
             DialogKind::Error, {sbOK});
     }
 }

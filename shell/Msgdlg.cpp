@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
@@ -57,7 +58,7 @@ constexpr int kSixthFamilyCaption = 190;
 constexpr int kFirstStandardCaption = 71;
 
 struct KindRow {
-    const char* title;  // nullptr: the application's title
+    const char* title;  // before any catalogue is applied; nullptr: the application's title
     bool hasIcon;
     QStyle::StandardPixmap icon;
 };
@@ -135,11 +136,15 @@ DialogCaptions::DialogCaptions() {
         standard_[i] = kStandardButtons[i].initialCaption;
     }
     for (std::size_t i = 0; i < custom_.size(); ++i) custom_[i] = kCustomButtons[i].initialCaption;
+    for (std::size_t i = 0; i < titles_.size(); ++i) titles_[i] = kKinds[i].title;
 }
 
 void DialogCaptions::SetCaptions(int first, int count, const MessageCatalogue& catalogue) {
     for (std::size_t i = 0; i < standard_.size(); ++i) {
         standard_[i] = catalogue.Msg(kFirstStandardCaption + static_cast<int>(i));
+    }
+    for (std::size_t i = 0; i < titles_.size(); ++i) {
+        titles_[i] = catalogue.Msg(CatalogueTexts::MsgDialogTitleFirst + static_cast<int>(i));
     }
     const int customCount = std::clamp(count, 0, CustomCount);
     for (int i = 0; i < customCount; ++i) {
@@ -157,14 +162,18 @@ const std::string& DialogCaptions::Custom(int index) const {
     return custom_.at(static_cast<std::size_t>(index));
 }
 
+QString DialogCaptions::Title(DialogKind kind, const QString& appTitle) const {
+    const auto index = static_cast<std::size_t>(kind);
+    return index < titles_.size() ? QString::fromStdString(titles_[index]) : appTitle;
+}
+
 TMessageForm::TMessageForm(const std::string& text, DialogKind kind,
                            const std::vector<Button>& buttons, int defaultPos, int cancelPos,
-                           int focusPos, const QString& appTitle, QWidget* parent)
+                           int focusPos, const QString& title, QWidget* parent)
     : QDialog(parent) {
     setObjectName("MessageForm");
     setFont(MessageFont());
-    const KindRow& kindRow = KindOf(kind);
-    setWindowTitle(kindRow.title ? QString(kindRow.title) : appTitle);
+    setWindowTitle(title);
     BuildButtons(buttons);
     if (IsIndex(defaultPos, buttons_.size())) {
         buttons_[static_cast<std::size_t>(defaultPos)]->setDefault(true);
@@ -263,7 +272,7 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
     int cancelPos = FirstPosition(list, {sbCancel, sbNo});
     if (cancelPos < 0) cancelPos = FirstPosition(list, {sbOK});
     return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, defaultPos,
-                                          appTitle, parent);
+                                          captions.Title(kind, appTitle), parent);
 }
 
 std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
@@ -276,7 +285,7 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
     const int defaultPos = list.empty() ? -1 : 0;
     const int cancelPos = FirstPosition(list, {0, 1, 2, 3});
     return std::make_unique<TMessageForm>(text, kind, specs, defaultPos, cancelPos, focusPosition,
-                                          appTitle, parent);
+                                          captions.Title(kind, appTitle), parent);
 }
 
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,

@@ -306,7 +306,7 @@ TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
     EXPECT_TRUE(Last().BackupFailed);
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
-    EXPECT_NE(ask.Last().text.find("cannot create"), std::string::npos);
+    EXPECT_NE(ask.Last().text.find("Cannot create"), std::string::npos);
 }
 
 // What a production pass does per unit: the pass, the read-back, the record.
