@@ -6,6 +6,7 @@
 #include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/Identity.h"
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
 namespace {

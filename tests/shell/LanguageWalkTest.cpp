@@ -23,6 +23,8 @@
 #include <memory>
 
 #include "files/Openfile.h"
+#include "files/ParamFile.h"
+#include "files/ParamTable.h"
 #include "params/Fspinedit.h"
 #include "shell/Mainform.h"
 #include "shell/Msgdlg.h"
@@ -40,24 +42,39 @@ constexpr int AnswerBX = 6, AnswerFX = 1;
 const char* const kDataFiles[] = {"Message.E", "Message.J",    "Message.C", "BXAmp.typ",
                                   "Motor.typ", "FX_Motor.tpy", "limit.ini"};
 
-// Texts that are the same in every language: names, units, numbers,
-// addresses and paths, and the fixed captions of some windows.
+// Texts that are the same in every language: numbers with their units,
+// ranges, addresses, paths, names of amplifiers, memories and directions,
+// and the fixed captions of some windows.
 const char* const kAllowedPatterns[] = {
-    R"(^[-+0-9.,:;/%\s]*$)",                      // numbers
-    R"(^[0-9A-Fa-fXx\-]+$)",                      // addresses, hidden values
-    R"(^/\S*$)",                                  // paths
-    R"(^(OK|COM\d|Com\d|CPU:.*|EEP:.*|V\d.*)$)",  // standard words, port names, versions
-    R"(^(BX|DX|FX|KQRV|LQRV|YZ|QRV)\b.*$)",       // amplifier models and families
-    R"(^(r/min|rpm|ms|s|Hz|kHz|mm|pulse|Pulse|V|A|W|kW|rad/s|%|\[.*\])$)",  // units
-    R"(^(Monitor Form|QRV Parameter Table|Direct Read/Write Address|About|AutoReset|Direct_R/W|Reset|HelpForm|AutoTuneForm|JogForm)$)",
-    R"(^ServoDesk.*$)",  // the program's name
+    R"(^[-+0-9.,:;\s]+[-A-Za-z/%0-9]*$)",  // numbers, ranges, with a unit
+    R"(^[0-9A-Fa-fXx\-]+$)",               // addresses, hidden values
+    R"(^/\S*$)",                           // paths
+    R"(^(OK|CW|CCW|RAM|ROM|COM\d|CPU:.*|EEP:.*|Pn[-\d]+)$)",
+    R"(^(BX|DX|FX|KQRV|LQRV|YZ|QRV)[-\w ]*$)",  // amplifier models and families
+    R"(^(r/min|V|A|W|kW|ms|s|Hz|mm|pulse)$)",   // units
+    R"(^ServoDesk V[0-9.]+$)",                  // the program's name and version
+    R"(^(Monitor Form|IO Display|JogForm|AutoTuneForm|HelpForm|About|QRV Parameter Table)$)",
+    R"(^(Direct Read/Write Address|AutoReset|Direct_R/W|Reset)$)",
+    R"(^Version [0-9.]+ [0-9.]+$)",  // the about box's version line
 };
+
+// The parameter table's row names come from limit.ini, one file for every
+// language.
+QStringList LimitFileNames() {
+    std::vector<std::string> lines;
+    std::string error;
+    ReadTextLines(std::string(SERVODESK_DATA_DIR) + "/limit.ini", lines, error);
+    QStringList names;
+    for (const LimitRow& row : ParseLimitFile(lines)) names << QString::fromStdString(row.Name);
+    return names;
+}
 
 bool Allowed(const QString& text) {
     for (const char* pattern : kAllowedPatterns) {
         if (QRegularExpression(pattern).match(text).hasMatch()) return true;
     }
-    return false;
+    static const QStringList limitFileNames = LimitFileNames();
+    return limitFileNames.contains(text);
 }
 
 // English that escaped: Latin letters and nothing of the language in use.
@@ -202,9 +219,13 @@ private slots:
         TMainForm& form = desk.Start(answer);
         desk.questions.SetFallback(mrNo);
         TextWalk walk;
+        int opened = 0;
         for (const char* item : kChildWindowItems) {
-            if (form.Action(item)->isEnabled()) form.Action(item)->trigger();
+            if (!form.Action(item)->isEnabled()) continue;
+            form.Action(item)->trigger();
+            opened += form.ChildWindowOf(item) != nullptr;
         }
+        QCOMPARE(opened, family == "bx" ? 12 : 10);  // jog and tuning are BX's
         walk.Window(&form);
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window->isVisible() && window != &form) walk.Window(window);
