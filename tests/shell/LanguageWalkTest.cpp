@@ -271,6 +271,9 @@ private slots:
             walk.Menu("spin edit menu", menu->actions());
             walk.Add("print dialog", QPrintDialog::tr("Print"));
             QVERIFY2(walk.Found().isEmpty(), qPrintable(walk.Found().join("\n")));
+            // Qt's texts switch with the language menu.
+            form.Action("M52English")->trigger();
+            QCOMPARE(QPrintDialog::tr("Print"), QString("Print"));
         }
     }
 };
