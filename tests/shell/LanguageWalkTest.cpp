@@ -241,6 +241,13 @@ private slots:
                        desk.Folder());
         save.show();
         walk.Window(&save);
+        // No name, then the name of a file that is there: two questions.
+        const std::size_t asked = desk.questions.AskedQuestions().size();
+        save.findChild<QLineEdit*>("FileEdit")->setText(" ");
+        save.OpenOKBtnClick();
+        save.findChild<QLineEdit*>("FileEdit")->setText("Init.ini");
+        save.OpenOKBtnClick();
+        QCOMPARE(desk.questions.AskedQuestions().size(), asked + 2);
         for (const auto& asked : desk.questions.AskedQuestions()) {
             walk.Add("question", QString::fromStdString(asked.text));
         }
