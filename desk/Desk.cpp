@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "link/CatalogueTexts.h"
 #include "link/Comm.h"
 #include "link/PortDiagnosis.h"
 #include "link/PortList.h"
@@ -133,7 +134,7 @@ ConnectOutcome Desk::ConnectRS232() {
     } catch (const std::exception& error) {
         // Opening or setting up the port can throw (an adapter pulled
         // mid-open): the link stays closed and the user is told.
-        outcome.FailureText = std::string("The serial port could not be set up: ") + error.what();
+        outcome.FailureText = Catalogue.Msg(CatalogueTexts::MsgPortSetupFailed, {error.what()});
     }
     linkOpen_.store(unlockedPort_.Inner().Enabled());
     outcome.Open = linkOpen_.load();

@@ -6,6 +6,7 @@
 
 #include "files/AtomicFile.h"
 #include "files/Identity.h"
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
 namespace fs = std::filesystem;
@@ -115,9 +116,11 @@ BackupOutcome BackUpDrive(TransferSeams& s, const std::string& dataFolder,
     const fs::path folder = fs::path(dataFolder) / "backups" / ModelFolderName(s.Panel.MainMsg5);
     std::error_code failure;
     if (s.State.CommErrorLatched || set.ReadErrors > 0) {
-        outcome.Error = "entry " + HexWord(std::max(set.FirstError, 0)) + " could not be read";
+        outcome.Error = Say(s.Message, CatalogueTexts::MsgBackupEntryUnread,
+                            {HexWord(std::max(set.FirstError, 0))});
     } else if (fs::create_directories(folder, failure), failure) {
-        outcome.Error = "cannot create " + folder.string() + ": " + failure.message();
+        outcome.Error = FileProblemText(s.Message, CatalogueTexts::MsgCannotCreate, folder.string(),
+                                        failure.message());
     } else {
         outcome.Path = FreePath(folder, UtcTimeText(now, "%Y%m%d-%H%M%S"), kind.Extension);
         DriveIdentity identity = IdentityOf(s.State, s.Panel);
@@ -132,7 +135,7 @@ BackupOutcome BackUpDrive(TransferSeams& s, const std::string& dataFolder,
         outcome.Path.clear();
         return outcome;
     }
-    s.Panel.Memo1.push_back("Backup: " + outcome.Path);
+    s.Panel.Memo1.push_back(Say(s.Message, CatalogueTexts::MsgBackupMade, {outcome.Path}));
     PruneBackups(folder.string(), BackupsKept);
     return outcome;
 }

@@ -45,7 +45,7 @@ PassRules FxToolRules(const DriveState& state) {
 }
 
 bool IdentityConfirmed(TransferSeams& s, const std::string& path, bool logOnly) {
-    const IdentityCheck check = CheckIdentity(path, IdentityOf(s.State, s.Panel));
+    const IdentityCheck check = CheckIdentity(path, IdentityOf(s.State, s.Panel), s.Message);
     if (check.Matches()) return true;
     if (logOnly) {
         for (const std::string& difference : check.Differences) s.Panel.Memo1.push_back(difference);

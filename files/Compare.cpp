@@ -6,6 +6,7 @@
 #include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -89,7 +90,8 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
         result.Aborted = result.FileError = true;
-        result.Notes.push_back("Cannot read " + path + ": " + error);
+        result.Notes.push_back(
+            FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
         return result;
     }
     result.Check = CheckTransferFile(lines, FileKindFor(s_.State));

@@ -7,6 +7,7 @@
 #include "files/CommandSupport.h"
 #include "files/Identity.h"
 #include "link/MessageCatalogue.h"
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -69,10 +70,9 @@ void ParamFileCommands::SetGauge(int percent) {
     if (s_.Progress) s_.Progress(percent);
 }
 
-void ParamFileCommands::FileErrorBox(const char* what, const std::string& path,
-                                     const std::string& reason) {
+void ParamFileCommands::FileErrorBox(int what, const std::string& path, const std::string& reason) {
     s_.Ask.Beep();
-    ErrorBox(s_.Ask, std::string(what) + " " + path + ":\n" + reason);
+    ErrorBox(s_.Ask, FileProblemText(s_.Message, what, path, reason));
 }
 
 void ParamFileCommands::M32SaveClick() {
@@ -94,7 +94,7 @@ void ParamFileCommands::M32SaveClick() {
     if (!file.Create(*path, error)) {
         HideProgress();
         save_.FileError = true;
-        FileErrorBox("Cannot create", *path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotCreate, *path, error);
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -124,14 +124,15 @@ void ParamFileCommands::M32SaveClick() {
         file.Abandon();
         HideProgress();
         save_.LinkLost = true;
-        ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\nThe save stopped at entry " +
-                             HexWord(stoppedAt) + "; " + *path + " was not changed.");
+        ErrorBox(s_.Ask,
+                 s_.Message(MsgCommError) + "\n" +
+                     Say(s_.Message, CatalogueTexts::MsgSaveStopped, {HexWord(stoppedAt), *path}));
         return;
     }
     HideProgress();
     if (!file.Commit(error)) {
         save_.FileError = true;
-        FileErrorBox("Cannot write", *path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotWrite, *path, error);
         return;
     }
     save_.Written = true;
@@ -146,7 +147,8 @@ void ParamFileCommands::WriteIdentity(const std::string& path) {
     identity.ProgramVersion = safety_.ProgramVersion;
     std::string error;
     save_.IdentityWritten = WriteIdentityFile(path, identity, error);
-    if (!save_.IdentityWritten) FileErrorBox("Cannot write", IdentityPath(path), error);
+    if (!save_.IdentityWritten)
+        FileErrorBox(CatalogueTexts::MsgCannotWrite, IdentityPath(path), error);
 }
 
 void ParamFileCommands::M31OpenClick() {
@@ -179,7 +181,7 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     if (!ReadTextLines(path, lines, error)) {
         HideProgress();
         open_.FileError = true;
-        FileErrorBox("Cannot read", path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
         return false;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -384,7 +386,7 @@ VerifyResult ParamFileCommands::Verify(const PassResult& result, const FileKind&
 void ParamFileCommands::RefuseFile(const FileCheck& check, const std::string& path) {
     open_.FileError = true;
     s_.Panel.Memo1Visible = true;
-    s_.Panel.Memo1.push_back(check.Error);
+    s_.Panel.Memo1.push_back(CheckProblemText(check, s_.Message));
     s_.Panel.ProgressMsg = s_.Message(check.ErrorLine == 0 ? MsgLineCount : MsgFormatError);
     s_.Time.WaitMs(FormatErrorPauseMs);
     HideProgress();

@@ -92,7 +92,7 @@ private:
     void ShowProgress(int message);
     void HideProgress();
     void SetGauge(int percent);
-    void FileErrorBox(const char* what, const std::string& path, const std::string& reason);
+    void FileErrorBox(int what, const std::string& path, const std::string& reason);
     void WriteIdentity(const std::string& path);
     bool OpenPass(const std::string& path, TransferPass& pass, bool& partialAccepted);
     bool WriteChecked(const std::string& path, const FileCheck& check, const FileKind& kind,

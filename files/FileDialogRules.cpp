@@ -52,12 +52,9 @@ std::string WithSeparator(const std::string& folder) {
 }
 
 std::string AcceptedPath(const std::string& folder, const std::string& typedName,
-                         const std::string& extension, std::string& problem) {
+                         const std::string& extension) {
     const std::string name = TrimmedBlanks(typedName);
-    if (name.empty() || name.back() == Separator) {
-        problem = "Please type a file name.";
-        return {};
-    }
+    if (name.empty() || name.back() == Separator) return {};
     return JoinPath(folder, NameWithExtension(name, extension));
 }
 

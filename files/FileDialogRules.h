@@ -18,10 +18,10 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The folder with one trailing separator, as remembered in the settings.
 std::string WithSeparator(const std::string& folder);
 
-// The path a dialog accepts for the typed name, or empty with problem set
-// (an empty name would make a file that is only an extension).
+// The path a dialog accepts for the typed name, or empty when no file name
+// was typed (an empty name would make a file that is only an extension).
 std::string AcceptedPath(const std::string& folder, const std::string& typedName,
-                         const std::string& extension, std::string& problem);
+                         const std::string& extension);
 
 // The viewer's path label: past 75 characters it breaks after the last
 // separator among the first 75; without one it stays whole.

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "files/ParamTable.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -110,7 +111,6 @@ TLQRVSYSParForm::TLQRVSYSParForm(ParamTableCommand& table, MessageLookup message
     auto* buttons = new QHBoxLayout;
     speedButton1_ = new QToolButton(this);
     speedButton1_->setObjectName("SpeedButton1");
-    speedButton1_->setText("Print");
     auto* prtBtn = new QPushButton(this);
     prtBtn->setObjectName("PrtBtn");
     prtBtn->hide();
@@ -191,6 +191,7 @@ void TLQRVSYSParForm::ChangeLanguage() {
     setWindowTitle("QRV Parameter Table");
     button1_->setText(Q(message_(MsgClose)));
     saveBtn_->setText(Q(message_(MsgSave)));
+    speedButton1_->setText(Q(message_(CatalogueTexts::MsgPrint)));
 }
 
 std::vector<bool> TLQRVSYSParForm::Marks() const {

@@ -10,6 +10,7 @@
 
 #include "files/AtomicFile.h"
 #include "files/Sha256.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -228,7 +229,11 @@ bool WriteIdentityFile(const std::string& paramPath, DriveIdentity identity, std
     return file.Commit(error);
 }
 
-IdentityCheck CheckIdentity(const std::string& paramPath, const DriveIdentity& connected) {
+IdentityCheck CheckIdentity(const std::string& paramPath, const DriveIdentity& connected,
+                            const MessageLookup& message) {
+    const auto say = [&message](int n, const std::vector<std::string>& values) {
+        return Filled(message(n), values);
+    };
     IdentityCheck check;
     const std::string path = IdentityPath(paramPath);
     std::error_code failure;
@@ -238,25 +243,27 @@ IdentityCheck CheckIdentity(const std::string& paramPath, const DriveIdentity& c
     std::optional<DriveIdentity> saved;
     if (ReadAll(path, text, error)) saved = ParseIdentityJson(text, error);
     if (!saved) {
-        check.Differences.push_back(path + " cannot be read: " + error);
+        check.Differences.push_back(say(CatalogueTexts::MsgIdentityUnreadable, {path, error}));
         return check;
     }
     if (saved->AmpFamily != connected.AmpFamily) {
-        check.Differences.push_back("family: file " + FamilyName(saved->AmpFamily) +
-                                    ", amplifier " + FamilyName(connected.AmpFamily));
+        check.Differences.push_back(
+            say(CatalogueTexts::MsgIdentityFamily,
+                {FamilyName(saved->AmpFamily), FamilyName(connected.AmpFamily)}));
     } else if (saved->FxVersion != connected.FxVersion && connected.AmpFamily == 2) {
-        check.Differences.push_back("FX version: file " + std::to_string(saved->FxVersion) +
-                                    ", amplifier " + std::to_string(connected.FxVersion));
+        check.Differences.push_back(
+            say(CatalogueTexts::MsgIdentityFxVersion,
+                {std::to_string(saved->FxVersion), std::to_string(connected.FxVersion)}));
     }
     if (saved->Model != connected.Model) {
-        check.Differences.push_back("model: file \"" + saved->Model + "\", amplifier \"" +
-                                    connected.Model + "\"");
+        check.Differences.push_back(
+            say(CatalogueTexts::MsgIdentityModel, {saved->Model, connected.Model}));
     }
     std::string hash;
     if (!Sha256OfFile(paramPath, hash, error)) {
-        check.Differences.push_back(paramPath + " cannot be read: " + error);
+        check.Differences.push_back(say(CatalogueTexts::MsgIdentityUnreadable, {paramPath, error}));
     } else if (hash != saved->Sha256) {
-        check.Differences.push_back("the parameter file was changed after it was saved");
+        check.Differences.push_back(message(CatalogueTexts::MsgIdentityChanged));
     }
     return check;
 }

@@ -10,6 +10,7 @@
 
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
 
 struct DriveIdentity {
     int AmpFamily = 0;
@@ -47,10 +48,12 @@ bool WriteIdentityFile(const std::string& paramPath, DriveIdentity identity, std
 
 // What a transfer must know before it writes paramPath into the connected
 // amplifier: nothing when there is no identity file, otherwise each
-// difference of family, FX version, model or hash as a line of text.
+// difference of family, FX version, model or hash as a line of text in the
+// language of message.
 struct IdentityCheck {
     bool Present = false;
     std::vector<std::string> Differences;
     bool Matches() const { return Differences.empty(); }
 };
-IdentityCheck CheckIdentity(const std::string& paramPath, const DriveIdentity& connected);
+IdentityCheck CheckIdentity(const std::string& paramPath, const DriveIdentity& connected,
+                            const MessageLookup& message);

@@ -8,6 +8,7 @@
 #include "files/FxLimits.h"
 #include "files/ProductionRecord.h"
 #include "files/Verify.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
         outcome_.FileError = true;
-        ErrorBox(s_.Ask, "Cannot read " + path + ":\n" + error);
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
         return false;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -139,7 +140,7 @@ bool MotorParamCommand::Record(const std::string& path, const PassResult& result
     std::string error;
     const std::string record = recordPath_.empty() ? ProductionRecordPath() : recordPath_;
     if (AppendProductionUnit(record, unit, error)) return true;
-    ErrorBox(s_.Ask, "Cannot write " + record + ":\n" + error);
+    ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotWrite, record, error));
     return false;
 }
 

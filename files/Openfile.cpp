@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "files/FileDialogRules.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -177,17 +178,17 @@ void TFileForm::FileSelected() {
 }
 
 void TFileForm::OpenOKBtnClick() {
-    std::string problem;
     const std::string typed = fileEdit_->text().toStdString();
-    const std::string path = AcceptedPath(folder_, typed, extension_, problem);
+    const std::string path = AcceptedPath(folder_, typed, extension_);
     if (path.empty()) {
         ask_.Beep();
-        ask_.StandardDialog(problem, DialogKind::Warning, {sbOK});
+        ask_.StandardDialog(catalogue_.Msg(CatalogueTexts::MsgTypeFileName), DialogKind::Warning,
+                            {sbOK});
         return;
     }
     std::error_code ignored;
     if (mode_ == Mode::Save && std::filesystem::exists(path, ignored)) {
-        const std::string question = path + "\nThis file exists already. Replace it?";
+        const std::string question = path + "\n" + catalogue_.Msg(CatalogueTexts::MsgReplaceFile);
         if (ask_.StandardDialog(question, DialogKind::Confirmation, {sbYes, sbNo}) != mrYes) return;
     }
     selectedPath_ = path;

@@ -14,6 +14,7 @@
 #include "files/FileDialogRules.h"
 #include "files/ParamFile.h"
 #include "files/Transfer.h"
+#include "link/CatalogueTexts.h"
 
 namespace {
 
@@ -29,6 +30,10 @@ QPushButton* Button(const char* name, QWidget* parent) {
     auto* button = new QPushButton(parent);
     button->setObjectName(name);
     return button;
+}
+
+MessageLookup TextsOf(const MessageCatalogue& catalogue) {
+    return [&catalogue](int n) { return catalogue.Msg(n); };
 }
 
 }  // namespace
@@ -90,7 +95,8 @@ void TReadData::ReadBtnClick() {
     std::string error;
     if (path && !ReadFile(*path, error)) {
         ask_.Beep();
-        ErrorBox(ask_, "Cannot read " + *path + ":\n" + error);
+        ErrorBox(ask_,
+                 FileProblemText(TextsOf(catalogue_), CatalogueTexts::MsgCannotRead, *path, error));
     }
     memo_->moveCursor(QTextCursor::Start);
     memo_->verticalScrollBar()->setValue(0);
@@ -131,7 +137,8 @@ void TReadData::SaveBtnClick() {
     std::string error;
     if (!SaveFile(*path, error)) {
         ask_.Beep();
-        ErrorBox(ask_, "Cannot write " + *path + ":\n" + error);
+        ErrorBox(ask_, FileProblemText(TextsOf(catalogue_), CatalogueTexts::MsgCannotWrite, *path,
+                                       error));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
 #include "files/Verify.h"
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -71,18 +72,19 @@ bool ParamTableCommand::FillFromFile(const std::string& path) {
     std::vector<std::string> lines;
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
-        ErrorBox(s_.Ask, "Cannot read " + path + ":\n" + error);
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
         return false;
     }
     const TableFileLoad load = LoadTableFile(lines, values_);
     if (load.ForeignHeader) {
-        ErrorBox(s_.Ask, path + ":\nthis is a BX or DX file; the table holds FX-group parameters.");
+        ErrorBox(s_.Ask, path + ":\n" + s_.Message(CatalogueTexts::MsgTableForeignFile));
         return false;
     }
     if (load.Refused > 0) {
-        ErrorBox(s_.Ask, path + ":\n" + std::to_string(load.Refused) +
-                             " lines name indexes above 127 and were left out (the first at line " +
-                             std::to_string(load.FirstRefusedLine) + ").");
+        ErrorBox(s_.Ask,
+                 path + ":\n" +
+                     Say(s_.Message, CatalogueTexts::MsgTableLinesLeftOut,
+                         {std::to_string(load.Refused), std::to_string(load.FirstRefusedLine)}));
     }
     outcome_.Filled = true;
     return true;
@@ -111,8 +113,9 @@ bool ParamTableCommand::FillFromAmplifier() {
         return true;
     }
     const int stoppedAt = outcome_.ReadStoppedAt >= 0 ? outcome_.ReadStoppedAt : TableFirstIndex;
-    ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\nThe table was read up to entry " +
-                         IndexAddress(stoppedAt) + "; the rows from there on are empty.");
+    ErrorBox(s_.Ask,
+             s_.Message(MsgCommError) + "\n" +
+                 Say(s_.Message, CatalogueTexts::MsgTableReadStopped, {IndexAddress(stoppedAt)}));
     return false;
 }
 
@@ -176,7 +179,7 @@ bool ParamTableCommand::SaveTo(const std::string& path) {
     AtomicFile file;
     std::string error;
     if (!file.Create(path, error)) {
-        ErrorBox(s_.Ask, "Cannot create " + path + ":\n" + error);
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotCreate, path, error));
         return false;
     }
     for (const std::string& line :
@@ -184,7 +187,7 @@ bool ParamTableCommand::SaveTo(const std::string& path) {
         file.WriteLine(line);
     }
     if (!file.Commit(error)) {
-        ErrorBox(s_.Ask, "Cannot write " + path + ":\n" + error);
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotWrite, path, error));
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 
@@ -74,19 +75,25 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string RangeText(const FileKind& kind) {
-    return IndexAddress(kind.FirstIndex) + " to " + IndexAddress(kind.LastIndex);
+void SetProblem(FileCheck& check, int message, std::vector<std::string> values = {}) {
+    check.ErrorMessage = message;
+    check.ErrorValues = std::move(values);
 }
 
-// A format problem of one line, or empty.
-std::string LineProblem(const TransferLine& line) {
-    if (line.Kind == LineKind::FormatError) return line.Error;
-    if (line.Kind != LineKind::Entry) return {};
-    if (!line.ValueDigits) return "the value after H' is not four hexadecimal digits";
-    // The address sent is the field's last two digits; the two before them
-    // must be digits too, or ";zz20" and ";0120" would both reach address 20.
-    if (!line.IndexDigits) return "the index after ; is not four hexadecimal digits";
-    return {};
+// Records the format problem of one line in check; false when there is none.
+bool LineProblem(const TransferLine& line, FileCheck& check) {
+    if (line.Kind == LineKind::FormatError) {
+        check.Error = line.Error;
+    } else if (line.Kind == LineKind::Entry && !line.ValueDigits) {
+        SetProblem(check, CatalogueTexts::MsgCheckValueDigits);
+    } else if (line.Kind == LineKind::Entry && !line.IndexDigits) {
+        // The address sent is the field's last two digits; the two before them
+        // must be digits too, or ";zz20" and ";0120" would both reach address 20.
+        SetProblem(check, CatalogueTexts::MsgCheckAddressDigits);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 // Where a pass ends even with every line left: the line limit, or the entry
@@ -129,14 +136,12 @@ const char* ProtectionText(Protection protection) {
 FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind) {
     FileCheck check;
     int headerLine = 0, rangeLine = 0;
-    std::string rangeError;
+    std::string rangeAddress;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineNumber = static_cast<int>(i) + 1;
         const TransferLine line = ReadTransferLine(lines[i]);
-        const std::string problem = LineProblem(line);
-        if (!problem.empty()) {
+        if (LineProblem(line, check)) {
             check.ErrorLine = lineNumber;
-            check.Error = problem;
             return check;
         }
         FileItem item;
@@ -152,22 +157,22 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
             ++check.DataLines;
             if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
                 rangeLine = lineNumber;
-                rangeError = "entry " + HexWord(item.Index) + " is outside the range " +
-                             RangeText(kind) + " of this amplifier";
+                rangeAddress = item.Address;
             }
         }
         check.Items.push_back(std::move(item));
     }
     if (headerLine != 0) {
         check.ErrorLine = headerLine;
-        check.Error = std::string("the header names another family than ") + kind.Name;
+        SetProblem(check, CatalogueTexts::MsgCheckForeignHeader, {kind.Name});
     } else if (check.DataLines > kind.Entries() || check.DataLines == 0) {
         check.TooMany = check.DataLines > 0;
-        check.Error = std::to_string(check.DataLines) + " data lines, this amplifier has " +
-                      std::to_string(kind.Entries());
+        SetProblem(check, CatalogueTexts::MsgCheckLineCount,
+                   {std::to_string(check.DataLines), std::to_string(kind.Entries())});
     } else if (rangeLine != 0) {
         check.ErrorLine = rangeLine;
-        check.Error = rangeError;
+        SetProblem(check, CatalogueTexts::MsgCheckOutOfRange,
+                   {rangeAddress, IndexAddress(kind.FirstIndex), IndexAddress(kind.LastIndex)});
     } else {
         check.Ok = true;
         check.Partial = check.DataLines < kind.Entries();
@@ -175,11 +180,27 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
     return check;
 }
 
+std::string Say(const MessageLookup& message, int n, const std::vector<std::string>& values) {
+    return Filled(message(n), values);
+}
+
+std::string FileProblemText(const MessageLookup& message, int what, const std::string& path,
+                            const std::string& reason) {
+    return Say(message, what, {path}) + "\n" + reason;
+}
+
+std::string CheckProblemText(const FileCheck& check, const MessageLookup& message) {
+    return check.ErrorMessage != 0 ? Say(message, check.ErrorMessage, check.ErrorValues)
+                                   : check.Error;
+}
+
 std::string CheckFailureText(const FileCheck& check, const std::string& path,
                              const MessageLookup& message) {
-    if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + check.Error;
-    return message(MsgFormatError) + "\n" + path + ", line " + std::to_string(check.ErrorLine) +
-           ": " + check.Error;
+    const std::string problem = CheckProblemText(check, message);
+    if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + problem;
+    return message(MsgFormatError) + "\n" +
+           Say(message, CatalogueTexts::MsgFormatErrorAt,
+               {path, std::to_string(check.ErrorLine), problem});
 }
 
 PassRules OpenRules(const FileKind& kind, bool systemAccess) {
@@ -355,8 +376,9 @@ bool TransferPass::ReportFailures(const PassResult& result) {
                                           : std::string();
     if (!result.LinkLost && result.FailedWrites > 0) {
         if (!text.empty()) text += "\n";
-        text += std::to_string(result.FailedWrites) + " of " +
-                std::to_string(result.FailedWrites + result.Written) + " parameter writes failed.";
+        text += Say(s_.Message, CatalogueTexts::MsgFailedWrites,
+                    {std::to_string(result.FailedWrites),
+                     std::to_string(result.FailedWrites + result.Written)});
     }
     s_.Ask.Beep();
     ErrorBox(s_.Ask, text);

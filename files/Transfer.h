@@ -13,9 +13,8 @@
 #include "link/Drive.h"
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
+#include "link/MessageCatalogue.h"
 #include "link/Questions.h"
-
-using MessageLookup = std::function<std::string(int)>;
 
 // Why an entry is never written.
 enum class Protection { None, DontWrite, System, AlarmHistory };
@@ -43,7 +42,12 @@ struct FileCheck {
     bool TooMany = false;  // more data lines than the family has (message 191)
     bool Partial = false;  // fewer data lines than the family has
     int ErrorLine = 0;     // line of a format error; 0 for the count
-    std::string Error;     // what is wrong, for the log and the error box
+    // What is wrong, for the log and the error box: a catalogue text with its
+    // values, or (ErrorMessage 0) the reader's own text, the same in every
+    // language. CheckProblemText puts it together.
+    int ErrorMessage = 0;
+    std::vector<std::string> ErrorValues;
+    std::string Error;
 };
 
 // Checks every line against the connected kind: format errors (with the
@@ -155,6 +159,13 @@ bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& 
 // with message 73.
 void ErrorBox(Questions& ask, const std::string& text);
 
-// The log and box text of a file check that failed.
+// A catalogue text with its %1, %2 ... filled.
+std::string Say(const MessageLookup& message, int n, const std::vector<std::string>& values);
+// "Cannot read FILE:" (what: the file problem's message) with the reason on the next line.
+std::string FileProblemText(const MessageLookup& message, int what, const std::string& path,
+                            const std::string& reason);
+
+// What a failed file check found, and the log and box text with the file and line.
+std::string CheckProblemText(const FileCheck& check, const MessageLookup& message);
 std::string CheckFailureText(const FileCheck& check, const std::string& path,
                              const MessageLookup& message);

@@ -76,6 +76,10 @@ std::string MessageCatalogue::Msg(int n) const {
     return line.substr(blank + 1);
 }
 
+std::string MessageCatalogue::Msg(int n, const std::vector<std::string>& values) const {
+    return Filled(Msg(n), values);
+}
+
 std::string Filled(const std::string& text, const std::vector<std::string>& values) {
     std::string filled;
     for (std::size_t i = 0; i < text.size(); ++i) {

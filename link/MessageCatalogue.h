@@ -1,6 +1,10 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
+
+// Message n in the language in use: what logic takes instead of a catalogue.
+using MessageLookup = std::function<std::string(int)>;
 
 // One language's message texts, looked up by message number (line position).
 class MessageCatalogue {
@@ -17,6 +21,8 @@ public:
     // Text of message n: everything after the first blank of line n; empty
     // when n is outside the loaded lines or the line has no blank.
     std::string Msg(int n) const;
+    // Message n with %1, %2 ... replaced by values.
+    std::string Msg(int n, const std::vector<std::string>& values) const;
     int Count() const { return static_cast<int>(lines_.size()); }
 
     static std::string FileName(int language);
@@ -25,7 +31,7 @@ private:
     std::vector<std::string> lines_;
 };
 
-// %1, %2 ... of a message replaced by the values; a number without a value
+// %1, %2 ... (up to %9) replaced by the values; a number without a value
 // stays as written, so a translation with a stray placeholder reads nothing
 // that is not there.
 std::string Filled(const std::string& text, const std::vector<std::string>& values);

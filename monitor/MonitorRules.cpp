@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
+
 namespace {
 
 int Column(MonitorVariant variant) {
@@ -232,7 +234,8 @@ std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
                                const MessageCatalogue& catalogue) {
     const int caption = MonitorCaptionMessage(row, ampFamily, fxVersion);
     std::string text = caption ? catalogue.Msg(caption) : "";
-    return text.empty() ? "Row " + std::to_string(row) : text;
+    return text.empty() ? catalogue.Msg(CatalogueTexts::MsgMonitorRow, {std::to_string(row)})
+                        : text;
 }
 
 std::optional<double> MonitorValueNumber(int row, MonitorVariant variant,

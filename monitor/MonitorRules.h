@@ -39,8 +39,9 @@ std::array<bool, MonitorRowCount> MonitorRowsEnabled(int ampFamily, int fxVersio
 // 17 outside the FX group from version 26).
 int MonitorCaptionMessage(int row, int ampFamily, int fxVersion);
 int MonitorUnitMessage(int row);
-// The caption a row shows: its catalogue text, or "Row N" where the row has no
-// caption message (rows 16 and 17 below FX version 26 stay selectable and read 0).
+// The caption a row shows: its catalogue text, or "Row N" in the language in
+// use where the row has no caption message (rows 16 and 17 outside the FX
+// group from version 26; below version 26 they stay selectable and read 0).
 std::string MonitorCaptionText(int row, int ampFamily, int fxVersion,
                                const MessageCatalogue& catalogue);
 

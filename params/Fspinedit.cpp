@@ -198,7 +198,8 @@ void TFSpinEdit::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // Built here rather than taken from the standard menu, whose Cut and Paste
-// entries cannot be told apart reliably once translated.
+// entries cannot be told apart reliably once translated. The captions are the
+// standard menu's, so that Qt's translation of the chosen language names them.
 QMenu* TFSpinEdit::CreateContextMenu() {
     auto* menu = new QMenu(this);
     const bool editable = !isReadOnly();
@@ -210,19 +211,19 @@ QMenu* TFSpinEdit::CreateContextMenu() {
         action->setShortcut(key);
         return action;
     };
-    add(QStringLiteral("edit-undo"), tr("&Undo"), editable && isUndoAvailable(), QKeySequence::Undo,
-        [this] { undo(); });
-    add(QStringLiteral("edit-redo"), tr("&Redo"), editable && isRedoAvailable(), QKeySequence::Redo,
-        [this] { redo(); });
+    add(QStringLiteral("edit-undo"), QLineEdit::tr("&Undo"), editable && isUndoAvailable(),
+        QKeySequence::Undo, [this] { undo(); });
+    add(QStringLiteral("edit-redo"), QLineEdit::tr("&Redo"), editable && isRedoAvailable(),
+        QKeySequence::Redo, [this] { redo(); });
     menu->addSeparator();
-    add(QStringLiteral("edit-copy"), tr("&Copy"), hasSelectedText(), QKeySequence::Copy,
+    add(QStringLiteral("edit-copy"), QLineEdit::tr("&Copy"), hasSelectedText(), QKeySequence::Copy,
         [this] { copy(); });
-    add(QStringLiteral("edit-delete"), tr("Delete"),
+    add(QStringLiteral("edit-delete"), QLineEdit::tr("Delete"),
         editable && editorEnabled_ && hasSelectedText(), QKeySequence::UnknownKey,
         [this] { del(); });
     menu->addSeparator();
-    add(QStringLiteral("select-all"), tr("Select All"), !text().isEmpty(), QKeySequence::SelectAll,
-        [this] { selectAll(); });
+    add(QStringLiteral("select-all"), QLineEdit::tr("Select All"), !text().isEmpty(),
+        QKeySequence::SelectAll, [this] { selectAll(); });
     return menu;
 }
 

@@ -29,6 +29,7 @@
 #include "files/Openfile.h"
 #include "files/ProductionRecord.h"
 #include "files/TableCommand.h"
+#include "link/CatalogueTexts.h"
 #include "link/Comm.h"
 #include "link/PortDiagnosis.h"
 #include "link/StatusTexts.h"
@@ -37,6 +38,7 @@
 #include "params/ParamForm.h"
 #include "shell/MainMenu.h"
 #include "shell/Msgdlg.h"
+#include "shell/QtTranslations.h"
 #include "shell/Settings.h"
 #include "widgets/Gauge.h"
 
@@ -552,6 +554,7 @@ void TMainForm::SelectComItem(int index) {
 void TMainForm::ChangeLanguage() {
     using namespace StatusTexts;
     setWindowTitle(QString::fromStdString(Msg(MsgTitle) + " " + kProgramVersion));
+    FollowLanguageInQtTexts(state_.Language);
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
@@ -716,9 +719,8 @@ void TMainForm::LanguageClick(int language) {
     // included: keep the texts in use and say why.
     MessageCatalogue next;
     if (!next.Load(State().StartFolder, language)) {
-        questions_->StandardDialog("Cannot read the message catalogue " + State().StartFolder +
-                                       MessageCatalogue::FileName(language) +
-                                       "; the language stays as it was.",
+        const std::string path = State().StartFolder + MessageCatalogue::FileName(language);
+        questions_->StandardDialog(Msg(CatalogueTexts::MsgCatalogueUnreadable, {path}),
                                    DialogKind::Error, {sbOK});
         return;
     }
@@ -881,7 +883,7 @@ void TMainForm::FormDestroy() {
     const std::string iniPath = places_.IniPath;
     if (!WriteInitIni(iniPath, State(), desk_->OtherPort(), initOtherLines_)) {
         questions_->StandardDialog(
-            "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
+            Msg(CatalogueTexts::MsgSettingsNotSaved, {iniPath, std::strerror(errno)}),
             DialogKind::Error, {sbOK});
     }
 }

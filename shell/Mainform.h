@@ -128,6 +128,9 @@ private:
     void CheckOnly(std::span<const char* const> names, int index);
     void ConnectCheckedByHandler(const char* name, const std::function<void()>& handler);
     std::string Msg(int n) const { return desk_->Catalogue.Msg(n); }
+    std::string Msg(int n, const std::vector<std::string>& values) const {
+        return desk_->Catalogue.Msg(n, values);
+    }
     QString MsgQ(int n) const;
     void SetActionEnabled(const char* name, bool enabled);
     void ApplyServiceMenu(const ServiceMenuState& menu);

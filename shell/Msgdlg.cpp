@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "link/DialogButtons.h"
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
@@ -24,7 +25,7 @@ constexpr int kSixthFamilyCaption = 190;
 constexpr int kFirstStandardCaption = 71;
 
 struct KindRow {
-    const char* title;  // nullptr: the application's title
+    const char* title;  // before any catalogue is applied; nullptr: the application's title
     bool hasIcon;
     QStyle::StandardPixmap icon;
 };
@@ -85,11 +86,15 @@ DialogCaptions::DialogCaptions() {
         standard_[i] = StandardButtons[i].InitialCaption;
     }
     for (std::size_t i = 0; i < custom_.size(); ++i) custom_[i] = CustomButtons[i].InitialCaption;
+    for (std::size_t i = 0; i < titles_.size(); ++i) titles_[i] = kKinds[i].title;
 }
 
 void DialogCaptions::SetCaptions(int first, int count, const MessageCatalogue& catalogue) {
     for (std::size_t i = 0; i < standard_.size(); ++i) {
         standard_[i] = catalogue.Msg(kFirstStandardCaption + static_cast<int>(i));
+    }
+    for (std::size_t i = 0; i < titles_.size(); ++i) {
+        titles_[i] = catalogue.Msg(CatalogueTexts::MsgDialogTitleFirst + static_cast<int>(i));
     }
     const int customCount = std::clamp(count, 0, CustomCount);
     for (int i = 0; i < customCount; ++i) {
@@ -107,14 +112,18 @@ const std::string& DialogCaptions::Custom(int index) const {
     return custom_.at(static_cast<std::size_t>(index));
 }
 
+QString DialogCaptions::Title(DialogKind kind, const QString& appTitle) const {
+    const auto index = static_cast<std::size_t>(kind);
+    return index < titles_.size() ? QString::fromStdString(titles_[index]) : appTitle;
+}
+
 TMessageForm::TMessageForm(const std::string& text, DialogKind kind,
                            const std::vector<Button>& buttons, int defaultPos, int cancelPos,
-                           int focusPos, const QString& appTitle, QWidget* parent)
+                           int focusPos, const QString& title, QWidget* parent)
     : QDialog(parent) {
     setObjectName("MessageForm");
     setFont(MessageFont());
-    const KindRow& kindRow = KindOf(kind);
-    setWindowTitle(kindRow.title ? QString(kindRow.title) : appTitle);
+    setWindowTitle(title);
     BuildButtons(buttons);
     if (IsIndex(defaultPos, buttons_.size())) {
         buttons_[static_cast<std::size_t>(defaultPos)]->setDefault(true);
@@ -211,7 +220,7 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
                                  [&captions](int index) { return captions.Standard(index); });
     const int focusPos = focusPosition >= 0 ? focusPosition : set.FocusPos;
     return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
-                                          focusPos, appTitle, parent);
+                                          focusPos, captions.Title(kind, appTitle), parent);
 }
 
 std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, DialogKind kind,
@@ -224,7 +233,7 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
     const auto specs = ButtonsOf(set.Indexes, CustomButtons,
                                  [&captions](int index) { return captions.Custom(index); });
     return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
-                                          set.FocusPos, appTitle, parent);
+                                          set.FocusPos, captions.Title(kind, appTitle), parent);
 }
 
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,

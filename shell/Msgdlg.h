@@ -19,18 +19,23 @@ class DialogCaptions {
 public:
     static constexpr int StandardCount = StandardButtonCount;
     static constexpr int CustomCount = CustomButtonCount;
+    static constexpr int TitleCount = 4;  // the kinds Warning ... Confirmation
 
     DialogCaptions();
     // Standard captions <- messages 71 ... 81; custom captions 0 ... count-1
     // <- messages first, first+1, ...; with first 86 custom button 5 takes 190.
+    // The titles of the dialog kinds follow the language too.
     void SetCaptions(int first, int count, const MessageCatalogue& catalogue);
 
     const std::string& Standard(int index) const;
     const std::string& Custom(int index) const;
+    // The window title of a dialog of this kind; Application dialogs take appTitle.
+    QString Title(DialogKind kind, const QString& appTitle) const;
 
 private:
     std::array<std::string, StandardCount> standard_;
     std::array<std::string, CustomCount> custom_;
+    std::array<std::string, TitleCount> titles_;
 };
 
 // One modal message box. Each button closes it with its result, except a
@@ -46,7 +51,7 @@ public:
     };
     // defaultPos, cancelPos and focusPos are positions in buttons, -1 for none.
     TMessageForm(const std::string& text, DialogKind kind, const std::vector<Button>& buttons,
-                 int defaultPos, int cancelPos, int focusPos, const QString& appTitle,
+                 int defaultPos, int cancelPos, int focusPos, const QString& title,
                  QWidget* parent = nullptr);
 
     QPushButton* CancelButton() const { return cancelButton_; }

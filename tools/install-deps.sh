@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libqcustomplot-dev
   xvfb xauth x11-utils xdotool imagemagick poppler-utils ccache
-  fonts-noto-cjk fonts-dejavu-core
+  fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   python3
 )
 # The sanitizer and fuzzing lane (tools/sanitize.sh) needs clang with its

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "files/FileCommands.h"
 #include "link/Procedure.h"
+#include "tests/support/Catalogues.h"
 #include "tests/support/SimTransfer.h"
 
 namespace {
@@ -330,6 +332,49 @@ TEST_F(FileCommandsSim, FilesThatCannotBeMadeOrReadAreReported) {
     EXPECT_TRUE(bench.commands.LastOpen().FileError);
     EXPECT_NE(bench.ask.Last().text.find(Path("none.dat")), std::string::npos);
     EXPECT_TRUE(bench.Writes().empty());
+}
+
+// The error boxes are in the language in use, around the paths they name.
+TEST_F(FileCommandsSim, ErrorBoxesSpeakTheLanguageInUse) {
+    struct Case {
+        const char* what;
+        const char* english;  // a piece of the English text
+        std::function<void(Bench&)> run;
+    };
+    const Case cases[] = {
+        {"failed writes", "parameter writes failed",
+         [this](Bench& bench) {
+             bench.Save(Path("a.hdt"));
+             bench.sim.amplifier->InjectFault(sim::Fault::ErrorReply, 4);
+             bench.Open(Path("a.hdt"));
+         }},
+        {"save cut short", "The save stopped",
+         [this](Bench& bench) {
+             bench.sim.panel.ProcessEvents = [&bench] {
+                 bench.sim.amplifier->InjectFault(sim::Fault::NoReply, 1000);
+             };
+             bench.Save(Path("b.hdt"));
+         }},
+        {"format error", ", line ",
+         [this](Bench& bench) {
+             WriteFile("bad.hdt", {"This is a DX Data", ".DATA.W      H'12G4  ;0030"});
+             bench.ask.AnswerFile(Path("bad.hdt"));
+             bench.commands.M31OpenClick();
+         }},
+        {"no folder", "Cannot create",
+         [this](Bench& bench) { bench.Save(Path("missing/folder/a.hdt")); }},
+    };
+    for (const int language : {Japanese, Chinese}) {
+        for (const Case& c : cases) {
+            Bench bench("dx");
+            bench.sim.catalogue = ShippedCatalogue(language);
+            c.run(bench);
+            ASSERT_FALSE(bench.ask.AskedQuestions().empty()) << c.what;
+            const std::string& text = bench.ask.AskedQuestions().front().text;
+            EXPECT_EQ(text.find(c.english), std::string::npos) << c.what << ": " << text;
+            EXPECT_TRUE(HasNonAscii(text)) << c.what << ": " << text;
+        }
+    }
 }
 
 TEST_F(FileCommandsSim, WithTheLinkErrorLatchedNothingIsSentAndTheUserIsTold) {

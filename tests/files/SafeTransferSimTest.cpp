@@ -308,7 +308,7 @@ TEST_F(SafeTransfer, BackupFolderInTheWayStopsTheTransfer) {
     EXPECT_TRUE(Last().BackupFailed);
     EXPECT_EQ(Last().Passes, 0);
     EXPECT_EQ(WriteCount(), 0);
-    EXPECT_NE(ask.Last().text.find("cannot create"), std::string::npos);
+    EXPECT_NE(ask.Last().text.find("Cannot create"), std::string::npos);
 }
 
 TEST_F(SafeTransfer, TwoBackupsInOneSecondGiveTwoFiles) {

@@ -10,6 +10,7 @@
 #include "files/Identity.h"
 #include "files/ProductionRecord.h"
 #include "files/Sha256.h"
+#include "tests/support/Catalogues.h"
 
 namespace fs = std::filesystem;
 
@@ -101,28 +102,49 @@ TEST(IdentityJson, UnknownKeysPassBrokenTextFails) {
 }
 
 TEST_F(TempFolder, IdentityCheckFindsEachDifference) {
+    const MessageCatalogue catalogue = ShippedCatalogue(English);
+    const MessageLookup english = LookupIn(catalogue);
     const std::string file = Path("set.dat");
     Write(file, "This is a New FX_Type Data\r\n");
     std::string error;
     ASSERT_TRUE(WriteIdentityFile(file, Kqrv(), error)) << error;
-    EXPECT_TRUE(CheckIdentity(file, Kqrv()).Matches());
-    EXPECT_FALSE(CheckIdentity(Path("none.dat"), Kqrv()).Present);
+    EXPECT_TRUE(CheckIdentity(file, Kqrv(), english).Matches());
+    EXPECT_FALSE(CheckIdentity(Path("none.dat"), Kqrv(), english).Present);
 
     DriveIdentity other = Kqrv();
     other.AmpFamily = 1;
-    EXPECT_EQ(CheckIdentity(file, other).Differences.size(), 1u);
+    EXPECT_EQ(CheckIdentity(file, other, english).Differences.size(), 1u);
     other = Kqrv();
     other.FxVersion = 25;
     other.Model = "FX 200W";
-    EXPECT_EQ(CheckIdentity(file, other).Differences.size(), 2u);
+    EXPECT_EQ(CheckIdentity(file, other, english).Differences.size(), 2u);
 
     Write(file, "This is a New FX_Type Data\r\n.DATA.W      H'0001  ;000C   :\r\n");
-    const IdentityCheck edited = CheckIdentity(file, Kqrv());
+    const IdentityCheck edited = CheckIdentity(file, Kqrv(), english);
     ASSERT_EQ(edited.Differences.size(), 1u);
     EXPECT_NE(edited.Differences[0].find("changed"), std::string::npos);
 
     Write(IdentityPath(file), "{ broken");
-    EXPECT_FALSE(CheckIdentity(file, Kqrv()).Matches());
+    EXPECT_FALSE(CheckIdentity(file, Kqrv(), english).Matches());
+}
+
+TEST_F(TempFolder, IdentityDifferencesAreInTheLanguageInUse) {
+    const std::string file = Path("set.dat");
+    Write(file, "This is a New FX_Type Data\r\n");
+    std::string error;
+    ASSERT_TRUE(WriteIdentityFile(file, Kqrv(), error)) << error;
+    Write(file, "edited\r\n");
+    DriveIdentity other = Kqrv();
+    other.AmpFamily = 1;
+    other.Model = "DX 100W";
+    for (const int language : {Japanese, Chinese}) {
+        const MessageCatalogue catalogue = ShippedCatalogue(language);
+        const IdentityCheck check = CheckIdentity(file, other, LookupIn(catalogue));
+        ASSERT_EQ(check.Differences.size(), 3u);
+        for (const std::string& difference : check.Differences) {
+            EXPECT_TRUE(HasNonAscii(difference)) << language << ": " << difference;
+        }
+    }
 }
 
 TEST(ModelFolder, NoTextLeavesTheBackupsFolder) {

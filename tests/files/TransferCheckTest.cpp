@@ -2,6 +2,7 @@
 
 #include "files/ParamFile.h"
 #include "files/Transfer.h"
+#include "tests/support/Catalogues.h"
 
 namespace {
 
@@ -18,6 +19,15 @@ const FileKind& FxNew() {
     return FileKindFor(2, false, 31);
 }
 
+const MessageCatalogue& EnglishTexts() {
+    static const MessageCatalogue catalogue = ShippedCatalogue(English);
+    return catalogue;
+}
+
+std::string Problem(const FileCheck& check) {
+    return CheckProblemText(check, LookupIn(EnglishTexts()));
+}
+
 // A whole file of a kind as its writer lays it out.
 std::vector<std::string> WholeFile(const FileKind& kind) {
     std::vector<std::string> lines{kind.Header};
@@ -31,7 +41,7 @@ std::vector<std::string> WholeFile(const FileKind& kind) {
 TEST(TransferCheck, WholeFilesOfEveryKindPass) {
     for (const FileKind& kind : FileKinds()) {
         const FileCheck check = CheckTransferFile(WholeFile(kind), kind);
-        EXPECT_TRUE(check.Ok) << kind.Name << ": " << check.Error;
+        EXPECT_TRUE(check.Ok) << kind.Name << ": " << Problem(check);
         EXPECT_FALSE(check.Partial) << kind.Name;
         EXPECT_EQ(check.DataLines, kind.Entries()) << kind.Name;
         EXPECT_EQ(check.Items.size(), WholeFile(kind).size());
@@ -60,7 +70,7 @@ TEST(TransferCheck, AFormatErrorAnywhereIsFoundWithItsLine) {
         const FileCheck check = CheckTransferFile(lines, FxNew());
         EXPECT_FALSE(check.Ok) << c.badLine;
         EXPECT_EQ(check.ErrorLine, 101) << c.badLine;
-        EXPECT_EQ(check.Error, c.error) << c.badLine;
+        EXPECT_EQ(Problem(check), c.error) << c.badLine;
     }
 }
 
@@ -68,7 +78,7 @@ TEST(TransferCheck, LowerCaseAddressesAreSentUpperCase) {
     std::vector<std::string> lines = WholeFile(FxNew());
     lines[2] = ".DATA.W      H'0001  ;000c   :";
     const FileCheck check = CheckTransferFile(lines, FxNew());
-    ASSERT_TRUE(check.Ok) << check.Error;
+    ASSERT_TRUE(check.Ok) << Problem(check);
     EXPECT_EQ(check.Items[2].Address, "0C");
 }
 
@@ -99,10 +109,32 @@ TEST(TransferCheck, CountsAndRangesOfTheConnectedFamily) {
     headless.erase(headless.begin());
     check = CheckTransferFile(headless, Bx());
     EXPECT_FALSE(check.Ok);
-    EXPECT_NE(check.Error.find("outside"), std::string::npos);
+    EXPECT_EQ(Problem(check), "entry 80 is outside the range 00 to 7F of this amplifier");
     // A file without data lines is no parameter file.
     check = CheckTransferFile({"hello"}, Bx());
     EXPECT_FALSE(check.Ok);
+}
+
+// Only the reader's own texts ("Data Read error") stay as they are.
+TEST(TransferCheck, ProblemsAreToldInTheLanguageInUse) {
+    std::vector<std::string> badValue = WholeFile(FxNew());
+    badValue[100] = ".DATA.W      H'12G4  ;0020";
+    std::vector<std::string> headless = WholeFile(Dx());
+    headless.erase(headless.begin());
+    const FileCheck checks[] = {
+        CheckTransferFile(WholeFile(Dx()), Bx()),        // another family's header
+        CheckTransferFile(WholeFile(FxNew()), FxOld()),  // too many lines
+        CheckTransferFile(headless, Bx()),               // outside the range
+        CheckTransferFile(badValue, FxNew()),
+    };
+    for (const int language : {Japanese, Chinese}) {
+        const MessageCatalogue catalogue = ShippedCatalogue(language);
+        for (const FileCheck& check : checks) {
+            const std::string text = CheckFailureText(check, "/p/a.dat", LookupIn(catalogue));
+            EXPECT_TRUE(HasNonAscii(CheckProblemText(check, LookupIn(catalogue)))) << text;
+            EXPECT_EQ(text.find(", line "), std::string::npos) << text;
+        }
+    }
 }
 
 TEST(TransferCheck, HeadersAreNotExaminedWithinTheFamily) {

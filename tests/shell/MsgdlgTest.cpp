@@ -20,7 +20,7 @@ namespace {
 MessageCatalogue NumberedCatalogue(const QTemporaryDir& dir) {
     const std::string path = dir.filePath("Message.E").toStdString();
     std::ofstream out(path);
-    for (int n = 1; n <= 200; ++n) out << n << " M" << n << "\n";
+    for (int n = 1; n <= 1200; ++n) out << n << " M" << n << "\n";
     out.close();
     MessageCatalogue catalogue;
     catalogue.LoadFile(path);
@@ -85,7 +85,8 @@ private slots:
     void familyQuestionFocusEscapeAndClose() {
         auto form = CreateCustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 2,
                                        captions_, "ServoDesk");
-        QCOMPARE(form->windowTitle(), QString("Confirmation"));
+        // The title follows the language like the captions.
+        QCOMPARE(form->windowTitle(), QString("M1153"));
         QCOMPARE(ButtonNames(*form),
                  QStringList({"BXBtn", "DXBtn", "FXBtn", "FLBtn", "LQRBtn", "YZBtn"}));
         QVERIFY(ButtonNamed(*form, "BXBtn")->isDefault());
@@ -118,7 +119,7 @@ private slots:
         DialogCaptions captions;
         captions.SetCaptions(73, 1, catalogue_);
         auto form = CreateCustomDialog("M167", DialogKind::Error, {0}, 0, captions, "ServoDesk");
-        QCOMPARE(form->windowTitle(), QString("Error"));
+        QCOMPARE(form->windowTitle(), QString("M1151"));
         QCOMPARE(ButtonNames(*form), QStringList({"BXBtn"}));
         QCOMPARE(ButtonNamed(*form, "BXBtn")->text(), QString("M73"));
         QVERIFY(form->findChild<QLabel*>("Image"));
