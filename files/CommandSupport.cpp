@@ -53,5 +53,6 @@ bool IdentityConfirmed(TransferSeams& s, const std::string& path, bool logOnly) 
     }
     std::string text = s.Message(MsgIdentityQuestion);
     for (const std::string& difference : check.Differences) text += "\n" + difference;
-    return s.Ask.StandardDialog(text, DialogKind::Warning, {sbYes, sbNo}) == mrYes;
+    return s.Ask.StandardDialog(text, DialogKind::Warning, {sbYes, sbNo},
+                                QuestionId::IdentityMismatch) == mrYes;
 }

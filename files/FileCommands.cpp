@@ -10,7 +10,6 @@
 
 namespace {
 
-
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
 constexpr int MsgCommError = 167;
@@ -169,7 +168,8 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     if (check.Partial && !partialAccepted) {
         const std::string text = s_.Message(MsgLineCount) + "\n" + std::to_string(check.DataLines) +
                                  " of " + std::to_string(kind.Entries()) + " entries.";
-        if (s_.Ask.StandardDialog(text, DialogKind::Confirmation, {sbYes, sbNo}) != mrYes) {
+        if (s_.Ask.StandardDialog(text, DialogKind::Confirmation, {sbYes, sbNo},
+                                  QuestionId::PartialFile) != mrYes) {
             HideProgress();
             open_.Declined = true;
             return false;

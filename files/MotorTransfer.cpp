@@ -11,7 +11,6 @@
 
 namespace {
 
-
 constexpr int MsgRepeatQuestion = 47;
 constexpr int MsgWriting = 69;
 constexpr int MsgAmplifiersDone = 95;
@@ -101,7 +100,7 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     MakerPass pass;
     pass.Written = result.EntriesWritten;
     pass.Protected = result.Protected;
-    pass.Failed = result.Processed - result.Protected - result.EntriesWritten;
+    pass.Failed = FailedWords(result, verify);
     const bool failures = ReportPassFailures(transfer, s_, result, verify);
     // A unit that does not hold the file is not counted as done.
     pass.Mismatched = verify.Mismatched;
@@ -122,7 +121,8 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
         !result.LinkLost &&
         s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
                                          s_.Message(MsgAmplifiersDone), outcome_.Counter),
-                              DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+                              DialogKind::Confirmation, {sbYes, sbNo},
+                              QuestionId::RepeatTransfer) == mrYes;
     HideProgressPanel(s_);
     return again;
 }
@@ -130,9 +130,12 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
 // Each unit leaves its line in the production record before the next starts.
 bool MotorParamCommand::Record(const std::string& path, const PassResult& result,
                                const VerifyResult& verify, const MakerPass& pass) {
-    const std::string port = "Com" + std::to_string(s_.State.SelectCom + 1);
+    const std::string port =
+        portName_ ? portName_() : "Com" + std::to_string(s_.State.SelectCom + 1);
     ProductionUnit unit = MakeProductionUnit(s_.State, s_.Panel, port, path, result, verify,
                                              pass.Reset, pass.Counter);
+    // One count for the record and for whoever reports the unit.
+    unit.Failed = pass.Failed;
     if (!pass.Clean) unit.Result = "failed";
     std::string error;
     const std::string record = recordPath_.empty() ? ProductionRecordPath() : recordPath_;
@@ -149,7 +152,7 @@ void MotorParamCommand::ResetStep(MakerPass& pass, TransferPass& transfer) {
     if (!(autoReset_ && autoReset_())) {
         const int answer =
             s_.Ask.CustomDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation, {0, 1, 2},
-                                0, CaptionRange{MsgResetAndCount, 3});
+                                0, CaptionRange{MsgResetAndCount, 3}, QuestionId::ProductionReset);
         if (answer != mrYes && answer != mrNo) return;
         count = answer == mrYes;
     }

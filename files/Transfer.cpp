@@ -1,10 +1,10 @@
 #include "files/Transfer.h"
+#include "link/Procedure.h"
 
 #include <cctype>
 #include <cstdio>
 
 namespace {
-
 
 struct ProtectedRange {
     int AmpFamily;
@@ -293,9 +293,8 @@ void TransferPass::FinishFx(const PassRules& rules) {
 }
 
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
-    constexpr int WordReply = 7, Hex = 1;
-    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReplyLength, HexFormat, value)
+                                    : port.ReadFromRAM(address, WordReplyLength, HexFormat, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {
@@ -322,7 +321,7 @@ void TransferPass::ShowLineCountError() {
 
 TransferPass::Reset TransferPass::AskReset() {
     const int answer = s_.Ask.StandardDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation,
-                                             {sbYes, sbNo});
+                                             {sbYes, sbNo}, QuestionId::ResetAfterOpen);
     if (answer != mrYes) return Reset::Declined;
     return ResetAmplifier() ? Reset::Done : Reset::Failed;
 }
@@ -336,5 +335,5 @@ bool TransferPass::ResetAmplifier() {
 
 bool TransferPass::AskRepeat() {
     return s_.Ask.StandardDialog(s_.Message(MsgRepeatQuestion), DialogKind::Confirmation,
-                                 {sbYes, sbNo}) == mrYes;
+                                 {sbYes, sbNo}, QuestionId::RepeatTransfer) == mrYes;
 }

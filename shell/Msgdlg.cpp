@@ -279,16 +279,26 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
                                           appTitle, parent);
 }
 
+namespace {
+
+int ShowAs(QuestionId id, const std::unique_ptr<TMessageForm>& form) {
+    form->setProperty("question", QString(QuestionName(id)));
+    return form->exec();
+}
+
+}  // namespace
+
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                   const DialogCaptions& captions, const QString& appTitle, QWidget* parent) {
-    return CreateStandardDialog(text, kind, buttons, captions, appTitle, parent)->exec();
+                   const DialogCaptions& captions, const QString& appTitle, QWidget* parent,
+                   QuestionId id) {
+    return ShowAs(id, CreateStandardDialog(text, kind, buttons, captions, appTitle, parent));
 }
 
 int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
-                 QWidget* parent) {
-    return CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent)
-        ->exec();
+                 QWidget* parent, QuestionId id) {
+    return ShowAs(
+        id, CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent));
 }
 
 DialogQuestions::DialogQuestions(DialogCaptions& captions, const MessageCatalogue& catalogue,
@@ -299,17 +309,17 @@ DialogQuestions::DialogQuestions(DialogCaptions& captions, const MessageCatalogu
       appTitle_(QGuiApplication::applicationDisplayName()) {}
 
 int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
-                                    const std::vector<int>& buttons) {
+                                    const std::vector<int>& buttons, QuestionId id) {
     // The standard captions follow the language now in use.
     captions_.SetCaptions(0, 0, catalogue_);
-    return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_);
+    return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_, id);
 }
 
 int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,
                                   const std::vector<int>& buttons, int focusPosition,
-                                  CaptionRange captions) {
+                                  CaptionRange captions, QuestionId id) {
     captions_.SetCaptions(captions.First, captions.Count, catalogue_);
-    return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_);
+    return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_, id);
 }
 
 std::optional<std::string> DialogQuestions::ChooseFileToOpen(const FileQuestion& question) {

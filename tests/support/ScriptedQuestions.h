@@ -17,6 +17,7 @@ public:
         std::vector<int> buttons;
         int focusPosition = -1;  // custom dialogs only
         CaptionRange captions;   // custom dialogs only
+        QuestionId id = QuestionId::Notice;
     };
 
     // Queues the result of the next question.
@@ -28,14 +29,15 @@ public:
     // without a button. Such questions are counted in Unanswered().
     void SetFallback(int result) { fallback_ = result; }
 
-    int StandardDialog(const std::string& text, DialogKind kind,
-                       const std::vector<int>& buttons) override {
-        asked_.push_back({false, text, kind, buttons, -1, {}});
+    int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                       QuestionId id = QuestionId::Notice) override {
+        asked_.push_back({false, text, kind, buttons, -1, {}, id});
         return Next();
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition, CaptionRange captions) override {
-        asked_.push_back({true, text, kind, buttons, focusPosition, captions});
+                     int focusPosition, CaptionRange captions,
+                     QuestionId id = QuestionId::Notice) override {
+        asked_.push_back({true, text, kind, buttons, focusPosition, captions, id});
         return Next();
     }
     // Queues the path the next file question chooses; nothing = cancelled.
