@@ -182,6 +182,8 @@ void TMainForm::BuildFxTools() {
     maker_ =
         std::make_unique<MotorParamCommand>(TransferSeamsOfThisWindow(), longOperation_,
                                             [this] { return Action("M73AutoReset")->isChecked(); });
+    // The record names the port in use, a COM item or another port.
+    maker_->SetPortName([this] { return port_.GetDeviceName(); });
     if (auto* dialogs = dynamic_cast<DialogQuestions*>(ownQuestions_.get())) {
         dialogs->SetPrinter([this](const PrintJob& job) { return PrintWithDialog(job, this); });
     }
