@@ -259,4 +259,26 @@ TEST_F(ServoctlProgramTest, TransferLineOnThreePortsAtOnce) {
     EXPECT_EQ(recorded, expected);
 }
 
+// Ctrl-C stops every port at its next exchange: the command ends with 130
+// long before its twenty units would be done.
+TEST_F(ServoctlProgramTest, CtrlCStopsEveryPortOfTheLine) {
+    const std::string file = ampsim.Folder() + "/line.dat";
+    ASSERT_EQ(Servoctl("save '" + file + "'").status, 0);
+    AmpsimProcess second{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};
+    const std::string command =
+        "XDG_DATA_HOME='" + ampsim.Folder() +
+        "/xdg' '" SERVOCTL_PATH "' --family fx transfer-line '" + file +
+        "' --count 20 --reset no --port '" + ampsim.Folder() + "/Com1' --port '" + second.Folder() +
+        "/Com1' >/dev/null 2>&1 & pid=$!; sleep 1.5; kill -INT $pid; "
+        "start=$(date +%s%N); wait $pid; echo status=$? ms=$((($(date +%s%N) - start) / 1000000))";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char result[64] = {};
+    std::fgets(result, sizeof result, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(result).rfind("status=130 ", 0), 0u) << result;
+    EXPECT_LT(std::stol(std::string(result).substr(std::string(result).find("ms=") + 3)), 3000)
+        << result;
+}
+
 }  // namespace
