@@ -31,6 +31,15 @@ constexpr double CharMs = 10.0 * 1000.0 / 9600.0;
 // The whole-number argument at index, or fallback when there is none.
 int IntArgument(int argc, char** argv, int index, int fallback);
 
+// Exchanges and characters on the wire from ampsim's log (--log) since line
+// skip; LogLines tells where a measurement starts.
+struct Wire {
+    int exchanges = 0;
+    long chars = 0;
+};
+Wire ReadLog(const std::string& path, int skip);
+int LogLines(const std::string& path);
+
 // ampsim's options for a run paced at 9600 bit/s with that turnaround.
 std::vector<std::string> PacedArgs(int turnaroundMs);
 

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "bench/BenchSupport.h"
@@ -32,36 +31,6 @@ private:
     SystemClock clock_;
 };
 
-// Exchanges and characters on the wire from ampsim's log since line skip.
-struct Wire {
-    int exchanges = 0;
-    long chars = 0;
-};
-Wire ReadLog(const std::string& path, int skip) {
-    std::ifstream in(path);
-    Wire wire;
-    int line = 0;
-    for (std::string text; std::getline(in, text); ++line) {
-        if (line < skip) continue;
-        const std::size_t a = text.find('\t');
-        const std::size_t b = text.find('\t', a + 1);
-        const std::size_t c = text.find('\t', b + 1);
-        if (a == std::string::npos || b == std::string::npos || text.compare(a + 1, 1, "#") == 0) {
-            continue;
-        }
-        ++wire.exchanges;
-        // Request and reply as logged, the characters the link bench counts.
-        wire.chars += static_cast<long>((b - a - 1) + (c - b - 1));
-    }
-    return wire;
-}
-int LogLines(const std::string& path) {
-    std::ifstream in(path);
-    int lines = 0;
-    for (std::string text; std::getline(in, text);) ++lines;
-    return lines;
-}
-
 struct Member {
     const char* family;
     const char* version;
@@ -69,7 +38,7 @@ struct Member {
 
 bool Measure(const char* what, const std::string& logPath, int before, double wallMs, double cpuMs,
              long long pausedMs, int turnaroundMs) {
-    const Wire wire = ReadLog(logPath, before);
+    const bench::Wire wire = bench::ReadLog(logPath, before);
     const double boundMs = wire.chars * CharMs + wire.exchanges * turnaroundMs + pausedMs;
     const double ratio = wallMs / boundMs;
     const double cpuPer = wire.exchanges > 0 ? cpuMs / wire.exchanges : 0.0;
@@ -119,7 +88,7 @@ bool Bench(const Member& member, int turnaroundMs) {
     for (const Step step : {Step::Save, Step::Open, Step::Verified}) {
         state.VerifyAfterTransfer = step == Step::Verified;
         ask.AnswerFile(file);
-        const int before = LogLines(logPath);
+        const int before = bench::LogLines(logPath);
         clock.waitedMs_ = 0;
         const double cpuStart = ProcessCpuSeconds();
         const auto start = std::chrono::steady_clock::now();

@@ -17,61 +17,49 @@
 namespace {
 
 constexpr int EnglishCatalogue = 1;
-constexpr int MsgRepeatQuestion = 47;
-constexpr int MsgMakerResetQuestion = 96;
-constexpr int MsgIncludeQuestion = 144;
-constexpr int MsgResetQuestion = 140;
-constexpr int MsgLineCount = 191;
-constexpr int MsgIdentityQuestion = 1019;
-
-bool StartsWith(const std::string& text, const std::string& start) {
-    return !start.empty() && text.rfind(start, 0) == 0;
-}
 
 }  // namespace
 
 // The answers a script gives: the file named on the command line, Yes to a
 // reset only with --reset, a second pass only while NextPass says so, Yes to
-// a partial file (with a note); error boxes become lines on the error stream.
+// a partial file (with a note) unless --no-partial; error boxes become lines
+// on the error stream.
 class CtlQuestions : public Questions {
 public:
     // Asked at each repeat question of transfer-line.
     std::function<bool()> NextPass;
 
-    CtlQuestions(const CtlCommand& command, const MessageCatalogue& catalogue, std::ostream& err)
-        : command_(command), catalogue_(catalogue), err_(err) {}
+    CtlQuestions(const CtlCommand& command, std::ostream& err) : command_(command), err_(err) {}
 
-    int StandardDialog(const std::string& text, DialogKind, const std::vector<int>&) override {
-        if (StartsWith(text, catalogue_.Msg(MsgResetQuestion))) {
-            return command_.Reset ? mrYes : mrNo;
+    int StandardDialog(const std::string& text, DialogKind, const std::vector<int>&,
+                       QuestionId id) override {
+        switch (id) {
+            case QuestionId::ResetAfterOpen:
+                return command_.Reset ? mrYes : mrNo;
+            case QuestionId::RepeatTransfer:
+                return NextPass && NextPass() ? mrYes : mrNo;
+            case QuestionId::CompareProtected:
+                return command_.IncludeProtected ? mrAll : mrNoToAll;
+            case QuestionId::IdentityMismatch:
+                Tell(command_.Force ? "note: " + text + "\n--force: transferring anyway" : text);
+                return command_.Force ? mrYes : mrNo;
+            case QuestionId::PartialFile:
+                return AnswerPartial(text);
+            default:
+                Tell(text);
+                return mrNo;
         }
-        if (StartsWith(text, catalogue_.Msg(MsgRepeatQuestion))) {
-            return NextPass && NextPass() ? mrYes : mrNo;
-        }
-        if (StartsWith(text, catalogue_.Msg(MsgIncludeQuestion))) {
-            return command_.IncludeProtected ? mrAll : mrNoToAll;
-        }
-        if (StartsWith(text, catalogue_.Msg(MsgIdentityQuestion))) {
-            Tell(command_.Force ? "note: " + text + "\n--force: transferring anyway" : text);
-            return command_.Force ? mrYes : mrNo;
-        }
-        if (StartsWith(text, catalogue_.Msg(MsgLineCount))) {
-            Tell("note: " + text);
-            return mrYes;
-        }
-        Tell(text);
-        return mrNo;
     }
     int CustomDialog(const std::string& text, DialogKind, const std::vector<int>&, int,
-                     CaptionRange) override {
+                     CaptionRange, QuestionId id) override {
         // The production reset: the first button resets and counts, the
         // third leaves the amplifier running.
-        if (text == catalogue_.Msg(MsgMakerResetQuestion)) {
-            return command_.ResetMode == "no" ? mrOk : mrYes;
-        }
+        if (id == QuestionId::ProductionReset) return command_.ResetMode == "no" ? mrOk : mrYes;
         Tell(text);
         return mrOk;
     }
+    // A partial file was refused by --no-partial.
+    bool PartialRefused() const { return partialRefused_; }
     std::optional<std::string> ChooseFileToOpen(const FileQuestion&) override {
         return command_.File;
     }
@@ -81,6 +69,12 @@ public:
     bool Print(const PrintJob&) override { return false; }
 
 private:
+    int AnswerPartial(const std::string& text) {
+        partialRefused_ = command_.NoPartial;
+        Tell((partialRefused_ ? "" : "note: ") + text +
+             (partialRefused_ ? "\n--no-partial: not transferred" : ""));
+        return partialRefused_ ? mrNo : mrYes;
+    }
     // Each line of a box's text on a line of its own.
     void Tell(const std::string& text) {
         std::istringstream lines(text);
@@ -88,8 +82,8 @@ private:
     }
 
     const CtlCommand& command_;
-    const MessageCatalogue& catalogue_;
     std::ostream& err_;
+    bool partialRefused_ = false;
 };
 
 namespace {
@@ -115,8 +109,12 @@ int SaveStatus(const SaveOutcome& outcome) {
     return outcome.ReadErrors > 0 ? CtlExchangeFailed : CtlOk;
 }
 
-int OpenStatus(const OpenOutcome& outcome, bool dryRun) {
-    if (outcome.FileError || outcome.IdentityRefused || outcome.BackupFailed) return CtlFileError;
+int OpenStatus(const OpenOutcome& outcome, bool dryRun, bool linkLost, bool partialRefused) {
+    // A backup cut short by the link is a lost link, not a file problem.
+    if (outcome.BackupFailed && linkLost) return CtlLinkLost;
+    if (outcome.FileError || outcome.IdentityRefused || outcome.BackupFailed || partialRefused) {
+        return CtlFileError;
+    }
     if (outcome.LinkLost) return CtlLinkLost;
     if (dryRun) return outcome.WouldChange > 0 ? CtlExchangeFailed : CtlOk;
     const bool failed = outcome.FailedWrites > 0 || outcome.Mismatched > 0 ||
@@ -136,13 +134,16 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     const bool save = name == "save";
     if (!Identify()) {
         err_ << name << ": " << Failure() << "\n";
-        return CtlLinkLost;
+        return FailedExchangeStatus(d_.Link.ReplyBuffer());
     }
     MessageCatalogue catalogue;
     catalogue.Load(d_.State.StartFolder, EnglishCatalogue);
-    CtlQuestions questions(command, catalogue, err_);
+    CtlQuestions questions(command, err_);
     LogEcho echo(d_.Panel, out_);
+    stopped_ = false;
     auto progress = [&](int percent) {
+        // The exchange before this step is whole; none follows once stopped.
+        if (StopRequested()) d_.State.CommErrorLatched = true;
         if (name == "open") echo.Flush();
         if (showProgress_) err_ << "\r" << name << " " << percent << "%" << std::flush;
     };
@@ -178,7 +179,25 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
         }
     }
     if (showProgress_) err_ << "\n";
-    return save ? SaveStatus(commands.LastSave()) : OpenStatus(commands.LastOpen(), command.DryRun);
+    if (save) return SaveStatus(commands.LastSave());
+    return OpenStatus(commands.LastOpen(), command.DryRun, d_.State.CommErrorLatched,
+                      questions.PartialRefused());
+}
+
+bool ServoCtl::StopRequested() {
+    if (line_.Stop && line_.Stop()) stopped_ = true;
+    return stopped_;
+}
+
+// Between two units of transfer-line: at once for a script; an operator at a
+// terminal connects the next amplifier first.
+bool ServoCtl::NextUnit() {
+    if (StopRequested()) return false;
+    if (line_.NextUnit) return line_.NextUnit();
+    if (::isatty(STDIN_FILENO) != 1) return true;
+    err_ << "Connect the next amplifier and press Return." << std::endl;
+    std::string line;
+    return static_cast<bool>(std::getline(std::cin, line));
 }
 
 namespace {
@@ -230,25 +249,20 @@ int ServoCtl::RunFxTool(const CtlCommand& command, const std::string& name, Tran
         return table.SaveTo(command.File) ? CtlOk : CtlFileError;
     }
     // transfer-line
-    const bool terminal = ::isatty(STDIN_FILENO) == 1;
     int passes = 0;
-    questions.NextPass = [&] {
-        if (++passes >= command.Count) return false;
-        if (!terminal) return true;
-        err_ << "Connect the next amplifier and press Return." << std::endl;
-        std::string line;
-        return static_cast<bool>(std::getline(std::cin, line));
-    };
+    questions.NextPass = [&] { return ++passes < command.Count && NextUnit(); };
     MotorParamCommand maker(seams, longOperation,
                             [&command] { return command.ResetMode == "auto"; });
     int failed = 0;
     maker.SetPassDone([&](const MakerPass& pass) {
         out_ << PassLine(pass) << "\n";
         // A unit that did not keep what was written is a failed unit.
-        failed += pass.Failed + pass.Mismatched + pass.Unread;
+        failed += pass.Failed + pass.Mismatched;
     });
+    maker.SetPortName([this] { return d_.Port.GetDeviceName(); });
     maker.M37MakerClick();
     const MakerOutcome& outcome = maker.Last();
+    if (stopped_) return CtlInterrupted;
     if (outcome.FileError || outcome.IdentityRefused) return CtlFileError;
     if (outcome.LinkLost) return CtlLinkLost;
     return failed > 0 ? CtlExchangeFailed : CtlOk;

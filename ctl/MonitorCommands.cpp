@@ -4,6 +4,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "ctl/CtlArgs.h"
 #include "ctl/ServoCtl.h"
 #include "link/Identification.h"
 #include "link/LongOperation.h"
@@ -64,29 +65,27 @@ bool IsMonitorCommand(const std::vector<std::string>& words) {
 bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& options,
                          std::string& error) {
     const std::string usage = "usage: monitor [--rows LIST] [--count N] [--interval MS] [--raw]";
-    for (std::size_t i = 1; i < words.size(); i += 2) {
-        const std::string& option = words[i];
+    CommandWords split;
+    const std::vector<OptionSpec> specs = {
+        {"--rows", true}, {"--count", true}, {"--interval", true}, {"--raw"}};
+    if (!SplitOptions({words.begin() + 1, words.end()}, specs, split, error)) return false;
+    options.Help = split.Help;
+    if (!split.Operands.empty()) {
+        error = usage;
+        return false;
+    }
+    for (const auto& [option, value] : split.Options) {
+        long number = 0;
         if (option == "--raw") {
             options.Raw = true;
-            --i;
-            continue;
-        }
-        if (i + 1 == words.size()) {
-            error = usage;
-            return false;
-        }
-        const std::string& value = words[i + 1];
-        long number = 0;
-        if (option == "--rows") {
+        } else if (option == "--rows") {
             if (!ParseRows(value, options.Rows, error)) return false;
         } else if (option == "--count" && ParseNumber(value, 1, 1L << 30, number)) {
             options.Count = number;
         } else if (option == "--interval" && ParseNumber(value, 1, 3600000, number)) {
             options.IntervalMs = static_cast<int>(number);
         } else {
-            error = option == "--count" || option == "--interval"
-                        ? "bad value '" + value + "' for " + option + ": a positive number"
-                        : usage;
+            error = "bad value '" + value + "' for " + option + ": a positive number";
             return false;
         }
     }
@@ -95,11 +94,11 @@ bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& 
 
 bool ParseAlarmOptions(const std::vector<std::string>& words, AlarmOptions& options,
                        std::string& error) {
-    if (words.size() == 1) return true;
-    if (words.size() == 2 && words[1] == "--clear") {
-        options.Clear = true;
-        return true;
-    }
+    CommandWords split;
+    if (!SplitOptions({words.begin() + 1, words.end()}, {{"--clear"}}, split, error)) return false;
+    options.Help = split.Help;
+    options.Clear = !split.Options.empty();
+    if (split.Operands.empty()) return true;
     error = "usage: alarms [--clear]";
     return false;
 }
@@ -111,7 +110,8 @@ MonitorCommands::MonitorCommands(const CtlDrive& drive, const MessageCatalogue& 
 bool MonitorCommands::Identify(const char* command) {
     d_.State.CommErrorLatched = false;
     if (!IdentifyAmplifier(d_)) {
-        err_ << command << ": no reply\n";
+        err_ << command << ": " << (IsNoReply(d_.Link.ReplyBuffer()) ? "no reply" : "bad reply")
+             << "\n";
         return false;
     }
     // The status poll reads the control mode, which decides BX rows 8 to 10.
@@ -147,7 +147,7 @@ void MonitorCommands::WaitUntil(std::uint64_t dueMs, const std::function<bool()>
 }
 
 int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<bool()>& stop) {
-    if (!Identify("monitor")) return CtlExchangeFailed;
+    if (!Identify("monitor")) return FailedExchangeStatus(d_.Link.ReplyBuffer());
     std::vector<int> rows;
     if (!SelectRows(options, rows)) return CtlUsageError;
     DriveState& state = d_.State;
@@ -182,14 +182,14 @@ int MonitorCommands::Monitor(const MonitorOptions& options, const std::function<
 }
 
 int MonitorCommands::Alarms(const AlarmOptions& options) {
-    if (!Identify("alarms")) return CtlExchangeFailed;
+    if (!Identify("alarms")) return FailedExchangeStatus(d_.Link.ReplyBuffer());
     DriveState& state = d_.State;
     LongOperation operation;
     AlarmHistory history(d_.Link, state, d_.Map, d_.Panel, english_, operation);
     if (options.Clear) {
         if (!history.ResetAlarmCode()) {
             err_ << "alarms: the amplifier did not take every clearing write\n";
-            return CtlExchangeFailed;
+            return FailedExchangeStatus(d_.Link.ReplyBuffer());
         }
         out_ << "ok\n";
         return CtlOk;
@@ -204,7 +204,7 @@ int MonitorCommands::Alarms(const AlarmOptions& options) {
     }
     if (!complete) {
         err_ << "alarms: some entries could not be read\n";
-        return CtlExchangeFailed;
+        return FailedExchangeStatus(d_.Link.ReplyBuffer());
     }
     return CtlOk;
 }

@@ -15,10 +15,12 @@ struct MonitorOptions {
     long Count = -1;        // lines to print; -1 until stopped
     int IntervalMs = 500;
     bool Raw = false;  // numbers as recordings write them, not the window's texts
+    bool Help = false;
 };
 
 struct AlarmOptions {
     bool Clear = false;
+    bool Help = false;
 };
 
 // Whether words are a monitor or alarms command, and its options checked

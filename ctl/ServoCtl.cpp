@@ -5,17 +5,19 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 #include <sstream>
 
+#include "ctl/CtlArgs.h"
 #include "link/AmpMembers.h"
 #include "link/Procedure.h"
 
 namespace {
 
 // What one argument of a command must be.
-enum class Arg { Address, Page, Word, Long, File, OpenOptions, CompareOptions, LineOptions };
+enum class Arg { Address, Page, Word, Long, File };
 
 struct ValueRange {
     long long Min;
@@ -38,10 +40,12 @@ using Handler = int (*)(Bench&, const CtlCommand&, std::string& shown);
 
 struct CommandRow {
     const char* Name;
-    std::vector<Arg> Args;
+    std::vector<Arg> Args;  // operands
     const char* Usage;
     const char* Help;
     Handler Run;
+    std::vector<OptionSpec> Options = {};
+    const char* Details = "";  // what COMMAND --help adds: defaults a script cannot see
 };
 
 int ToInt32(long long value) {
@@ -144,20 +148,34 @@ const std::vector<CommandRow>& Commands() {
         // The whole-set commands run the window's own Save and Open (no handler here).
         {"save", {Arg::File}, "save FILE", "copy the parameter set into FILE", nullptr},
         {"open",
-         {Arg::File, Arg::OpenOptions},
-         "open FILE [--reset] [--force] [--dry-run]",
+         {Arg::File},
+         "open [--reset] [--force] [--dry-run] [--no-partial] FILE",
          "transfer FILE into the amplifier (--dry-run: show what would change)",
-         nullptr},
+         nullptr,
+         {{"--reset"}, {"--force"}, {"--dry-run"}, {"--no-partial"}},
+         "The amplifier is backed up first and every written word is read back.\n"
+         "open does not reset the amplifier unless --reset is given.\n"
+         "A partial file (a save with read-error lines: fewer entries than the\n"
+         "family has) is transferred with a note on standard error; --no-partial\n"
+         "refuses it with exit 4. --force transfers a file whose identity names\n"
+         "another amplifier or that changed since it was saved.\n"},
         {"compare",
-         {Arg::File, Arg::CompareOptions},
-         "compare FILE [--include-protected]",
+         {Arg::File},
+         "compare [--include-protected] FILE",
          "compare FILE with the amplifier (FX group)",
-         nullptr},
+         nullptr,
+         {{"--include-protected"}}},
         {"transfer-line",
-         {Arg::File, Arg::LineOptions},
-         "transfer-line FILE --count N [--reset auto|yes|no] [--force]",
-         "transfer FILE into N amplifiers in a row",
-         nullptr},
+         {Arg::File},
+         "transfer-line FILE --count N [--port P]... [--reset auto|yes|no] [--force]",
+         "transfer FILE into N amplifiers in a row, on every --port at once",
+         nullptr,
+         {{"--count", true}, {"--reset", true}, {"--force"}},
+         "transfer-line resets each unit after its transfer by default (--reset\n"
+         "yes; auto does the same without the question); --reset no leaves each\n"
+         "unit running and uncounted. Each unit is read back and recorded in\n"
+         "production.csv; one summary line per unit on standard output, starting\n"
+         "with the port name and a tab when several --port are given.\n"},
         {"table", {Arg::File}, "table FILE", "save the table-view file (FX group)", nullptr},
         {"help", {}, "help", "this text", Help},
         {"quit", {}, "quit", "leave the prompt", Quit},
@@ -217,64 +235,50 @@ bool ParseValue(const std::string& word, ValueRange range, CtlCommand& command,
     return true;
 }
 
-// Open's flags, each once.
-bool ParseOpenOption(const std::string& word, CtlCommand& command, std::string& error) {
-    bool* const option = word == "--reset"     ? &command.Reset
-                         : word == "--force"   ? &command.Force
-                         : word == "--dry-run" ? &command.DryRun
-                                               : nullptr;
-    if (option == nullptr || *option) {
-        error = (option ? "option given twice '" : "unknown option '") + word +
-                "' (--reset, --force, --dry-run)";
-        return false;
+bool ParseCount(const std::string& text, CtlCommand& command, std::string& error) {
+    const auto [end, failure] =
+        std::from_chars(text.data(), text.data() + text.size(), command.Count);
+    if (failure == std::errc() && end == text.data() + text.size() && command.Count >= 1) {
+        return true;
     }
-    *option = true;
-    return true;
+    error = "bad count '" + text + "': a number of 1 or more expected";
+    return false;
 }
 
-// The options after FILE of open, compare and transfer-line, in any order.
-bool ParseToolOptions(Arg arg, const std::vector<std::string>& words, CtlCommand& command,
-                      std::string& error) {
-    bool counted = false;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        const bool hasValue = i + 1 < words.size();
-        if (arg == Arg::OpenOptions) {
-            if (!ParseOpenOption(word, command, error)) return false;
-        } else if (arg == Arg::CompareOptions && word == "--include-protected") {
-            command.IncludeProtected = true;
-        } else if (arg == Arg::LineOptions && word == "--count" && hasValue) {
-            const std::string& text = words[++i];
-            const auto [end, failure] =
-                std::from_chars(text.data(), text.data() + text.size(), command.Count);
-            if (failure != std::errc() || end != text.data() + text.size() || command.Count < 1) {
-                error = "bad count '" + text + "': a number of 1 or more expected";
-                return false;
-            }
-            counted = true;
-        } else if (arg == Arg::LineOptions && word == "--force" && !command.Force) {
-            command.Force = true;
-        } else if (arg == Arg::LineOptions && word == "--reset" && hasValue) {
-            command.ResetMode = words[++i];
-            if (command.ResetMode != "auto" && command.ResetMode != "yes" &&
-                command.ResetMode != "no") {
-                error = "bad reset mode '" + command.ResetMode + "': auto, yes or no";
-                return false;
-            }
-        } else {
-            error = "unknown option '" + word + "'";
-            return false;
-        }
+bool ParseResetMode(const std::string& text, CtlCommand& command, std::string& error) {
+    command.ResetMode = text;
+    if (text == "auto" || text == "yes" || text == "no") return true;
+    error = "bad reset mode '" + text + "': auto, yes or no";
+    return false;
+}
+
+// One option of a command, as its row declares it.
+bool ApplyOption(const std::string& name, const std::string& value, bool takesValue,
+                 CtlCommand& command, std::string& error) {
+    if (name == "--count") return ParseCount(value, command, error);
+    if (name == "--reset" && takesValue) return ParseResetMode(value, command, error);
+    bool* const flag = name == "--reset"               ? &command.Reset
+                       : name == "--force"             ? &command.Force
+                       : name == "--dry-run"           ? &command.DryRun
+                       : name == "--no-partial"        ? &command.NoPartial
+                       : name == "--include-protected" ? &command.IncludeProtected
+                                                       : nullptr;
+    if (flag != nullptr) *flag = true;
+    return flag != nullptr;
+}
+
+bool ApplyOptions(const CommandRow& row, const CommandWords& split, CtlCommand& command,
+                  std::string& error) {
+    for (const auto& [name, value] : split.Options) {
+        const auto spec = std::find_if(row.Options.begin(), row.Options.end(),
+                                       [&](const OptionSpec& s) { return name == s.Name; });
+        if (!ApplyOption(name, value, spec->TakesValue, command, error)) return false;
     }
-    if (arg == Arg::LineOptions && !counted) {
+    if (std::string(row.Name) == "transfer-line" && command.Count == 0) {
         error = "transfer-line needs --count N";
         return false;
     }
     return true;
-}
-
-bool IsToolOptions(Arg arg) {
-    return arg == Arg::OpenOptions || arg == Arg::CompareOptions || arg == Arg::LineOptions;
 }
 
 bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string& error) {
@@ -291,10 +295,6 @@ bool ParseArg(Arg arg, const std::string& word, CtlCommand& command, std::string
             command.File = word;
             if (word.empty()) error = "empty file name";
             return !word.empty();
-        case Arg::OpenOptions:
-        case Arg::CompareOptions:
-        case Arg::LineOptions:
-            return false;  // taken by ParseToolOptions
     }
     return false;
 }
@@ -335,35 +335,123 @@ bool SetFamily(const std::string& name, DriveState& state) {
     return member != nullptr;
 }
 
+namespace {
+
+// The commands servoctl runs outside the command table, for the help texts.
+const std::vector<CommandRow>& OtherCommands() {
+    static const std::vector<CommandRow> rows = {
+        {"monitor",
+         {},
+         "monitor [--rows LIST] [--count N] [--interval MS] [--raw]",
+         "monitored quantities as CSV, every MS ms (default 500)",
+         nullptr,
+         {},
+         "Runs until N lines are printed or Ctrl-C ends it after a whole line\n"
+         "(exit 0); exit 3 when no read succeeded during the last second.\n"},
+        {"alarms", {}, "alarms [--clear]", "the alarm history, or clear it", nullptr},
+        {"ports", {}, "ports", "list the serial devices present", nullptr},
+    };
+    return rows;
+}
+
+const CommandRow* FindCommand(const std::string& name) {
+    for (const auto* rows : {&Commands(), &OtherCommands()}) {
+        for (const CommandRow& row : *rows) {
+            if (name == row.Name) return &row;
+        }
+    }
+    return nullptr;
+}
+
+// "  usage   help", the help on a line of its own under a long usage.
+std::string CommandLine(const CommandRow& row) {
+    constexpr int UsageWidth = 24;
+    char line[200];
+    if (std::strlen(row.Usage) > UsageWidth) {
+        std::snprintf(line, sizeof line, "  %s\n  %-*s %s\n", row.Usage, UsageWidth, "", row.Help);
+    } else {
+        std::snprintf(line, sizeof line, "  %-*s %s\n", UsageWidth, row.Usage, row.Help);
+    }
+    return line;
+}
+
+// A program option: where its value goes.
+std::string* ValueTarget(const std::string& name, CtlOptions& options) {
+    return name == "--folder" ? &options.Folder : name == "--family" ? &options.Family : nullptr;
+}
+
+// Takes one program option at args[i]; false when it is none (it belongs to
+// the command, or is unknown before any command).
+bool TakeProgramOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
+                       std::string& error) {
+    std::string name = args[i], value;
+    const bool assigned = SplitAssignment(args[i], name, value);
+    if (name == "--version") return options.Version = true;
+    if (options.Command.empty() && (name == "-h" || name == "--help")) return options.Help = true;
+    std::string* target = ValueTarget(name, options);
+    if (target == nullptr && name != "--port") return false;
+    if (!assigned) {
+        if (i + 1 == args.size()) {
+            error = name + " needs a value";
+            return true;
+        }
+        value = args[++i];
+    }
+    if (target != nullptr) *target = value;
+    if (name == "--port") options.Ports.push_back(value);
+    return true;
+}
+
+}  // namespace
+
 bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error) {
-    std::size_t i = 0;
-    for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
-        const std::string& option = args[i];
-        if (option == "-h" || option == "--help") {
-            options.Help = true;
-            continue;
+    error.clear();
+    options.Command.clear();
+    options.Ports.clear();
+    bool ended = false;
+    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
+        const std::string& word = args[i];
+        if (ended || !LooksLikeOption(word)) {
+            options.Command.push_back(word);
+        } else if (word == "--") {
+            // The command's parser needs it too: what follows are operands.
+            ended = true;
+            if (!options.Command.empty()) options.Command.push_back(word);
+        } else if (!TakeProgramOption(args, i, options, error)) {
+            if (options.Command.empty()) error = "unknown option '" + word + "'";
+            options.Command.push_back(word);
         }
-        std::string* target = option == "--port"     ? &options.Port
-                              : option == "--folder" ? &options.Folder
-                              : option == "--family" ? &options.Family
-                                                     : nullptr;
-        if (target == nullptr) {
-            error = "unknown option '" + option + "'";
-            return false;
-        }
-        if (++i == args.size()) {
-            error = option + " needs a value";
-            return false;
-        }
-        *target = args[i];
+    }
+    if (!error.empty()) return false;
+    if (!options.Ports.empty()) options.Port = options.Ports.front();
+    if (options.Ports.size() > 1 &&
+        (options.Command.empty() || options.Command[0] != "transfer-line")) {
+        error = "several --port: only transfer-line drives several ports at once";
+        return false;
     }
     DriveState probe;
     if (!SetFamily(options.Family, probe)) {
         error = "unknown family '" + options.Family + "': bx, dx, fx, kqrv, lqrv or yz";
         return false;
     }
-    options.Command.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return true;
+}
+
+std::string ExitStatusText() {
+    return "Exit status, the same for every command:\n"
+           "  0  done\n"
+           "  1  the amplifier answered, but not all went well: a refused or bad\n"
+           "     reply, failed entries, words that read back different, a\n"
+           "     difference (compare), a change a dry run would make; or the port\n"
+           "     could not be opened\n"
+           "  2  a usage error\n"
+           "  3  no reply at all from the amplifier, or the link was lost on the way\n"
+           "  4  a file that cannot be read, made or transferred: refused by its\n"
+           "     check, by its identity (NAME.ext.json names another amplifier or\n"
+           "     the file changed since it was saved; --force transfers anyway), a\n"
+           "     partial file with --no-partial, or a failed backup before a transfer\n"
+           "130  transfer-line stopped by Ctrl-C before its last unit\n"
+           "With several --port the status is the worst of all units.\n";
 }
 
 std::string UsageText() {
@@ -371,30 +459,38 @@ std::string UsageText() {
         "usage: servoctl [--port Com1|/dev/ttyUSB0] [--folder DIR]\n"
         "                [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
         "       servoctl ports\n"
+        "       servoctl --version\n"
         "The port name is looked up in DIR (default: the folder of servoctl), then\n"
         "as ComN (/dev/ttySN-1), a node in /dev or a name in /dev/serial/by-id;\n"
         "servoctl ports lists the serial devices present with those names.\n"
         "Without a command, commands are read line by line from standard input.\n"
+        "Options may stand anywhere after the command; -- ends them.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"
-        "save, open, transfer-line and table exit 1 when entries failed, 3 when\n"
-        "the link was lost and 4 on a file error; compare exits 1 when an entry\n"
-        "differs. open and transfer-line also exit 1 when a written word reads\n"
-        "back different, and 4 when the file's identity (NAME.ext.json) names\n"
-        "another amplifier or the file changed since it was saved (unless\n"
-        "--force) or the backup before the transfer failed; open --dry-run exits\n"
-        "0 when nothing would change and 1 when something would.\n";
-    for (const CommandRow& row : Commands()) {
-        char line[160];
-        std::snprintf(line, sizeof line, "  %-24s %s\n", row.Usage, row.Help);
-        text += line;
+        "COMMAND --help shows a command's options and defaults.\n";
+    for (const auto* rows : {&Commands(), &OtherCommands()}) {
+        for (const CommandRow& row : *rows) text += CommandLine(row);
     }
-    text +=
-        "  monitor [--rows LIST] [--count N] [--interval MS] [--raw]\n"
-        "                           monitored quantities as CSV, every MS ms (default 500)\n"
-        "  alarms [--clear]         the alarm history, or clear it\n"
-        "Exit status: 0 done, 1 a failed exchange, 2 a usage error,\n"
-        "3 (monitor) no read succeeded during the last second.\n";
-    return text;
+    return text + ExitStatusText();
+}
+
+std::string VersionText() {
+    return std::string("servoctl ") + SERVODESK_VERSION + "\n";
+}
+
+std::string CommandHelp(const std::string& name) {
+    const CommandRow* row = FindCommand(name);
+    if (row == nullptr) return {};
+    return std::string("usage: servoctl [--port P] [--folder DIR] [--family F] ") + row->Usage +
+           "\n" + row->Help + "\n" + row->Details + ExitStatusText();
+}
+
+// "?" is what the link leaves in its reply buffer when nothing came.
+bool IsNoReply(const std::string& reply) {
+    return reply.empty() || reply == "?";
+}
+
+int FailedExchangeStatus(const std::string& reply) {
+    return IsNoReply(reply) ? CtlLinkLost : CtlExchangeFailed;
 }
 
 bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, std::string& error) {
@@ -409,29 +505,20 @@ bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, st
         error = "unknown command '" + words[0] + "' (help lists the commands)";
         return false;
     }
-    const bool toolOptions = !row->Args.empty() && IsToolOptions(row->Args.back());
-    if (toolOptions) {
-        command = CtlCommand{};
-        command.Row = static_cast<int>(row - rows.begin());
-        if (words.size() < 2) {
-            error = std::string("usage: ") + row->Usage;
-            return false;
-        }
-        if (!ParseArg(Arg::File, words[1], command, error)) return false;
-        return ParseToolOptions(row->Args.back(),
-                                std::vector<std::string>(words.begin() + 2, words.end()), command,
-                                error);
-    }
-    if (words.size() != row->Args.size() + 1) {
+    command = CtlCommand{};
+    command.Row = static_cast<int>(row - rows.begin());
+    CommandWords split;
+    if (!SplitOptions({words.begin() + 1, words.end()}, row->Options, split, error)) return false;
+    command.Help = split.Help;
+    if (command.Help) return true;
+    if (split.Operands.size() != row->Args.size()) {
         error = std::string("usage: ") + row->Usage;
         return false;
     }
-    command = CtlCommand{};
-    command.Row = static_cast<int>(row - rows.begin());
-    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-        if (!ParseArg(row->Args[i], words[i + 1], command, error)) return false;
+    for (std::size_t i = 0; i < split.Operands.size(); ++i) {
+        if (!ParseArg(row->Args[i], split.Operands[i], command, error)) return false;
     }
-    return true;
+    return ApplyOptions(*row, split, command, error);
 }
 
 ServoCtl::ServoCtl(const CtlDrive& drive, std::ostream& out, std::ostream& err)
@@ -449,6 +536,10 @@ int ServoCtl::Execute(const std::vector<std::string>& words) {
 
 int ServoCtl::Run(const CtlCommand& command) {
     const CommandRow& row = Commands()[static_cast<std::size_t>(command.Row)];
+    if (command.Help) {
+        out_ << CommandHelp(row.Name);
+        return CtlOk;
+    }
     // Each command stands alone: an earlier failure must not slow this one.
     d_.State.CommErrorLatched = false;
     if (row.Run == nullptr) return RunFileCommand(command, row.Name);
@@ -456,7 +547,7 @@ int ServoCtl::Run(const CtlCommand& command) {
     std::string shown;
     if (row.Run(bench, command, shown) != 1) {
         err_ << row.Name << ": " << Failure() << "\n";
-        return CtlExchangeFailed;
+        return FailedExchangeStatus(d_.Link.ReplyBuffer());
     }
     if (!shown.empty()) out_ << shown << (shown.back() == '\n' ? "" : "\n");
     return CtlOk;
@@ -464,7 +555,7 @@ int ServoCtl::Run(const CtlCommand& command) {
 
 std::string ServoCtl::Failure() const {
     const std::string reply = d_.Link.ReplyBuffer();
-    if (reply.empty() || reply == "?") return "no reply";
+    if (IsNoReply(reply)) return "no reply";
     return "bad reply \"" + Printable(reply) + "\"";
 }
 

@@ -2,6 +2,7 @@
 // The command-line service tool: options, the commands that read and write
 // single amplifier words, and the interactive prompt. Logic only, so tests run
 // it against the in-process simulated amplifier.
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -15,32 +16,37 @@
 #include "link/MessageCatalogue.h"
 #include "link/SerialLine.h"
 
-// Exit statuses of servoctl.
-// save and open add 1 for failed entries (open and transfer-line: also words
-// that read back different; open: a dry run that would change something), 3
-// for a lost link and 4 for a file that cannot be made, read or transferred
-// (open and transfer-line: also one whose identity file does not match,
-// without --force; open: a failed backup).
+// Exit statuses of servoctl, one rule for every command (ExitStatusText
+// tells it to the user).
 enum CtlStatus {
     CtlOk = 0,
-    CtlExchangeFailed = 1,
+    CtlExchangeFailed = 1,  // the amplifier answered, but not all went well
     CtlUsageError = 2,
-    CtlLinkLost = 3,
-    CtlFileError = 4
+    CtlLinkLost = 3,      // no reply at all, or the link was lost on the way
+    CtlFileError = 4,     // a file that cannot be made, read or transferred
+    CtlInterrupted = 130  // transfer-line stopped by Ctrl-C
 };
+// Whether the link's reply buffer holds no reply at all.
+bool IsNoReply(const std::string& reply);
+// The status of a command whose exchanges failed: CtlLinkLost when the last
+// reply was none at all, CtlExchangeFailed when something came back.
+int FailedExchangeStatus(const std::string& reply);
 
 // The version the identity files of saves name.
 inline constexpr char CtlProgramVersion[] = "servoctl V1.500";
 
 struct CtlOptions {
-    std::string Port = "Com1";
-    std::string Folder = ".";  // where bare port names are looked up
+    std::string Port = "Com1";       // the first --port
+    std::vector<std::string> Ports;  // every --port given, in order
+    std::string Folder = ".";        // where bare port names are looked up
     std::string Family = "fx";
-    bool Help = false;
+    bool Help = false;                 // --help before the command
+    bool Version = false;              // --version
     std::vector<std::string> Command;  // empty: interactive prompt
 };
 
-// Reads the options before the command words. False with error set on a
+// Takes the program's options wherever they stand; the command's own words
+// and options are left in Command, in their order. False with error set on a
 // usage error.
 bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error);
 
@@ -48,6 +54,13 @@ bool ParseOptions(const std::vector<std::string>& args, CtlOptions& options, std
 bool SetFamily(const std::string& name, DriveState& state);
 
 std::string UsageText();
+// "servoctl 1.5.0": the project's version.
+std::string VersionText();
+// The usage of one command with its options, defaults and the exit statuses;
+// empty for an unknown command.
+std::string CommandHelp(const std::string& name);
+// The exit statuses, one table for every command.
+std::string ExitStatusText();
 
 // What every command works on: the drive and the state around it, owned by
 // the program (or a test) for the whole run.
@@ -72,17 +85,27 @@ struct CtlCommand {
     std::string Address;
     int Page = 5;
     long long Value = 0;
-    std::string File;     // save, open, compare, transfer-line, table
-    bool Reset = false;   // open --reset
-    bool Force = false;   // open, transfer-line --force: transfer despite the identity check
-    bool DryRun = false;  // open --dry-run: show what would change, write nothing
+    std::string File;        // save, open, compare, transfer-line, table
+    bool Reset = false;      // open --reset
+    bool Force = false;      // open, transfer-line --force: transfer despite the identity check
+    bool DryRun = false;     // open --dry-run: show what would change, write nothing
+    bool NoPartial = false;  // open --no-partial: refuse a file with fewer entries than the family
+    bool Help = false;       // COMMAND --help: show its usage, send nothing
     bool IncludeProtected = false;  // compare --include-protected
     int Count = 0;                  // transfer-line --count N
     std::string ResetMode = "yes";  // transfer-line --reset auto|yes|no
 };
 
-// Checks the words of one command; false with error set on a usage error.
+// Checks the words of one command, its options anywhere after the command
+// word; false with error set on a usage error.
 bool ParseCommand(const std::vector<std::string>& words, CtlCommand& command, std::string& error);
+
+// How transfer-line goes from one unit to the next. Unset members keep the
+// defaults: the next unit at once, or on a terminal after Return; never stop.
+struct LineControl {
+    std::function<bool()> NextUnit;  // asked between units; false ends the line
+    std::function<bool()> Stop;      // asked between exchanges; true stops there
+};
 
 class ServoCtl {
 public:
@@ -98,6 +121,7 @@ public:
     int Run(const CtlCommand& command);
     // Shows a progress line on the error stream during save and open.
     void ShowProgress(bool shown) { showProgress_ = shown; }
+    void SetLineControl(LineControl control) { line_ = std::move(control); }
 
 private:
     std::string Failure() const;
@@ -105,9 +129,13 @@ private:
     int RunFxTool(const CtlCommand& command, const std::string& name, struct TransferSeams& seams,
                   class CtlQuestions& questions);
     bool Identify();
+    bool NextUnit();
+    bool StopRequested();
 
     CtlDrive d_;
     std::ostream& out_;
     std::ostream& err_;
     bool showProgress_ = false;
+    LineControl line_;
+    bool stopped_ = false;  // Stop said so during the command
 };

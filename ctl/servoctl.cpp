@@ -5,19 +5,13 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <exception>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "ctl/CtlLine.h"
 #include "ctl/CtlPorts.h"
 #include "ctl/MonitorCommands.h"
-#include "desk/Desk.h"
-#include "link/Clock.h"
-#include "link/Comm.h"
-#include "link/DriveLink.h"
-#include "link/Identification.h"
 #include "shell/SettingsLocation.h"
 
 namespace {
@@ -26,8 +20,9 @@ constexpr int EnglishLanguage = 1;
 
 volatile std::sig_atomic_t interrupted = 0;
 
-// Ctrl-C asks the monitor to stop after the line it is on; system calls of a
-// read in progress resume, so that line is completed.
+// Ctrl-C asks the monitor to stop after the line it is on, and transfer-line
+// after the exchange it is on; system calls of a read in progress resume, so
+// that exchange is completed.
 void CatchInterrupt() {
     struct sigaction action {};
     action.sa_handler = [](int) { interrupted = 1; };
@@ -35,6 +30,76 @@ void CatchInterrupt() {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() {
+    return interrupted != 0;
+}
+
+// What the command words ask for, checked before any port is touched.
+struct CheckedCommand {
+    CtlCommand Command;
+    MonitorOptions Monitor;
+    AlarmOptions Alarms;
+    bool Help = false;
+};
+
+bool CheckCommand(const std::vector<std::string>& words, CheckedCommand& checked,
+                  std::string& error) {
+    if (words.empty()) return true;
+    const std::string& name = words[0];
+    if (name == "ports") {
+        checked.Help = words.size() > 1 && (words[1] == "--help" || words[1] == "-h");
+        if (words.size() == 1 || (checked.Help && words.size() == 2)) return true;
+        error = "usage: ports";
+        return false;
+    }
+    const bool ok = name == "monitor"  ? ParseMonitorOptions(words, checked.Monitor, error)
+                    : name == "alarms" ? ParseAlarmOptions(words, checked.Alarms, error)
+                                       : ParseCommand(words, checked.Command, error);
+    checked.Help |= checked.Monitor.Help || checked.Alarms.Help || checked.Command.Help;
+    return ok;
+}
+
+int RunMonitorCommand(const CtlOptions& options, const CheckedCommand& checked,
+                      CtlStation& station) {
+    const CtlDrive drive = station.Drive();
+    // Captions, units and alarm texts as the English window shows them.
+    MessageCatalogue english;
+    english.Load(drive.State.StartFolder, EnglishLanguage);
+    MonitorCommands commands(drive, english, std::cout, std::cerr);
+    return options.Command[0] == "monitor" ? commands.Monitor(checked.Monitor, Interrupted)
+                                           : commands.Alarms(checked.Alarms);
+}
+
+int RunOnStations(const CtlOptions& options, const CheckedCommand& checked,
+                  const std::string& installFolder) {
+    const std::vector<std::string> names =
+        options.Ports.empty() ? std::vector<std::string>{options.Port} : options.Ports;
+    std::vector<std::unique_ptr<CtlStation>> stations;
+    std::vector<LinePort> ports;
+    for (const std::string& name : names) {
+        stations.push_back(MakeStation(name, options, installFolder));
+        std::string error;
+        if (!stations.back()->Open(error)) {
+            std::cerr << error << "\n";
+            return CtlExchangeFailed;
+        }
+        ports.push_back({name, stations.back()->Drive()});
+    }
+    CatchInterrupt();
+    const std::string& command = options.Command.empty() ? "" : options.Command[0];
+    if (command == "monitor" || command == "alarms") {
+        return RunMonitorCommand(options, checked, *stations.front());
+    }
+    if (command == "transfer-line") {
+        return RunTransferLine(ports, checked.Command, std::cout, std::cerr, Interrupted,
+                               names.size() > 1 && ::isatty(STDIN_FILENO) == 1);
+    }
+    ServoCtl ctl(ports.front().Drive, std::cout, std::cerr);
+    ctl.ShowProgress(::isatty(STDERR_FILENO) == 1);
+    return command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
+                           : ctl.Run(checked.Command);
 }
 
 }  // namespace
@@ -51,65 +116,24 @@ int main(int argc, char** argv) {
         std::cerr << error << "\n" << UsageText();
         return CtlUsageError;
     }
+    if (options.Version) {
+        std::cout << VersionText();
+        return CtlOk;
+    }
     if (options.Help) {
         std::cout << UsageText();
         return CtlOk;
     }
-    if (IsPortsCommand(options.Command)) return ListPorts(std::cout, std::cerr);
     // A bad command is refused before the port is touched.
-    CtlCommand command;
-    MonitorOptions monitorOptions;
-    AlarmOptions alarmOptions;
-    const bool monitorCommand = IsMonitorCommand(options.Command);
-    const bool checked = options.Command.empty() ? true
-                         : !monitorCommand       ? ParseCommand(options.Command, command, error)
-                         : options.Command[0] == "monitor"
-                             ? ParseMonitorOptions(options.Command, monitorOptions, error)
-                             : ParseAlarmOptions(options.Command, alarmOptions, error);
-    if (!checked) {
+    CheckedCommand checked;
+    if (!CheckCommand(options.Command, checked, error)) {
         std::cerr << error << "\n";
         return CtlUsageError;
     }
-
-    // The same desk as the window's; its catalogue stays empty, so failures
-    // are told in plain lines.
-    DeskSetup setup;
-    setup.StartFolder = installFolder;
-    setup.PortFolder = options.Folder;
-    setup.ProgramVersion = CtlProgramVersion;
-    Desk desk(setup);
-    SerialLine& port = desk.Port();
-    port.SetDeviceName(options.Port);
-    try {
-        if (!OpenWithLineSettings(port)) {
-            const auto* comm = dynamic_cast<const TThreadComm*>(&desk.PortDevice());
-            std::cerr << DescribeOpenFailure(options.Port, comm->LastOpenFailure()) << "\n";
-            return CtlExchangeFailed;
-        }
-    } catch (const std::exception& failure) {
-        std::cerr << "cannot open port " << options.Port << ": " << failure.what() << "\n";
-        return CtlExchangeFailed;
+    if (checked.Help) {
+        std::cout << CommandHelp(options.Command[0]);
+        return CtlOk;
     }
-    DriveState& state = desk.State;
-    SetFamily(options.Family, state);
-    const CtlDrive drive{desk.Link, desk.Time(), state, desk.Panel,
-                         desk.Map,  desk.Ident,  port,  desk.Catalogue};
-    int status = CtlOk;
-    if (monitorCommand) {
-        // Captions, units and alarm texts as the English window shows them.
-        MessageCatalogue english;
-        english.Load(state.StartFolder, EnglishLanguage);
-        MonitorCommands commands(drive, english, std::cout, std::cerr);
-        CatchInterrupt();
-        status = options.Command[0] == "monitor"
-                     ? commands.Monitor(monitorOptions, [] { return interrupted != 0; })
-                     : commands.Alarms(alarmOptions);
-    } else {
-        ServoCtl ctl(drive, std::cout, std::cerr);
-        ctl.ShowProgress(::isatty(STDERR_FILENO) == 1);
-        status = options.Command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
-                                         : ctl.Run(command);
-    }
-    port.Close();
-    return status;
+    if (IsPortsCommand(options.Command)) return ListPorts(std::cout, std::cerr);
+    return RunOnStations(options, checked, installFolder);
 }

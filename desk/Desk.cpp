@@ -50,6 +50,8 @@ Desk::Desk(const DeskSetup& setup)
     TransferSafety safety;
     safety.ProgramVersion = setup.ProgramVersion;
     FileCommands.SetSafety(safety);
+    // The production record names the port in use, a COM item or another port.
+    Maker.SetPortName([this] { return unlockedPort_.GetDeviceName(); });
     if (setup.OwnLineThread) {
         line_ = std::make_unique<LineThread>(lock_);
     } else {

@@ -53,5 +53,5 @@ bool IdentityConfirmed(TransferSeams& s, const std::string& path, bool logOnly) 
     }
     std::string text = s.Message(MsgIdentityQuestion);
     for (const std::string& difference : check.Differences) text += "\n" + difference;
-    return s.Ask.CautiousYesNo(text, DialogKind::Warning) == mrYes;
+    return s.Ask.CautiousYesNo(text, DialogKind::Warning, QuestionId::IdentityMismatch) == mrYes;
 }

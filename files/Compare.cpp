@@ -7,11 +7,10 @@
 #include "files/CommandSupport.h"
 #include "files/FxLimits.h"
 #include "link/CatalogueTexts.h"
+#include "link/Procedure.h"
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int Hex = 1;
 constexpr int FirstKept = 0x30, LastKept = 0x33;  // never compared or written
 constexpr int FirstSystem = 0x39;                 // from here on only with the include flag
 constexpr int LastSetIndex = 93;
@@ -70,7 +69,7 @@ CompareRow CompareCommand::CompareEntry(const FileItem& item, bool includeSystem
     CompareRow row{CompareLabel(item.Index, limit), ProtectedText, ProtectedText, false};
     if (CompareProtection(item.Index, includeSystem) != Protection::None) return row;
     int value = 0;
-    if (s_.Port.ReadFromRAM(item.Address, WordReply, Hex, value) != 1) {
+    if (s_.Port.ReadFromRAM(item.Address, WordReplyLength, HexFormat, value) != 1) {
         readFailed = true;
         return row;
     }
@@ -152,7 +151,7 @@ void CompareCommand::M38CompareClick() {
 bool CompareCommand::ComparePass(const std::string& path) {
     const bool includeSystem =
         s_.Ask.StandardDialog(s_.Message(MsgIncludeQuestion), DialogKind::Confirmation,
-                              {sbAll, sbNoToAll}) == mrAll;
+                              {sbAll, sbNoToAll}, QuestionId::CompareProtected) == mrAll;
     const Comparison comparison = Compare(path, includeSystem);
     outcome_.Compared = true;
     if (comparison.FileError) {

@@ -193,7 +193,8 @@ bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
     if (check.Partial && !partialAccepted) {
         const std::string text = s_.Message(MsgLineCount) + "\n" + std::to_string(check.DataLines) +
                                  " of " + std::to_string(kind.Entries()) + " entries.";
-        if (s_.Ask.StandardDialog(text, DialogKind::Confirmation, {sbYes, sbNo}) != mrYes) {
+        if (s_.Ask.StandardDialog(text, DialogKind::Confirmation, {sbYes, sbNo},
+                                  QuestionId::PartialFile) != mrYes) {
             HideProgress();
             open_.Declined = true;
             return false;

@@ -103,7 +103,7 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     MakerPass pass;
     pass.Written = result.EntriesWritten;
     pass.Protected = result.Protected;
-    pass.Failed = result.Processed - result.Protected - result.EntriesWritten;
+    pass.Failed = FailedWords(result, verify);
     const bool failures = ReportPassFailures(transfer, s_, result, verify);
     // A unit that does not hold the file is not counted as done.
     pass.Mismatched = verify.Mismatched;
@@ -122,10 +122,12 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Recorded = Record(path, result, verify, pass);
     outcome_.Passes.push_back(pass);
     if (passDone_) passDone_(pass);
-    const bool again = !linkDown && s_.Ask.StandardDialog(
-                                        RepeatText(s_.Message(MsgRepeatQuestion),
-                                                   s_.Message(MsgAmplifiersDone), outcome_.Counter),
-                                        DialogKind::Confirmation, {sbYes, sbNo}) == mrYes;
+    const bool again =
+        !linkDown &&
+        s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
+                                         s_.Message(MsgAmplifiersDone), outcome_.Counter),
+                              DialogKind::Confirmation, {sbYes, sbNo},
+                              QuestionId::RepeatTransfer) == mrYes;
     HideProgressPanel(s_);
     return again;
 }
@@ -133,9 +135,12 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
 // Each unit leaves its line in the production record before the next starts.
 bool MotorParamCommand::Record(const std::string& path, const PassResult& result,
                                const VerifyResult& verify, const MakerPass& pass) {
-    const std::string port = "Com" + std::to_string(s_.State.SelectCom + 1);
+    const std::string port =
+        portName_ ? portName_() : "Com" + std::to_string(s_.State.SelectCom + 1);
     ProductionUnit unit = MakeProductionUnit(s_.State, s_.Panel, port, path, result, verify,
                                              pass.Reset, pass.Counter);
+    // One count for the record and for whoever reports the unit.
+    unit.Failed = pass.Failed;
     if (!pass.Clean) unit.Result = "failed";
     std::string error;
     const std::string record = recordPath_.empty() ? ProductionRecordPath() : recordPath_;
@@ -152,7 +157,7 @@ void MotorParamCommand::ResetStep(MakerPass& pass, TransferPass& transfer) {
     if (!(autoReset_ && autoReset_())) {
         const int answer =
             s_.Ask.CustomDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation, {0, 1, 2},
-                                0, ResetQuestionCaptions);
+                                0, ResetQuestionCaptions, QuestionId::ProductionReset);
         if (answer != mrYes && answer != mrNo) return;
         count = answer == mrYes;
     }

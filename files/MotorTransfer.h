@@ -15,7 +15,8 @@ struct MakerPass {
     int Counter = 0;    // the amplifier counter after this pass
     int Written = 0;    // entries
     int Protected = 0;  // entries
-    int Failed = 0;     // entries whose write failed, and a failed reset
+    int Failed = 0;     // the record's failed count: writes not acknowledged, words not
+                        // read back, and a failed reset
     bool Reset = false;
     bool Clean = false;     // no failed write, no lost link, no line-count error, no mismatch
     int Mismatched = 0;     // words read back different (when verified)
@@ -43,6 +44,8 @@ public:
     void SetPassDone(std::function<void(const MakerPass&)> told) { passDone_ = std::move(told); }
     // Where each unit is recorded; ProductionRecordPath() until set.
     void SetRecordPath(std::string path) { recordPath_ = std::move(path); }
+    // The name of the port in use, for the record; "ComN" of SelectCom until set.
+    void SetPortName(std::function<std::string()> name) { portName_ = std::move(name); }
     void M37MakerClick();
 
     const MakerOutcome& Last() const { return outcome_; }
@@ -59,4 +62,5 @@ private:
     std::function<void(const MakerPass&)> passDone_;
     MakerOutcome outcome_;
     std::string recordPath_;
+    std::function<std::string()> portName_;
 };

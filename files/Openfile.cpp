@@ -189,7 +189,9 @@ void TFileForm::OpenOKBtnClick() {
     std::error_code ignored;
     if (mode_ == Mode::Save && std::filesystem::exists(path, ignored)) {
         const std::string question = path + "\n" + catalogue_.Msg(CatalogueTexts::MsgReplaceFile);
-        if (ask_.StandardDialog(question, DialogKind::Confirmation, {sbYes, sbNo}) != mrYes) return;
+        if (ask_.StandardDialog(question, DialogKind::Confirmation, {sbYes, sbNo},
+                                QuestionId::ReplaceFile) != mrYes)
+            return;
     }
     selectedPath_ = path;
     typedName_ = typed;

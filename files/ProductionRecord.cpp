@@ -2,14 +2,13 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "files/Backup.h"
 #include "files/Identity.h"
@@ -34,13 +33,15 @@ std::string UserName() {
     return user != nullptr ? user : "unknown";
 }
 
-bool ReadAll(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
+// The whole file from its start; a read error leaves what came before it.
+void ReadAll(int fd, std::string& text) {
+    char chunk[4096];
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(fd, chunk, sizeof chunk, offset);
+        if (got <= 0) return;
+        text.append(chunk, static_cast<std::size_t>(got));
+        offset += got;
+    }
 }
 
 }  // namespace
@@ -139,7 +140,7 @@ ProductionUnit MakeProductionUnit(const DriveState& state, const MainPanel& pane
     if (!Sha256OfFile(filePath, unit.FileSha256, error)) unit.FileSha256.clear();
     unit.Written = AcknowledgedWords(pass);
     unit.Protected = pass.Protected;
-    unit.Failed = verify.Ran ? verify.Failed : pass.FailedWrites;
+    unit.Failed = FailedWords(pass, verify);
     unit.Mismatched = verify.Mismatched;
     unit.Reset = reset;
     unit.CommandCounter = commandCounter;
@@ -186,8 +187,16 @@ RecordState ReadRecordState(const std::string& content, const std::string& fileP
 bool AppendProductionUnit(const std::string& recordPath, ProductionUnit& unit, std::string& error) {
     std::error_code failure;
     std::filesystem::create_directories(std::filesystem::path(recordPath).parent_path(), failure);
+    const int fd = ::open(recordPath.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    // Several ports (threads or programs) record into one file: each reads
+    // the counts and appends its line while it alone holds the file.
+    ::flock(fd, LOCK_EX);
     std::string content;
-    ReadAll(recordPath, content);  // a missing record is an empty one
+    ReadAll(fd, content);
     int fileUnits = 0;
     const RecordState record = ReadRecordState(content, unit.FilePath, fileUnits);
     unit.FileCounter = fileUnits + 1;
@@ -196,11 +205,6 @@ bool AppendProductionUnit(const std::string& recordPath, ProductionUnit& unit, s
     // The damaged line is ended where it stops, so the new line stands alone.
     if (record.EndsInLine) text += "\n";
     text += CsvLine(ProductionFields(unit)) + "\n";
-    const int fd = ::open(recordPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
     const bool ok = WriteSynced(fd, text);
     if (!ok) error = std::strerror(errno);
     if (::close(fd) != 0 && ok) {

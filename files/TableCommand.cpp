@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int Hex = 1;
 constexpr int FieldMax = 15;
 
 constexpr int MsgReading = 68;
@@ -54,7 +52,8 @@ void ParamTableCommand::M36TableClick() {
 bool ParamTableCommand::ChooseFillFromFile() {
     if (s_.State.CommErrorLatched) return true;
     return s_.Ask.CustomDialog(s_.Message(MsgFillQuestion), DialogKind::Confirmation, {0, 1}, 0,
-                               CaptionRange{MsgFillFromAmplifier, 2}) != mrYes;
+                               CaptionRange{MsgFillFromAmplifier, 2},
+                               QuestionId::TableFill) != mrYes;
 }
 
 void ParamTableCommand::LoadRows() {
@@ -99,7 +98,7 @@ bool ParamTableCommand::FillFromAmplifier() {
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
         if (s_.State.CommErrorLatched) break;
         int value = 0;
-        if (s_.Port.ReadFromRAM(IndexAddress(index), WordReply, Hex, value) != 1) {
+        if (s_.Port.ReadFromRAM(IndexAddress(index), WordReplyLength, HexFormat, value) != 1) {
             outcome_.ReadStoppedAt = index;
             break;
         }
@@ -220,7 +219,7 @@ void ParamTableCommand::FormClose() {
     writeBack_ = false;
     if (s_.State.CommErrorLatched) return;
     if (s_.Ask.StandardDialog(s_.Message(MsgWriteBackQuestion), DialogKind::Confirmation,
-                              {sbYes, sbNo}) != mrYes) {
+                              {sbYes, sbNo}, QuestionId::TableWriteBack) != mrYes) {
         edits_.clear();
         return;
     }

@@ -1,4 +1,5 @@
 #include "files/Transfer.h"
+#include "link/Procedure.h"
 
 #include <algorithm>
 #include <cctype>
@@ -351,9 +352,8 @@ void TransferPass::FinishFx(const PassRules& rules) {
 }
 
 bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
-    constexpr int WordReply = 7, Hex = 1;
-    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                    : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReplyLength, HexFormat, value)
+                                    : port.ReadFromRAM(address, WordReplyLength, HexFormat, value)) == 1;
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {
@@ -399,7 +399,7 @@ void TransferPass::ShowLineCountError() {
 
 TransferPass::Reset TransferPass::AskReset() {
     const int answer = s_.Ask.StandardDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation,
-                                             {sbYes, sbNo});
+                                             {sbYes, sbNo}, QuestionId::ResetAfterOpen);
     if (answer != mrYes) return Reset::Declined;
     return ResetAmplifier() ? Reset::Done : Reset::Failed;
 }
@@ -413,5 +413,5 @@ bool TransferPass::ResetAmplifier() {
 
 bool TransferPass::AskRepeat() {
     return s_.Ask.StandardDialog(s_.Message(MsgRepeatQuestion), DialogKind::Confirmation,
-                                 {sbYes, sbNo}) == mrYes;
+                                 {sbYes, sbNo}, QuestionId::RepeatTransfer) == mrYes;
 }

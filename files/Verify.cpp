@@ -8,6 +8,7 @@ namespace {
 
 constexpr int MsgVerifying = 1005;
 constexpr int MsgVerifyFailed = 1006;
+constexpr int MsgNotReadBack = 1290;
 constexpr int MsgMismatched = 1018;
 constexpr int MsgFailed = 1022;
 constexpr std::size_t BoxLines = 12;
@@ -116,14 +117,20 @@ VerifyResult VerifyAndLog(TransferSeams& s, const PassResult& pass, const FileKi
     return verify;
 }
 
+int FailedWords(const PassResult& pass, const VerifyResult& verify) {
+    return verify.Ran ? verify.Failed : pass.FailedWrites;
+}
+
 bool TransferSucceeded(const PassResult& pass, const VerifyResult& verify) {
     if (pass.LinkLost || pass.FailedWrites > 0) return false;
     return !verify.Ran || (verify.Mismatched == 0 && verify.Failed == 0);
 }
 
 std::string VerifyFailureText(const VerifyResult& v, const MessageLookup& message) {
-    return message(MsgVerifyFailed) + " (" + message(MsgMismatched) +
-           Format(": %d, ", v.Mismatched) + message(MsgFailed) + Format(": %d)", v.Failed);
+    // A word that could not be read back is not known to differ.
+    const int headline = v.Mismatched > 0 ? MsgVerifyFailed : MsgNotReadBack;
+    return message(headline) + " (" + message(MsgMismatched) + Format(": %d, ", v.Mismatched) +
+           message(MsgFailed) + Format(": %d)", v.Failed);
 }
 
 bool ReportPassFailures(TransferPass& pass, TransferSeams& s, const PassResult& result,

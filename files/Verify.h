@@ -45,6 +45,10 @@ std::vector<std::string> VerificationLines(const VerifyResult& verify);
 // sets the progress message to the failure text and marks it failed (red).
 VerifyResult VerifyAndLog(TransferSeams& seams, const PassResult& pass, const FileKind& kind);
 
+// Writes not acknowledged and, when verified, words not read back: the
+// failed count of a unit.
+int FailedWords(const PassResult& pass, const VerifyResult& verify);
+
 // A pass is a success only when every write was acknowledged, the link held
 // and, when verified, every word read back as written.
 bool TransferSucceeded(const PassResult& pass, const VerifyResult& verify);

@@ -31,6 +31,27 @@ enum StandardButton {
     sbHelp
 };
 
+// What a dialog asks, whatever the language it asks in: whoever answers
+// without a person (servoctl, tests) goes by it, never by the text. A box
+// that only tells something, with one button, is a Notice.
+enum class QuestionId {
+    Notice,
+    PartialFile,       // a file with another number of entries than the family: transfer it?
+    IdentityMismatch,  // the file's identity does not match the amplifier: transfer anyway?
+    ResetAfterOpen,    // reset the amplifier now? (Yes, No)
+    RepeatTransfer,    // transfer the same file again? (Yes, No)
+    ProductionReset,   // reset+count, reset only, no reset
+    CompareProtected,  // compare the protected range too? (All, No to all)
+    PreviewTransfer,   // the preview table: transfer the file? (Yes, No)
+    TableFill,         // fill the table from the amplifier or from a file
+    TableWriteBack,    // write the table's edits back? (Yes, No)
+    ReplaceFile,       // the file exists already: replace it? (Yes, No)
+    FamilyChoice,      // which family the amplifier is
+    ExitProgram,       // leave the program? (Yes, No)
+};
+// The identifier's name ("ResetAfterOpen"), as the real dialog carries it.
+const char* QuestionName(QuestionId id);
+
 // Dialog results.
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
               mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
@@ -87,19 +108,22 @@ class Questions {
 public:
     virtual ~Questions() = default;
 
-    // Standard dialog: buttons are StandardButton indexes in display order.
+    // Standard dialog: buttons are StandardButton indexes in display order;
+    // id tells which question it is (a box with one button is a Notice).
     virtual int StandardDialog(const std::string& text, DialogKind kind,
-                               const std::vector<int>& buttons) = 0;
+                               const std::vector<int>& buttons,
+                               QuestionId id = QuestionId::Notice) = 0;
     // Custom dialog: buttons are custom button indexes 0 ... 5 in display
     // order, captioned from captions; focusPosition is the 0-based position
     // that gets the focus.
     virtual int CustomDialog(const std::string& text, DialogKind kind,
                              const std::vector<int>& buttons, int focusPosition,
-                             CaptionRange captions) = 0;
+                             CaptionRange captions, QuestionId id = QuestionId::Notice) = 0;
     // A Yes/No question whose safe answer is No: No has the focus, so that
     // Return does not start what cannot be undone; Escape answers No.
-    virtual int CautiousYesNo(const std::string& text, DialogKind kind) {
-        return StandardDialog(text, kind, {sbYes, sbNo});
+    virtual int CautiousYesNo(const std::string& text, DialogKind kind,
+                              QuestionId id = QuestionId::Notice) {
+        return StandardDialog(text, kind, {sbYes, sbNo}, id);
     }
     // The error beep that precedes some dialogs.
     virtual void Beep() {}
@@ -120,6 +144,6 @@ public:
     // window the question is the standard Yes/No dialog with the summary.
     virtual bool ConfirmTable(const TableQuestion& question) {
         return StandardDialog(question.Summary + "\n" + question.Question, DialogKind::Confirmation,
-                              {sbYes, sbNo}) == mrYes;
+                              {sbYes, sbNo}, QuestionId::PreviewTransfer) == mrYes;
     }
 };

@@ -2,7 +2,6 @@
 
 #include "link/Procedure.h"
 #include "monitor/BusyFlag.h"
-#include "monitor/ReplyFormats.h"
 
 namespace {
 
@@ -87,11 +86,11 @@ bool AlarmHistory::ReadPointer() {
     int value = 0;
     bool ok = true;
     if (state_.AmpFamily == Family::Bx) {
-        ok = drive_.ReadFromEEP(pointerAddress, WordReply, SignedHex, value) == 1;
+        ok = drive_.ReadFromEEP(pointerAddress, WordReplyLength, HexFormat, value) == 1;
     } else if (state_.AmpFamily == Family::Dx) {
         value = 1;
     } else {
-        ok = drive_.ReadFromRAM(pointerAddress, WordReply, SignedHex, value) == 1;
+        ok = drive_.ReadFromRAM(pointerAddress, WordReplyLength, HexFormat, value) == 1;
     }
     if (ok) AlarmPointer = value;
     return ok;
@@ -113,7 +112,7 @@ void AlarmHistory::ReadSlots(int entry) {
         int value = 0;
         const std::string& address = map_.Alarm[entry];
         if (dx) {
-            const bool read = drive_.ReadFromRAM(address, WordReply, SignedHex, value) == 1;
+            const bool read = drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
             AlarmCodes[2 * j] = read ? value & 0xFF : 0;
             AlarmCodes[2 * j + 1] = read ? (value >> 8) & 0xFF : 0;
             SlotRead[2 * j] = SlotRead[2 * j + 1] = read;
@@ -123,8 +122,8 @@ void AlarmHistory::ReadSlots(int entry) {
             continue;
         }
         const bool read = state_.AmpFamily == Family::Bx
-                              ? drive_.ReadFromEEP(address, WordReply, SignedHex, value) == 1
-                              : drive_.ReadFromRAM(address, WordReply, SignedHex, value) == 1;
+                              ? drive_.ReadFromEEP(address, WordReplyLength, HexFormat, value) == 1
+                              : drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
         AlarmCodes[j] = read ? value : 0;
         SlotRead[j] = read;
         slotEntry_[j] = entry;
@@ -181,7 +180,7 @@ bool AlarmHistory::ResetDx() {
     }
     panel_.ProgressPanel = false;
     int unused = 0;
-    drive_.ReadFromRAM(DxAfterClear, WordReply, SignedHex, unused);
+    drive_.ReadFromRAM(DxAfterClear, WordReplyLength, HexFormat, unused);
     return ok;
 }
 

@@ -1,7 +1,7 @@
 #include "monitor/IoDisplay.h"
 
+#include "link/Procedure.h"
 #include "monitor/BusyFlag.h"
-#include "monitor/ReplyFormats.h"
 
 namespace {
 
@@ -54,11 +54,11 @@ void IODisplayPoll::IODispalyTimerTimer() {
     if (!state_.IOFormOpen || state_.CommErrorLatched || state_.IODisplayBusy) return;
     BusyFlag busy(state_.IODisplayBusy);
     int value = 0;
-    if (drive_.ReadFromRAM(map_.Servo, WordReply, SignedHex, value) == 1) {
+    if (drive_.ReadFromRAM(map_.Servo, WordReplyLength, HexFormat, value) == 1) {
         state_.ServoWord = value & 0xFFFF;
         inputsKnown_ = true;
     }
-    if (drive_.ReadFromRAM(map_.IO, WordReply, SignedHex, value) == 1) {
+    if (drive_.ReadFromRAM(map_.IO, WordReplyLength, HexFormat, value) == 1) {
         state_.IoWord = value & 0xFFFF;
         outputsKnown_ = true;
     }

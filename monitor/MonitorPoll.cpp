@@ -1,7 +1,7 @@
 #include "monitor/MonitorPoll.h"
 
+#include "link/Procedure.h"
 #include "monitor/BusyFlag.h"
-#include "monitor/ReplyFormats.h"
 
 MonitorPoll::MonitorPoll(Drive& drive, DriveState& state, const AddressMap& map)
     : drive_(drive), state_(state), map_(map) {}
@@ -63,8 +63,8 @@ bool MonitorPoll::ReadOne(const MonitorRead& read) {
     if (address.empty()) return false;
     int value = 0;
     const int done = read.Kind == MonitorReadKind::Long
-                         ? drive_.ReadFromRAML(address, LongReply, SignedHex, value)
-                         : drive_.ReadFromRAM(address, WordReply, SignedHex, value);
+                         ? drive_.ReadFromRAML(address, LongReplyLength, HexFormat, value)
+                         : drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value);
     ++LastTickReads;
     if (done != 1) {
         ++LastTickFailures;

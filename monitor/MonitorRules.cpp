@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/CatalogueTexts.h"
+#include "link/Procedure.h"
 
 namespace {
 
@@ -268,16 +269,14 @@ std::string MonitorNumberText(double value) {
 
 int MonitorTickWireMs(const MonitorSelectionFlags& selection, MonitorVariant variant) {
     constexpr int RequestChars = 6;
-    constexpr int WordReplyChars = 7;
-    constexpr int LongReplyChars = 11;
     constexpr int BitsPerChar = 10;
     constexpr int BitsPerSecond = 9600;
     int chars = 0;
     for (int row = 1; row <= MonitorRowCount; ++row) {
         if (!selection[row - 1] || MonitorRowSharesReads(row, selection)) continue;
         for (const MonitorRead& read : MonitorReadsOf(row, variant)) {
-            if (read.Kind == MonitorReadKind::Word) chars += RequestChars + WordReplyChars;
-            if (read.Kind == MonitorReadKind::Long) chars += RequestChars + LongReplyChars;
+            if (read.Kind == MonitorReadKind::Word) chars += RequestChars + WordReplyLength;
+            if (read.Kind == MonitorReadKind::Long) chars += RequestChars + LongReplyLength;
         }
     }
     return (chars * BitsPerChar * 1000 + BitsPerSecond - 1) / BitsPerSecond;

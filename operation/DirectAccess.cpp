@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int ReplyLength = 7;
-constexpr int WordFormat = 1;
 constexpr int FirstFxParameter = 12;
 constexpr int ValueMin = -32768;
 constexpr int ValueMax = 32767;
@@ -235,8 +233,8 @@ void DirectAccess::Perform(const DirectRequestRecord& request) {
                     : drive_.WriteToRAM(address, request.Value) == 1;
     } else {
         int value = 0;
-        ok = eeprom ? drive_.ReadFromEEP(address, ReplyLength, WordFormat, value) == 1
-                    : drive_.ReadFromRAM(address, ReplyLength, WordFormat, value) == 1;
+        ok = eeprom ? drive_.ReadFromEEP(address, WordReplyLength, HexFormat, value) == 1
+                    : drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
         if (ok) {
             HalfEntry& entry = Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram);
             entry.Value = value;

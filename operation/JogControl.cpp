@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "link/Procedure.h"
+
 namespace {
 
 const std::string SpeedAddress = "2E";
 const std::string RunAddress = "76";
-constexpr int ReplyLength = 7;
-constexpr int WordFormat = 1;
 
 // Internal units of "2E" against the r/min of the speed entry.
 constexpr double EntryPerInternal = 0.183105468;
@@ -37,7 +37,7 @@ JogControl::JogControl(Drive& drive, DriveState& state, const AddressMap& map)
 
 bool JogControl::ReadSavedSpeed() {
     int word = 0;
-    if (!drive_.ReadFromEEP(SpeedAddress, ReplyLength, WordFormat, word)) return false;
+    if (!drive_.ReadFromEEP(SpeedAddress, WordReplyLength, HexFormat, word)) return false;
     savedSpeedWord_ = word;
     globals_.JogSpeedSaved = Truncated(word * EntryPerInternal);
     return true;
@@ -121,7 +121,7 @@ void JogControl::PerformStop() {
 void JogControl::ReadValues() {
     for (std::size_t i = 0; i < globals_.MonitorValues.size(); ++i) {
         int value = 0;
-        if (drive_.ReadFromRAM(map_.Monitor[i], ReplyLength, WordFormat, value)) {
+        if (drive_.ReadFromRAM(map_.Monitor[i], WordReplyLength, HexFormat, value)) {
             globals_.MonitorValues[i] = value;
         }
     }

@@ -3,12 +3,11 @@
 #include <cstdio>
 
 #include "link/MessageCatalogue.h"
+#include "link/Procedure.h"
 
 namespace {
 
 constexpr int TunePage = 6;
-constexpr int ReplyLength = 7;
-constexpr int WordFormat = 1;
 constexpr int StatusFinished = 15;
 constexpr int StatusFailed = 14;
 constexpr int FirstStatusMessage = 363;
@@ -147,7 +146,7 @@ void TuneMachine::StepPrepare() {
 void TuneMachine::StepCopyGains() {
     for (const GainCopy& copy : GainCopies) {
         int value = 0;
-        if (!drive_.ReadFromEEP(copy.Eeprom, ReplyLength, WordFormat, value)) {
+        if (!drive_.ReadFromEEP(copy.Eeprom, WordReplyLength, HexFormat, value)) {
             return StopWith(TuneReadFailed);
         }
         // A doubled gain that no longer fits a word would hand the tuning a
@@ -213,11 +212,11 @@ bool TuneMachine::ReadInput(int& value) {
 }
 
 bool TuneMachine::ReadWord(const std::string& address, int& value) {
-    return drive_.ReadFromRAM(address, ReplyLength, WordFormat, value) == 1;
+    return drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
 }
 
 bool TuneMachine::ReadPage6(const std::string& address, int& value) {
-    return drive_.ReadFromRAMWithPage(address, ReplyLength, TunePage, WordFormat, value) == 1;
+    return drive_.ReadFromRAMWithPage(address, WordReplyLength, TunePage, HexFormat, value) == 1;
 }
 
 bool TuneMachine::WritePage6(const std::string& address, int value) {

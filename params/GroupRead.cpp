@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "link/Procedure.h"
 #include "params/ParamRules.h"
 
 namespace {
 
 constexpr int ProgressMessage = 68;
-constexpr int WordReplyLength = 7;
-constexpr int LongReplyLength = 11;
-constexpr int HexFormat = 1;
 constexpr int UnsignedWordOffset = 0x10000;
 constexpr int TwoWordUnit = 10000;
 

@@ -532,8 +532,9 @@ void TMainForm::AskFamily(int previousChoice) {
     State().YzFlag = false;
     const std::vector<int> buttons{0, 1, 2, 3, 4, 5};
     const int focus = previousChoice >= 0 && previousChoice <= 5 ? previousChoice : 0;
-    const int result = questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation,
-                                                buttons, focus, {MsgFamilyButtons, 6});
+    const int result =
+        questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation, buttons, focus,
+                                 {MsgFamilyButtons, 6}, QuestionId::FamilyChoice);
     ApplyFamilyAnswer(result, State());
     Panel().MainMsg6.clear();
     // The jog group follows the family alone.
@@ -841,8 +842,8 @@ void TMainForm::M72ShowAboutClick() {
 }
 
 void TMainForm::M8ExitClick() {
-    const int answer =
-        questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation, {sbYes, sbNo});
+    const int answer = questions_->StandardDialog(Msg(MsgExitQuestion), DialogKind::Confirmation,
+                                                  {sbYes, sbNo}, QuestionId::ExitProgram);
     if (answer != mrYes) return;
     // A jogging motor or a tuning run is stopped before the port goes; the
     // user has been told when the amplifier did not acknowledge it.

@@ -236,17 +236,26 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
                                           set.FocusPos, captions.Title(kind, appTitle), parent);
 }
 
+namespace {
+
+int ShowAs(QuestionId id, const std::unique_ptr<TMessageForm>& form) {
+    form->setProperty("question", QString(QuestionName(id)));
+    return form->exec();
+}
+
+}  // namespace
+
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                   const DialogCaptions& captions, const QString& appTitle, QWidget* parent) {
-    return CreateStandardDialog(text, kind, buttons, captions, appTitle, parent)->exec();
+                   const DialogCaptions& captions, const QString& appTitle, QWidget* parent,
+                   QuestionId id) {
+    return ShowAs(id, CreateStandardDialog(text, kind, buttons, captions, appTitle, parent));
 }
 
 int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
-                 QWidget* parent, int escapePosition) {
-    return CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle, parent,
-                              escapePosition)
-        ->exec();
+                 QWidget* parent, int escapePosition, QuestionId id) {
+    return ShowAs(id, CreateCustomDialog(text, kind, buttons, focusPosition, captions, appTitle,
+                                         parent, escapePosition));
 }
 
 DialogQuestions::DialogQuestions(DialogCaptions& captions, const MessageCatalogue& catalogue,
@@ -257,26 +266,25 @@ DialogQuestions::DialogQuestions(DialogCaptions& captions, const MessageCatalogu
       appTitle_(QGuiApplication::applicationDisplayName()) {}
 
 int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
-                                    const std::vector<int>& buttons) {
+                                    const std::vector<int>& buttons, QuestionId id) {
     // The standard captions follow the language now in use.
     captions_.SetCaptions(0, 0, catalogue_);
-    return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_);
+    return ::StandardDialog(text, kind, buttons, captions_, appTitle_, parent_, id);
 }
 
-int DialogQuestions::CautiousYesNo(const std::string& text, DialogKind kind) {
+int DialogQuestions::CautiousYesNo(const std::string& text, DialogKind kind, QuestionId id) {
     constexpr int NoPosition = 1;
     captions_.SetCaptions(0, 0, catalogue_);
-    return CreateStandardDialog(text, kind, {sbYes, sbNo}, captions_, appTitle_, parent_,
-                                NoPosition)
-        ->exec();
+    return ShowAs(id, CreateStandardDialog(text, kind, {sbYes, sbNo}, captions_, appTitle_,
+                                           parent_, NoPosition));
 }
 
 int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,
                                   const std::vector<int>& buttons, int focusPosition,
-                                  CaptionRange captions) {
+                                  CaptionRange captions, QuestionId id) {
     captions_.SetCaptions(captions.First, captions.Count, catalogue_);
     return ::CustomDialog(text, kind, buttons, focusPosition, captions_, appTitle_, parent_,
-                          captions.EscapePosition);
+                          captions.EscapePosition, id);
 }
 
 std::optional<std::string> DialogQuestions::ChooseFileToOpen(const FileQuestion& question) {

@@ -90,12 +90,14 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
                                                  int escapePosition = -1);
 
 // Shows the dialog modally, centred on the screen, and returns the result.
+// The form carries the question's identifier as its "question" property.
 int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                    const DialogCaptions& captions, const QString& appTitle,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, QuestionId id = QuestionId::Notice);
 int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                  int focusPosition, const DialogCaptions& captions, const QString& appTitle,
-                 QWidget* parent = nullptr, int escapePosition = -1);
+                 QWidget* parent = nullptr, int escapePosition = -1,
+                 QuestionId id = QuestionId::Notice);
 
 // The real questions: the dialogs above with the program's captions, which
 // each question sets from the catalogue before it is shown. The file and print
@@ -117,11 +119,13 @@ public:
     }
     void SetPrinter(Printer printer) { printer_ = std::move(printer); }
 
-    int StandardDialog(const std::string& text, DialogKind kind,
-                       const std::vector<int>& buttons) override;
-    int CautiousYesNo(const std::string& text, DialogKind kind) override;
+    int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                       QuestionId id = QuestionId::Notice) override;
+    int CautiousYesNo(const std::string& text, DialogKind kind,
+                      QuestionId id = QuestionId::Notice) override;
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition, CaptionRange captions) override;
+                     int focusPosition, CaptionRange captions,
+                     QuestionId id = QuestionId::Notice) override;
     void Beep() override;
     std::optional<std::string> ChooseFileToOpen(const FileQuestion& question) override;
     std::optional<std::string> ChooseFileToSave(const FileQuestion& question) override;

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "ctl/MonitorCommands.h"
-#include "monitor/MonitorCsv.h"
 #include "ctl/ServoCtl.h"
 #include "link/Identification.h"
+#include "monitor/MonitorCsv.h"
 #include "tests/support/SimDrive.h"
 
 namespace {
@@ -150,7 +150,7 @@ TEST(CtlMonitor, StopEndsAfterAWholeLine) {
 TEST(CtlMonitor, NoAmplifierOrARowItDoesNotOfferIsRefused) {
     CtlBench silent("fx", 31);
     silent.drive.amplifier->SetCablePulled(true);
-    EXPECT_EQ(silent.Monitor({"monitor", "--count", "1"}), CtlExchangeFailed);
+    EXPECT_EQ(silent.Monitor({"monitor", "--count", "1"}), CtlLinkLost);
     EXPECT_EQ(silent.err.str(), "monitor: no reply\n");
     EXPECT_EQ(silent.out.str(), "");
 
@@ -161,10 +161,12 @@ TEST(CtlMonitor, NoAmplifierOrARowItDoesNotOfferIsRefused) {
 
 TEST(CtlMonitor, OptionsAreCheckedBeforeAnythingIsSent) {
     const Words bad[] = {
-        {"monitor", "--rows", "0"},   {"monitor", "--rows", "18"}, {"monitor", "--rows", "1,,2"},
-        {"monitor", "--rows", "1,"},  {"monitor", "--count", "0"}, {"monitor", "--interval", "x"},
-        {"monitor", "--count"},       {"monitor", "--speed", "1"}, {"alarms", "--clean"},
-        {"alarms", "--clear", "now"}, {"monitor", "--raw", "--count"},
+        {"monitor", "--rows", "0"},      {"monitor", "--rows", "18"},
+        {"monitor", "--rows", "1,,2"},   {"monitor", "--rows", "1,"},
+        {"monitor", "--count", "0"},     {"monitor", "--interval", "x"},
+        {"monitor", "--count"},          {"monitor", "--speed", "1"},
+        {"alarms", "--clean"},           {"alarms", "--clear", "now"},
+        {"monitor", "--raw", "--count"},
     };
     for (const Words& words : bad) {
         MonitorOptions monitor;

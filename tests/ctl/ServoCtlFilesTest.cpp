@@ -10,6 +10,7 @@
 #include "ctl/ServoCtl.h"
 #include "files/FileCommands.h"
 #include "link/MessageCatalogue.h"
+#include "files/ProductionRecord.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
 
@@ -234,6 +235,71 @@ TEST_F(ServoCtlFilesTest, TransferLineCountsMismatchesAndChecksTheIdentity) {
     EXPECT_EQ(line({"--force", "--reset", "no"}), CtlOk) << err.str();
     EXPECT_NE(err.str().find("--force: transferring anyway"), std::string::npos);
     EXPECT_EQ(line({"--force", "--force"}), CtlUsageError);
+}
+
+// A partial file (here a save missing one entry) is transferred with a note;
+// --no-partial refuses it with exit 4 and writes nothing.
+TEST_F(ServoCtlFilesTest, PartialFileIsNotedOrRefusedWithNoPartial) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    std::istringstream whole(Bytes(Path("a.dat")));
+    std::ofstream partial(Path("p.dat"), std::ios::binary);
+    int lineNumber = 0;
+    for (std::string line; std::getline(whole, line);) {
+        if (++lineNumber != 5) partial << line << "\n";
+    }
+    partial.close();
+    EXPECT_EQ(Run({"open", "--no-partial", Path("p.dat")}), CtlFileError) << err.str();
+    EXPECT_NE(err.str().find("--no-partial: not transferred"), std::string::npos) << err.str();
+    for (const std::string& request : drive.line->Requests()) EXPECT_NE(request[0], 'W') << request;
+    EXPECT_EQ(Run({"open", Path("p.dat")}), CtlOk) << err.str();
+    EXPECT_EQ(err.str().rfind("note: ", 0), 0u) << err.str();
+}
+
+// The link lost while the amplifier is backed up is a lost link, not a file error.
+TEST_F(ServoCtlFilesTest, LinkLostDuringTheBackupIsThree) {
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    bool identified = false;
+    drive.amplifier->SetObserver([&](const sim::ExchangeRecord& record) {
+        // The backup reads the set from its first entry, 0C.
+        if (record.request.rfind("R50C", 0) == 0 && !identified) {
+            identified = true;
+            drive.amplifier->SetCablePulled(true);
+        }
+    });
+    EXPECT_EQ(Run({"open", Path("a.dat")}), CtlLinkLost) << err.str();
+    drive.amplifier->SetObserver(nullptr);
+    EXPECT_TRUE(identified);
+}
+
+// A unit whose words could not be read back: the summary line's failed count
+// is the record's, and the text says they could not be read back.
+TEST_F(ServoCtlFilesTest, TransferLineFailedCountIsTheRecords) {
+    const std::string kept = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    ::setenv("XDG_DATA_HOME", Path("xdg").c_str(), 1);
+    ASSERT_EQ(Run({"save", Path("a.dat")}), CtlOk);
+    drive.amplifier->SetObserver([this](const sim::ExchangeRecord& record) {
+        // Once the checksum is back on, the read-back begins: its first read gets no answer.
+        if (record.request.rfind("W5C00001", 0) == 0) {
+            drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
+        }
+    });
+    EXPECT_NE(Run({"transfer-line", Path("a.dat"), "--count", "1", "--reset", "no"}), CtlOk);
+    drive.amplifier->SetObserver(nullptr);
+    kept.empty() ? ::unsetenv("XDG_DATA_HOME") : ::setenv("XDG_DATA_HOME", kept.c_str(), 1);
+
+    std::ifstream record(Path("xdg/servodesk/production.csv"));
+    std::string header, unit;
+    std::getline(record, header);
+    std::getline(record, unit);
+    std::vector<std::string> fields;
+    ASSERT_TRUE(SplitCsvLine(unit, fields));
+    ASSERT_EQ(fields.size(), ProductionColumns().size()) << unit;
+    const std::string failed = fields[12];
+    EXPECT_NE(failed, "0");
+    EXPECT_EQ(fields.back(), "failed");
+    EXPECT_NE(out.str().find(" failed " + failed + " "), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("could not be read back"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("does not hold"), std::string::npos) << err.str();
 }
 
 }  // namespace

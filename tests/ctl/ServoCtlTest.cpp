@@ -101,11 +101,13 @@ TEST_F(ServoCtlTest, BadInputIsRefusedWithoutAnExchange) {
     EXPECT_TRUE(drive.line->Requests().empty());
 }
 
+// No reply at all is a lost link (3); a reply that is wrong is a failed
+// exchange (1).
 TEST_F(ServoCtlTest, FailedExchangeIsOnePlainLine) {
     drive.amplifier->SetCablePulled(true);
-    EXPECT_EQ(Run({"read", "40"}), CtlExchangeFailed);
+    EXPECT_EQ(Run({"read", "40"}), CtlLinkLost);
     EXPECT_EQ(err.str(), "read: no reply\n");
-    EXPECT_EQ(Run({"write", "40", "1"}), CtlExchangeFailed);
+    EXPECT_EQ(Run({"write", "40", "1"}), CtlLinkLost);
     EXPECT_EQ(err.str(), "write: no reply\n");
     EXPECT_EQ(out.str(), "");
 
@@ -134,7 +136,7 @@ TEST_F(ServoCtlTest, IdentShowsLabelsModelAndVersion) {
     EXPECT_EQ(version, "version " + std::to_string(drive.state.FxVersion));
 
     drive.amplifier->SetCablePulled(true);
-    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(Run({"ident"}), CtlLinkLost);
     EXPECT_EQ(err.str(), "ident: no reply\n");
     EXPECT_EQ(out.str(), "");
 }
@@ -153,14 +155,14 @@ TEST_F(ServoCtlBxTest, IdentReadsTheEepromLabels) {
 // nothing on standard output: no placeholder label, no default version.
 TEST_F(ServoCtlTest, IdentWithAnUnansweredStepFails) {
     drive.amplifier->InjectFault(sim::Fault::NoReply, 2);
-    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(Run({"ident"}), CtlLinkLost);
     EXPECT_EQ(err.str(), "ident: no reply\n");
     EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(ServoCtlBxTest, IdentWithAnUnansweredStepFails) {
     drive.amplifier->InjectFault(sim::Fault::NoReply, 1);
-    EXPECT_EQ(Run({"ident"}), CtlExchangeFailed);
+    EXPECT_EQ(Run({"ident"}), CtlLinkLost);
     EXPECT_EQ(err.str(), "ident: no reply\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(drive.panel.CPULabel, "CPU:XXX");
@@ -205,6 +207,68 @@ TEST(ServoCtlOptionsTest, OptionsComeBeforeTheCommand) {
     EXPECT_EQ(error, "unknown option '--speed'");
     EXPECT_FALSE(ParseOptions({"--family", "zz", "read", "40"}, options, error));
     EXPECT_NE(error.find("unknown family 'zz'"), std::string::npos);
+}
+
+// Options stand anywhere after the command, as getopt-style tools take them;
+// "--" ends them, and "-5" is a value, not an option.
+TEST(ServoCtlOptionsTest, CommandOptionsStandAnywhere) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string file;
+        bool dryRun, force, noPartial;
+        int count;
+    };
+    const Case cases[] = {
+        {{"open", "--dry-run", "a.dat"}, "a.dat", true, false, false, 0},
+        {{"open", "--force", "a.dat", "--no-partial"}, "a.dat", false, true, true, 0},
+        {{"open", "--", "--dry-run"}, "--dry-run", false, false, false, 0},
+        {{"transfer-line", "--count=3", "a.dat"}, "a.dat", false, false, false, 3},
+        {{"transfer-line", "--force", "--count", "2", "a.dat"}, "a.dat", false, true, false, 2},
+    };
+    for (const Case& c : cases) {
+        CtlCommand command;
+        std::string error;
+        ASSERT_TRUE(ParseCommand(c.words, command, error)) << c.words[1] << ": " << error;
+        EXPECT_EQ((std::vector<bool>{command.DryRun, command.Force, command.NoPartial}),
+                  (std::vector<bool>{c.dryRun, c.force, c.noPartial}))
+            << c.words[1];
+        EXPECT_EQ(command.File, c.file);
+        EXPECT_EQ(command.Count, c.count);
+    }
+    CtlCommand help;
+    std::string error;
+    ASSERT_TRUE(ParseCommand({"transfer-line", "--help"}, help, error)) << error;
+    EXPECT_TRUE(help.Help);  // no --count needed to ask for help
+    EXPECT_FALSE(ParseCommand({"open", "a.dat", "--count=2"}, help, error));
+    EXPECT_FALSE(ParseCommand({"open", "--dry-run=yes", "a.dat"}, help, error));
+
+    // The program's options too, before or after the command.
+    CtlOptions options;
+    ASSERT_TRUE(ParseOptions({"write", "40", "-5", "--family=bx", "--port", "P"}, options, error))
+        << error;
+    EXPECT_EQ(options.Command, (std::vector<std::string>{"write", "40", "-5"}));
+    EXPECT_EQ(options.Family, "bx");
+    EXPECT_EQ(options.Port, "P");
+    ASSERT_TRUE(ParseOptions({"open", "--help", "--version"}, options, error));
+    EXPECT_TRUE(options.Version);
+    EXPECT_FALSE(options.Help);  // --help after the command is the command's
+    EXPECT_EQ(options.Command, (std::vector<std::string>{"open", "--help"}));
+    EXPECT_FALSE(ParseOptions({"--port", "A", "read", "40", "--port", "B"}, options, error));
+    ASSERT_TRUE(ParseOptions({"transfer-line", "f", "--count", "1", "--port", "A", "--port", "B"},
+                             options, error));
+    EXPECT_EQ(options.Ports, (std::vector<std::string>{"A", "B"}));
+}
+
+// Every command's help names its options and the one exit-status table.
+TEST(ServoCtlOptionsTest, EveryCommandHasHelpWithTheExitTable) {
+    for (const char* name : {"read", "open", "transfer-line", "monitor", "alarms", "ports"}) {
+        const std::string help = CommandHelp(name);
+        EXPECT_NE(help.find(std::string(name)), std::string::npos) << name;
+        EXPECT_NE(help.find("\n  4  a file"), std::string::npos) << name;
+    }
+    EXPECT_NE(CommandHelp("open").find("--no-partial"), std::string::npos);
+    EXPECT_NE(CommandHelp("transfer-line").find("resets each unit"), std::string::npos);
+    EXPECT_NE(UsageText().find("\n  3  no reply at all"), std::string::npos);
 }
 
 TEST(ServoCtlOptionsTest, FamilyNamesSetTheMemberFlags) {

@@ -79,10 +79,23 @@ TEST_F(ServoctlProgramTest, PromptUsageErrorsAndSilence) {
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.output.find("bad page '12'"), std::string::npos);
 
+    // No reply at all is status 3 for every command.
     ASSERT_TRUE(ampsim.Command("pull", "cable pulled"));
     const Outcome silent = Servoctl("read 40");
-    EXPECT_EQ(silent.status, 1);
+    EXPECT_EQ(silent.status, 3);
     EXPECT_EQ(silent.output, "read: no reply\n");
+    for (const char* command : {"ident", "alarms", "monitor --count 1"}) {
+        EXPECT_EQ(Servoctl(command).status, 3) << command;
+    }
+}
+
+TEST_F(ServoctlProgramTest, VersionAndHelpTouchNoPort) {
+    const Outcome version = Servoctl("--port /nonexistent --version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "servoctl " SERVODESK_VERSION "\n");
+    const Outcome help = Servoctl("--port /nonexistent open --help");
+    EXPECT_EQ(help.status, 0) << help.output;
+    EXPECT_NE(help.output.find("--no-partial"), std::string::npos) << help.output;
 }
 
 TEST_F(ServoctlProgramTest, SavesAndTransfersAWholeParameterSet) {
@@ -194,6 +207,78 @@ TEST_F(ServoctlProgramTest, TableCompareAndProductionLine) {
 
     EXPECT_EQ(Servoctl("transfer-line '" + file + "'").status, 2) << "--count is required";
     EXPECT_EQ(Servoctl("compare '" + ampsim.Folder() + "/none.dat'").status, 4);
+}
+
+// Three stations at once, the second holding a word against writes: only its
+// unit fails, each summary line and record line names its port.
+TEST_F(ServoctlProgramTest, TransferLineOnThreePortsAtOnce) {
+    const std::string file = ampsim.Folder() + "/line.dat";
+    ASSERT_EQ(Servoctl("save '" + file + "'").status, 0);
+    AmpsimProcess second{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};
+    AmpsimProcess third{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};
+    ASSERT_TRUE(second.Command("pin 20 0x7777", "pinned against writes"));
+    const std::vector<std::string> ports = {ampsim.Folder() + "/Com1", second.Folder() + "/Com1",
+                                            third.Folder() + "/Com1"};
+    std::string words = "transfer-line '" + file + "' --count 1 --reset no";
+    for (const std::string& port : ports) words += " --port '" + port + "'";
+    const std::string record = ampsim.Folder() + "/xdg/servodesk/production.csv";
+    // The record goes to the test's own folder.
+    const std::string command = "XDG_DATA_HOME='" + ampsim.Folder() +
+                                "/xdg' '" SERVOCTL_PATH "' --family fx " + words + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char chunk[256];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        output.append(chunk, n);
+    const int raw = ::pclose(pipe);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << output;
+    // The pinned word is a mismatch, which the record tells; no write failed.
+    for (const std::string& port : ports) {
+        EXPECT_NE(output.find(port + "\t000 written 74 protected 42 failed 0 not reset\n"),
+                  std::string::npos)
+            << output;
+    }
+    std::ifstream in(record);
+    std::vector<std::vector<std::string>> units;
+    for (std::string text; std::getline(in, text);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(text);
+        for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+        units.push_back(fields);
+    }
+    ASSERT_EQ(units.size(), 4u) << "header and three units";
+    std::vector<std::string> recorded;
+    for (std::size_t i = 1; i < units.size(); ++i) {
+        // The port is the fourth column, before any field that may hold a comma.
+        recorded.push_back(units[i][3] + " " + units[i].back());
+    }
+    std::sort(recorded.begin(), recorded.end());
+    std::vector<std::string> expected = {ports[0] + " ok", ports[1] + " failed", ports[2] + " ok"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(recorded, expected);
+}
+
+// Ctrl-C stops every port at its next exchange: the command ends with 130
+// long before its twenty units would be done.
+TEST_F(ServoctlProgramTest, CtrlCStopsEveryPortOfTheLine) {
+    const std::string file = ampsim.Folder() + "/line.dat";
+    ASSERT_EQ(Servoctl("save '" + file + "'").status, 0);
+    AmpsimProcess second{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};
+    const std::string command =
+        "XDG_DATA_HOME='" + ampsim.Folder() +
+        "/xdg' '" SERVOCTL_PATH "' --family fx transfer-line '" + file +
+        "' --count 20 --reset no --port '" + ampsim.Folder() + "/Com1' --port '" + second.Folder() +
+        "/Com1' >/dev/null 2>&1 & pid=$!; sleep 1.5; kill -INT $pid; "
+        "start=$(date +%s%N); wait $pid; echo status=$? ms=$((($(date +%s%N) - start) / 1000000))";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char result[64] = {};
+    std::fgets(result, sizeof result, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(result).rfind("status=130 ", 0), 0u) << result;
+    EXPECT_LT(std::stol(std::string(result).substr(std::string(result).find("ms=") + 3)), 10000)
+        << result;
 }
 
 }  // namespace

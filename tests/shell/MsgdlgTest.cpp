@@ -243,19 +243,28 @@ private slots:
         QVERIFY(wideText->geometry().bottom() < wide->findChild<QPushButton*>("OK")->y());
     }
 
+    // The real dialog carries the question's identifier, as the double records it.
     void dialogQuestionsShowsTheRealDialog() {
         DialogQuestions questions(captions_, catalogue_);
-        QTimer::singleShot(0, [] {
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
             QWidget* modal = QApplication::activeModalWidget();
             QVERIFY(modal);
+            shown = modal->property("question").toString();
             ButtonNamed(*modal, "LQRBtn")->click();
         });
-        QCOMPARE(
-            questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4, {86, 6}),
-            mrAbort);
-        QTimer::singleShot(0,
-                           [] { ButtonNamed(*QApplication::activeModalWidget(), "No")->click(); });
-        QCOMPARE(questions.StandardDialog("M49", DialogKind::Confirmation, {sbYes, sbNo}), mrNo);
+        QCOMPARE(questions.CustomDialog("M48", DialogKind::Confirmation, kFamilyButtons, 4, {86, 6},
+                                        QuestionId::FamilyChoice),
+                 mrAbort);
+        QCOMPARE(shown, QString("FamilyChoice"));
+        QTimer::singleShot(0, [&shown] {
+            shown = QApplication::activeModalWidget()->property("question").toString();
+            ButtonNamed(*QApplication::activeModalWidget(), "No")->click();
+        });
+        QCOMPARE(questions.StandardDialog("M49", DialogKind::Confirmation, {sbYes, sbNo},
+                                          QuestionId::ExitProgram),
+                 mrNo);
+        QCOMPARE(shown, QString("ExitProgram"));
     }
 
     // Return on a cautious question answers No, as does Escape.

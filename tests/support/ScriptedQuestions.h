@@ -18,6 +18,7 @@ public:
         std::vector<int> buttons;
         int focusPosition = -1;  // custom dialogs and cautious questions
         CaptionRange captions;   // custom dialogs only
+        QuestionId id = QuestionId::Notice;
     };
 
     // Queues the result of the next question.
@@ -40,19 +41,21 @@ public:
     // without a button. Such questions are counted in Unanswered().
     void SetFallback(int result) { fallback_ = result; }
 
-    int StandardDialog(const std::string& text, DialogKind kind,
-                       const std::vector<int>& buttons) override {
-        asked_.push_back({false, text, kind, buttons, -1, {}});
+    int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                       QuestionId id = QuestionId::Notice) override {
+        asked_.push_back({false, text, kind, buttons, -1, {}, id});
         return Next([&buttons] { return StandardEscapeResult(buttons); });
     }
     // Recorded as the standard Yes/No question with the focus on No.
-    int CautiousYesNo(const std::string& text, DialogKind kind) override {
-        asked_.push_back({false, text, kind, {sbYes, sbNo}, 1, {}});
+    int CautiousYesNo(const std::string& text, DialogKind kind,
+                      QuestionId id = QuestionId::Notice) override {
+        asked_.push_back({false, text, kind, {sbYes, sbNo}, 1, {}, id});
         return Next();
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition, CaptionRange captions) override {
-        asked_.push_back({true, text, kind, buttons, focusPosition, captions});
+                     int focusPosition, CaptionRange captions,
+                     QuestionId id = QuestionId::Notice) override {
+        asked_.push_back({true, text, kind, buttons, focusPosition, captions, id});
         return Next([&] { return CustomEscapeResult(buttons, captions); });
     }
     // Queues the path the next file question chooses; nothing = cancelled.
