@@ -439,6 +439,10 @@ void TThreadComm::SendComPortCommand(const std::string& command) {
 ssize_t TThreadComm::ReadDevice(int fd, char* buffer, std::size_t count) {
     if (!Networked()) return ::read(fd, buffer, count);
     const ssize_t n = ::recv(fd, buffer, count, MSG_DONTWAIT);
+    // A server that sends a reply in two writes with Nagle on waits for the
+    // acknowledgement of the first before the second: acknowledge at once
+    // rather than after the usual 40 ms (the setting lasts only a while).
+    if (n > 0) netline::AcknowledgeAtOnce(fd);
     if (n == 0) {
         errno = ECONNRESET;  // the server closed the connection
         return -1;

@@ -71,6 +71,7 @@ int ConnectOne(const addrinfo& candidate, int timeoutMs, int& error) {
     // A request is a few bytes and its answer is waited for: send each at once.
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    AcknowledgeAtOnce(fd);
     return fd;
 }
 
@@ -132,6 +133,11 @@ int Connect(const NetAddress& address, int timeoutMs, int* failure) {
     }
     if (failure) *failure = fd >= 0 ? 0 : error;
     return fd;
+}
+
+void AcknowledgeAtOnce(int fd) {
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
 int SendAll(int fd, const char* data, int count) {

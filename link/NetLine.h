@@ -34,6 +34,9 @@ inline constexpr int ConnectTimeoutMs = 3000;
 // name does not resolve.
 int Connect(const NetAddress& address, int timeoutMs, int* failure);
 
+// Turns off delayed acknowledgement for the next segments received.
+void AcknowledgeAtOnce(int fd);
+
 // Sends all bytes without raising SIGPIPE on a closed connection; the bytes
 // sent, or -1 with errno when the connection failed before any was.
 int SendAll(int fd, const char* data, int count);

@@ -32,13 +32,17 @@ public:
 
     Ser2netProcess(const std::string& device, const std::string& folder)
         : config_(folder + "/ser2net.yaml"), rawPort_(FreePort()), telnetPort_(FreePort()) {
+        // Without the character delay ser2net passes each byte on as it comes
+        // instead of waiting two character times after the last: the set-up
+        // for a request/reply protocol.
+        const std::string connector = "    connector: serialdev," + device + ",9600n81,local\n" +
+                                      "    options:\n      chardelay: false\n";
         std::ofstream(config_) << "connection: &raw\n"
                                << "    accepter: tcp,127.0.0.1," << rawPort_ << "\n"
-                               << "    connector: serialdev," << device << ",9600n81,local\n"
-                               << "connection: &telnet\n"
+                               << connector << "connection: &telnet\n"
                                << "    accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort_
                                << "\n"
-                               << "    connector: serialdev," << device << ",9600n81,local\n";
+                               << connector;
         Start();
     }
     ~Ser2netProcess() { Stop(); }
