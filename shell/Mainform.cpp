@@ -435,6 +435,7 @@ void TMainForm::FormCreate() {
     ApplyInitSettings(settings, places_.DataFolder, state_);
     if (!settings.WorkFolder) state_.WorkFolder = places_.WorkFolder;
     initOtherLines_ = settings.OtherLines;
+    networkPorts_ = settings.NetworkPorts;
     ShowTransferChecks();
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(state_.StartFolder + "Main.Bmp")));
@@ -623,7 +624,8 @@ void TMainForm::ComClick(int index) {
 void TMainForm::M69OtherPortClick() {
     if (longOperation_.Running()) return;
     const std::optional<std::string> device =
-        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), otherPort_});
+        questions_->ChooseSerialPort(
+        {Msg(MsgOtherPort), WithNetworkPorts(ListSerialPorts(), networkPorts_), otherPort_});
     if (!device) return;
     if (port_.Enabled()) port_.Close();
     UseOtherPort(*device);
@@ -633,6 +635,7 @@ void TMainForm::M69OtherPortClick() {
 
 void TMainForm::UseOtherPort(const std::string& device) {
     otherPort_ = device;
+    RememberNetworkPort(networkPorts_, device);
     port_.SetDeviceName(device);
     CheckOnly(ComItems, -1);
     Action("M69OtherPort")->setChecked(true);
@@ -831,7 +834,7 @@ void TMainForm::FormDestroy() {
     CloseChildWindows();
     if (port_.Enabled()) port_.Close();
     const std::string iniPath = places_.IniPath;
-    if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_)) {
+    if (!WriteInitIni(iniPath, state_, otherPort_, initOtherLines_, networkPorts_)) {
         questions_->StandardDialog(
             "The settings could not be saved to " + iniPath + ": " + std::strerror(errno),
             DialogKind::Error, {sbOK});

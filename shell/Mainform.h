@@ -208,6 +208,7 @@ private:
     SettingsPlaces places_;
     // The device chosen with "Other port..."; empty while a COM item is in use.
     std::string otherPort_;
+    std::vector<std::string> networkPorts_;  // used last, newest first
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 
