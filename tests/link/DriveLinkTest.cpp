@@ -247,10 +247,11 @@ TEST_F(DriveLinkTest, PurgeBeforeEveryRequestDelayOnlyWhileLatched) {
     EXPECT_EQ(link.WriteToRAM("68", 1), 0);  // a stray "%" is no acknowledgement
     EXPECT_EQ(line.Purges(), 3);
     ExpectUnreported();
-    // The retry waited out the guard against a late reply to the first attempt;
-    // the next request comes a timer tick after the guard of the second.
-    EXPECT_EQ(clock.TotalWaited(), DriveLink::SettleGuardMs);
-    clock.Advance(DriveLink::SettleGuardMs);
+    // The retry waited out the guard against a late reply to the silent first
+    // attempt (this line's time-out takes no time: the whole window); the next
+    // request comes a timer tick after the guard of the second.
+    EXPECT_EQ(clock.TotalWaited(), DriveLink::LateReplyWindowMs);
+    clock.Advance(DriveLink::LateReplyWindowMs);
     // Bytes still coming in after a failure start the quiet time anew.
     const long long guardWaits = clock.TotalWaited() + DriveLink::SettleGuardMs;
 
