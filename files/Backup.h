@@ -30,7 +30,8 @@ struct SetLines {
     int FirstError = -1;  // index of the first entry not read
 };
 using EntryRead = std::function<void(int index, bool ok, int value, int done)>;
-SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry = nullptr);
+SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry = nullptr,
+                      const ReadRetried& onRetry = nullptr);
 
 struct BackupOutcome {
     bool Ok = false;

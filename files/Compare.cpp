@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int Hex = 1;
 constexpr int FirstKept = 0x30, LastKept = 0x33;  // never compared or written
 constexpr int FirstSystem = 0x39;                 // from here on only with the include flag
 constexpr int LastSetIndex = 93;
@@ -69,7 +67,7 @@ CompareRow CompareCommand::CompareEntry(const FileItem& item, bool includeSystem
     CompareRow row{CompareLabel(item.Index, limit), ProtectedText, ProtectedText, false};
     if (CompareProtection(item.Index, includeSystem) != Protection::None) return row;
     int value = 0;
-    if (s_.Port.ReadFromRAM(item.Address, WordReply, Hex, value) != 1) {
+    if (!ReadParamWord(s_.Port, Family::Fx, item.Address, value, LogRetries(s_))) {
         readFailed = true;
         return row;
     }

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 constexpr int MsgReading = 68;
 constexpr int MsgWriting = 69;
 constexpr int MsgCommError = 167;
@@ -86,12 +85,14 @@ void ParamFileCommands::M32SaveClick() {
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
-    const SetLines set =
-        ReadWholeSet(s_.Port, s_.State, [this, &kind](int index, bool ok, int value, int done) {
+    const SetLines set = ReadWholeSet(
+        s_.Port, s_.State,
+        [this, &kind](int index, bool ok, int value, int done) {
             s_.Panel.Memo1Visible = true;
             s_.Panel.Memo1.push_back(ok ? SaveLogLine(index, value) : ReadErrorLine(index));
             SetGauge(done * 100 / kind.Entries());
-        });
+        },
+        LogRetries(s_));
     for (const std::string& line : set.Lines) file.WriteLine(line);
     save_.ReadErrors = set.ReadErrors;
     const int stoppedAt = set.FirstError;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int WordReply = 7;
-constexpr int Hex = 1;
 constexpr int FieldMax = 15;
 
 constexpr int MsgReading = 68;
@@ -97,7 +95,7 @@ bool ParamTableCommand::FillFromAmplifier() {
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
         if (s_.State.CommErrorLatched) break;
         int value = 0;
-        if (s_.Port.ReadFromRAM(IndexAddress(index), WordReply, Hex, value) != 1) {
+        if (!ReadParamWord(s_.Port, Family::Fx, IndexAddress(index), value, LogRetries(s_))) {
             outcome_.ReadStoppedAt = index;
             break;
         }

@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-namespace {
+#include "link/Procedure.h"
 
+namespace {
 
 struct ProtectedRange {
     int AmpFamily;
@@ -47,6 +48,7 @@ constexpr int MsgCommError = 167;
 constexpr int MsgLineCount = 191;
 constexpr int MsgFormatError = 193;
 constexpr int MsgOk = 73;
+constexpr int MsgReadRetried = 1256;
 
 std::string Trimmed(const std::string& line) {
     std::size_t first = 0, last = line.size();
@@ -292,10 +294,36 @@ void TransferPass::FinishFx(const PassRules& rules) {
     s_.Time.WaitMs(FxChecksumPauseMs);
 }
 
-bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
+namespace {
+
+bool ReadFamilyWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     constexpr int WordReply = 7, Hex = 1;
     return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReply, Hex, value)
-                                  : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+                                    : port.ReadFromRAM(address, WordReply, Hex, value)) == 1;
+}
+
+}  // namespace
+
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value,
+                   const ReadRetried& onRetry) {
+    port.HoldErrorReport(true);
+    bool ok = ReadFamilyWord(port, ampFamily, address, value);
+    if (!ok && IsBrokenReply(port.ReplyBuffer())) {
+        if (onRetry) onRetry(address);
+        ok = ReadFamilyWord(port, ampFamily, address, value);
+    }
+    port.HoldErrorReport(false);
+    if (!ok) port.Communicating_error();
+    return ok;
+}
+
+ReadRetried LogRetries(TransferSeams& s) {
+    return [&s](const std::string& address) {
+        std::string line = s.Message(MsgReadRetried);
+        const std::size_t mark = line.find("%1");
+        if (mark != std::string::npos) line.replace(mark, 2, address);
+        s.Panel.Memo1.push_back(line);
+    };
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {

@@ -355,7 +355,7 @@ int DriveLink::EndedEarly(const char* after, int count, int maxLength) {
 }
 
 void DriveLink::Communicating_error() {
-    if (state_.CommErrorLatched) return;
+    if (reportHeld_ || state_.CommErrorLatched) return;
     state_.CommErrorLatched = true;
     state_.StatusCode = StatusTexts::CommErrorStatusCode;
     state_.CurrentMode = -1;

@@ -34,6 +34,7 @@ public:
 
     // Reports a failed exchange once per outage on the main panel.
     void Communicating_error() override;
+    void HoldErrorReport(bool hold) override { reportHeld_ = hold; }
 
     std::string ReplyBuffer() const override { return replyBuffer_; }
 
@@ -77,6 +78,7 @@ private:
     bool heardPastReply_ = false;
     // Set by a failed exchange whose request went out: its reply may still come.
     bool settlePending_ = false;
+    bool reportHeld_ = false;
     bool requestOut_ = false;
     std::uint64_t failedAtMs_ = 0;
     std::uint64_t sentAtMs_ = 0;      // when the last request went out
