@@ -326,7 +326,8 @@ int DriveLink::ReadReplyRest(int maxLength) {
             errorMark = errorMark || c == '!';
             if (IsLineEnd(c)) {
                 heardPastReply_ = i + 1 == got && got == wanted;
-                return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+                const int ended = EndedEarly(rest + i + 1, got - i - 1, maxLength);
+                return errorMark ? 0 : ended;
             }
             if (c == '%') {
                 if (++skippedMarks > maxLength) return 0;

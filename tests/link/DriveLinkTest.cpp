@@ -291,6 +291,32 @@ TEST_F(DriveLinkTest, OnlyAWholeWordReplyMayEndEarly) {
     EXPECT_EQ(value, 0);
 }
 
+// Each check of the reply reader on its own: every reply here passes all the
+// other checks, the data check of the primitives included, so only the one
+// named lets it fail.
+TEST_F(DriveLinkTest, EachReaderCheckRejectsOnItsOwn) {
+    struct Case {
+        const char* check;
+        std::string bytes;
+        int maxLength;
+        int result;
+    };
+    const Case cases[] = {
+        {"(none: a whole word ended by CR)", Reply("1234") + "\r", 8, 1},
+        // "%12" sums to 0x88: four hexadecimal characters with a fitting sum.
+        {"only a whole word may end early", "%1288\r", 8, 0},
+        {"no long reply ends early", Reply("1234") + "\r", 11, 0},
+        {"no error mark among the data", Reply("12!4"), 7, 0},
+        {"no error mark among the data, ended by CR", Reply("12!4") + "\r", 8, 0},
+        {"the sum", "%123489", 7, 0},
+    };
+    for (const Case& c : cases) {
+        line.Queue(c.bytes);
+        EXPECT_EQ(link.ReceiveCOMData(c.maxLength), c.result) << c.check;
+        line.PurgeIn();
+    }
+}
+
 // --- Writing -------------------------------------------------------------------
 
 TEST_F(DriveLinkTest, WriteAckIsTheSingleCharacter) {
