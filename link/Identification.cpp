@@ -100,7 +100,8 @@ bool Identification::Read_current_mode() {
 }
 
 void Identification::KeepCompletePass() {
-    const DriveIdentity found{state_.AmpFamily, state_.FxVersion, panel_.MainMsg5, panel_.CPULabel};
+    const IdentifiedDrive found{state_.AmpFamily, state_.FxVersion, panel_.MainMsg5,
+                                panel_.CPULabel};
     if (lastGood_.Identity && !(*lastGood_.Identity == found))
         driveChange_ = DriveChange{*lastGood_.Identity, found};
     lastGood_ = {found, panel_.EEPLabel, state_.BxScaleA, state_.BxScaleB, state_.BxScaleC};
@@ -121,7 +122,7 @@ void Identification::PutBackLastGood() {
 
 std::string DriveChangeText(const DriveChange& change, const MessageCatalogue& catalogue) {
     constexpr int MsgOtherDrive = 1257;
-    const auto shown = [](const DriveIdentity& identity) {
+    const auto shown = [](const IdentifiedDrive& identity) {
         return identity.Model + " " + identity.Cpu;
     };
     std::string text = catalogue.Msg(MsgOtherDrive);

@@ -12,19 +12,19 @@
 
 // What tells one drive from another: the family the pass read it as, and
 // the model and CPU texts it found.
-struct DriveIdentity {
+struct IdentifiedDrive {
     int Family = 0;
     int FxVersion = 0;
     std::string Model;  // MainMsg5
     std::string Cpu;    // CPULabel
-    bool operator==(const DriveIdentity&) const = default;
+    bool operator==(const IdentifiedDrive&) const = default;
 };
 
 // A complete identification that differs from the one before it: another
 // drive answers behind the port.
 struct DriveChange {
-    DriveIdentity Before;
-    DriveIdentity After;
+    IdentifiedDrive Before;
+    IdentifiedDrive After;
 };
 
 // "Another amplifier answers on this port now: ... (before: ...)".
@@ -76,7 +76,7 @@ private:
 
     // What the last complete pass showed and derived.
     struct GoodPass {
-        std::optional<DriveIdentity> Identity;
+        std::optional<IdentifiedDrive> Identity;
         std::string EepLabel;
         int BxScaleA = 1;
         int BxScaleB = 1;
