@@ -456,13 +456,15 @@ std::string ExitStatusText() {
 
 std::string UsageText() {
     std::string text =
-        "usage: servoctl [--port Com1|/dev/ttyUSB0] [--folder DIR]\n"
-        "                [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
+        "usage: servoctl [--port Com1|/dev/ttyUSB0|tcp://HOST:PORT|rfc2217://HOST:PORT]\n"
+        "                [--folder DIR] [--family bx|dx|fx|kqrv|lqrv|yz] [COMMAND...]\n"
         "       servoctl ports\n"
         "       servoctl --version\n"
         "The port name is looked up in DIR (default: the folder of servoctl), then\n"
         "as ComN (/dev/ttySN-1), a node in /dev or a name in /dev/serial/by-id;\n"
         "servoctl ports lists the serial devices present with those names.\n"
+        "tcp://HOST:PORT is a serial device server's raw TCP port, rfc2217://HOST:PORT\n"
+        "its Telnet port with the COM port option (RFC 2217).\n"
         "Without a command, commands are read line by line from standard input.\n"
         "Options may stand anywhere after the command; -- ends them.\n"
         "ADDR is two hexadecimal digits, VALUE decimal or 0x hexadecimal.\n"

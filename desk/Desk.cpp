@@ -125,6 +125,12 @@ void Desk::RequestRefresh() {
 void Desk::StatusTick() {
     const bool latched = State.CommErrorLatched;
     Poll.StsTimerTimer();
+    // Another amplifier behind the port: the caches and queued writes belong
+    // to the old one.
+    if (const auto change = Poll.TakeDriveChange()) {
+        Writer.DropPendingWrites();
+        driveChangeText_ = DriveChangeText(*change, Catalogue);
+    }
     if (latched && !State.CommErrorLatched) PostCommand([this] { FileCommands.LinkReturned(); });
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "desk/DeskLock.h"
 #include "desk/LineJobs.h"
@@ -88,6 +89,9 @@ public:
     // The status poll's tick; when the link has come back, a transfer that the
     // outage cut short is taken up next (a line job's body).
     void StatusTick();
+    // What to tell the user when another amplifier answered after an outage
+    // (the parameter windows then close); empty when nothing changed. Taken once.
+    std::string TakeDriveChangeText() { return std::exchange(driveChangeText_, {}); }
     // Opens the port and identifies the amplifier (a line job's body).
     ConnectOutcome ConnectRS232();
     // Closes the port (a line job's body).
@@ -123,6 +127,7 @@ private:
     std::function<void()> refreshRequest_;
     std::string otherPort_;
     std::atomic<bool> linkOpen_{false};
+    std::string driveChangeText_;
 
 public:
     // --- the logic objects, in the order they are built --------------------

@@ -47,7 +47,7 @@ std::string UserDataFolder() {
 }
 
 SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry,
-                      const std::function<bool()>& cancelled) {
+                      const ReadRetried& onRetry, const std::function<bool()>& cancelled) {
     const FileKind& kind = FileKindFor(state);
     SetLines set;
     set.Lines.push_back(kind.Header);
@@ -61,7 +61,7 @@ SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onE
         }
         const std::string address = IndexAddress(index);
         int value = 0;
-        const bool ok = ReadParamWord(port, kind.AmpFamily, address, value);
+        const bool ok = ReadParamWord(port, kind.AmpFamily, address, value, onRetry);
         if (ok) {
             set.Lines.push_back(DataLine(index, value, kind.AmpFamily == Family::Fx));
         } else {
@@ -108,10 +108,13 @@ BackupOutcome BackUpDrive(TransferSeams& s, const std::string& dataFolder,
     s.Panel.ProgressMsg = s.Message(MsgBackingUp);
     s.Panel.LetEventsRun();
     const FileKind& kind = FileKindFor(s.State);
-    const SetLines set = ReadWholeSet(s.Port, s.State, [&s, &kind](int, bool, int, int done) {
-        s.Panel.RWGaugeProgress = done * 100 / kind.Entries();
-        if (s.Progress) s.Progress(s.Panel.RWGaugeProgress);
-    });
+    const SetLines set = ReadWholeSet(
+        s.Port, s.State,
+        [&s, &kind](int, bool, int, int done) {
+            s.Panel.RWGaugeProgress = done * 100 / kind.Entries();
+            if (s.Progress) s.Progress(s.Panel.RWGaugeProgress);
+        },
+        LogRetries(s));
     s.Panel.ProgressMsg = shown;
     const fs::path folder = fs::path(dataFolder) / "backups" / ModelFolderName(s.Panel.MainMsg5);
     std::error_code failure;

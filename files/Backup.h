@@ -34,6 +34,7 @@ using EntryRead = std::function<void(int index, bool ok, int value, int done)>;
 // Reads every entry of the family's set; cancelled, asked between entries,
 // stops it.
 SetLines ReadWholeSet(Drive& port, const DriveState& state, const EntryRead& onEntry = nullptr,
+                      const ReadRetried& onRetry = nullptr,
                       const std::function<bool()>& cancelled = nullptr);
 
 struct BackupOutcome {

@@ -69,7 +69,7 @@ CompareRow CompareCommand::CompareEntry(const FileItem& item, bool includeSystem
     CompareRow row{CompareLabel(item.Index, limit), ProtectedText, ProtectedText, false};
     if (CompareProtection(item.Index, includeSystem) != Protection::None) return row;
     int value = 0;
-    if (s_.Port.ReadFromRAM(item.Address, WordReplyLength, HexFormat, value) != 1) {
+    if (!ReadParamWord(s_.Port, Family::Fx, item.Address, value, LogRetries(s_))) {
         readFailed = true;
         return row;
     }

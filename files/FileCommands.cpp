@@ -105,7 +105,7 @@ void ParamFileCommands::M32SaveClick() {
             s_.Panel.Memo1.push_back(ok ? SaveLogLine(index, value) : ReadErrorLine(index));
             SetGauge(done * 100 / kind.Entries());
         },
-        [this] { return s_.Cancelled && s_.Cancelled(); });
+        LogRetries(s_), [this] { return s_.Cancelled && s_.Cancelled(); });
     for (const std::string& line : set.Lines) file.WriteLine(line);
     save_.ReadErrors = set.ReadErrors;
     const int stoppedAt = set.FirstError;

@@ -40,7 +40,8 @@ TransferPreview ReadPreview(TransferSeams& s, const FileCheck& file, const FileK
         row.Index = item.Index;
         row.FileValue = item.Value;
         row.Protected = ProtectionOf(kind.AmpFamily, item.Index, systemAccess);
-        row.Readable = ReadParamWord(s.Port, kind.AmpFamily, item.Address, row.Current);
+        row.Readable =
+            ReadParamWord(s.Port, kind.AmpFamily, item.Address, row.Current, LogRetries(s));
         s.Panel.RWGaugeProgress = taken * 100 / std::max(1, kind.Entries());
         if (s.Progress) s.Progress(s.Panel.RWGaugeProgress);
         if (row.Protected != Protection::None) {

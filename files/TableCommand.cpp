@@ -98,7 +98,7 @@ bool ParamTableCommand::FillFromAmplifier() {
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
         if (s_.State.CommErrorLatched) break;
         int value = 0;
-        if (s_.Port.ReadFromRAM(IndexAddress(index), WordReplyLength, HexFormat, value) != 1) {
+        if (!ReadParamWord(s_.Port, Family::Fx, IndexAddress(index), value, LogRetries(s_))) {
             outcome_.ReadStoppedAt = index;
             break;
         }

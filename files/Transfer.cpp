@@ -54,6 +54,7 @@ constexpr int MsgFormatError = 193;
 constexpr int MsgOk = 73;
 constexpr int MsgLinkLostNoReadBack = 1050;
 constexpr int MsgLinkLostAfterWrites = 1051;
+constexpr int MsgReadRetried = 1256;
 
 std::string Trimmed(const std::string& line) {
     std::size_t first = 0, last = line.size();
@@ -351,9 +352,35 @@ void TransferPass::FinishFx(const PassRules& rules) {
     if (rules.FxSettlePauseMs > 0) s_.Time.WaitMs(rules.FxSettlePauseMs);
 }
 
-bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value) {
+namespace {
+
+bool ReadFamilyWord(Drive& port, int ampFamily, const std::string& address, int& value) {
     return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReplyLength, HexFormat, value)
                                     : port.ReadFromRAM(address, WordReplyLength, HexFormat, value)) == 1;
+}
+
+}  // namespace
+
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value,
+                   const ReadRetried& onRetry) {
+    port.HoldErrorReport(true);
+    bool ok = ReadFamilyWord(port, ampFamily, address, value);
+    if (!ok && IsBrokenReply(port.ReplyBuffer())) {
+        if (onRetry) onRetry(address);
+        ok = ReadFamilyWord(port, ampFamily, address, value);
+    }
+    port.HoldErrorReport(false);
+    if (!ok) port.Communicating_error();
+    return ok;
+}
+
+ReadRetried LogRetries(TransferSeams& s) {
+    return [&s](const std::string& address) {
+        std::string line = s.Message(MsgReadRetried);
+        const std::size_t mark = line.find("%1");
+        if (mark != std::string::npos) line.replace(mark, 2, address);
+        s.Panel.Memo1.push_back(line);
+    };
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {

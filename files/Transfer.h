@@ -153,7 +153,17 @@ private:
 
 // Reads one parameter word with the family's primitive (EEPROM for BX, RAM
 // for the others), as Save, the preview, the backup and the read-back do.
-bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value);
+// Told of each read of a whole-set job that is tried again: its address.
+using ReadRetried = std::function<void(const std::string& address)>;
+// One parameter word of a whole-set job (save, preview, backup, read-back)
+// with the family's primitive. On a noisy line a read that failed on a
+// broken reply is tried once more, onRetry told first; the failure is
+// reported only when it stays. Silence and the amplifier's error reply are
+// not tried again.
+bool ReadParamWord(Drive& port, int ampFamily, const std::string& address, int& value,
+                   const ReadRetried& onRetry = nullptr);
+// Puts each retry in the panel's log.
+ReadRetried LogRetries(TransferSeams& s);
 
 // An error box: the custom dialog of kind Error with one button captioned
 // with message 73.

@@ -63,7 +63,7 @@ VerifyResult VerifyWrites(TransferSeams& s, const PassResult& pass, const FileKi
         if (!word->Acknowledged) continue;  // already counted as a failed write
         ++verify.Written;
         int value = 0;
-        if (!ReadParamWord(s.Port, kind.AmpFamily, word->Address, value)) {
+        if (!ReadParamWord(s.Port, kind.AmpFamily, word->Address, value, LogRetries(s))) {
             ++verify.Failed;
             verify.Unread.push_back(word->Address);
         } else if (Word(value) != Word(word->Value)) {

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -55,6 +56,30 @@ const EscapeRow EscapeRows[] = {
     {efSetBreak, [](int fd) { return ::ioctl(fd, TIOCSBRK); }, false},
     {efClrBreak, [](int fd) { return ::ioctl(fd, TIOCCBRK); }, false},
 };
+
+// What an escape function is on an RFC 2217 port; empty where the option has
+// nothing for it (XON and XOFF are the server's business).
+std::string ComPortEscape(TEscapeFunction function) {
+    switch (function) {
+        case efSetRTS:
+            return TelnetComPort::SetRts(true);
+        case efClrRTS:
+            return TelnetComPort::SetRts(false);
+        case efSetDTR:
+            return TelnetComPort::SetDtr(true);
+        case efClrDTR:
+            return TelnetComPort::SetDtr(false);
+        case efSetBreak:
+            return TelnetComPort::SetBreak(true);
+        case efClrBreak:
+            return TelnetComPort::SetBreak(false);
+        default:
+            return {};
+    }
+}
+
+// How long the server may take to agree to the COM port option.
+constexpr std::chrono::milliseconds NegotiationTimeout{1000};
 
 struct ModemStateRow {
     int index;
@@ -154,6 +179,15 @@ void TThreadComm::UpdateDataControlBlockLock() {
 void TThreadComm::UpdateDataControlBlock() {
     const int fd = fd_;
     if (!enabled_ || fd < 0) return;
+    if (Networked()) {
+        // A raw stream carries no settings: the server's own hold there.
+        if (!telnet_) return;
+        const std::string commands =
+            TelnetComPort::LineSettings(baudRate_, dataBits_, parity_, stopBits_);
+        if (commands.empty()) throw ECommError(ErrorText(DataControlBlockText, EINVAL));
+        SendComPortCommand(commands);
+        return;
+    }
     const commline::LineSettings settings{baudRate_,
                                           parity_,
                                           stopBits_,
@@ -210,6 +244,8 @@ void TThreadComm::Open() {
 // The device, exclusively and under its lock file; -1 with the reason kept
 // in lastOpenFailure_ when it cannot be had.
 int TThreadComm::OpenDevice() {
+    netAddress_.reset();
+    if (netline::IsNetworkPortName(deviceName_)) return OpenNetwork(netline::ConnectTimeoutMs);
     const std::string path = commline::ResolveDevicePath(deviceName_, searchFolder_);
     lastOpenFailure_ = {PortProblem::None, 0, path, 0};
     int error = 0;
@@ -227,10 +263,29 @@ int TThreadComm::OpenDevice() {
     return fd;
 }
 
+// The connection to a device server; -1 with the reason kept in
+// lastOpenFailure_ when there is none.
+int TThreadComm::OpenNetwork(int timeoutMs) {
+    lastOpenFailure_ = {PortProblem::None, 0, deviceName_, 0};
+    netAddress_ = netline::ParseNetworkPort(deviceName_);
+    int error = EINVAL;
+    const int fd = netAddress_ ? netline::Connect(*netAddress_, timeoutMs, &error) : -1;
+    if (fd < 0) {
+        lastOpenFailure_.Problem =
+            netAddress_ ? ProblemForNetworkError(error) : PortProblem::BadNetworkAddress;
+        lastOpenFailure_.Error = error;
+    }
+    return fd;
+}
+
 // Time-outs, line settings and the event thread of a freshly opened device.
 // Returns false when the queue sizes were refused (the port works anyway).
 bool TThreadComm::ConfigureDevice() {
-    UpdateCommTimeouts();
+    if (Networked()) {
+        ConfigureNetwork();
+    } else {
+        UpdateCommTimeouts();
+    }
     UpdateDataControlBlock();
     const bool queuesSized = RequestQueueSizes();
     {
@@ -253,10 +308,12 @@ void TThreadComm::CloseDevice() {
     const int fd = fd_.exchange(-1);
     if (fd >= 0) {
         // Discarding unsent output also keeps close() from waiting for it.
-        ::tcflush(fd, TCIOFLUSH);
+        if (!Networked()) ::tcflush(fd, TCIOFLUSH);
         commline::CloseExclusive(fd);
     }
     serialLock_.Release();
+    netAddress_.reset();
+    telnet_.reset();
     enabled_ = false;
     hungUp_ = false;
 }
@@ -323,13 +380,19 @@ void TThreadComm::MarkHungUp() {
 }
 
 bool TThreadComm::ReopenDevice() {
-    const std::string path = commline::ResolveDevicePath(deviceName_, searchFolder_);
-    const int fd = commline::OpenExclusive(path);
-    if (fd < 0) return false;
-    if (serialLock_.Acquire(path, lockFolder_) == SerialLock::Result::HeldByOther) {
-        commline::CloseExclusive(fd);
-        return false;
+    int fd = -1;
+    if (Networked()) {
+        // A reconnect happens inside a read: it takes no longer than the read may.
+        fd = netline::Connect(*netAddress_, ReadTotalTimeoutMs, nullptr);
+    } else {
+        const std::string path = commline::ResolveDevicePath(deviceName_, searchFolder_);
+        fd = commline::OpenExclusive(path);
+        if (fd >= 0 && serialLock_.Acquire(path, lockFolder_) == SerialLock::Result::HeldByOther) {
+            commline::CloseExclusive(fd);
+            fd = -1;
+        }
     }
+    if (fd < 0) return false;
     fd_ = fd;
     try {
         ConfigureDevice();
@@ -340,6 +403,78 @@ bool TThreadComm::ReopenDevice() {
     if (fd_ < 0) return false;
     hungUp_ = false;
     return true;
+}
+
+// ---- the network -----------------------------------------------------------
+
+// An RFC 2217 connection starts with the option negotiation; a raw one has none.
+void TThreadComm::ConfigureNetwork() {
+    telnet_.reset();
+    if (netAddress_->Kind == netline::NetKind::Rfc2217) NegotiateComPort(fd_);
+}
+
+// Offers the COM port option and waits for the server's answer, answering
+// what else it asks meanwhile. A server that refuses the option, or stays
+// silent, still carries the data: its own line settings then hold.
+void TThreadComm::NegotiateComPort(int fd) {
+    telnet_ = std::make_unique<TelnetComPort>();
+    const std::string greeting = telnet_->Greeting();
+    if (netline::SendAll(fd, greeting.data(), static_cast<int>(greeting.size())) < 0) return;
+    const auto deadline = SteadyClock::now() + NegotiationTimeout;
+    char chunk[256];
+    while (!telnet_->ComPortAgreed() && !telnet_->ComPortRefused()) {
+        const int left = MsUntil(deadline);
+        pollfd waitFor{fd, POLLIN, 0};
+        if (left == 0 || ::poll(&waitFor, 1, left) <= 0) break;
+        if (ReadDevice(fd, chunk, sizeof chunk) < 0 && errno != EAGAIN) break;
+    }
+}
+
+void TThreadComm::SendComPortCommand(const std::string& command) {
+    const int fd = fd_;
+    if (telnet_ && fd >= 0 && !command.empty())
+        netline::SendAll(fd, command.data(), static_cast<int>(command.size()));
+}
+
+ssize_t TThreadComm::ReadDevice(int fd, char* buffer, std::size_t count) {
+    if (!Networked()) return ::read(fd, buffer, count);
+    const ssize_t n = ::recv(fd, buffer, count, MSG_DONTWAIT);
+    // A server that sends a reply in two writes with Nagle on waits for the
+    // acknowledgement of the first before the second: acknowledge at once
+    // rather than after the usual 40 ms (the setting lasts only a while).
+    if (n > 0) netline::AcknowledgeAtOnce(fd);
+    if (n == 0) {
+        errno = ECONNRESET;  // the server closed the connection
+        return -1;
+    }
+    if (n < 0 || !telnet_) return n;
+    std::string reply;
+    const int data = telnet_->Decode(buffer, static_cast<int>(n), buffer, reply);
+    if (!reply.empty()) netline::SendAll(fd, reply.data(), static_cast<int>(reply.size()));
+    if (data > 0) return data;
+    errno = EAGAIN;  // only Telnet commands: nothing for the reader yet
+    return -1;
+}
+
+// The request goes out whole or the connection is taken for dropped.
+int TThreadComm::WriteNetwork(const char* data, int count) {
+    const std::string wire =
+        telnet_ ? TelnetComPort::Encode(data, count) : std::string(data, count);
+    const int sent = netline::SendAll(fd_, wire.data(), static_cast<int>(wire.size()));
+    if (sent == static_cast<int>(wire.size())) return count;
+    MarkHungUp();
+    return std::clamp(sent, 0, count);
+}
+
+// Asks the server to drop what it holds from the drive, then drops what has
+// already crossed the network.
+void TThreadComm::PurgeNetworkInput() {
+    const int fd = fd_;
+    SendComPortCommand(TelnetComPort::PurgeReceive());
+    char chunk[256];
+    while (commline::InputQueueCount(fd) > 0) {
+        if (ReadDevice(fd, chunk, sizeof chunk) < 0 && errno != EAGAIN) break;
+    }
 }
 
 // ---- reading and writing ---------------------------------------------------
@@ -384,7 +519,7 @@ int TThreadComm::TakeTrailing(int fd, char* buffer, int count, SteadyClock::time
     const timespec wait{micros / 1'000'000, (micros % 1'000'000) * 1000};
     pollfd waitFor{fd, POLLIN, 0};
     if (::ppoll(&waitFor, 1, &wait, nullptr) <= 0 || LineDown(waitFor.revents)) return 0;
-    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    const ssize_t n = ReadDevice(fd, buffer, static_cast<size_t>(count));
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -403,7 +538,7 @@ int TThreadComm::ReadUntilDeadline(char* buffer, int count, int capacity) {
     while (progress.got < count) {
         if (readFirst) {
             const ssize_t n =
-                ::read(fd, buffer + progress.got, static_cast<size_t>(capacity - progress.got));
+                ReadDevice(fd, buffer + progress.got, static_cast<size_t>(capacity - progress.got));
             if (n > 0) {
                 progress.got += static_cast<int>(n);
                 continue;
@@ -493,7 +628,7 @@ int TThreadComm::Write(const char* data, int count) {
     if (!LineReady()) return 0;
     wroteAt_ = SteadyClock::now();
     wireChars_ = count;
-    return WriteUntilDeadline(data, count);
+    return Networked() ? WriteNetwork(data, count) : WriteUntilDeadline(data, count);
 }
 
 // Hands all bytes to the driver within WriteMsPerByte() per byte (no limit
@@ -573,13 +708,22 @@ int TThreadComm::OutQueCount() {
 void TThreadComm::PurgeIn() {
     const int fd = fd_;
     if (!enabled_ || fd < 0) return;
-    ::tcflush(fd, TCIFLUSH);
+    if (Networked()) {
+        PurgeNetworkInput();
+    } else {
+        ::tcflush(fd, TCIFLUSH);
+    }
     ++*inputTaken_;
 }
 
 void TThreadComm::PurgeOut() {
     const int fd = fd_;
-    if (enabled_ && fd >= 0) ::tcflush(fd, TCOFLUSH);
+    if (!enabled_ || fd < 0) return;
+    if (Networked()) {
+        SendComPortCommand(TelnetComPort::PurgeTransmit());
+    } else {
+        ::tcflush(fd, TCOFLUSH);
+    }
 }
 
 bool TThreadComm::GetModemState(int index) {
@@ -618,6 +762,10 @@ void TThreadComm::EscapeComm(TEscapeFunction function) {
     // A hung-up port has no line to drive; a reopened device raises DTR and
     // RTS again by itself.
     if (fd < 0) return;
+    if (Networked()) {
+        SendComPortCommand(ComPortEscape(function));
+        return;
+    }
     for (const EscapeRow& row : EscapeRows) {
         if (row.function != function) continue;
         if (row.run(fd) == 0) return;
@@ -641,7 +789,7 @@ void TThreadComm::SetBREAKState(bool on) {
     std::lock_guard guard(lock_);
     EscapeComm(on ? efSetBreak : efClrBreak);
     const int fd = fd_;
-    if (fd >= 0) ::tcflush(fd, TCIOFLUSH);
+    if (fd >= 0 && !Networked()) ::tcflush(fd, TCIOFLUSH);
 }
 
 // ---- events ----------------------------------------------------------------

@@ -9,11 +9,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "link/CommEventThread.h"
 #include "link/CommLine.h"
+#include "link/NetLine.h"
 #include "link/PortDiagnosis.h"
 #include "link/SerialLine.h"
 #include "link/SerialLock.h"
@@ -89,6 +91,11 @@ using TCommStatEvent =
 // closed before it is renamed; reads and writes fail at once (0) and, at most
 // once a second, try to reopen the same device name. So the status poll's
 // retries bring the link back by themselves once the adapter is back.
+//
+// A device name "tcp://HOST:PORT" or "rfc2217://HOST:PORT" opens a serial
+// device server over the network instead (see NetLine.h); the reads, writes,
+// time-outs and hang-ups above it behave as for a local device, and a
+// dropped connection is a hang-up whose reopen is a reconnect.
 class TThreadComm : public SerialLine {
 public:
     static constexpr int ReadTotalTimeoutMs = 1000;
@@ -221,6 +228,18 @@ private:
         bool heardPastRest = false;
         std::chrono::steady_clock::time_point heardUntil;
     };
+    // One read of what the device holds, as read() does: for a network port
+    // the data with the Telnet commands taken out, and a closed connection an
+    // error (ECONNRESET) rather than "nothing there".
+    ssize_t ReadDevice(int fd, char* buffer, std::size_t count);
+    bool Networked() const { return netAddress_.has_value(); }
+    int OpenNetwork(int timeoutMs);
+    void ConfigureNetwork();
+    void NegotiateComPort(int fd);
+    // Sends a COM port command on an RFC 2217 port; nothing on a raw one.
+    void SendComPortCommand(const std::string& command);
+    int WriteNetwork(const char* data, int count);
+    void PurgeNetworkInput();
     int ReadUntilDeadline(char* buffer, int count, int capacity);
     bool WaitForRest(int fd, int leftMs, ReadProgress& progress);
     int TakeTrailing(int fd, char* buffer, int count, std::chrono::steady_clock::time_point until);
@@ -264,6 +283,9 @@ private:
     commline::LineCounters errorBaseline_;
     std::atomic<bool> hasLineCounters_{false};
     OpenFailure lastOpenFailure_;
+    // Set while a network port is open (taken from the name at open).
+    std::optional<netline::NetAddress> netAddress_;
+    std::unique_ptr<TelnetComPort> telnet_;  // per connection, RFC 2217 only
     std::string lockFolder_ = kLockFolder;
     SerialLock serialLock_;
 };

@@ -179,14 +179,17 @@ void TCommEventThread::Run(std::shared_ptr<Shared> shared) {
         // With nothing to report there is nothing to sample: a hang-up wakes
         // the poll by itself.
         const bool sampling = watching && !shared->events.Empty();
-        pollfd fds[2] = {{shared->wakeFd, POLLIN, 0}, {shared->fd, watch.PollEvents(), 0}};
+        // POLLRDHUP: a network port's server closed the connection (a tty
+        // never reports it).
+        pollfd fds[2] = {{shared->wakeFd, POLLIN, 0},
+                         {shared->fd, static_cast<short>(watch.PollEvents() | POLLRDHUP), 0}};
         const int ready = ::poll(fds, watching ? 2 : 1, sampling ? SampleIntervalMs : -1);
         if (shared->Stopping()) break;
         if (ready < 0) {
             if (errno != EINTR) shared->sawHangUp = true;
             continue;
         }
-        if (watching && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (watching && (fds[1].revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL))) {
             shared->sawHangUp = true;
             continue;
         }

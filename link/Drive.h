@@ -26,6 +26,9 @@ public:
 
     // Reports a failed exchange once per outage on the main panel.
     virtual void Communicating_error() = 0;
+    // While held, failed exchanges are not reported: a caller that tries
+    // again reports a failure that stays itself.
+    virtual void HoldErrorReport(bool hold) { (void)hold; }
     // The last reply text received.
     virtual std::string ReplyBuffer() const = 0;
 };

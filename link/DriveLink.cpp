@@ -79,31 +79,37 @@ bool DriveLink::SendRequest(const std::string& request) {
     const int written = port_.Write(request.data(), length);
     // Once any of it went out, an answer may come, in time or not.
     requestOut_ = written > 0;
+    sentAtMs_ = clock_.NowMs();
     return written == length;
 }
 
 // Replies carry no address, so order is all that ties a reply to its request.
 // After a failed exchange its reply may still be on its way: let the line be
 // quiet for the guard time since the failure before the next request goes out
-// (which empties the line). A healthy line never gets here.
+// (which empties the line). When nothing at all came, the reply may be later
+// still: the line is watched until LateReplyWindowMs after that request. A
+// healthy line never gets here.
 void DriveLink::NoteFailedExchange() {
     settlePending_ = true;
     failedAtMs_ = clock_.NowMs();
+    guardUntilMs_ = failedAtMs_ + SettleGuardMs;
+    if (replyBuffer_ == "?") guardUntilMs_ = std::max(guardUntilMs_, sentAtMs_ + LateReplyWindowMs);
 }
 
 void DriveLink::SettleLine() {
     if (!settlePending_) return;
     settlePending_ = false;
-    const std::uint64_t limit = failedAtMs_ + SettleLimitMs;
-    std::uint64_t quietSince = failedAtMs_;
+    // A chattering line is given up on SettleLimitMs after the failure, or
+    // after the late-reply window where that is longer.
+    const std::uint64_t limit = guardUntilMs_ - SettleGuardMs + SettleLimitMs;
+    std::uint64_t until = guardUntilMs_;
     while (true) {
         const std::uint64_t now = clock_.NowMs();
-        if (now < quietSince + SettleGuardMs) {
-            clock_.WaitMs(static_cast<int>(quietSince + SettleGuardMs - now));
-        }
+        if (now < until) clock_.WaitMs(static_cast<int>(until - now));
         if (!TakeWaitingBytes()) break;
-        quietSince = clock_.NowMs();
-        if (quietSince >= limit) break;
+        const std::uint64_t heard = clock_.NowMs();
+        if (heard >= limit) break;
+        until = heard + SettleGuardMs;
     }
 }
 
@@ -326,7 +332,8 @@ int DriveLink::ReadReplyRest(int maxLength) {
             errorMark = errorMark || c == '!';
             if (IsLineEnd(c)) {
                 heardPastReply_ = i + 1 == got && got == wanted;
-                return EndedEarly(rest + i + 1, got - i - 1, maxLength);
+                const int ended = EndedEarly(rest + i + 1, got - i - 1, maxLength);
+                return errorMark ? 0 : ended;
             }
             if (c == '%') {
                 if (++skippedMarks > maxLength) return 0;
@@ -355,7 +362,7 @@ int DriveLink::EndedEarly(const char* after, int count, int maxLength) {
 }
 
 void DriveLink::Communicating_error() {
-    if (state_.CommErrorLatched) return;
+    if (reportHeld_ || state_.CommErrorLatched) return;
     state_.CommErrorLatched = true;
     state_.StatusCode = StatusTexts::CommErrorStatusCode;
     state_.CurrentMode = -1;

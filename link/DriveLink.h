@@ -34,6 +34,7 @@ public:
 
     // Reports a failed exchange once per outage on the main panel.
     void Communicating_error() override;
+    void HoldErrorReport(bool hold) override { reportHeld_ = hold; }
 
     std::string ReplyBuffer() const override { return replyBuffer_; }
 
@@ -49,6 +50,11 @@ public:
     // After a failed exchange the line is left alone for this long before the
     // next request, so that a reply that comes late is not taken for the next one.
     static constexpr int SettleGuardMs = 300;
+    // After a request that was met by silence, its reply may still come until
+    // this long after the request was sent; the next request waits for that.
+    // (A whole earlier reply sent again in place of an answer cannot be told
+    // from the answer: it carries no address, and its checksum is right.)
+    static constexpr int LateReplyWindowMs = 2000;
     // A line that keeps chattering is emptied after this long at most.
     static constexpr int SettleLimitMs = 2000;
 
@@ -81,8 +87,11 @@ private:
     bool heardPastReply_ = false;
     // Set by a failed exchange whose request went out: its reply may still come.
     bool settlePending_ = false;
+    bool reportHeld_ = false;
     bool requestOut_ = false;
     std::uint64_t failedAtMs_ = 0;
     bool periodicJob_ = false;
     bool silentInJob_ = false;
+    std::uint64_t sentAtMs_ = 0;      // when the last request went out
+    std::uint64_t guardUntilMs_ = 0;  // the earliest next request after a failure
 };

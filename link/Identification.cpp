@@ -76,6 +76,7 @@ bool Identification::Read_current_mode() {
     silent_ = false;
     failed_ = false;
     const bool latchedBefore = state_.CommErrorLatched;
+    driveChange_.reset();
     switch (state_.AmpFamily) {
         case Family::Bx:
             ReadBx();
@@ -90,7 +91,49 @@ bool Identification::Read_current_mode() {
     // A mailbox poll may fail and its retry succeed: the failure has still
     // been reported, and the report has put the placeholders back.
     if (!latchedBefore && state_.CommErrorLatched) failed_ = true;
+    if (!failed_) {
+        KeepCompletePass();
+    } else if (!silent_) {
+        PutBackLastGood();
+    }
     return !failed_;
+}
+
+void Identification::KeepCompletePass() {
+    const IdentifiedDrive found{state_.AmpFamily, state_.FxVersion, panel_.MainMsg5,
+                                panel_.CPULabel};
+    if (lastGood_.Identity && !(*lastGood_.Identity == found))
+        driveChange_ = DriveChange{*lastGood_.Identity, found};
+    lastGood_ = {found, panel_.EEPLabel, state_.BxScaleA, state_.BxScaleB, state_.BxScaleC};
+}
+
+// Only for the drive the last complete pass read: a pass for another family
+// has nothing to put back.
+void Identification::PutBackLastGood() {
+    if (!lastGood_.Identity || lastGood_.Identity->Family != state_.AmpFamily) return;
+    panel_.MainMsg5 = lastGood_.Identity->Model;
+    panel_.CPULabel = lastGood_.Identity->Cpu;
+    if (state_.AmpFamily != Family::Bx) return;
+    panel_.EEPLabel = lastGood_.EepLabel;
+    state_.BxScaleA = lastGood_.BxScaleA;
+    state_.BxScaleB = lastGood_.BxScaleB;
+    state_.BxScaleC = lastGood_.BxScaleC;
+}
+
+std::string DriveChangeText(const DriveChange& change, const MessageCatalogue& catalogue) {
+    constexpr int MsgOtherDrive = 1257;
+    const auto shown = [](const IdentifiedDrive& identity) {
+        return identity.Model + " " + identity.Cpu;
+    };
+    std::string text = catalogue.Msg(MsgOtherDrive);
+    if (text.empty()) text = "Another amplifier answers on this port now: %1 (before: %2).";
+    for (const auto& [mark, value] :
+         {std::pair<std::string, std::string>{"%1", shown(change.After)},
+          std::pair<std::string, std::string>{"%2", shown(change.Before)}}) {
+        const std::size_t at = text.find(mark);
+        if (at != std::string::npos) text.replace(at, 2, value);
+    }
+    return text;
 }
 
 bool Identification::Answered(int result) {

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "link/MessageCatalogue.h"
+#include "link/NetLine.h"
 
 namespace fs = std::filesystem;
 
@@ -33,6 +35,12 @@ const ErrorRow kErrorRows[] = {
     {EIO, PortProblem::NoHardware},
 };
 
+const ErrorRow kNetworkErrorRows[] = {
+    {EADDRNOTAVAIL, PortProblem::UnknownHost},    {ECONNREFUSED, PortProblem::ConnectionRefused},
+    {EHOSTUNREACH, PortProblem::HostUnreachable}, {ENETUNREACH, PortProblem::HostUnreachable},
+    {EHOSTDOWN, PortProblem::HostUnreachable},    {ETIMEDOUT, PortProblem::ConnectTimedOut},
+};
+
 constexpr int MsgCannotOpen = 1023;
 constexpr int MsgCannotOpenNamed = 1024;
 constexpr int MsgNoDeviceAtAll = 1025;
@@ -44,6 +52,12 @@ constexpr int MsgBusyHolders = 1030;
 constexpr int MsgNotSerial = 1031;
 constexpr int MsgNoHardware = 1032;
 constexpr int MsgPermissionRelogin = 1102;
+constexpr int MsgNetRefused = 1250;
+constexpr int MsgNetUnreachable = 1251;
+constexpr int MsgNetTimedOut = 1252;
+constexpr int MsgNetUnknownHost = 1253;
+constexpr int MsgNetBadAddress = 1254;
+constexpr int MsgNetOther = 1255;
 
 // Every text of the diagnosis with the English kept for servoctl; %1 and %2
 // stand for the device, the group, the user or the processes.
@@ -68,6 +82,30 @@ const TextRow kTexts[] = {
     {MsgBusyHolders, "the device is busy: it is in use by process %1."},
     {MsgNotSerial, "this is not a serial port."},
     {MsgNoHardware, "no serial hardware answers behind this device."},
+    {MsgNetRefused,
+     "host %1 refused the connection to port %2. Is the serial device server running, and "
+     "does it serve this port?"},
+    {MsgNetUnreachable,
+     "host %1 cannot be reached (port %2). Check the address and the network connection."},
+    {MsgNetTimedOut,
+     "host %1 did not answer on port %2 within 3 seconds. Check the address and that the "
+     "server is switched on."},
+    {MsgNetUnknownHost,
+     "the host name %1 is not known (port %2). Check the spelling, or give its IP address."},
+    {MsgNetBadAddress, "this is not a network port. Write tcp://HOST:PORT or rfc2217://HOST:PORT."},
+    {MsgNetOther, "no connection to host %1, port %2: %3."},
+};
+
+// The network problems: each one text, with the host and the port.
+struct NetworkTextRow {
+    PortProblem Problem;
+    int Message;
+};
+const NetworkTextRow kNetworkTexts[] = {
+    {PortProblem::ConnectionRefused, MsgNetRefused},
+    {PortProblem::HostUnreachable, MsgNetUnreachable},
+    {PortProblem::ConnectTimedOut, MsgNetTimedOut},
+    {PortProblem::UnknownHost, MsgNetUnknownHost},
 };
 
 std::string Say(const DiagnosisContext& context, int message,
@@ -155,7 +193,25 @@ std::string BusyText(const OpenFailure& failure, const DiagnosisContext& context
     return Say(context, MsgBusyHolders, {Joined(holders)});
 }
 
+std::string NetworkText(const OpenFailure& failure, const DiagnosisContext& context) {
+    const std::optional<netline::NetAddress> address = netline::ParseNetworkPort(failure.Path);
+    if (!address) return Say(context, MsgNetBadAddress);
+    const std::vector<std::string> values = {address->Host, std::to_string(address->Port),
+                                             std::strerror(failure.Error)};
+    for (const NetworkTextRow& row : kNetworkTexts) {
+        if (row.Problem == failure.Problem) return Say(context, row.Message, values);
+    }
+    return Say(context, MsgNetOther, values);
+}
+
 }  // namespace
+
+PortProblem ProblemForNetworkError(int error) {
+    for (const ErrorRow& row : kNetworkErrorRows) {
+        if (row.Error == error) return row.Problem;
+    }
+    return PortProblem::Other;
+}
 
 PortProblem ProblemForError(int error) {
     if (error == 0) return PortProblem::None;
@@ -224,8 +280,17 @@ std::string DescribeOpenFailure(const std::string& portName, const OpenFailure& 
         case PortProblem::NoHardware:
             reason = Say(context, MsgNoHardware);
             break;
+        case PortProblem::BadNetworkAddress:
+        case PortProblem::UnknownHost:
+        case PortProblem::ConnectionRefused:
+        case PortProblem::HostUnreachable:
+        case PortProblem::ConnectTimedOut:
+            reason = NetworkText(failure, context);
+            break;
         case PortProblem::Other:
-            reason = std::string(std::strerror(failure.Error)) + ".";
+            reason = netline::IsNetworkPortName(failure.Path)
+                         ? NetworkText(failure, context)
+                         : std::string(std::strerror(failure.Error)) + ".";
             break;
     }
     return Heading(portName, failure.Path, context) + reason;

@@ -17,6 +17,12 @@ enum class PortProblem {
     Busy,              // another program has it open or locked
     NotSerial,         // a file or device that is no serial port
     NoHardware,        // the node exists but nothing answers behind it
+    // A network port ("tcp://", "rfc2217://"):
+    BadNetworkAddress,  // the name is not HOST:PORT
+    UnknownHost,        // the host name does not resolve
+    ConnectionRefused,  // the host answers, but nothing serves that port
+    HostUnreachable,    // no route to the host
+    ConnectTimedOut,    // no answer within the connect time-out
     Other
 };
 
@@ -28,6 +34,9 @@ struct OpenFailure {
 };
 
 PortProblem ProblemForError(int error);
+// The problem behind a failed connect (its errno; EADDRNOTAVAIL for a host
+// name that does not resolve).
+PortProblem ProblemForNetworkError(int error);
 
 // Processes (other than this one) with the device open, found in /proc.
 std::vector<int> ProcessesHolding(const std::string& devicePath,

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <set>
 
+#include "link/NetLine.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -119,4 +121,17 @@ std::string PortDisplayName(const std::string& path) {
     const fs::path device(path);
     if (device.parent_path().filename() == "by-id") return AdapterName(device.filename().string());
     return path;
+}
+
+void RememberNetworkPort(std::vector<std::string>& recent, const std::string& name) {
+    if (!netline::IsNetworkPortName(name)) return;
+    recent.erase(std::remove(recent.begin(), recent.end(), name), recent.end());
+    recent.insert(recent.begin(), name);
+    if (recent.size() > MaxRecentNetworkPorts) recent.resize(MaxRecentNetworkPorts);
+}
+
+std::vector<SerialPortEntry> WithNetworkPorts(std::vector<SerialPortEntry> ports,
+                                              const std::vector<std::string>& recent) {
+    for (const std::string& name : recent) ports.push_back({name, "", ""});
+    return ports;
 }

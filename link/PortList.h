@@ -26,6 +26,15 @@ std::string AdapterName(const std::string& byIdName);
 // path, the path itself otherwise.
 std::string PortDisplayName(const std::string& path);
 
+// The network ports used last, newest first: a network port name
+// ("tcp://...", "rfc2217://...") moves to the front, and at most
+// MaxRecentNetworkPorts are kept. Other names leave the list as it is.
+inline constexpr std::size_t MaxRecentNetworkPorts = 5;
+void RememberNetworkPort(std::vector<std::string>& recent, const std::string& name);
+// The devices present followed by the recent network ports, for the port dialog.
+std::vector<SerialPortEntry> WithNetworkPorts(std::vector<SerialPortEntry> ports,
+                                              const std::vector<std::string>& recent);
+
 // One line per port: the path, and after two blanks what it is. Shared by
 // servoctl ports and the port dialog.
 std::string PortLine(const SerialPortEntry& entry);

@@ -88,6 +88,10 @@ bool IsReplyChar(char c) {
     return c == '\r' || c == '\n' || c == '!' || c == '%' || IsUpperHexDigit(c);
 }
 
+bool IsBrokenReply(const std::string& replyBuffer) {
+    return !replyBuffer.empty() && replyBuffer != "?" && replyBuffer[0] != '!';
+}
+
 std::string HexWord(int value) {
     char digits[5];
     std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(value) & 0xFFFFu);

@@ -29,6 +29,11 @@ bool CheckReplySum(const std::string& reply, int count);
 // CR, LF, "!", "%", "0"-"9" and "A"-"F".
 bool IsReplyChar(char c);
 
+// True when the ReplyBuffer of a failed exchange shows a reply that came but
+// was spoilt on the way (a wrong checksum, a foreign character, cut short):
+// neither silence ("?") nor the amplifier's own error reply ("!").
+bool IsBrokenReply(const std::string& replyBuffer);
+
 // 4 upper-case hexadecimal digits of the low 16 bits (FFFF for -1).
 std::string HexWord(int value);
 // 8 upper-case hexadecimal digits, zero-padded.

@@ -184,3 +184,9 @@ void ParamWriter::MarkResult(const ParamWriteRecord& record, bool ok) {
     for (const CacheCell& cell : WordCells(map_, record.Group, record.Index))
         caches_.SetWriteFailed(cell.Group, cell.Index, !ok);
 }
+
+int ParamWriter::DropPendingWrites() {
+    const int dropped = static_cast<int>(pendingWrite_.size());
+    pendingWrite_.clear();
+    return dropped;
+}

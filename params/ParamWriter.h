@@ -52,6 +52,11 @@ public:
     // The handler of WriteParamTimer (500 ms).
     void WriteParamTimerTimer();
 
+    // Another drive now answers behind the port: the queued writes were
+    // meant for the old one and must not reach this one. Returns how many
+    // were dropped.
+    int DropPendingWrites();
+
 private:
     bool Perform(const ParamWriteRecord& record);
     void MarkResult(const ParamWriteRecord& record, bool ok);

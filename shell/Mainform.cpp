@@ -487,6 +487,7 @@ void TMainForm::FormCreate() {
     ApplyInitSettings(settings, places_.DataFolder, State());
     if (!settings.WorkFolder) State().WorkFolder = places_.WorkFolder;
     initOtherLines_ = settings.OtherLines;
+    networkPorts_ = settings.NetworkPorts;
     ShowTransferChecks();
 
     mdiArea_->SetPicture(QPixmap(QString::fromStdString(State().StartFolder + "Main.Bmp")));
@@ -555,7 +556,7 @@ void TMainForm::SelectComItem(int index) {
 void TMainForm::ChangeLanguage() {
     using namespace StatusTexts;
     setWindowTitle(QString::fromStdString(Msg(MsgTitle) + " " + kProgramVersion));
-    FollowLanguageInQtTexts(state_.Language);
+    FollowLanguageInQtTexts(State().Language);
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
@@ -575,6 +576,10 @@ void TMainForm::ChangeLanguage() {
 }
 
 void TMainForm::RefreshPanel() {
+    if (const std::string change = desk_->TakeDriveChangeText(); !change.empty()) {
+        CloseParamWindows();
+        questions_->StandardDialog(change, DialogKind::Warning, {sbOK});
+    }
     const std::pair<const char*, const std::string*> texts[] = {
         {"MainMsg1", &Panel().MainMsg1}, {"MainMsg2", &Panel().MainMsg2},
         {"MainMsg3", &Panel().MainMsg3}, {"MainMsg4", &Panel().MainMsg4},
@@ -676,12 +681,15 @@ void TMainForm::ComClick(int index) {
 void TMainForm::M69OtherPortClick() {
     if (desk_->LongOp.Running()) return;
     const std::optional<std::string> device =
-        questions_->ChooseSerialPort({Msg(MsgOtherPort), ListSerialPorts(), desk_->OtherPort()});
+        questions_->ChooseSerialPort({Msg(MsgOtherPort),
+                                      WithNetworkPorts(ListSerialPorts(), networkPorts_),
+                                      desk_->OtherPort()});
     if (!device) return;
     UseOtherPort(*device);
 }
 
 void TMainForm::UseOtherPort(const std::string& device) {
+    RememberNetworkPort(networkPorts_, device);
     CheckOnly(ComItems, -1);
     Action("M69OtherPort")->setChecked(true);
     SwitchPort([this, device] { desk_->ChooseOtherPort(device); });
@@ -826,6 +834,14 @@ void TMainForm::OpenChildWindowNow(const ChildWindowRow& row) {
     window->show();
 }
 
+// Their caches belong to the amplifier that was there before.
+void TMainForm::CloseParamWindows() {
+    for (const ParamGroup group :
+         {ParamGroup::System, ParamGroup::Speed, ParamGroup::Torque, ParamGroup::Position}) {
+        if (QWidget* window = ParamForm(group)) window->close();
+    }
+}
+
 // The windows refer to the caches and the writer, which go before the
 // window's children do.
 void TMainForm::CloseChildWindows() {
@@ -882,7 +898,7 @@ void TMainForm::FormDestroy() {
     CloseChildWindows();
     desk_->DisconnectRS232();
     const std::string iniPath = places_.IniPath;
-    if (!WriteInitIni(iniPath, State(), desk_->OtherPort(), initOtherLines_)) {
+    if (!WriteInitIni(iniPath, State(), desk_->OtherPort(), initOtherLines_, networkPorts_)) {
         questions_->StandardDialog(
             Msg(CatalogueTexts::MsgSettingsNotSaved, {iniPath, std::strerror(errno)}),
             DialogKind::Error, {sbOK});

@@ -136,6 +136,7 @@ private:
     void ApplyServiceMenu(const ServiceMenuState& menu);
     void OpenChildWindow(const ChildWindowRow& row);
     void CloseChildWindows();
+    void CloseParamWindows();
     void ConnectRS232();
     void UseOtherPort(const std::string& device);
     void ShowConnectOutcome(const ConnectOutcome& outcome);
@@ -161,6 +162,7 @@ private:
     std::unique_ptr<Questions> ownQuestions_;
     Questions* questions_;  // the window thread's own questions
     SettingsPlaces places_;
+    std::vector<std::string> networkPorts_;  // network ports used last, newest first
     bool shutDown_ = false;
     bool exitConfirmed_ = false;
 

@@ -127,6 +127,11 @@ void ReadKeyLines(std::istream& in, InitSettings& settings) {
             if (equals + 1 < line->size()) settings.OtherPort = line->substr(equals + 1);
             continue;
         }
+        if (key == kNetworkPortsKey) {
+            std::istringstream names(line->substr(equals + 1));
+            for (std::string name; names >> name;) settings.NetworkPorts.push_back(name);
+            continue;
+        }
         const KeyLine* known = nullptr;
         for (const KeyLine& row : kKeyLines) {
             if (key == row.Key) known = &row;
@@ -252,7 +257,8 @@ void ApplyInitSettings(const InitSettings& settings, const std::string& startFol
 }
 
 std::string FormatInitIni(const DriveState& state, const std::string& otherPort,
-                          const std::vector<std::string>& otherLines) {
+                          const std::vector<std::string>& otherLines,
+                          const std::vector<std::string>& networkPorts) {
     std::string out;
     AppendFormatted(out, "SelectCOM=%3d\n", state.SelectCom);
     AppendFormatted(out, "SelectLanguage=%3d\n", state.Language);
@@ -267,18 +273,25 @@ std::string FormatInitIni(const DriveState& state, const std::string& otherPort,
         AppendFormatted(out, "%s=%d\n", row.Key, state.*row.Field ? 1 : 0);
     }
     if (!otherPort.empty()) out += std::string(kOtherPortKey) + "=" + otherPort + "\n";
+    if (!networkPorts.empty()) {
+        out += kNetworkPortsKey;
+        for (std::size_t i = 0; i < networkPorts.size(); ++i)
+            out += (i == 0 ? "=" : " ") + networkPorts[i];
+        out += "\n";
+    }
     for (const std::string& line : otherLines) out += line + "\n";
     return out;
 }
 
 bool WriteInitIni(const std::string& path, const DriveState& state, const std::string& otherPort,
-                  const std::vector<std::string>& otherLines) {
+                  const std::vector<std::string>& otherLines,
+                  const std::vector<std::string>& networkPorts) {
     const std::string temporary = path + ".tmp";
     std::error_code ignored;  // a folder that cannot be made fails the open below
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = WriteSynced(fd, FormatInitIni(state, otherPort, otherLines));
+    const bool written = WriteSynced(fd, FormatInitIni(state, otherPort, otherLines, networkPorts));
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

@@ -25,6 +25,9 @@ struct InitSettings {
     // "OtherPort=<device>" after line 7: a device chosen with "Other port..."
     // in place of COM1 ... COM8. Readers of seven lines never see it.
     std::optional<std::string> OtherPort;
+    // "NetworkPorts=URL URL ...": the network ports used last, newest first,
+    // offered again by "Other port...".
+    std::vector<std::string> NetworkPorts;
 
     // Lines after the seventh: "key=value", one setting a line. Older readers
     // stop after line 7; keys this reader does not know are kept as they are
@@ -47,17 +50,20 @@ void ApplyInitSettings(const InitSettings& settings, const std::string& startFol
                        DriveState& state);
 
 inline constexpr char kOtherPortKey[] = "OtherPort";
+inline constexpr char kNetworkPortsKey[] = "NetworkPorts";
 
 // The whole file as written at exit: the seven lines, the key lines, the
 // other port when one is chosen, then otherLines unchanged.
 std::string FormatInitIni(const DriveState& state, const std::string& otherPort = {},
-                          const std::vector<std::string>& otherLines = {});
+                          const std::vector<std::string>& otherLines = {},
+                          const std::vector<std::string>& networkPorts = {});
 // Rewrites the file through "<path>.tmp" and a rename, so a failed write
 // leaves the previous file untouched; makes its folder when missing. False
 // when nothing could be written.
 bool WriteInitIni(const std::string& path, const DriveState& state,
                   const std::string& otherPort = {},
-                  const std::vector<std::string>& otherLines = {});
+                  const std::vector<std::string>& otherLines = {},
+                  const std::vector<std::string>& networkPorts = {});
 
 // The current folder with a trailing separator, and the settings file in it.
 std::string CurrentStartFolder();

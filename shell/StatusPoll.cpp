@@ -39,6 +39,7 @@ void StatusPoll::Recover() {
     if (!state_.CommErrorLatched) return;
     LoadAddressMap(map_, state_.AmpFamily, state_.FxVersion, state_.QrvFlag);
     identification_.Read_current_mode();
+    if (auto change = identification_.TakeDriveChange()) driveChange_ = std::move(change);
     state_.CommErrorLatched = false;
     recovered_ = true;
 }

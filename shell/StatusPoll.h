@@ -1,5 +1,7 @@
 #pragma once
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "link/AddressMap.h"
 #include "link/Drive.h"
@@ -23,6 +25,10 @@ public:
 
     // One tick of StsTimer.
     void StsTimerTimer();
+    // Set by a tick that recovered from an outage and found another drive
+    // behind the port (family, model or CPU differ): the parameter windows'
+    // caches and queued writes belong to the old one. Taken and cleared.
+    std::optional<DriveChange> TakeDriveChange() { return std::exchange(driveChange_, {}); }
 
 private:
     void PollBx();
@@ -50,4 +56,5 @@ private:
     Identification& identification_;
     bool recovered_ = false;
     bool changed_ = false;  // a word was taken this tick: its texts are drawn
+    std::optional<DriveChange> driveChange_;
 };

@@ -204,7 +204,7 @@ void Amplifier::WriteWord(int page, int address, std::uint16_t value) {
 void Amplifier::OnSpecialWrite(int address, std::uint16_t value) {
     const bool bx = profile_.family == Family::BX;
     const bool fx = profile_.family == Family::FX;
-    if (address == 0x68) {
+    if (bx && address == 0x68) {
         StartMailbox(value);
     } else if (address == 0xC4) {
         ResetFromEeprom();

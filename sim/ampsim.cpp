@@ -48,6 +48,7 @@ const char kHelp[] =
     "  geteep ADDR           show an EEPROM word\n"
     "  fault NAME [N]        spoil the next N replies: noreply checksum foreign error\n"
     "                        truncated late\n"
+    "  fault late [N] [MS]   the next N replies come MS late (default 1200; kept)\n"
     "  fault random [SEED [P]]\n"
     "                        corrupt each reply with probability P (default 0.1);\n"
     "                        without SEED the one of --seed (default 1)\n"
@@ -407,6 +408,13 @@ private:
         const auto fault = sim::FaultFromName(words[1]);
         const int count = words.size() > 2 ? std::atoi(words[2].c_str()) : 1;
         if (!fault || count < 1) return Say("unknown fault: %s (try help)\n", words[1].c_str());
+        // "fault late N MS": how late, from then on.
+        if (words.size() > 3) {
+            const int delayMs = std::atoi(words[3].c_str());
+            if (*fault != sim::Fault::Late || delayMs < 1)
+                return Say("usage: fault late [N] [MS]\n");
+            amplifier_.SetLateDelayMs(delayMs);
+        }
         amplifier_.InjectFault(*fault, count);
         Say("fault %s x%d\n", sim::FaultName(*fault), count);
     }

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libqcustomplot-dev
   xvfb xauth x11-utils xdotool imagemagick poppler-utils ccache
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
-  python3
+  python3 ser2net
 )
 # The sanitizer and fuzzing lane (tools/sanitize.sh) needs clang with its
 # runtimes; --no-install-recommends would leave out the sanitizer runtime.

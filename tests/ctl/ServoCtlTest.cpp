@@ -66,11 +66,6 @@ TEST_F(ServoCtlTest, WritesAreReadBackInEveryForm) {
     EXPECT_EQ(Run({"readp", "3", "40"}), CtlOk);
     EXPECT_EQ(out.str(), "0xFFFF -1\n");
     EXPECT_EQ(drive.line->Requests().back().substr(0, 4), "R340");
-
-    EXPECT_EQ(Run({"eewrite", "21", "-3"}), CtlOk);
-    EXPECT_EQ(drive.amplifier->Eeprom(0x21), 0xFFFD);
-    EXPECT_EQ(Run({"eeread", "21"}), CtlOk);
-    EXPECT_EQ(out.str(), "0xFFFD -3\n");
 }
 
 TEST_F(ServoCtlTest, BadInputIsRefusedWithoutAnExchange) {
@@ -145,6 +140,14 @@ class ServoCtlBxTest : public ServoCtlTest {
 protected:
     ServoCtlBxTest() : ServoCtlTest("bx") {}
 };
+
+// The EEPROM mailbox is BX's.
+TEST_F(ServoCtlBxTest, EepromWordsGoThroughTheMailbox) {
+    EXPECT_EQ(Run({"eewrite", "21", "-3"}), CtlOk);
+    EXPECT_EQ(drive.amplifier->Eeprom(0x21), 0xFFFD);
+    EXPECT_EQ(Run({"eeread", "21"}), CtlOk);
+    EXPECT_EQ(out.str(), "0xFFFD -3\n");
+}
 
 TEST_F(ServoCtlBxTest, IdentReadsTheEepromLabels) {
     EXPECT_EQ(Run({"ident"}), CtlOk) << err.str();

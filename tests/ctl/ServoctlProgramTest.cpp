@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(ServoctlProgramTest, ReadsWritesAndIdentifies) {
-    // The idle EEP mailbox command word, as the simulator itself shows it.
+    // A parameter word on FX (the EEPROM mailbox is BX's), as the simulator shows it.
     Outcome read = Servoctl("read 68");
     EXPECT_EQ(read.status, 0);
     EXPECT_EQ(read.output, "0x0000 0\n");

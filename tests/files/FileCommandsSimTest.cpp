@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -317,6 +318,39 @@ TEST_F(FileCommandsSim, ASaveCutShortLeavesTheOldFileWhole) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 1);
     ASSERT_EQ(bench.ask.AskedQuestions().size(), 1u);
     EXPECT_NE(bench.ask.Last().text.find("entry 0030"), std::string::npos) << bench.ask.Last().text;
+}
+
+// On a noisy line one broken reply does not end a save: the read is tried
+// once more, and the retry logged. Silence is not retried, and a clean line
+// sees one request per entry.
+TEST_F(FileCommandsSim, ABrokenReplyIsReadOnceMoreSilenceIsNot) {
+    Bench clean("fx", 31);
+    clean.Save(Path("clean.dat"));
+    const std::size_t entries = static_cast<std::size_t>(clean.Kind().Entries());
+    ASSERT_EQ(clean.sim.line->Requests().size(), entries);
+    const std::string retried = clean.sim.Msg(1256);
+    ASSERT_NE(retried.find("%1"), std::string::npos);
+    const std::string firstAddress = IndexAddress(clean.Kind().FirstIndex);
+    std::string logged = retried;
+    logged.replace(logged.find("%1"), 2, firstAddress);
+    for (const sim::Fault fault :
+         {sim::Fault::WrongChecksum, sim::Fault::ForeignChar, sim::Fault::Truncated}) {
+        SCOPED_TRACE(sim::FaultName(fault));
+        Bench bench("fx", 31);
+        bench.sim.amplifier->InjectFault(fault, 1);
+        bench.Save(Path("noisy.dat"));
+        EXPECT_TRUE(bench.commands.LastSave().Written);
+        EXPECT_EQ(Bytes(Path("noisy.dat")), Bytes(Path("clean.dat")));
+        EXPECT_EQ(bench.sim.line->Requests().size(), entries + 1);
+        const auto& log = bench.sim.panel.Memo1;
+        EXPECT_NE(std::find(log.begin(), log.end(), logged), log.end());
+        EXPECT_FALSE(bench.sim.state.CommErrorLatched);
+    }
+    Bench silent("fx", 31);
+    silent.sim.amplifier->InjectFault(sim::Fault::NoReply, 1);
+    silent.Save(Path("silent.dat"));
+    EXPECT_TRUE(silent.commands.LastSave().LinkLost);
+    EXPECT_EQ(silent.sim.line->Requests().size(), 1u);
 }
 
 TEST_F(FileCommandsSim, FilesThatCannotBeMadeOrReadAreReported) {

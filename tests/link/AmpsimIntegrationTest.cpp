@@ -200,6 +200,14 @@ TEST_F(AmpsimIntegrationTest, LateReplyIsNotTakenForTheNextAnswer) {
     EXPECT_EQ(link.ReadFromRAM("40", 7, 1, value), 0);
     EXPECT_EQ(link.ReadFromRAM("41", 7, 1, value), 1);
     EXPECT_EQ(value, 0x0015);
+
+    // 1.6 s late, and the next answer lost: the late one comes in its time.
+    ASSERT_TRUE(ampsim.Command("fault late 1 1600", "fault late"));
+    ASSERT_TRUE(ampsim.Command("fault noreply 1", "fault noreply"));
+    EXPECT_EQ(link.ReadFromRAM("40", 7, 1, value), 0);
+    EXPECT_EQ(link.ReadFromRAM("41", 7, 1, value), 0);
+    EXPECT_EQ(link.ReadFromRAM("41", 7, 1, value), 1);
+    EXPECT_EQ(value, 0x0015);
 }
 
 // The requests written, so that each can be matched with ampsim's log line.

@@ -247,10 +247,11 @@ TEST_F(DriveLinkTest, PurgeBeforeEveryRequestDelayOnlyWhileLatched) {
     EXPECT_EQ(link.WriteToRAM("68", 1), 0);  // a stray "%" is no acknowledgement
     EXPECT_EQ(line.Purges(), 3);
     ExpectUnreported();
-    // The retry waited out the guard against a late reply to the first attempt;
-    // the next request comes a timer tick after the guard of the second.
-    EXPECT_EQ(clock.TotalWaited(), DriveLink::SettleGuardMs);
-    clock.Advance(DriveLink::SettleGuardMs);
+    // The retry waited out the guard against a late reply to the silent first
+    // attempt (this line's time-out takes no time: the whole window); the next
+    // request comes a timer tick after the guard of the second.
+    EXPECT_EQ(clock.TotalWaited(), DriveLink::LateReplyWindowMs);
+    clock.Advance(DriveLink::LateReplyWindowMs);
     // Bytes still coming in after a failure start the quiet time anew.
     const long long guardWaits = clock.TotalWaited() + DriveLink::SettleGuardMs;
 
@@ -288,6 +289,32 @@ TEST_F(DriveLinkTest, OnlyAWholeWordReplyMayEndEarly) {
     line.QueueOnWrite(Reply("1234") + "\r");
     EXPECT_EQ(link.ReadFromRAML("2E", 11, 1, value), 0);
     EXPECT_EQ(value, 0);
+}
+
+// Each check of the reply reader on its own: every reply here passes all the
+// other checks, the data check of the primitives included, so only the one
+// named lets it fail.
+TEST_F(DriveLinkTest, EachReaderCheckRejectsOnItsOwn) {
+    struct Case {
+        const char* check;
+        std::string bytes;
+        int maxLength;
+        int result;
+    };
+    const Case cases[] = {
+        {"(none: a whole word ended by CR)", Reply("1234") + "\r", 8, 1},
+        // "%12" sums to 0x88: four hexadecimal characters with a fitting sum.
+        {"only a whole word may end early", "%1288\r", 8, 0},
+        {"no long reply ends early", Reply("1234") + "\r", 11, 0},
+        {"no error mark among the data", Reply("12!4"), 7, 0},
+        {"no error mark among the data, ended by CR", Reply("12!4") + "\r", 8, 0},
+        {"the sum", "%123489", 7, 0},
+    };
+    for (const Case& c : cases) {
+        line.Queue(c.bytes);
+        EXPECT_EQ(link.ReceiveCOMData(c.maxLength), c.result) << c.check;
+        line.PurgeIn();
+    }
 }
 
 // --- Writing -------------------------------------------------------------------

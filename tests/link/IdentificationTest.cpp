@@ -143,6 +143,52 @@ TEST(IdentificationTest, FxUnknownMotorCode) {
     EXPECT_EQ(drive.panel.MainMsg5, "FX750-Unknow motor type");
 }
 
+// A pass spoilt by a noisy line keeps the last complete identification
+// rather than show placeholders; a silent amplifier shows them.
+TEST(IdentificationTest, SpoiltPassKeepsTheLastGoodIdentification) {
+    for (const char* family : {"bx", "dx", "fx"}) {
+        SCOPED_TRACE(family);
+        SimDrive drive(family);
+        drive.amplifier->SetEeprom(0x72, 1200);
+        drive.Connect();
+        ASSERT_FALSE(drive.state.CommErrorLatched);
+        const MainPanel good = drive.panel;
+        // Every reply of the pass spoilt, none missing.
+        drive.amplifier->InjectFault(sim::Fault::ForeignChar, 100);
+        EXPECT_FALSE(drive.identification->Read_current_mode());
+        EXPECT_EQ(drive.panel.MainMsg5, good.MainMsg5);
+        EXPECT_EQ(drive.panel.CPULabel, good.CPULabel);
+        EXPECT_EQ(drive.panel.EEPLabel, good.EEPLabel);
+        if (std::string(family) == "bx") EXPECT_EQ(drive.state.BxScaleA, 1200);
+        EXPECT_FALSE(drive.identification->TakeDriveChange());
+
+        drive.amplifier->ClearFaults();
+        drive.state.CommErrorLatched = false;  // as the status poll leaves it
+        drive.amplifier->SetCablePulled(true);
+        EXPECT_FALSE(drive.identification->Read_current_mode());
+        EXPECT_EQ(drive.panel.MainMsg5, "XXXX-XXXXXXXXX");
+    }
+}
+
+TEST(IdentificationTest, AnotherDriveIsToldOnlyByACompletePass) {
+    SimDrive drive("fx", 31);
+    drive.amplifier->SetRam(0x8F, 21);
+    drive.Connect();
+    EXPECT_FALSE(drive.identification->TakeDriveChange());  // nothing to compare with
+    EXPECT_TRUE(drive.identification->Read_current_mode());
+    EXPECT_FALSE(drive.identification->TakeDriveChange());  // the same drive
+    drive.amplifier->SetRam(0x8F, 999);
+    EXPECT_TRUE(drive.identification->Read_current_mode());
+    const auto change = drive.identification->TakeDriveChange();
+    ASSERT_TRUE(change);
+    EXPECT_EQ(change->Before.Model, "FX750-FM-01C20S");
+    EXPECT_EQ(change->After.Model, "FX750-Unknow motor type");
+    EXPECT_FALSE(drive.identification->TakeDriveChange());
+    const std::string text = DriveChangeText(*change, drive.catalogue);
+    EXPECT_NE(text.find("FX750-Unknow motor type"), std::string::npos) << text;
+    EXPECT_NE(text.find("FX750-FM-01C20S"), std::string::npos) << text;
+}
+
 TEST(IdentificationTest, ConnectWhileOpenOnlyLatches) {
     SimDrive drive("fx", 30);
     drive.Connect();

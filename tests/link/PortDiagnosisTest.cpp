@@ -337,3 +337,41 @@ TEST(PortDiagnosisTest, LockFileNames) {
 }
 
 }  // namespace
+
+// A network port that does not connect is told with its host and port, in
+// the user's language.
+TEST(PortDiagnosisTest, NetworkFailuresNameTheHostAndPort) {
+    struct Case {
+        int error;
+        const char* english;
+        const char* japanese;
+    };
+    const Case cases[] = {
+        {ECONNREFUSED, "host box7 refused the connection to port 4001.",
+         "ホスト box7 がポート 4001 への接続を拒否しました。"},
+        {EHOSTUNREACH, "host box7 cannot be reached (port 4001).",
+         "ホスト box7 に到達できません (ポート 4001)。"},
+        {ETIMEDOUT, "host box7 did not answer on port 4001 within 3 seconds.",
+         "ホスト box7 はポート 4001 で 3 秒以内に応答しませんでした。"},
+        {EADDRNOTAVAIL, "the host name box7 is not known (port 4001).",
+         "ホスト名 box7 が見つかりません (ポート 4001)。"},
+        {ENETDOWN, "no connection to host box7, port 4001: Network is down.",
+         "ホスト box7、ポート 4001"},
+    };
+    MessageCatalogue japanese;
+    ASSERT_TRUE(japanese.Load(SERVODESK_DATA_DIR "/", 0));
+    DiagnosisContext inJapanese;
+    inJapanese.Catalogue = &japanese;
+    for (const Case& c : cases) {
+        const OpenFailure failure{ProblemForNetworkError(c.error), c.error, "tcp://box7:4001", 0};
+        const std::string english = DescribeOpenFailure("tcp://box7:4001", failure);
+        EXPECT_EQ(english.rfind("Cannot open tcp://box7:4001: ", 0), 0u) << english;
+        EXPECT_NE(english.find(c.english), std::string::npos) << english;
+        const std::string translated = DescribeOpenFailure("tcp://box7:4001", failure, inJapanese);
+        EXPECT_NE(translated.find(c.japanese), std::string::npos) << translated;
+    }
+    const OpenFailure malformed{PortProblem::BadNetworkAddress, EINVAL, "tcp://box7", 0};
+    EXPECT_EQ(DescribeOpenFailure("tcp://box7", malformed),
+              "Cannot open tcp://box7: this is not a network port. Write tcp://HOST:PORT or "
+              "rfc2217://HOST:PORT.");
+}

@@ -97,4 +97,16 @@ TEST(PortListTest, RealPseudoTerminalUnderByIdName) {
     EXPECT_EQ(ports[0].Description, "Test Adapter 0001");
 }
 
+TEST(PortListTest, RecentNetworkPortsNewestFirstWithoutRepeats) {
+    std::vector<std::string> recent;
+    for (const char* name : {"tcp://a:1", "rfc2217://b:2", "/dev/ttyUSB0", "tcp://a:1", "tcp://c:3",
+                             "tcp://d:4", "tcp://e:5", "tcp://f:6"})
+        RememberNetworkPort(recent, name);
+    EXPECT_EQ(recent, (std::vector<std::string>{"tcp://f:6", "tcp://e:5", "tcp://d:4", "tcp://c:3",
+                                                "tcp://a:1"}));
+    const auto listed = WithNetworkPorts({{"/dev/ttyS0", "ttyS0", ""}}, {"tcp://f:6"});
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1].Path, "tcp://f:6");
+}
+
 }  // namespace

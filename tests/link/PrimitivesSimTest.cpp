@@ -196,10 +196,13 @@ TEST_F(PrimitivesSimTest, RamWritesRetryOnceAndStaySilent) {
         }
     }
     // The only pauses: each retry first waits out the guard against a late
-    // acknowledgement of the attempt before it (two retries per round). A
-    // foreign character leaves the rest of its reply on the line; the guard
-    // takes it and waits once more for quiet.
-    EXPECT_EQ(drive.clock.TotalWaited(), 3 * (3 * 2 + 2) * DriveLink::SettleGuardMs);
+    // acknowledgement of the attempt before it (two retries per round): after
+    // silence until the late-reply window since the request has passed, else
+    // for quiet. A foreign character leaves the rest of its reply on the line;
+    // the guard takes it and waits once more for quiet.
+    const int afterSilenceMs = DriveLink::LateReplyWindowMs - sim::SimLine::kTimeoutMs;
+    EXPECT_EQ(drive.clock.TotalWaited(),
+              3 * 2 * afterSilenceMs + 3 * (2 * 2 + 2) * DriveLink::SettleGuardMs);
 }
 
 TEST_F(PrimitivesSimTest, WhileLatchedWordAndLongReadsWaitThirtyMs) {
@@ -207,8 +210,8 @@ TEST_F(PrimitivesSimTest, WhileLatchedWordAndLongReadsWaitThirtyMs) {
     drive.amplifier->InjectFault(Fault::NoReply, 1);
     EXPECT_EQ(Link().ReadFromRAM("40", 7, 1, value), 0);
     ASSERT_TRUE(drive.state.CommErrorLatched);
-    EXPECT_EQ(drive.clock.TotalWaited(), 0);        // the failing read was not latched yet
-    drive.clock.Advance(DriveLink::SettleGuardMs);  // the next tick, past the guard
+    EXPECT_EQ(drive.clock.TotalWaited(), 0);            // the failing read was not latched yet
+    drive.clock.Advance(DriveLink::LateReplyWindowMs);  // the next tick, past the guard
 
     EXPECT_EQ(Link().ReadFromRAM("40", 7, 1, value), 1);
     EXPECT_EQ(drive.clock.TotalWaited(), 30);
@@ -263,6 +266,20 @@ TEST_F(PrimitivesSimTest, LateReplyBackToBackIsNeverTakenForTheNextAnswer) {
     EXPECT_EQ(Link().WriteToRAM("40", 0x0033), 1);
     EXPECT_EQ(Link().ReadFromRAM("41", 7, 1, value), 1);
     EXPECT_EQ(value, 0x0015);
+}
+
+// A reply 1.6 s late, and the next request's own reply lost: the late one
+// comes in that request's time and must not be taken for its answer.
+TEST_F(PrimitivesSimTest, ReplyLateByOnePointSixSecondsIsNotTakenForTheNextAnswer) {
+    drive.amplifier->SetLateDelayMs(1600);
+    drive.amplifier->InjectFault(Fault::Late, 1);
+    drive.amplifier->InjectFault(Fault::NoReply, 1);
+    int value = 0;
+    EXPECT_EQ(Link().ReadFromRAM("40", 7, 1, value), 0);
+    EXPECT_EQ(Link().ReadFromRAM("41", 7, 1, value), 0);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(Link().ReadFromRAM("41", 7, 1, value), 1);
+    EXPECT_EQ(value, 0x0203);
 }
 
 // The guard against late replies waits only after a failure.

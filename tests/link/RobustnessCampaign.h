@@ -7,8 +7,8 @@
 // Which corruptions can slip through? The 8-bit sum catches any change of a
 // single character's value, so a bit flip never passes; a truncated reply
 // runs into the time-out; the tail of a joined reply is purged before the next
-// request; a late reply is waited out after the failure it caused. What can
-// pass:
+// request; a late reply, up to 2 s after its request, is waited out after the
+// failure it caused. What can pass:
 //   - a stale reply of the right length: a whole, well-formed reply of an
 //     earlier request. No checksum can tell; each one is counted exactly.
 //   - a hexadecimal digit or "!" inserted among the data characters shifts the
@@ -75,8 +75,10 @@ struct Tally {
 class Campaign {
 public:
     // probability: chance that a reply is corrupted; lateChance: chance that
-    // an exchange's first reply comes after the time-out.
-    Campaign(std::uint32_t seed, double probability, double lateChance = 0.0)
+    // an exchange's first reply comes after the time-out, lateDelayMs later
+    // than it would have.
+    Campaign(std::uint32_t seed, double probability, double lateChance = 0.0,
+             int lateDelayMs = 1200)
         : rig_("bx"),
           link_(rig_.line, rig_.clock, state_, panel_, catalogue_),
           ident_(link_, rig_.line, state_, panel_, catalogue_, map_),
@@ -93,6 +95,7 @@ public:
             rig_.amplifier.SetEeprom(word.address, word.value);
         rig_.amplifier.SetObserver([this](const sim::ExchangeRecord& r) { frames_.push_back(r); });
         rig_.amplifier.StartRandomCorruption(seed, probability);
+        rig_.amplifier.SetLateDelayMs(lateDelayMs);
     }
 
     void Run(long exchanges) {
@@ -154,7 +157,10 @@ private:
         frames_.clear();
         ++tally_.exchanges;
         if (std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < lateChance_) {
+            // The next reply is lost: a late reply that comes in its time
+            // would be taken for it.
             rig_.amplifier.InjectFault(sim::Fault::Late, 1);
+            rig_.amplifier.InjectFault(sim::Fault::NoReply, 1);
             ++tally_.lateInjected;
         }
         switch (static_cast<Kind>(Pick(0, static_cast<int>(Kind::Count) - 1))) {

@@ -43,6 +43,16 @@ TEST_F(Writer, BxSpeedWritesThreeTimesThenTheFollowUp) {
     EXPECT_FALSE(writer.WritePending());
 }
 
+// Another drive behind the port: what was queued for the old one never goes out.
+TEST_F(Writer, DroppedWritesNeverReachTheLine) {
+    EXPECT_TRUE(writer.LeaveEditor(ParamGroup::Speed, 5, 3000).Queued);
+    EXPECT_TRUE(writer.LeaveEditor(ParamGroup::Speed, 6, 100).Queued);
+    EXPECT_EQ(writer.DropPendingWrites(), 2);
+    EXPECT_FALSE(writer.WritePending());
+    writer.WriteParamTimerTimer();
+    EXPECT_TRUE(port.Writes().empty());
+}
+
 TEST_F(Writer, BxFollowUpOfZeroAndOtherSpeedEntries) {
     EXPECT_EQ(EditAndTick(ParamGroup::Speed, 5, 0).back(), (Exchange{"WriteToRAML", "DA", 0}));
     port.Log.clear();

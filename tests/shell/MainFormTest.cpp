@@ -455,6 +455,12 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     QCOMPARE(CheckedItems(desk, kComItems), QStringList{"M61COM1"});
     QVERIFY(!desk.Action("M69OtherPort")->isChecked());
 
+    // A network port typed once is offered again, also after a restart.
+    const std::string server = "rfc2217://box7:2000";
+    desk.questions.AnswerPort(server);
+    desk.Action("M69OtherPort")->trigger();
+    QCOMPARE(desk.Line().GetDeviceName(), server);
+
     desk.Line().ClearLog();
     desk.questions.AnswerPort(adapter);
     desk.Action("M69OtherPort")->trigger();
@@ -470,6 +476,7 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     const std::string written = desk.ReadIni();
     QVERIFY2(written.find("SelectCOM=  0\n") == 0, written.c_str());
     QVERIFY2(written.find("\nOtherPort=" + adapter + "\n") != std::string::npos, written.c_str());
+    QVERIFY2(written.find("\nNetworkPorts=" + server + "\n") != std::string::npos, written.c_str());
 
     Bench again("fx");
     again.WriteIni(written);
@@ -477,6 +484,9 @@ void MainFormTest::OtherPortIsChosenShownAndRemembered() {
     QCOMPARE(again.Line().GetDeviceName(), adapter);
     QVERIFY(again.Action("M69OtherPort")->isChecked());
     QVERIFY(CheckedItems(again, kComItems).isEmpty());
+    again.questions.AnswerPort(std::nullopt);
+    again.Action("M69OtherPort")->trigger();
+    QCOMPARE(again.questions.PortQuestions().back().Ports.back().Path, server);
     again.Action("M62COM2")->trigger();
     QCOMPARE(again.Line().GetDeviceName(), std::string("Com2"));
     QVERIFY(!again.Action("M69OtherPort")->isChecked());

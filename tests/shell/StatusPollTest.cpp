@@ -183,6 +183,25 @@ TEST_P(OutageTest, ReportsOnceAndReidentifiesOnceAfterReplug) {
     EXPECT_EQ(drive.line->Requests().size(), family == "bx" ? 4u : 6u);  // plain polling again
 }
 
+// Behind the port the amplifier was exchanged during the outage: the tick
+// that recovers says so; a plain outage does not.
+TEST(StatusPollTest, AnotherDriveAfterAnOutageIsTold) {
+    PolledDrive drive("fx", 31);
+    drive.amplifier->SetRam(0x8F, 21);
+    ASSERT_TRUE(drive.identification->Read_current_mode());
+    for (const int motor : {21, 999}) {
+        drive.amplifier->SetCablePulled(true);
+        drive.Tick();
+        drive.amplifier->SetRam(0x8F, static_cast<std::uint16_t>(motor));
+        drive.amplifier->SetCablePulled(false);
+        drive.Tick();
+        ASSERT_FALSE(drive.state.CommErrorLatched);
+        const auto change = drive.poll->TakeDriveChange();
+        EXPECT_EQ(change.has_value(), motor != 21) << motor;
+        if (change) EXPECT_EQ(change->Before.Model, "FX750-FM-01C20S");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFamilies, OutageTest,
                          ::testing::Values(Outage{"bx", 0xCD, 0, 151},
                                            Outage{"bx", 0xCD, 0x1234, 155},

@@ -209,6 +209,18 @@ TEST(AmplifierMailbox, DxAndFxKeepParametersWrittenToRam) {
     EXPECT_EQ(bench.Read(0x0D), 250);
 }
 
+// Only BX has the mailbox: on the others 68 is a parameter word like any.
+TEST(AmplifierMailbox, AddressSixtyEightIsAPlainWordOutsideBx) {
+    for (const char* family : {"fx", "dx"}) {
+        Bench bench(family);
+        for (const int value : {0x02D9, 1, 2}) {
+            bench.Write(0x68, value);
+            bench.Advance(10);
+            EXPECT_EQ(bench.Read(0x68), value) << family;
+        }
+    }
+}
+
 TEST(AmplifierStatus, StatusWordsFollowServoAndAlarm) {
     Bench bx("bx");
     bx.rig.amplifier.SetServo(true);
