@@ -10,6 +10,7 @@
 #include <array>
 #include <string>
 
+#include "PackageVersion.h"
 #include "link/MessageCatalogue.h"
 
 namespace {
@@ -136,7 +137,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     productName_->setFont(bold);
     version_ = AddLabel("Version", textX, 2 * kPad + 24, textWidth);
-    version_->setText(VersionText);
+    version_->setText(QString(" Version ") + kPackageVersion);
     copyright_ = AddLabel("Copyright", textX, 2 * kPad + 48, textWidth);
     comments_ = AddLabel("Comments", 2 * kPad, 2 * kPad + 84, kAboutWidth - 4 * kPad);
     comments2_ = AddLabel("Comments2", 2 * kPad, 2 * kPad + 106, kAboutWidth - 4 * kPad);

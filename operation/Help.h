@@ -41,12 +41,10 @@ private:
     QPushButton* okButton_;
 };
 
-// The about box: product lines from the catalogue and the fixed version text.
+// The about box: product lines from the catalogue and the package's version.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    static constexpr char VersionText[] = " Version 1.500 2012.12";
-
     explicit TAboutBox(QWidget* parent = nullptr);
     void ChangeLanguage(const MessageCatalogue& catalogue);
 

@@ -51,7 +51,10 @@ SettingsPlaces FindSettingsPlaces(const PlaceFacts& facts) {
     const std::string startIni = facts.StartFolder + kInitFileName;
     const bool startIsShare = fs::path(facts.StartFolder).lexically_normal() ==
                               fs::path(InstalledShare(facts.ProgramFolder)).lexically_normal();
-    if (facts.Writable(facts.StartFolder) && !startIsShare) {
+    // Only a folder set up for ServoDesk keeps its settings: a terminal start
+    // in any other folder shares the menu launcher's.
+    const bool setUpHere = facts.Exists(startIni) || facts.Exists(facts.StartFolder + kMarkerFile);
+    if (setUpHere && facts.Writable(facts.StartFolder) && !startIsShare) {
         places.IniPath = startIni;
         places.WorkFolder = facts.StartFolder;
         return places;

@@ -1,9 +1,9 @@
 #pragma once
-// Where Init.ini and the installation files are. Started from a folder it may
-// write to (a set-up folder, the build tree's ServoDesk folder), ServoDesk
-// keeps everything there as it always did. Installed, it is started from a
-// folder it cannot or should not write to, and keeps its settings in the
-// user's configuration folder instead.
+// Where Init.ini and the installation files are. Started from a folder set up
+// for it (one that holds Init.ini or the installation files, such as the build
+// tree's ServoDesk folder) that it may write to, ServoDesk keeps everything
+// there as it always did. Started anywhere else, it keeps its settings in the
+// user's configuration folder.
 #include <functional>
 #include <string>
 
@@ -24,8 +24,9 @@ struct PlaceFacts {
     std::function<bool(const std::string&)> Writable;  // a folder new files can be made in
 };
 
-// The start folder holds the settings when it is writable and is not the
-// installed share folder; otherwise $XDG_CONFIG_HOME/servodesk/ (an unset or
+// The start folder holds the settings when it already holds Init.ini or the
+// installation files, is writable and is not the installed share folder;
+// otherwise $XDG_CONFIG_HOME/servodesk/ (an unset or
 // relative variable means ~/.config), with parameter files starting in
 // ~/Documents, or ~ without one. Installation files come from the start
 // folder when it has them, then from beside the program, then from the

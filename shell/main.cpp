@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "PackageVersion.h"
 #include "shell/DeskApplication.h"
 #include "shell/Mainform.h"
 #include "shell/Settings.h"
@@ -56,11 +57,36 @@ void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QS
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
+constexpr char kUsage[] =
+    "usage: servodesk [--help] [--version]\n"
+    "Sets up and watches a servo amplifier over RS-232. Everything else comes\n"
+    "from Init.ini: in the start folder when it holds one (or the installation\n"
+    "files), else in $XDG_CONFIG_HOME/servodesk/ (~/.config/servodesk/).\n"
+    "See servodesk(1).\n";
+
+// --help and --version are answered before Qt looks for a display, so that
+// they work from any shell; every other argument is left to Qt.
+bool AnsweredWithoutWindow(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--version") {
+            std::printf("servodesk %s\n", kPackageVersion);
+            return true;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-// ServoDesk takes no options: everything comes from Init.ini in the folder it
-// is started in.
+// Apart from --help and --version, ServoDesk takes no options: everything
+// comes from Init.ini.
 int main(int argc, char* argv[]) {
+    if (AnsweredWithoutWindow(argc, argv)) return 0;
     const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
     DeskApplication app(argc, argv);
     qInstallMessageHandler(previous);

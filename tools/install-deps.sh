@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libqcustomplot-dev
+  lintian
   xvfb xauth x11-utils xdotool imagemagick poppler-utils ccache
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   python3 ser2net

@@ -54,7 +54,8 @@ public:
     void Stop() {
         if (pid_ <= 0) return;
         if (console_ >= 0) {
-            (void)::write(console_, "quit\n", 5);
+            // A failed write needs nothing more: the kill below ends it.
+            [[maybe_unused]] const ssize_t written = ::write(console_, "quit\n", 5);
             ::close(console_);
             console_ = -1;
         }

@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "PackageVersion.h"
 #include "link/MessageCatalogue.h"
 #include "operation/Help.h"
 
@@ -85,7 +86,7 @@ private slots:
                 return box->findChild<QLabel*>(name)->text();
             };
             QCOMPARE(label("ProductName"), QString("E331"));
-            QCOMPARE(label("Version"), QString(" Version 1.500 2012.12"));
+            QCOMPARE(label("Version"), QString(" Version ") + kPackageVersion);  // as the package
             QCOMPARE(label("Copyright"), QString("E332"));
             QCOMPARE(label("Comments"), QString("E333"));
             QCOMPARE(label("Comments2"), QString("E334"));

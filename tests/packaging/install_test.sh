@@ -15,7 +15,8 @@ for file in bin/servodesk bin/servoctl bin/ampsim \
     share/servodesk/BXAmp.typ share/servodesk/Motor.typ share/servodesk/FX_Motor.tpy \
     share/servodesk/limit.ini share/servodesk/Main.Bmp \
     share/applications/servodesk.desktop share/icons/hicolor/scalable/apps/servodesk.svg \
-    share/man/man1/servoctl.1 share/man/man1/ampsim.1; do
+    share/man/man1/servodesk.1.gz share/man/man1/servoctl.1.gz share/man/man1/ampsim.1.gz \
+    share/doc/servodesk/copyright share/doc/servodesk/changelog.gz; do
   [ -f "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 grep -qx "Exec=$prefix/bin/servodesk" "$prefix/share/applications/servodesk.desktop"

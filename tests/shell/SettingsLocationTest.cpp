@@ -32,22 +32,27 @@ struct PlaceCase {
     const char* start;
     const char* xdg;
     bool startWritable;
+    const char* startHolds;  // a file already in the start folder, or ""
     bool documents;
     const char* iniPath;
     const char* workFolder;
 };
 
 const PlaceCase kPlaceCases[] = {
-    {"writable start folder keeps everything", "/home/eng/rig/", "/x/", true, true,
+    {"set-up start folder keeps everything", "/home/eng/rig/", "/x/", true, "Init.ini", true,
      "/home/eng/rig/Init.ini", "/home/eng/rig/"},
-    {"read-only start folder, XDG unset", "/srv/ro/", "", false, false,
+    {"installation folder keeps everything", "/home/eng/rig/", "", true, "Message.E", true,
+     "/home/eng/rig/Init.ini", "/home/eng/rig/"},
+    {"any other writable folder is left alone", "/home/eng/", "", true, "", true,
+     "/home/eng/.config/servodesk/Init.ini", "/home/eng/Documents/"},
+    {"read-only start folder, XDG unset", "/srv/ro/", "", false, "Message.E", false,
      "/home/eng/.config/servodesk/Init.ini", "/home/eng/"},
-    {"read-only start folder, XDG set", "/srv/ro/", "/cfg", false, true, "/cfg/servodesk/Init.ini",
-     "/home/eng/Documents/"},
-    {"relative XDG is ignored", "/srv/ro/", "cfg", false, false,
+    {"read-only start folder, XDG set", "/srv/ro/", "/cfg", false, "", true,
+     "/cfg/servodesk/Init.ini", "/home/eng/Documents/"},
+    {"relative XDG is ignored", "/srv/ro/", "cfg", false, "", false,
      "/home/eng/.config/servodesk/Init.ini", "/home/eng/"},
-    {"the installed share folder is never written", "/opt/sd/share/servodesk/", "", true, false,
-     "/home/eng/.config/servodesk/Init.ini", "/home/eng/"},
+    {"the installed share folder is never written", "/opt/sd/share/servodesk/", "", true,
+     "Message.E", false, "/home/eng/.config/servodesk/Init.ini", "/home/eng/"},
 };
 
 TEST(SettingsPlaces, IniAndWorkFolderByTheRules) {
@@ -55,6 +60,7 @@ TEST(SettingsPlaces, IniAndWorkFolderByTheRules) {
         SCOPED_TRACE(c.name);
         FakeSystem system;
         if (c.startWritable) system.writable.insert(c.start);
+        if (*c.startHolds) system.existing.insert(std::string(c.start) + c.startHolds);
         if (c.documents) system.existing.insert("/home/eng/Documents/");
         const SettingsPlaces places = FindSettingsPlaces(system.Facts(c.start, c.xdg));
         EXPECT_EQ(places.IniPath, c.iniPath);
