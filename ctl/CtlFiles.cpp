@@ -143,7 +143,7 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
     stopped_ = false;
     auto progress = [&](int percent) {
         // The exchange before this step is whole; none follows once stopped.
-        if (StopRequested()) d_.State.CommErrorLatched = true;
+        if (!save && name != "open" && StopRequested()) d_.State.CommErrorLatched = true;
         if (name == "open") echo.Flush();
         if (showProgress_) err_ << "\r" << name << " " << percent << "%" << std::flush;
     };
@@ -154,7 +154,9 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
                         questions,
                         [&catalogue](int n) { return catalogue.Msg(n); },
                         [this] { d_.Ident.Read_current_mode(); },
-                        progress};
+                        progress,
+                        // Ctrl-C: save and open stop between two entries.
+                        [this] { return StopRequested(); }};
     // A script cannot look at a table: the preview is the dry run's business.
     d_.State.PreviewBeforeTransfer = false;
     d_.State.VerifyAfterTransfer = true;
@@ -179,6 +181,7 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
         }
     }
     if (showProgress_) err_ << "\n";
+    if (stopped_) return CtlInterrupted;
     if (save) return SaveStatus(commands.LastSave());
     return OpenStatus(commands.LastOpen(), command.DryRun, d_.State.CommErrorLatched,
                       questions.PartialRefused());

@@ -450,7 +450,8 @@ std::string ExitStatusText() {
            "     check, by its identity (NAME.ext.json names another amplifier or\n"
            "     the file changed since it was saved; --force transfers anyway), a\n"
            "     partial file with --no-partial, or a failed backup before a transfer\n"
-           "130  transfer-line stopped by Ctrl-C before its last unit\n"
+           "130  stopped by Ctrl-C: save keeps the old file, open stops before its next\n"
+           "     write and reads back what it wrote, transfer-line before its next unit\n"
            "With several --port the status is the worst of all units.\n";
 }
 

@@ -98,6 +98,9 @@ int RunOnStations(const CtlOptions& options, const CheckedCommand& checked,
     }
     ServoCtl ctl(ports.front().Drive, std::cout, std::cerr);
     ctl.ShowProgress(::isatty(STDERR_FILENO) == 1);
+    LineControl control;
+    control.Stop = Interrupted;
+    ctl.SetLineControl(control);
     return command.empty() ? ctl.Prompt(std::cin, ::isatty(STDIN_FILENO) == 1)
                            : ctl.Run(checked.Command);
 }

@@ -19,21 +19,23 @@ public:
     void SetWindowCall(WindowCall call) { call_ = std::move(call); }
     Questions* Target() const { return target_; }
 
-    int StandardDialog(const std::string& text, DialogKind kind,
-                       const std::vector<int>& buttons) override {
-        return Ask<int>([&](Questions& q) { return q.StandardDialog(text, kind, buttons); },
+    int StandardDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
+                       QuestionId id = QuestionId::Notice) override {
+        return Ask<int>([&](Questions& q) { return q.StandardDialog(text, kind, buttons, id); },
                         mrCancel);
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
-                     int focusPosition, CaptionRange captions) override {
+                     int focusPosition, CaptionRange captions,
+                     QuestionId id = QuestionId::Notice) override {
         return Ask<int>(
             [&](Questions& q) {
-                return q.CustomDialog(text, kind, buttons, focusPosition, captions);
+                return q.CustomDialog(text, kind, buttons, focusPosition, captions, id);
             },
             -1);
     }
-    int CautiousYesNo(const std::string& text, DialogKind kind) override {
-        return Ask<int>([&](Questions& q) { return q.CautiousYesNo(text, kind); }, mrNo);
+    int CautiousYesNo(const std::string& text, DialogKind kind,
+                      QuestionId id = QuestionId::Notice) override {
+        return Ask<int>([&](Questions& q) { return q.CautiousYesNo(text, kind, id); }, mrNo);
     }
     void Beep() override {
         Ask<int>(

@@ -301,7 +301,7 @@ void ParamFileCommands::WriteAgain(const std::string& path, const std::string& b
     if (!ReadTextLines(path, lines, error)) {
         HideProgress();
         open_.FileError = true;
-        FileErrorBox("Cannot read", path, error);
+        FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);

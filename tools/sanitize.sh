@@ -32,6 +32,18 @@ started=$SECONDS
 echo "sanitizer lane: tests $((SECONDS - started)) s"
 started=$SECONDS
 
+# ThreadSanitizer: the desk's line thread and its tests, built once more.
+tsan=${TSAN_BUILD_DIR:-$root/build-tsan}
+if [ ! -f "$tsan/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$tsan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
+    -DSERVODESK_TSAN=ON "${launcher[@]}"
+fi
+cmake --build "$tsan" -j "$jobs" --target desk_test servodesk_data
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} "$tsan/tests/desk/desk_test"
+echo "sanitizer lane: thread sanitizer $((SECONDS - started)) s"
+started=$SECONDS
+
 dictionary_of() {
   case "$1" in
     reply_fuzz) echo reply ;;

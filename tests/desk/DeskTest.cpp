@@ -15,6 +15,8 @@
 #include "desk/LineJobs.h"
 #include "files/FileCommands.h"
 #include "link/Procedure.h"
+#include "sim/Amplifier.h"
+#include "sim/SimLine.h"
 #include "tests/support/SimTransfer.h"
 
 namespace {
@@ -108,6 +110,42 @@ TEST(DeskLine, APeriodicTickStopsAtItsFirstSilentRead) {
         drive.desk->Link.ReadFromRAM("21", WordReplyLength, HexFormat, value);
     });
     EXPECT_GE(drive.clock.NowMs() - commandStart, 2000u);
+}
+
+// The window reads what the line writes, each under the desk lock; built with
+// ThreadSanitizer in the sanitizer lane, where a field touched without the
+// lock is a failure.
+TEST(DeskLine, TheWindowReadsTheStateWhileTheLinePolls) {
+    sim::Profile profile;
+    ASSERT_TRUE(sim::MakeProfile("fx", 31, profile));
+    ManualClock clock;
+    sim::Amplifier amplifier(profile, [&clock] { return clock.NowMs(); });
+    sim::SimLine line(amplifier, &clock);
+    DeskSetup setup;
+    setup.StartFolder = std::string(SERVODESK_DATA_DIR) + "/";
+    setup.Port = &line;
+    setup.Time = &clock;
+    setup.OwnLineThread = true;
+    Desk desk(setup);
+    {
+        const DeskLock::Scope hold(desk.Lock());
+        desk.Catalogue.Load(setup.StartFolder, 1);
+        desk.State.AmpFamily = Family::Fx;
+        desk.State.FxVersion = 31;
+        LoadAddressMap(desk.Map, Family::Fx, 31, false);
+        desk.State.PollBusy = false;
+    }
+    desk.PostCommand([&] { desk.ConnectRS232(); });
+    int seen = 0;
+    for (int tick = 0; tick < 200; ++tick) {
+        desk.PostTick("StsTimer", [&] { desk.StatusTick(); });
+        const DeskLock::Scope hold(desk.Lock());
+        if (!desk.Panel.MainMsg2.empty() && !desk.State.CommErrorLatched) ++seen;
+    }
+    desk.DrainLine();
+    EXPECT_TRUE(desk.LinkOpen());
+    EXPECT_GT(seen, 0) << "the window saw a status the line had read";
+    desk.StopLine();
 }
 
 class DeskCancel : public ::testing::Test {

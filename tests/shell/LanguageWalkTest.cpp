@@ -138,9 +138,9 @@ private:
 };
 
 // A start-up folder in the language, with the amplifier on a simulated line.
-class Desk {
+class Bench {
 public:
-    Desk(const std::string& family, int language) : rig_(family, 31) {
+    Bench(const std::string& family, int language) : rig_(family, 31) {
         for (const char* name : kDataFiles) {
             std::filesystem::copy_file(std::string(SERVODESK_DATA_DIR) + "/" + name,
                                        Folder() + name);
@@ -215,7 +215,7 @@ private slots:
         QFETCH(QString, family);
         QFETCH(int, answer);
         QFETCH(int, language);
-        Desk desk(family.toStdString(), language);
+        Bench desk(family.toStdString(), language);
         TMainForm& form = desk.Start(answer);
         desk.questions.SetFallback(mrNo);
         TextWalk walk;
@@ -258,7 +258,7 @@ private slots:
     // own print dialog follow the language.
     void DialogsAndQtTextsSpeakTheLanguage() {
         for (const int language : {0, 2}) {
-            Desk desk("bx", language);
+            Bench desk("bx", language);
             TMainForm& form = desk.Start(AnswerBX);
             TextWalk walk;
             DialogCaptions captions;

@@ -418,7 +418,7 @@ void MainFormTest::OnlyBxEnablesJogAndTuning() {
     QVERIFY(!desk.Action("M43OffsetTune")->isEnabled());
     // A long operation (the table command, the alarm read) greys the whole
     // menu bar; lifting it must not enable the group on another family.
-    { const LongOperation::Scope busy(form.LongOp()); }
+    { const LongOperation::Scope busy(form.GetDesk().LongOp); }
     QCOMPARE(desk.Action("M4Jog")->isEnabled(), enabled);
 }
 

@@ -279,6 +279,8 @@ private slots:
             });
             QCOMPARE(questions.CautiousYesNo("M1019", DialogKind::Warning), mrNo);
         }
+    }
+
     // Every question the program asks, Escape and closing in the real dialog
     // against the scripted double: a test's Escape must mean the user's.
     void escapeAndCloseMatchTheScriptedDouble_data() {

@@ -50,7 +50,8 @@ public:
     int CautiousYesNo(const std::string& text, DialogKind kind,
                       QuestionId id = QuestionId::Notice) override {
         asked_.push_back({false, text, kind, {sbYes, sbNo}, 1, {}, id});
-        return Next();
+        // Escape answers No, as in the real dialog.
+        return Next([] { return std::optional<int>(mrNo); });
     }
     int CustomDialog(const std::string& text, DialogKind kind, const std::vector<int>& buttons,
                      int focusPosition, CaptionRange captions,
