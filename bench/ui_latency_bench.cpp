@@ -1,9 +1,10 @@
 // How late the window's event loop answers while the line works: the real
 // main window (offscreen) against ampsim paced at 9600 bit/s, with a probe
 // timer every 10 ms whose lateness is recorded, scenario by scenario.
-//   ui_latency_bench [--inline]
+//   ui_latency_bench [--inline] [--japanese] [--shot FILE.png]
 // --inline runs every exchange on the window thread, as before the line had
-// its own thread, for the figures to compare against.
+// its own thread, for the figures to compare against; --shot saves a picture
+// of the window one second into the save, with its gauge and Cancel.
 #include <QAction>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -65,23 +67,31 @@ void Print(const char* scenario, const Figures& f) {
     std::fflush(stdout);
 }
 
-void CopyDataFiles(const std::string& to) {
+void CopyDataFiles(const std::string& to, int language) {
     for (const auto& entry : std::filesystem::directory_iterator(bench::DataFolder)) {
         if (!entry.is_regular_file()) continue;
         std::filesystem::copy_file(entry.path(), to + "/" + entry.path().filename().string(),
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    std::ofstream(to + "/Init.ini") << "SelectCOM=0\nLanguage=1\nPreviousFamily=1\n";
+    std::ofstream(to + "/Init.ini")
+        << "SelectCOM=0\nLanguage=" << language << "\nPreviousFamily=1\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool inlineLine = argc > 1 && std::strcmp(argv[1], "--inline") == 0;
+    bool inlineLine = false;
+    int language = 1;
+    std::string shot;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--inline") == 0) inlineLine = true;
+        if (std::strcmp(argv[i], "--japanese") == 0) language = 0;
+        if (std::strcmp(argv[i], "--shot") == 0 && i + 1 < argc) shot = argv[++i];
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     DeskApplication app(argc, argv);
     AmpsimProcess ampsim(bench::AmpsimPath, "fx", {"--fx-version", "31", "--pace"});
-    CopyDataFiles(ampsim.Folder());
+    CopyDataFiles(ampsim.Folder(), language);
 
     ScriptedQuestions questions;
     questions.Answer(AnswerFX);

@@ -42,7 +42,7 @@ bool CtlStation::Open(std::string& error) {
 }
 
 CtlDrive CtlStation::Drive() {
-    return {desk_.Link, desk_.Time(), desk_.State, desk_.Panel,
+    return {desk_.Link, desk_.Time(), desk_.State,  desk_.Panel,
             desk_.Map,  desk_.Ident,  desk_.Port(), desk_.Catalogue};
 }
 

@@ -136,15 +136,23 @@ TEST(DeskLine, TheWindowReadsTheStateWhileTheLinePolls) {
         desk.State.PollBusy = false;
     }
     desk.PostCommand([&] { desk.ConnectRS232(); });
-    int seen = 0;
-    for (int tick = 0; tick < 200; ++tick) {
-        desk.PostTick("StsTimer", [&] { desk.StatusTick(); });
+    int ticksRun = 0;  // written by the line, read by the window, both under the lock
+    std::size_t shown = 0;
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < until) {
+        desk.PostTick("StsTimer", [&] {
+            desk.StatusTick();
+            ++ticksRun;
+        });
+        std::this_thread::sleep_for(1ms);
         const DeskLock::Scope hold(desk.Lock());
-        if (!desk.Panel.MainMsg2.empty() && !desk.State.CommErrorLatched) ++seen;
+        shown += desk.Panel.MainMsg2.size() + desk.Panel.MainMsg4.size();
+        if (ticksRun >= 20) break;
     }
     desk.DrainLine();
     EXPECT_TRUE(desk.LinkOpen());
-    EXPECT_GT(seen, 0) << "the window saw a status the line had read";
+    EXPECT_GE(ticksRun, 20);
+    EXPECT_GT(shown, 0u) << "the window saw the texts the line wrote";
     desk.StopLine();
 }
 

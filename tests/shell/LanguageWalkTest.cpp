@@ -56,6 +56,7 @@ const char* const kAllowedPatterns[] = {
     R"(^(Monitor Form|IO Display|JogForm|AutoTuneForm|HelpForm|About|QRV Parameter Table)$)",
     R"(^(Direct Read/Write Address|AutoReset|Direct_R/W|Reset)$)",
     R"(^Version [0-9.]+ [0-9.]+$)",  // the about box's version line
+    R"(^ ?Version [0-9]+\.[0-9]+\.[0-9]+$)",  // the package's version
 };
 
 // The parameter table's row names come from limit.ini, one file for every
