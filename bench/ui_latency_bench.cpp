@@ -131,8 +131,17 @@ int main(int argc, char** argv) {
 
     const std::string file = ampsim.Folder() + "/bench.dat";
     questions.AnswerFile(file);
+    if (!shot.empty()) {
+        QTimer::singleShot(700, [&] {
+            const bool saved = form.grab().save(QString::fromStdString(shot));
+            std::printf("picture %s: %s\n", shot.c_str(), saved ? "saved" : "not saved");
+            std::fflush(stdout);
+        });
+    }
     Print("whole-set save", Measure(
                                 60000, [&] { form.Action("M32Save")->trigger(); }, idle));
+    std::printf("  saved: %s\n", desk.FileCommands.LastSave().Written ? "yes" : "no");
+    std::fflush(stdout);
 
     {
         const DeskLock::Scope hold(desk.Lock());
