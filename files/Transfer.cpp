@@ -138,7 +138,7 @@ const char* ProtectionText(Protection protection) {
 FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKind& kind) {
     FileCheck check;
     int headerLine = 0, rangeLine = 0;
-    std::string rangeAddress;
+    std::string rangeAddress;  // the whole index when it is more than the address: ;0120 is not 20
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineNumber = static_cast<int>(i) + 1;
         const TransferLine line = ReadTransferLine(lines[i]);
@@ -159,7 +159,7 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
             ++check.DataLines;
             if ((item.Index < kind.FirstIndex || item.Index > kind.LastIndex) && rangeLine == 0) {
                 rangeLine = lineNumber;
-                rangeAddress = item.Address;
+                rangeAddress = item.Index > 0xFF ? HexWord(item.Index) : item.Address;
             }
         }
         check.Items.push_back(std::move(item));
