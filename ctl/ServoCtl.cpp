@@ -269,10 +269,11 @@ bool ApplyOption(const std::string& name, const std::string& value, bool takesVa
 
 bool ApplyOptions(const CommandRow& row, const CommandWords& split, CtlCommand& command,
                   std::string& error) {
-    for (const auto& [name, value] : split.Options) {
+    for (const auto& option : split.Options) {
+        const std::string& name = option.first;
         const auto spec = std::find_if(row.Options.begin(), row.Options.end(),
-                                       [&](const OptionSpec& s) { return name == s.Name; });
-        if (!ApplyOption(name, value, spec->TakesValue, command, error)) return false;
+                                       [&name](const OptionSpec& s) { return name == s.Name; });
+        if (!ApplyOption(name, option.second, spec->TakesValue, command, error)) return false;
     }
     if (std::string(row.Name) == "transfer-line" && command.Count == 0) {
         error = "transfer-line needs --count N";
