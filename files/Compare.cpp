@@ -99,7 +99,8 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
     int count = 0, lastIndex = 0;
     for (const FileItem& item : result.Check.Items) {
         if (count >= limit.LastIndex || lastIndex >= limit.LastIndex) break;
-        if (s_.State.CommErrorLatched) {
+        // A lost link and the user's Cancel both end the comparison here.
+        if (s_.State.CommErrorLatched || (s_.Cancelled && s_.Cancelled())) {
             result.Aborted = true;
             break;
         }

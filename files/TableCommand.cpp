@@ -97,6 +97,11 @@ bool ParamTableCommand::FillFromAmplifier() {
     int done = 0;
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
         if (s_.State.CommErrorLatched) break;
+        // Cancel ends the read between two entries, as a failed read does.
+        if (s_.Cancelled && s_.Cancelled()) {
+            outcome_.ReadStoppedAt = index;
+            break;
+        }
         int value = 0;
         if (!ReadParamWord(s_.Port, Family::Fx, IndexAddress(index), value, LogRetries(s_))) {
             outcome_.ReadStoppedAt = index;
