@@ -15,7 +15,7 @@ bool SplitAssignment(const std::string& word, std::string& name, std::string& va
     return true;
 }
 
-bool SplitOptions(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs,
+bool SplitOptions(const std::vector<std::string>& words, const std::vector<OptionRule>& rules,
                   CommandWords& split, std::string& error) {
     split = CommandWords{};
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -35,26 +35,26 @@ bool SplitOptions(const std::vector<std::string>& words, const std::vector<Optio
         }
         std::string name = word, value;
         const bool assigned = SplitAssignment(word, name, value);
-        const auto spec = std::find_if(specs.begin(), specs.end(),
-                                       [&](const OptionSpec& s) { return name == s.Name; });
-        if (spec == specs.end()) {
+        const auto rule = std::find_if(rules.begin(), rules.end(),
+                                       [&](const OptionRule& s) { return name == s.Name; });
+        if (rule == rules.end()) {
             error = "unknown option '" + name + "'" +
-                    (specs.empty() ? std::string() : " (" + OptionNames(specs) + ")");
+                    (rules.empty() ? std::string() : " (" + OptionNames(rules) + ")");
             return false;
         }
-        if (spec->TakesValue && !assigned) {
+        if (rule->TakesValue && !assigned) {
             if (i + 1 == words.size()) {
                 error = name + " needs a value";
                 return false;
             }
             value = words[++i];
-        } else if (!spec->TakesValue && assigned) {
+        } else if (!rule->TakesValue && assigned) {
             error = name + " takes no value";
             return false;
         }
         const bool repeated = std::any_of(split.Options.begin(), split.Options.end(),
                                           [&](const auto& option) { return option.first == name; });
-        if (!spec->TakesValue && repeated) {
+        if (!rule->TakesValue && repeated) {
             error = "option given twice '" + name + "'";
             return false;
         }
@@ -63,9 +63,9 @@ bool SplitOptions(const std::vector<std::string>& words, const std::vector<Optio
     return true;
 }
 
-std::string OptionNames(const std::vector<OptionSpec>& specs) {
+std::string OptionNames(const std::vector<OptionRule>& rules) {
     std::string names;
-    for (const OptionSpec& spec : specs)
-        names += (names.empty() ? "" : ", ") + std::string(spec.Name);
+    for (const OptionRule& rule : rules)
+        names += (names.empty() ? "" : ", ") + std::string(rule.Name);
     return names;
 }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-struct OptionSpec {
+struct OptionRule {
     const char* Name;  // "--reset"
     bool TakesValue = false;
 };
@@ -20,11 +20,11 @@ struct CommandWords {
 // Whether a word is an option rather than an operand.
 bool LooksLikeOption(const std::string& word);
 
-// Splits words by the options in specs; an option not in specs is an error.
-bool SplitOptions(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs,
+// Splits words by the options in rules; an option not in rules is an error.
+bool SplitOptions(const std::vector<std::string>& words, const std::vector<OptionRule>& rules,
                   CommandWords& split, std::string& error);
 // "--NAME=VALUE" into its name and value; false for a word without "=".
 bool SplitAssignment(const std::string& word, std::string& name, std::string& value);
 
 // The option's names for a usage error: "--reset, --force".
-std::string OptionNames(const std::vector<OptionSpec>& specs);
+std::string OptionNames(const std::vector<OptionRule>& rules);

@@ -147,14 +147,9 @@ int ServoCtl::RunFileCommand(const CtlCommand& command, const std::string& name)
         if (name == "open") echo.Flush();
         if (showProgress_) err_ << "\r" << name << " " << percent << "%" << std::flush;
     };
-    TransferSeams seams{d_.Link,
-                        d_.State,
-                        d_.Panel,
-                        d_.Time,
-                        questions,
+    TransferSeams seams{d_.Link, d_.State, d_.Panel, d_.Time, questions,
                         [&catalogue](int n) { return catalogue.Msg(n); },
-                        [this] { d_.Ident.Read_current_mode(); },
-                        progress,
+                        [this] { d_.Ident.Read_current_mode(); }, progress,
                         // Ctrl-C: save and open stop between two entries.
                         [this] { return StopRequested(); }};
     // A script cannot look at a table: the preview is the dry run's business.

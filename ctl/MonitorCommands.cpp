@@ -66,9 +66,9 @@ bool ParseMonitorOptions(const std::vector<std::string>& words, MonitorOptions& 
                          std::string& error) {
     const std::string usage = "usage: monitor [--rows LIST] [--count N] [--interval MS] [--raw]";
     CommandWords split;
-    const std::vector<OptionSpec> specs = {
+    const std::vector<OptionRule> rules = {
         {"--rows", true}, {"--count", true}, {"--interval", true}, {"--raw"}};
-    if (!SplitOptions({words.begin() + 1, words.end()}, specs, split, error)) return false;
+    if (!SplitOptions({words.begin() + 1, words.end()}, rules, split, error)) return false;
     options.Help = split.Help;
     if (!split.Operands.empty()) {
         error = usage;

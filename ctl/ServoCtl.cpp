@@ -44,7 +44,7 @@ struct CommandRow {
     const char* Usage;
     const char* Help;
     Handler Run;
-    std::vector<OptionSpec> Options = {};
+    std::vector<OptionRule> Options = {};
     const char* Details = "";  // what COMMAND --help adds: defaults a script cannot see
 };
 
@@ -271,9 +271,9 @@ bool ApplyOptions(const CommandRow& row, const CommandWords& split, CtlCommand& 
                   std::string& error) {
     for (const auto& option : split.Options) {
         const std::string& name = option.first;
-        const auto spec = std::find_if(row.Options.begin(), row.Options.end(),
-                                       [&name](const OptionSpec& s) { return name == s.Name; });
-        if (!ApplyOption(name, option.second, spec->TakesValue, command, error)) return false;
+        const auto rule = std::find_if(row.Options.begin(), row.Options.end(),
+                                       [&name](const OptionRule& s) { return name == s.Name; });
+        if (!ApplyOption(name, option.second, rule->TakesValue, command, error)) return false;
     }
     if (std::string(row.Name) == "transfer-line" && command.Count == 0) {
         error = "transfer-line needs --count N";

@@ -6,8 +6,8 @@
 #include "files/Backup.h"
 #include "files/CommandSupport.h"
 #include "files/Identity.h"
-#include "link/MessageCatalogue.h"
 #include "link/CatalogueTexts.h"
+#include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 
 namespace {
@@ -171,19 +171,24 @@ void ParamFileCommands::M31OpenClick() {
     }
 }
 
+// The lines of the file a transfer writes; false, with the panel hidden and
+// the user told, when it cannot be read.
+bool ParamFileCommands::ReadFileToWrite(const std::string& path, std::vector<std::string>& lines) {
+    std::string error;
+    if (ReadTextLines(path, lines, error)) return true;
+    HideProgress();
+    open_.FileError = true;
+    FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
+    return false;
+}
+
 // One pass of Open with the questions after it; true when the user asked for
 // another pass.
 bool ParamFileCommands::OpenPass(const std::string& path, TransferPass& pass,
                                  bool& partialAccepted) {
     ShowProgress(MsgWriting);
     std::vector<std::string> lines;
-    std::string error;
-    if (!ReadTextLines(path, lines, error)) {
-        HideProgress();
-        open_.FileError = true;
-        FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
-        return false;
-    }
+    if (!ReadFileToWrite(path, lines)) return false;
     const FileKind& kind = FileKindFor(s_.State);
     const FileCheck check = CheckTransferFile(lines, kind);
     if (!check.Ok) {
@@ -297,13 +302,7 @@ void ParamFileCommands::WriteAgain(const std::string& path, const std::string& b
     selectedPath_ = path;
     ShowProgress(MsgWriting);
     std::vector<std::string> lines;
-    std::string error;
-    if (!ReadTextLines(path, lines, error)) {
-        HideProgress();
-        open_.FileError = true;
-        FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
-        return;
-    }
+    if (!ReadFileToWrite(path, lines)) return;
     const FileKind& kind = FileKindFor(s_.State);
     const FileCheck check = CheckTransferFile(lines, kind);
     if (!check.Ok) {

@@ -95,6 +95,7 @@ private:
     void FileErrorBox(int what, const std::string& path, const std::string& reason);
     void WriteIdentity(const std::string& path);
     bool OpenPass(const std::string& path, TransferPass& pass, bool& partialAccepted);
+    bool ReadFileToWrite(const std::string& path, std::vector<std::string>& lines);
     bool WriteChecked(const std::string& path, const FileCheck& check, const FileKind& kind,
                       TransferPass& pass, PassResult& result, const std::string& backupPath);
     void NoteInterruption(const std::string& path, const std::string& backupPath,

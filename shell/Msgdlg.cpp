@@ -10,8 +10,8 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "link/DialogButtons.h"
 #include "link/CatalogueTexts.h"
+#include "link/DialogButtons.h"
 #include "link/MessageCatalogue.h"
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
@@ -66,12 +66,12 @@ QFont MessageFont() {
 template <class Table, class CaptionOf>
 std::vector<TMessageForm::Button> ButtonsOf(const std::vector<int>& list, const Table& table,
                                             CaptionOf captionOf) {
-    std::vector<TMessageForm::Button> specs;
+    std::vector<TMessageForm::Button> buttonRows;
     for (int index : list) {
         const auto& row = table[static_cast<std::size_t>(index)];
-        specs.push_back({row.Name, QString::fromStdString(captionOf(index)), row.Result});
+        buttonRows.push_back({row.Name, QString::fromStdString(captionOf(index)), row.Result});
     }
-    return specs;
+    return buttonRows;
 }
 
 QRect ScreenArea() {
@@ -216,10 +216,10 @@ std::unique_ptr<TMessageForm> CreateStandardDialog(const std::string& text, Dial
                                                    const QString& appTitle, QWidget* parent,
                                                    int focusPosition) {
     const DialogButtonSet set = StandardButtonSet(buttons);
-    const auto specs = ButtonsOf(set.Indexes, StandardButtons,
-                                 [&captions](int index) { return captions.Standard(index); });
+    const auto buttonRows = ButtonsOf(set.Indexes, StandardButtons,
+                                      [&captions](int index) { return captions.Standard(index); });
     const int focusPos = focusPosition >= 0 ? focusPosition : set.FocusPos;
-    return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
+    return std::make_unique<TMessageForm>(text, kind, buttonRows, set.DefaultPos, set.CancelPos,
                                           focusPos, captions.Title(kind, appTitle), parent);
 }
 
@@ -230,9 +230,9 @@ std::unique_ptr<TMessageForm> CreateCustomDialog(const std::string& text, Dialog
                                                  int escapePosition) {
     const DialogButtonSet set =
         CustomButtonSet(buttons, focusPosition, CaptionRange{0, 0, escapePosition});
-    const auto specs = ButtonsOf(set.Indexes, CustomButtons,
-                                 [&captions](int index) { return captions.Custom(index); });
-    return std::make_unique<TMessageForm>(text, kind, specs, set.DefaultPos, set.CancelPos,
+    const auto buttonRows = ButtonsOf(set.Indexes, CustomButtons,
+                                      [&captions](int index) { return captions.Custom(index); });
+    return std::make_unique<TMessageForm>(text, kind, buttonRows, set.DefaultPos, set.CancelPos,
                                           set.FocusPos, captions.Title(kind, appTitle), parent);
 }
 
@@ -275,8 +275,8 @@ int DialogQuestions::StandardDialog(const std::string& text, DialogKind kind,
 int DialogQuestions::CautiousYesNo(const std::string& text, DialogKind kind, QuestionId id) {
     constexpr int NoPosition = 1;
     captions_.SetCaptions(0, 0, catalogue_);
-    return ShowAs(id, CreateStandardDialog(text, kind, {sbYes, sbNo}, captions_, appTitle_,
-                                           parent_, NoPosition));
+    return ShowAs(id, CreateStandardDialog(text, kind, {sbYes, sbNo}, captions_, appTitle_, parent_,
+                                           NoPosition));
 }
 
 int DialogQuestions::CustomDialog(const std::string& text, DialogKind kind,

@@ -159,7 +159,9 @@ TEST(IdentificationTest, SpoiltPassKeepsTheLastGoodIdentification) {
         EXPECT_EQ(drive.panel.MainMsg5, good.MainMsg5);
         EXPECT_EQ(drive.panel.CPULabel, good.CPULabel);
         EXPECT_EQ(drive.panel.EEPLabel, good.EEPLabel);
-        if (std::string(family) == "bx") EXPECT_EQ(drive.state.BxScaleA, 1200);
+        if (std::string(family) == "bx") {
+            EXPECT_EQ(drive.state.BxScaleA, 1200);
+        }
         EXPECT_FALSE(drive.identification->TakeDriveChange());
 
         drive.amplifier->ClearFaults();

@@ -198,7 +198,9 @@ TEST(StatusPollTest, AnotherDriveAfterAnOutageIsTold) {
         ASSERT_FALSE(drive.state.CommErrorLatched);
         const auto change = drive.poll->TakeDriveChange();
         EXPECT_EQ(change.has_value(), motor != 21) << motor;
-        if (change) EXPECT_EQ(change->Before.Model, "FX750-FM-01C20S");
+        if (change) {
+            EXPECT_EQ(change->Before.Model, "FX750-FM-01C20S");
+        }
     }
 }
 
