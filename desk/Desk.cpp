@@ -177,7 +177,7 @@ void Desk::ChooseOtherPort(const std::string& device) {
 }
 
 std::string Desk::LinkLabel() const {
-    const std::string state =
-        Catalogue.Msg(linkOpen_.load() ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    const std::string state = Catalogue.Msg(linkOpen_.load() ? CatalogueTexts::MsgLinkOpen
+                                                             : CatalogueTexts::MsgLinkClosed);
     return otherPort_.empty() ? state : state + "  " + PortDisplayName(otherPort_);
 }

@@ -9,11 +9,11 @@
 #include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
+using namespace CatalogueTexts;
+
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int MsgBackingUp = 1020;
 
 bool IsParameterFile(const fs::path& path) {
     const std::string ext = path.extension().string();
@@ -119,11 +119,11 @@ BackupOutcome BackUpDrive(TransferSeams& s, const std::string& dataFolder,
     const fs::path folder = fs::path(dataFolder) / "backups" / ModelFolderName(s.Panel.MainMsg5);
     std::error_code failure;
     if (s.State.CommErrorLatched || set.ReadErrors > 0) {
-        outcome.Error = Say(s.Message, CatalogueTexts::MsgBackupEntryUnread,
-                            {HexWord(std::max(set.FirstError, 0))});
+        outcome.Error =
+            Say(s.Message, MsgBackupEntryUnread, {HexWord(std::max(set.FirstError, 0))});
     } else if (fs::create_directories(folder, failure), failure) {
-        outcome.Error = FileProblemText(s.Message, CatalogueTexts::MsgCannotCreate, folder.string(),
-                                        failure.message());
+        outcome.Error =
+            FileProblemText(s.Message, MsgCannotCreate, folder.string(), failure.message());
     } else {
         outcome.Path = FreePath(folder, UtcTimeText(now, "%Y%m%d-%H%M%S"), kind.Extension);
         DriveIdentity identity = IdentityOf(s.State, s.Panel);
@@ -138,7 +138,7 @@ BackupOutcome BackUpDrive(TransferSeams& s, const std::string& dataFolder,
         outcome.Path.clear();
         return outcome;
     }
-    s.Panel.Memo1.push_back(Say(s.Message, CatalogueTexts::MsgBackupMade, {outcome.Path}));
+    s.Panel.Memo1.push_back(Say(s.Message, MsgBackupMade, {outcome.Path}));
     PruneBackups(folder.string(), BackupsKept);
     return outcome;
 }

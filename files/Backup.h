@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "files/Transfer.h"
+#include "link/CatalogueTexts.h"
 
 inline constexpr int BackupsKept = 20;
-// The text that says why a transfer stopped before its first write.
-inline constexpr int MsgBackupFailed = 1021;
 
 // $XDG_DATA_HOME/servodesk, or ~/.local/share/servodesk when it is not set.
 std::string UserDataFolder();

@@ -2,12 +2,14 @@
 
 #include "files/FxLimits.h"
 #include "files/Identity.h"
+#include "link/CatalogueTexts.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
 constexpr int FxToolLinePauseMs = 20;
 constexpr int FxToolClosingPauseMs = 100;
-constexpr int MsgIdentityQuestion = 1019;
 
 }  // namespace
 

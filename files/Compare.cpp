@@ -9,6 +9,8 @@
 #include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
 constexpr int FirstKept = 0x30, LastKept = 0x33;  // never compared or written
@@ -16,14 +18,6 @@ constexpr int FirstSystem = 0x39;                 // from here on only with the 
 constexpr int LastSetIndex = 93;
 constexpr int FirstTableIndex = 12;
 constexpr int ComparePauseMs = 10;
-
-constexpr int MsgReading = 68;
-constexpr int MsgWriting = 69;
-constexpr int MsgCommError = 167;
-constexpr int MsgFormatError = 193;
-constexpr int MsgOpenTitle = 196;
-constexpr int MsgIncludeQuestion = 144;
-constexpr int MsgCompareStopped = 380;
 
 // The formats carry a repeated zero flag; kept as they are.
 #pragma GCC diagnostic push
@@ -89,8 +83,7 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
         result.Aborted = result.FileError = true;
-        result.Notes.push_back(
-            FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
+        result.Notes.push_back(FileProblemText(s_.Message, MsgCannotRead, path, error));
         return result;
     }
     result.Check = CheckTransferFile(lines, FileKindFor(s_.State));
@@ -141,7 +134,7 @@ void CompareCommand::M38CompareClick() {
         return;
     }
     const std::optional<std::string> path =
-        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTitle));
+        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTransferTitle));
     if (!path) return;
     while (!s_.State.CommErrorLatched && ComparePass(*path)) {
     }

@@ -10,23 +10,9 @@
 #include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgReading = 68;
-constexpr int MsgWriting = 69;
-constexpr int MsgCommError = 167;
-constexpr int MsgSaveCancelled = 1331;
-constexpr int MsgLineCount = 191;
-constexpr int MsgFormatError = 193;
-constexpr int MsgOpenTitle = 196;
-constexpr int MsgSaveTitle = 197;
-constexpr int MsgVerified = 1007;
-constexpr int MsgInterrupted = 1052;
-constexpr int MsgFinishOrRestore = 1053;
-constexpr int MsgFinish = 1054;
-constexpr int MsgLeaveFinishRestore = 1055;  // first of three captions
-constexpr int MsgRemedyWithBackup = 1058;
-constexpr int MsgRemedy = 1059;
+namespace {
 
 // The interrupted-transfer question: "Leave as it is" first, so that Escape
 // and Return leave the amplifier alone; custom buttons 1 and 2 answer these.
@@ -80,7 +66,7 @@ void ParamFileCommands::M32SaveClick() {
     const FlagScope busy(s_.State.SaveBusy);
     const LongOperation::Scope scope(long_);
     save_ = SaveOutcome{};
-    const std::optional<std::string> path = s_.Ask.ChooseFileToSave(Question(MsgSaveTitle));
+    const std::optional<std::string> path = s_.Ask.ChooseFileToSave(Question(MsgSaveAsTitle));
     if (!path) return;
     save_.Chosen = true;
     selectedPath_ = *path;
@@ -94,7 +80,7 @@ void ParamFileCommands::M32SaveClick() {
     if (!file.Create(*path, error)) {
         HideProgress();
         save_.FileError = true;
-        FileErrorBox(CatalogueTexts::MsgCannotCreate, *path, error);
+        FileErrorBox(MsgCannotCreate, *path, error);
         return;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -124,15 +110,14 @@ void ParamFileCommands::M32SaveClick() {
         file.Abandon();
         HideProgress();
         save_.LinkLost = true;
-        ErrorBox(s_.Ask,
-                 s_.Message(MsgCommError) + "\n" +
-                     Say(s_.Message, CatalogueTexts::MsgSaveStopped, {HexWord(stoppedAt), *path}));
+        ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\n" +
+                             Say(s_.Message, MsgSaveStopped, {HexWord(stoppedAt), *path}));
         return;
     }
     HideProgress();
     if (!file.Commit(error)) {
         save_.FileError = true;
-        FileErrorBox(CatalogueTexts::MsgCannotWrite, *path, error);
+        FileErrorBox(MsgCannotWrite, *path, error);
         return;
     }
     save_.Written = true;
@@ -147,8 +132,7 @@ void ParamFileCommands::WriteIdentity(const std::string& path) {
     identity.ProgramVersion = safety_.ProgramVersion;
     std::string error;
     save_.IdentityWritten = WriteIdentityFile(path, identity, error);
-    if (!save_.IdentityWritten)
-        FileErrorBox(CatalogueTexts::MsgCannotWrite, IdentityPath(path), error);
+    if (!save_.IdentityWritten) FileErrorBox(MsgCannotWrite, IdentityPath(path), error);
 }
 
 void ParamFileCommands::M31OpenClick() {
@@ -156,7 +140,7 @@ void ParamFileCommands::M31OpenClick() {
     const FlagScope busy(s_.State.TransferBusy);
     const LongOperation::Scope scope(long_);
     open_ = OpenOutcome{};
-    const std::optional<std::string> path = s_.Ask.ChooseFileToOpen(Question(MsgOpenTitle));
+    const std::optional<std::string> path = s_.Ask.ChooseFileToOpen(Question(MsgOpenTransferTitle));
     if (!path) return;
     open_.Chosen = true;
     selectedPath_ = *path;
@@ -178,7 +162,7 @@ bool ParamFileCommands::ReadFileToWrite(const std::string& path, std::vector<std
     if (ReadTextLines(path, lines, error)) return true;
     HideProgress();
     open_.FileError = true;
-    FileErrorBox(CatalogueTexts::MsgCannotRead, path, error);
+    FileErrorBox(MsgCannotRead, path, error);
     return false;
 }
 

@@ -21,6 +21,8 @@
 #include "files/ParamTable.h"
 #include "link/CatalogueTexts.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
 constexpr int RowHeight = 24;
@@ -40,9 +42,6 @@ constexpr RowColumn MarkColumn{710, 20};
 // clang-format on
 constexpr int RowsWidth = 740;
 
-constexpr int MsgOk = 73, MsgCancel = 74;
-constexpr int MsgAmplifier = 330, MsgFile = 329, MsgConfirmHint = 379;
-constexpr int MsgClose = 346, MsgSave = 348;
 constexpr int CompareTimerMs = 10;
 
 QString Q(const std::string& text) {
@@ -189,9 +188,9 @@ void TLQRVSYSParForm::ParEditExit(int cell) {
 
 void TLQRVSYSParForm::ChangeLanguage() {
     setWindowTitle("QRV Parameter Table");
-    button1_->setText(Q(message_(MsgClose)));
-    saveBtn_->setText(Q(message_(MsgSave)));
-    speedButton1_->setText(Q(message_(CatalogueTexts::MsgPrint)));
+    button1_->setText(Q(message_(MsgButtonClose)));
+    saveBtn_->setText(Q(message_(MsgButtonSave)));
+    speedButton1_->setText(Q(message_(MsgPrint)));
 }
 
 std::vector<bool> TLQRVSYSParForm::Marks() const {
@@ -286,8 +285,8 @@ void TCompareForm::ChangeLanguage() {
     label1_->setText(Q(message_(MsgAmplifier)));
     label2_->setText(Q(message_(MsgFile)));
     label3_->setText(Q(message_(MsgConfirmHint)));
-    confirmBtn_->setText(Q(message_(MsgOk)));
-    abortParBtn_->setText(Q(message_(MsgCancel)));
+    confirmBtn_->setText(Q(message_(MsgDialogOk)));
+    abortParBtn_->setText(Q(message_(MsgDialogCancel)));
 }
 
 void TCompareForm::ConfirmBtnClick() {

@@ -10,16 +10,12 @@
 #include "files/Verify.h"
 #include "link/CatalogueTexts.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
-constexpr int MsgRepeatQuestion = 47;
-constexpr int MsgWriting = 69;
-constexpr int MsgAmplifiersDone = 95;
-constexpr int MsgResetQuestion = 96;
-constexpr int MsgResetAndCount = 97;  // first of three captions
 // Escape presses the third button ("no reset"): the harmless answer.
 constexpr CaptionRange ResetQuestionCaptions{MsgResetAndCount, 3, 2};
-constexpr int MsgOpenTitle = 196;
 constexpr int FormatErrorPauseMs = 1000;
 
 // The format carries a repeated zero flag; kept as it is.
@@ -40,7 +36,7 @@ void MotorParamCommand::M37MakerClick() {
     const LongOperation::Scope scope(long_);
     outcome_ = MakerOutcome{};
     const std::optional<std::string> path =
-        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTitle));
+        s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTransferTitle));
     if (!path) return;
     outcome_.Chosen = true;
     while (!s_.State.CommErrorLatched && MakerPassRun(*path)) {
@@ -54,7 +50,7 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
         outcome_.FileError = true;
-        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, MsgCannotRead, path, error));
         return false;
     }
     const FileKind& kind = FileKindFor(s_.State);
@@ -122,12 +118,11 @@ bool MotorParamCommand::MakerPassRun(const std::string& path) {
     pass.Recorded = Record(path, result, verify, pass);
     outcome_.Passes.push_back(pass);
     if (passDone_) passDone_(pass);
-    const bool again =
-        !linkDown &&
-        s_.Ask.StandardDialog(RepeatText(s_.Message(MsgRepeatQuestion),
-                                         s_.Message(MsgAmplifiersDone), outcome_.Counter),
-                              DialogKind::Confirmation, {sbYes, sbNo},
-                              QuestionId::RepeatTransfer) == mrYes;
+    const bool again = !linkDown && s_.Ask.StandardDialog(
+                                        RepeatText(s_.Message(MsgRepeatQuestion),
+                                                   s_.Message(MsgAmplifiersDone), outcome_.Counter),
+                                        DialogKind::Confirmation, {sbYes, sbNo},
+                                        QuestionId::RepeatTransfer) == mrYes;
     HideProgressPanel(s_);
     return again;
 }
@@ -145,7 +140,7 @@ bool MotorParamCommand::Record(const std::string& path, const PassResult& result
     std::string error;
     const std::string record = recordPath_.empty() ? ProductionRecordPath() : recordPath_;
     if (AppendProductionUnit(record, unit, error)) return true;
-    ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotWrite, record, error));
+    ErrorBox(s_.Ask, FileProblemText(s_.Message, MsgCannotWrite, record, error));
     return false;
 }
 
@@ -156,8 +151,8 @@ void MotorParamCommand::ResetStep(MakerPass& pass, TransferPass& transfer) {
     bool count = true;
     if (!(autoReset_ && autoReset_())) {
         const int answer =
-            s_.Ask.CustomDialog(s_.Message(MsgResetQuestion), DialogKind::Confirmation, {0, 1, 2},
-                                0, ResetQuestionCaptions, QuestionId::ProductionReset);
+            s_.Ask.CustomDialog(s_.Message(MsgResetCountQuestion), DialogKind::Confirmation,
+                                {0, 1, 2}, 0, ResetQuestionCaptions, QuestionId::ProductionReset);
         if (answer != mrYes && answer != mrNo) return;
         count = answer == mrYes;
     }

@@ -17,16 +17,9 @@
 #include "files/FileDialogRules.h"
 #include "link/CatalogueTexts.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgOk = 73;
-constexpr int MsgClose = 74;
-constexpr int MsgNewDir = 141;
-constexpr int MsgNowDir = 142;
-constexpr int MsgNewDirName = 143;
-constexpr int MsgNewDirFailed = 195;
-constexpr int MsgOpenName = 198;
-constexpr int MsgSaveName = 199;
+namespace {
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -94,9 +87,9 @@ void TFileForm::Build(const FileQuestion& question) {
     fileEdit_ = new QLineEdit(this);
     fileEdit_->setObjectName("FileEdit");
     auto* nameLabel = new QLabel(Msg(mode_ == Mode::Open ? MsgOpenName : MsgSaveName), this);
-    auto* ok = Button(mode_ == Mode::Open ? "OpenOKBtn" : "SaveOKBtn", Msg(MsgOk), this);
+    auto* ok = Button(mode_ == Mode::Open ? "OpenOKBtn" : "SaveOKBtn", Msg(MsgDialogOk), this);
     auto* close =
-        Button(mode_ == Mode::Open ? "OpenCloseBtn" : "SaveCloseBtn", Msg(MsgClose), this);
+        Button(mode_ == Mode::Open ? "OpenCloseBtn" : "SaveCloseBtn", Msg(MsgDialogCancel), this);
 
     grid->addWidget(nameLabel, 0, 0);
     grid->addWidget(fileEdit_, 1, 0);
@@ -182,13 +175,12 @@ void TFileForm::OpenOKBtnClick() {
     const std::string path = AcceptedPath(folder_, typed, extension_);
     if (path.empty()) {
         ask_.Beep();
-        ask_.StandardDialog(catalogue_.Msg(CatalogueTexts::MsgTypeFileName), DialogKind::Warning,
-                            {sbOK});
+        ask_.StandardDialog(catalogue_.Msg(MsgTypeFileName), DialogKind::Warning, {sbOK});
         return;
     }
     std::error_code ignored;
     if (mode_ == Mode::Save && std::filesystem::exists(path, ignored)) {
-        const std::string question = path + "\n" + catalogue_.Msg(CatalogueTexts::MsgReplaceFile);
+        const std::string question = path + "\n" + catalogue_.Msg(MsgReplaceFile);
         if (ask_.StandardDialog(question, DialogKind::Confirmation, {sbYes, sbNo},
                                 QuestionId::ReplaceFile) != mrYes)
             return;
@@ -232,8 +224,8 @@ TNewDirForm::TNewDirForm(const std::string& newDirectory, const MessageCatalogue
     edit_->setObjectName("NewDirEdit");
     layout->addWidget(edit_);
     auto* buttons = new QHBoxLayout;
-    auto* confirm = Button("ConfirmBtn", Q(catalogue.Msg(MsgOk)), this);
-    auto* cancel = Button("CancelBtn", Q(catalogue.Msg(MsgClose)), this);
+    auto* confirm = Button("ConfirmBtn", Q(catalogue.Msg(MsgDialogOk)), this);
+    auto* cancel = Button("CancelBtn", Q(catalogue.Msg(MsgDialogCancel)), this);
     buttons->addStretch();
     buttons->addWidget(confirm);
     buttons->addWidget(cancel);

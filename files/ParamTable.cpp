@@ -4,6 +4,9 @@
 #include <cstdio>
 
 #include "files/ParamFile.h"
+#include "link/CatalogueTexts.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
@@ -13,7 +16,6 @@ constexpr int FieldsPerWord = 4;
 constexpr int LastRisingEntry = 81;  // numbers count down from the next entry
 constexpr int LastEntry = TableLastIndex - TableFirstIndex;
 constexpr std::size_t MaxLimitRows = TableCells;
-constexpr int DefaultUnitMessage = 315;
 constexpr const char* UnreadName = "Msg Read error";
 constexpr int WordMax = 32767;
 
@@ -143,7 +145,7 @@ LimitRow ParseLimitRow(std::string_view line) {
         // disabled, without a range.
         row = LimitRow{};
         row.LimitsRead = false;
-        row.UnitMessage = DefaultUnitMessage;
+        row.UnitMessage = MsgNoUnit;
         const std::size_t comma = line.find(',');
         line = line.substr(0, comma);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/ParamFile.h"
+#include "link/CatalogueTexts.h"
 
 inline constexpr int TableCells = 140;
 inline constexpr int TableFirstIndex = 12;
@@ -33,7 +34,7 @@ struct LimitRow {
     std::string Name;
     int Minimum = 0;
     int Maximum = 0;
-    int UnitMessage = 315;
+    int UnitMessage = CatalogueTexts::MsgNoUnit;
     bool Enabled = false;
     bool LimitsRead = true;  // false: a number did not parse, so the row is disabled
 };

@@ -3,20 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgPreviewQuestion = 1008;
-constexpr int MsgPreviewTitle = 1009;
-constexpr int MsgColumnIndex = 1010;
-constexpr int MsgColumnCurrent = 1011;
-constexpr int MsgColumnFile = 1012;
-constexpr int MsgColumnProtected = 1013;
-constexpr int MsgWouldChange = 1014;
-constexpr int MsgUnchanged = 1015;
-constexpr int MsgProtected = 1016;
-constexpr int MsgNotReadable = 1017;
+namespace {
 
 std::string ValueText(int value) {
     char text[32];

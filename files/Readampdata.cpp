@@ -16,15 +16,9 @@
 #include "files/Transfer.h"
 #include "link/CatalogueTexts.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgTitle = 24;
-constexpr int MsgOpenTitle = 192;
-constexpr int MsgSaveTitle = 200;
-constexpr int MsgHelp = 343;
-constexpr int MsgClose = 346;
-constexpr int MsgRead = 347;
-constexpr int MsgSave = 348;
+namespace {
 
 QPushButton* Button(const char* name, QWidget* parent) {
     auto* button = new QPushButton(parent);
@@ -74,11 +68,11 @@ QString TReadData::Msg(int n) const {
 }
 
 void TReadData::ChangeLanguage() {
-    setWindowTitle(Msg(MsgTitle));
-    readBtn_->setText(Msg(MsgRead));
-    saveBtn_->setText(Msg(MsgSave));
-    closeBtn_->setText(Msg(MsgClose));
-    helpBtn_->setText(Msg(MsgHelp));
+    setWindowTitle(Msg(MsgReadDataTitle));
+    readBtn_->setText(Msg(MsgButtonOpen));
+    saveBtn_->setText(Msg(MsgButtonSave));
+    closeBtn_->setText(Msg(MsgButtonClose));
+    helpBtn_->setText(Msg(MsgButtonHelp));
 }
 
 FileQuestion TReadData::Question(int titleMessage) const {
@@ -91,12 +85,11 @@ FileQuestion TReadData::Question(int titleMessage) const {
 // The file is read before anything of the viewer changes: a file that cannot
 // be read leaves the text being edited as it was.
 void TReadData::ReadBtnClick() {
-    const std::optional<std::string> path = ask_.ChooseFileToOpen(Question(MsgOpenTitle));
+    const std::optional<std::string> path = ask_.ChooseFileToOpen(Question(MsgOpenFileTitle));
     std::string error;
     if (path && !ReadFile(*path, error)) {
         ask_.Beep();
-        ErrorBox(ask_,
-                 FileProblemText(TextsOf(catalogue_), CatalogueTexts::MsgCannotRead, *path, error));
+        ErrorBox(ask_, FileProblemText(TextsOf(catalogue_), MsgCannotRead, *path, error));
     }
     memo_->moveCursor(QTextCursor::Start);
     memo_->verticalScrollBar()->setValue(0);
@@ -132,13 +125,12 @@ void TReadData::ReadCloseBtnClick() {
 }
 
 void TReadData::SaveBtnClick() {
-    const std::optional<std::string> path = ask_.ChooseFileToSave(Question(MsgSaveTitle));
+    const std::optional<std::string> path = ask_.ChooseFileToSave(Question(MsgSaveFileTitle));
     if (!path) return;
     std::string error;
     if (!SaveFile(*path, error)) {
         ask_.Beep();
-        ErrorBox(ask_, FileProblemText(TextsOf(catalogue_), CatalogueTexts::MsgCannotWrite, *path,
-                                       error));
+        ErrorBox(ask_, FileProblemText(TextsOf(catalogue_), MsgCannotWrite, *path, error));
     }
 }
 

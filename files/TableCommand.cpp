@@ -9,18 +9,11 @@
 #include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
 constexpr int FieldMax = 15;
-
-constexpr int MsgReading = 68;
-constexpr int MsgWriting = 69;
-constexpr int MsgCommError = 167;
-constexpr int MsgFillQuestion = 186;
-constexpr int MsgFillFromAmplifier = 187;  // first caption; 188 "File" follows
-constexpr int MsgWriteBackQuestion = 189;
-constexpr int MsgOpenTableTitle = 192;
-constexpr int MsgSaveTableTitle = 200;
 
 constexpr const char* LimitFileName = "limit.ini";
 constexpr const char* PrintTitle = "QRV Parameter Table";
@@ -38,7 +31,7 @@ void ParamTableCommand::M36TableClick() {
     outcome_.FromFile = fromFile_;
     if (fromFile_) {
         const std::optional<std::string> path =
-            s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenTableTitle));
+            s_.Ask.ChooseFileToOpen(ParamFileQuestion(s_, MsgOpenFileTitle));
         if (!path || !FillFromFile(*path)) return;
     } else {
         FillFromAmplifier();
@@ -71,18 +64,18 @@ bool ParamTableCommand::FillFromFile(const std::string& path) {
     std::vector<std::string> lines;
     std::string error;
     if (!ReadTextLines(path, lines, error)) {
-        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotRead, path, error));
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, MsgCannotRead, path, error));
         return false;
     }
     const TableFileLoad load = LoadTableFile(lines, values_);
     if (load.ForeignHeader) {
-        ErrorBox(s_.Ask, path + ":\n" + s_.Message(CatalogueTexts::MsgTableForeignFile));
+        ErrorBox(s_.Ask, path + ":\n" + s_.Message(MsgTableForeignFile));
         return false;
     }
     if (load.Refused > 0) {
         ErrorBox(s_.Ask,
                  path + ":\n" +
-                     Say(s_.Message, CatalogueTexts::MsgTableLinesLeftOut,
+                     Say(s_.Message, MsgTableLinesLeftOut,
                          {std::to_string(load.Refused), std::to_string(load.FirstRefusedLine)}));
     }
     outcome_.Filled = true;
@@ -117,9 +110,8 @@ bool ParamTableCommand::FillFromAmplifier() {
         return true;
     }
     const int stoppedAt = outcome_.ReadStoppedAt >= 0 ? outcome_.ReadStoppedAt : TableFirstIndex;
-    ErrorBox(s_.Ask,
-             s_.Message(MsgCommError) + "\n" +
-                 Say(s_.Message, CatalogueTexts::MsgTableReadStopped, {IndexAddress(stoppedAt)}));
+    ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\n" +
+                         Say(s_.Message, MsgTableReadStopped, {IndexAddress(stoppedAt)}));
     return false;
 }
 
@@ -175,7 +167,7 @@ void ParamTableCommand::StoreEdits() {
 bool ParamTableCommand::SaveBtnClick() {
     StoreEdits();
     const std::optional<std::string> path =
-        s_.Ask.ChooseFileToSave(ParamFileQuestion(s_, MsgSaveTableTitle));
+        s_.Ask.ChooseFileToSave(ParamFileQuestion(s_, MsgSaveFileTitle));
     return path && SaveTo(*path);
 }
 
@@ -183,7 +175,7 @@ bool ParamTableCommand::SaveTo(const std::string& path) {
     AtomicFile file;
     std::string error;
     if (!file.Create(path, error)) {
-        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotCreate, path, error));
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, MsgCannotCreate, path, error));
         return false;
     }
     for (const std::string& line :
@@ -191,7 +183,7 @@ bool ParamTableCommand::SaveTo(const std::string& path) {
         file.WriteLine(line);
     }
     if (!file.Commit(error)) {
-        ErrorBox(s_.Ask, FileProblemText(s_.Message, CatalogueTexts::MsgCannotWrite, path, error));
+        ErrorBox(s_.Ask, FileProblemText(s_.Message, MsgCannotWrite, path, error));
         return false;
     }
     return true;

@@ -1,5 +1,4 @@
 #include "files/Transfer.h"
-#include "link/Procedure.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +7,8 @@
 #include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
@@ -45,17 +46,6 @@ constexpr const char* NoReplyText = "?";
 
 constexpr int BxRewriteEntry = 32;  // the 33rd data entry, counted from 0
 
-constexpr int MsgResetQuestion = 140;
-constexpr int MsgRepeatQuestion = 47;
-constexpr int MsgCommError = 167;
-constexpr int MsgLineCount = 191;
-constexpr int MsgCancelledAfter = 1330;
-constexpr int MsgFormatError = 193;
-constexpr int MsgOk = 73;
-constexpr int MsgLinkLostNoReadBack = 1050;
-constexpr int MsgLinkLostAfterWrites = 1051;
-constexpr int MsgReadRetried = 1256;
-
 std::string Trimmed(const std::string& line) {
     std::size_t first = 0, last = line.size();
     while (first < last && std::isspace(static_cast<unsigned char>(line[first]))) ++first;
@@ -87,11 +77,11 @@ bool LineProblem(const TransferLine& line, FileCheck& check) {
     if (line.Kind == LineKind::FormatError) {
         check.Error = line.Error;
     } else if (line.Kind == LineKind::Entry && !line.ValueDigits) {
-        SetProblem(check, CatalogueTexts::MsgCheckValueDigits);
+        SetProblem(check, MsgCheckValueDigits);
     } else if (line.Kind == LineKind::Entry && !line.IndexDigits) {
         // The address sent is the field's last two digits; the two before them
         // must be digits too, or ";zz20" and ";0120" would both reach address 20.
-        SetProblem(check, CatalogueTexts::MsgCheckAddressDigits);
+        SetProblem(check, MsgCheckAddressDigits);
     } else {
         return false;
     }
@@ -166,14 +156,14 @@ FileCheck CheckTransferFile(const std::vector<std::string>& lines, const FileKin
     }
     if (headerLine != 0) {
         check.ErrorLine = headerLine;
-        SetProblem(check, CatalogueTexts::MsgCheckForeignHeader, {kind.Name});
+        SetProblem(check, MsgCheckForeignHeader, {kind.Name});
     } else if (check.DataLines > kind.Entries() || check.DataLines == 0) {
         check.TooMany = check.DataLines > 0;
-        SetProblem(check, CatalogueTexts::MsgCheckLineCount,
+        SetProblem(check, MsgCheckLineCount,
                    {std::to_string(check.DataLines), std::to_string(kind.Entries())});
     } else if (rangeLine != 0) {
         check.ErrorLine = rangeLine;
-        SetProblem(check, CatalogueTexts::MsgCheckOutOfRange,
+        SetProblem(check, MsgCheckOutOfRange,
                    {rangeAddress, IndexAddress(kind.FirstIndex), IndexAddress(kind.LastIndex)});
     } else {
         check.Ok = true;
@@ -201,8 +191,7 @@ std::string CheckFailureText(const FileCheck& check, const std::string& path,
     const std::string problem = CheckProblemText(check, message);
     if (check.ErrorLine == 0) return message(MsgLineCount) + "\n" + path + ": " + problem;
     return message(MsgFormatError) + "\n" +
-           Say(message, CatalogueTexts::MsgFormatErrorAt,
-               {path, std::to_string(check.ErrorLine), problem});
+           Say(message, MsgFormatErrorAt, {path, std::to_string(check.ErrorLine), problem});
 }
 
 PassRules OpenRules(const FileKind& kind, bool systemAccess) {
@@ -355,8 +344,9 @@ void TransferPass::FinishFx(const PassRules& rules) {
 namespace {
 
 bool ReadFamilyWord(Drive& port, int ampFamily, const std::string& address, int& value) {
-    return (ampFamily == Family::Bx ? port.ReadFromEEP(address, WordReplyLength, HexFormat, value)
-                                    : port.ReadFromRAM(address, WordReplyLength, HexFormat, value)) == 1;
+    return (ampFamily == Family::Bx
+                ? port.ReadFromEEP(address, WordReplyLength, HexFormat, value)
+                : port.ReadFromRAM(address, WordReplyLength, HexFormat, value)) == 1;
 }
 
 }  // namespace
@@ -384,26 +374,25 @@ ReadRetried LogRetries(TransferSeams& s) {
 }
 
 void ErrorBox(Questions& ask, const std::string& text) {
-    ask.CustomDialog(text, DialogKind::Error, {0}, 0, CaptionRange{MsgOk, 1});
+    ask.CustomDialog(text, DialogKind::Error, {0}, 0, CaptionRange{MsgDialogOk, 1});
 }
 
 // "Cancelled after N of M entries": the pass wrote some of the file's entries.
 std::string TransferPass::CancelledText() const {
     char text[512];
     std::snprintf(text, sizeof text, s_.Message(MsgCancelledAfter).c_str(),
-                  static_cast<int>(result_.Words.size()),
-                  result_.Planned);
+                  static_cast<int>(result_.Words.size()), result_.Planned);
     return text;
 }
 
 bool TransferPass::ReportFailures(const PassResult& result) {
     if (!result.LinkLost && result.FailedWrites == 0 && !result.Cancelled) return false;
-    std::string text = result.LinkLost ? s_.Message(MsgCommError) + "\n" + LinkLostText(result)
+    std::string text = result.LinkLost    ? s_.Message(MsgCommError) + "\n" + LinkLostText(result)
                        : result.Cancelled ? CancelledText()
                                           : std::string();
     if (!result.LinkLost && result.FailedWrites > 0) {
         if (!text.empty()) text += "\n";
-        text += Say(s_.Message, CatalogueTexts::MsgFailedWrites,
+        text += Say(s_.Message, MsgFailedWrites,
                     {std::to_string(result.FailedWrites),
                      std::to_string(result.FailedWrites + result.Written)});
     }

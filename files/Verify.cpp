@@ -2,15 +2,13 @@
 
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
-constexpr int MsgVerifying = 1005;
-constexpr int MsgVerifyFailed = 1006;
-constexpr int MsgNotReadBack = 1290;
-constexpr int MsgMismatched = 1018;
-constexpr int MsgFailed = 1022;
 constexpr std::size_t BoxLines = 12;
 
 // The last write of each address decides what the amplifier should hold (BX

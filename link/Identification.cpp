@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 #include "link/StatusTexts.h"
 #include "link/TypeFiles.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
@@ -65,7 +68,7 @@ void Identification::ConnectRS232() {
         return;
     }
     const bool open = OpenWithLineSettings(port_);
-    panel_.MainMsg4 = catalogue_.Msg(open ? StatusTexts::MsgLinkOpen : StatusTexts::MsgLinkClosed);
+    panel_.MainMsg4 = catalogue_.Msg(open ? MsgLinkOpen : MsgLinkClosed);
     Read_current_mode();
 }
 
@@ -121,7 +124,6 @@ void Identification::PutBackLastGood() {
 }
 
 std::string DriveChangeText(const DriveChange& change, const MessageCatalogue& catalogue) {
-    constexpr int MsgOtherDrive = 1257;
     const auto shown = [](const IdentifiedDrive& identity) {
         return identity.Model + " " + identity.Cpu;
     };

@@ -12,8 +12,11 @@
 #include <fstream>
 #include <optional>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/NetLine.h"
+
+using namespace CatalogueTexts;
 
 namespace fs = std::filesystem;
 
@@ -40,24 +43,6 @@ const ErrorRow kNetworkErrorRows[] = {
     {EHOSTUNREACH, PortProblem::HostUnreachable}, {ENETUNREACH, PortProblem::HostUnreachable},
     {EHOSTDOWN, PortProblem::HostUnreachable},    {ETIMEDOUT, PortProblem::ConnectTimedOut},
 };
-
-constexpr int MsgCannotOpen = 1023;
-constexpr int MsgCannotOpenNamed = 1024;
-constexpr int MsgNoDeviceAtAll = 1025;
-constexpr int MsgNoDeviceListed = 1026;
-constexpr int MsgPermissionAsk = 1027;
-constexpr int MsgPermissionGroup = 1028;
-constexpr int MsgBusy = 1029;
-constexpr int MsgBusyHolders = 1030;
-constexpr int MsgNotSerial = 1031;
-constexpr int MsgNoHardware = 1032;
-constexpr int MsgPermissionRelogin = 1102;
-constexpr int MsgNetRefused = 1250;
-constexpr int MsgNetUnreachable = 1251;
-constexpr int MsgNetTimedOut = 1252;
-constexpr int MsgNetUnknownHost = 1253;
-constexpr int MsgNetBadAddress = 1254;
-constexpr int MsgNetOther = 1255;
 
 // Every text of the diagnosis with the English kept for servoctl; %1 and %2
 // stand for the device, the group, the user or the processes.

@@ -3,6 +3,10 @@
 #include <array>
 #include <utility>
 
+#include "link/CatalogueTexts.h"
+
+using namespace CatalogueTexts;
+
 namespace StatusTexts {
 
 namespace {

@@ -1,26 +1,18 @@
 #pragma once
 #include <string>
 
+#include "link/CatalogueTexts.h"
 #include "link/DriveState.h"
 #include "link/MainPanel.h"
 #include "link/MessageCatalogue.h"
 
-// The bottom-panel texts of the main window: their message numbers and
-// placeholders, and the one function that draws them from the drive state.
-// The status poll, the outage report and the language switch all draw
-// through it, so they always agree.
+// The bottom-panel texts of the main window: their placeholders, and the
+// one function that draws them from the drive state. The status poll, the outage report and the
+// language switch all draw through it, so they always agree.
 namespace StatusTexts {
 
-constexpr int MsgLinkOpen = 45;
-constexpr int MsgLinkClosed = 46;
-constexpr int MsgServoOff = 53;  // 53 + servo state
-constexpr int MsgModeUnknown = 55;
-constexpr int MsgBxModeBase = 56;   // 56 + mode nibble
-constexpr int MsgBxFieldA = 62;     // 62 + bits 11-8
-constexpr int MsgBxFieldB = 64;     // 64 + bits 7-4
-constexpr int MsgStatusBase = 151;  // 151 + status code
 constexpr int CommErrorStatusCode = 16;
-constexpr int MsgCommError = MsgStatusBase + CommErrorStatusCode;
+static_assert(CatalogueTexts::MsgCommError == CatalogueTexts::MsgStatusBase + CommErrorStatusCode);
 
 // Identification labels while the amplifier is unknown, and the two halves
 // of the BX model text.

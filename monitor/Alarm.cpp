@@ -4,8 +4,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "link/CatalogueTexts.h"
 #include "monitor/MonitorUi.h"
 #include "operation/Help.h"
+
+using namespace CatalogueTexts;
 
 using namespace MonitorUi;
 
@@ -15,11 +18,6 @@ constexpr int ClientWidth = 520;
 constexpr int ClientHeight = 356;
 constexpr int RowPitch = 26;
 constexpr int Top = 10;
-constexpr int MsgFirstCaption = 121;
-constexpr int MsgHelp = 343;
-constexpr int MsgClear = 344;
-constexpr int MsgClose = 346;
-constexpr int MsgHistoryUnread = 1100;
 
 }  // namespace
 
@@ -64,12 +62,12 @@ void TAlarmForm::FormCreate() {
 
 void TAlarmForm::ChangeLanguage() {
     for (int k = 0; k < AlarmSlotCount; ++k) {
-        captions_[k]->setText(Text(catalogue_.Msg(MsgFirstCaption + k)));
+        captions_[k]->setText(Text(catalogue_.Msg(MsgFirstAlarmCaption + k)));
     }
     RefreshAlarmData();
-    helpBtn_->setText(Text(catalogue_.Msg(MsgHelp)));
-    clearBtn_->setText(Text(catalogue_.Msg(MsgClear)));
-    closeBtn_->setText(Text(catalogue_.Msg(MsgClose)));
+    helpBtn_->setText(Text(catalogue_.Msg(MsgButtonHelp)));
+    clearBtn_->setText(Text(catalogue_.Msg(MsgButtonClear)));
+    closeBtn_->setText(Text(catalogue_.Msg(MsgButtonClose)));
 }
 
 // A slot whose read failed shows dashes and no text, never "Normal".

@@ -1,14 +1,15 @@
 #include "monitor/AlarmHistory.h"
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 #include "monitor/BusyFlag.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
 constexpr int PointerIndex = 7;   // identification entry of the pointer word
 constexpr int FxClearIndex = 10;  // alarm table entry of the FX clear command
-constexpr int MsgReading = 68;
-constexpr int MsgWriting = 69;
 constexpr int DxWords = 5;
 constexpr int LastKnownCode = 19;
 const char* const DxAfterClear = "30";
@@ -27,7 +28,7 @@ int Previous(int entry) {
 }  // namespace
 
 int AlarmMessage(int ampFamily, int code) {
-    if (code < 0 || code > LastKnownCode) return UnknownAlarmMessage;
+    if (code < 0 || code > LastKnownCode) return MsgUnknownAlarm;
     if (ampFamily != Family::Bx && ampFamily != Family::Dx) {
         for (const FxText& text : FxTexts) {
             if (text.code == code) return text.message;

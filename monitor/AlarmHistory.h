@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/AddressMap.h"
+#include "link/CatalogueTexts.h"
 #include "link/Drive.h"
 #include "link/DriveState.h"
 #include "link/LongOperation.h"
@@ -10,8 +11,6 @@
 #include "link/MessageCatalogue.h"
 
 constexpr int AlarmSlotCount = 10;
-// The text of a code that has none of its own.
-constexpr int UnknownAlarmMessage = 120;
 // What the code label of a slot whose read failed shows.
 inline constexpr const char* FailedSlotText = "----";
 

@@ -5,10 +5,13 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 #include "monitor/MonitorUi.h"
 #include "operation/Help.h"
 #include "widgets/StaleLook.h"
+
+using namespace CatalogueTexts;
 
 using namespace MonitorUi;
 
@@ -21,12 +24,6 @@ constexpr int GroupTop = 8;
 constexpr int RowPitch = 26;
 constexpr int NameWidth = 170;
 constexpr int PanelWidth = 64;
-constexpr int MsgInputGroup = 201;
-constexpr int MsgFirstInput = 202;
-constexpr int MsgOutputGroup = 216;
-constexpr int MsgFirstOutput = 217;
-constexpr int MsgHelp = 343;
-constexpr int MsgClose = 346;
 const char* const UnknownText = "----";
 
 const char* PanelColour(IoPanelState state) {
@@ -105,8 +102,8 @@ void TIOForm::ChangeLanguage() {
     for (int j = 0; j < OutputCount; ++j) {
         names_[InputCount + j]->setText(Text(catalogue_.Msg(MsgFirstOutput + j)));
     }
-    helpBtn_->setText(Text(catalogue_.Msg(MsgHelp)));
-    closeBtn_->setText(Text(catalogue_.Msg(MsgClose)));
+    helpBtn_->setText(Text(catalogue_.Msg(MsgButtonHelp)));
+    closeBtn_->setText(Text(catalogue_.Msg(MsgButtonClose)));
     for (int p = 0; p < IoPanelCount; ++p) Draw(p);
 }
 

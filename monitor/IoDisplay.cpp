@@ -1,12 +1,12 @@
 #include "monitor/IoDisplay.h"
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 #include "monitor/BusyFlag.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgOff = 82;
-constexpr int MsgOn = 83;
+namespace {
 
 // Bit of each signal in its word; the inversions follow from family and version.
 struct BitMap {

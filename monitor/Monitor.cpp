@@ -5,9 +5,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "link/CatalogueTexts.h"
 #include "monitor/MonitorUi.h"
 #include "operation/Help.h"
 #include "widgets/StaleLook.h"
+
+using namespace CatalogueTexts;
 
 using namespace MonitorUi;
 
@@ -22,10 +25,6 @@ constexpr int ValueX = 330;
 constexpr int ValueWidth = 80;
 constexpr int UnitX = 420;
 constexpr int UnitWidth = 60;
-constexpr int MsgHelp = 343;
-constexpr int MsgSelectAll = 84;
-constexpr int MsgClear = 344;
-constexpr int MsgClose = 346;
 
 // Value and unit label numbers of a row: rows 16 and 17 came last.
 int ValueLabelNumber(int row) {
@@ -106,10 +105,10 @@ void TMonitorForm::ChangeLanguage() {
             Text(MonitorCaptionText(row, state_.AmpFamily, state_.FxVersion, catalogue_)));
         rows_[row - 1].unit->setText(Text(catalogue_.Msg(MonitorUnitMessage(row))));
     }
-    helpBtn_->setText(Text(catalogue_.Msg(MsgHelp)));
+    helpBtn_->setText(Text(catalogue_.Msg(MsgButtonHelp)));
     selectAllBtn_->setText(Text(catalogue_.Msg(MsgSelectAll)));
-    clearBtn_->setText(Text(catalogue_.Msg(MsgClear)));
-    closeBtn_->setText(Text(catalogue_.Msg(MsgClose)));
+    clearBtn_->setText(Text(catalogue_.Msg(MsgButtonClear)));
+    closeBtn_->setText(Text(catalogue_.Msg(MsgButtonClose)));
 }
 
 void TMonitorForm::RefreshDisplayData() {

@@ -12,30 +12,16 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "link/CatalogueTexts.h"
 #include "monitor/MonitorCsv.h"
 #include "monitor/MonitorUi.h"
+
+using namespace CatalogueTexts;
 
 using namespace MonitorUi;
 
 namespace {
 
-constexpr int MsgTrend = 1033;
-constexpr int MsgVisibleWindow = 1034;
-constexpr int MsgSampleEvery = 1035;
-constexpr int MsgPause = 1036;
-constexpr int MsgResume = 1037;
-constexpr int MsgRecord = 1038;
-constexpr int MsgStop = 1039;
-constexpr int MsgExport = 1040;
-constexpr int MsgTimeAxis = 1041;
-constexpr int MsgAchieved = 1042;
-constexpr int MsgTooSlow = 1043;
-constexpr int MsgRecordingTo = 1044;
-constexpr int MsgNotWritten = 1045;
-constexpr int MsgChooseRows = 1046;
-constexpr int MsgRecordTitle = 1047;
-constexpr int MsgExportTitle = 1048;
-constexpr int MsgClose = 346;
 constexpr int ControlsWidth = 290;
 
 struct Choice {
@@ -425,7 +411,7 @@ void TTrendForm::ChangeLanguage() {
     pauseBtn_->setText(Text(Msg(paused_ ? MsgResume : MsgPause)));
     recordBtn_->setText(Text(Msg(sampler_.Recording().IsOpen() ? MsgStop : MsgRecord)));
     exportBtn_->setText(Text(Msg(MsgExport)));
-    closeBtn_->setText(Text(Msg(MsgClose)));
+    closeBtn_->setText(Text(Msg(MsgButtonClose)));
     plot_->xAxis->setLabel(Text(Msg(MsgTimeAxis)));
     for (auto& [unit, axis] : unitAxes_) axis->setLabel(Text(Msg(unit)));
     ShowRate();

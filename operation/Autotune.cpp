@@ -6,21 +6,13 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "operation/FormParts.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgTitle = 357;
-constexpr int MsgFirstMode = 358;
-constexpr int MsgStart = 362;
-constexpr int MsgIdle = 363;
-constexpr int MsgWaitServoOff = 364;
-constexpr int MsgResult = 369;
-constexpr int MsgOK = 341;
-constexpr int MsgCancel = 342;
-constexpr int MsgHelp = 343;
-constexpr int MsgClose = 346;
+namespace {
 
 void SetColour(QLabel* label, bool red) {
     label->setStyleSheet(red ? "color: red" : "color: blue");
@@ -77,14 +69,14 @@ void TAutoTuneForm::BuildPanel(QWidget* client) {
 }
 
 void TAutoTuneForm::ChangeLanguage() {
-    findChild<QLabel*>("TitleLabel")->setText(Msg(MsgTitle));
-    for (int i = 0; i < 4; ++i) modes_[i]->setText(Msg(MsgFirstMode + i));
-    startBtn_->setText(Msg(MsgStart));
+    findChild<QLabel*>("TitleLabel")->setText(Msg(MsgTuningTitle));
+    for (int i = 0; i < 4; ++i) modes_[i]->setText(Msg(MsgFirstTuneMode + i));
+    startBtn_->setText(Msg(MsgTuneStart));
     ShowIdleHint();
-    okBtn_->setText(Msg(MsgOK));
-    cancelBtn_->setText(Msg(MsgCancel));
-    findChild<QPushButton*>("TuneHelpBtn")->setText(Msg(MsgHelp));
-    closeBtn_->setText(Msg(MsgClose));
+    okBtn_->setText(Msg(MsgButtonOk));
+    cancelBtn_->setText(Msg(MsgButtonCancel));
+    findChild<QPushButton*>("TuneHelpBtn")->setText(Msg(MsgButtonHelp));
+    closeBtn_->setText(Msg(MsgButtonClose));
 }
 
 void TAutoTuneForm::StartBtnClick() {
@@ -95,7 +87,7 @@ void TAutoTuneForm::StartBtnClick() {
     okBtn_->setEnabled(false);
     cancelBtn_->setEnabled(true);
     tunePanel_->show();
-    tuneStatus1_->setText(Msg(MsgWaitServoOff));
+    tuneStatus1_->setText(Msg(MsgTuneWaitServoOff));
     SetColour(tuneStatus1_, false);
     tuneStatus2_->clear();
     pGain_->clear();
@@ -109,14 +101,14 @@ void TAutoTuneForm::StartBtnClick() {
 void TAutoTuneForm::ShowIdleHint() {
     const TuneGlobals& globals = machine_.Globals();
     const bool idle = globals.TuneState == TuneIdle && !globals.TuneRunning;
-    tuneStatus_->setText(idle ? Msg(MsgIdle) : QString());
+    tuneStatus_->setText(idle ? Msg(MsgTuneIdle) : QString());
 }
 
 void TAutoTuneForm::OKBtnClick() {
     const int tuneState = machine_.Globals().TuneState;
     if (tuneState != TuneResultReady && tuneState != TuneStored) return;
     okBtn_->setEnabled(false);
-    tuneStatus1_->setText(tuneState == TuneResultReady ? Msg(MsgResult) : QString());
+    tuneStatus1_->setText(tuneState == TuneResultReady ? Msg(MsgTuneFinished) : QString());
     tuneStatus2_->clear();
     machine_.OK();
 }

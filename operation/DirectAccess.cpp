@@ -3,9 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
 #include "link/Questions.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
@@ -15,17 +18,6 @@ constexpr int ValueMax = 32767;
 
 // What a box shows while its entry holds no number: nothing will be sent.
 const char* const NoNumberBox = "----";
-
-// Messages of the results.
-constexpr int MsgAddress = 131;
-constexpr int MsgValue = 132;
-constexpr int MsgRead = 136;
-constexpr int MsgWrite = 137;
-constexpr int MsgRange = 173;
-constexpr int MsgNotANumber = 1101;
-constexpr int MsgOK = 73;
-constexpr int MsgWriteFailed = 374;
-constexpr int MsgReadFailed = 375;
 
 const std::string ResetAddress = "C4";
 
@@ -98,7 +90,8 @@ bool DirectAccess::WriteClick(DirectHalf half, const std::string& addressText,
     if (!value) return false;
     Entry(half) = {*address, *value};
     refusal_.clear();
-    requests_.push_back({half == DirectHalf::Rom ? DirectKind::RomWrite : DirectKind::RamWrite, *address, *value});
+    requests_.push_back(
+        {half == DirectHalf::Rom ? DirectKind::RomWrite : DirectKind::RamWrite, *address, *value});
     return true;
 }
 
@@ -108,7 +101,8 @@ bool DirectAccess::ReadClick(DirectHalf half, const std::string& addressText) {
     Entry(half).Address = *address;
     Entry(half).AddressValid = true;
     refusal_.clear();
-    requests_.push_back({half == DirectHalf::Rom ? DirectKind::RomRead : DirectKind::RamRead, *address, 0});
+    requests_.push_back(
+        {half == DirectHalf::Rom ? DirectKind::RomRead : DirectKind::RamRead, *address, 0});
     return true;
 }
 
@@ -236,7 +230,8 @@ void DirectAccess::Perform(const DirectRequestRecord& request) {
         ok = eeprom ? drive_.ReadFromEEP(address, WordReplyLength, HexFormat, value) == 1
                     : drive_.ReadFromRAM(address, WordReplyLength, HexFormat, value) == 1;
         if (ok) {
-            HalfEntry& entry = Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram);
+            HalfEntry& entry =
+                Entry(request.Kind == DirectKind::RomRead ? DirectHalf::Rom : DirectHalf::Ram);
             entry.Value = value;
             entry.ValueValid = true;
             dataReady_ = true;
@@ -262,7 +257,7 @@ void DirectAccess::Report(const DirectRequestRecord& request, bool ok) {
     } else {
         const int value =
             Entry(request.Kind == DirectKind::RamRead ? DirectHalf::Ram : DirectHalf::Rom).Value;
-        text += write ? catalogue_.Msg(MsgOK) : HexWord(value);
+        text += write ? catalogue_.Msg(MsgDialogOk) : HexWord(value);
     }
     results_.push_back(text);
 }

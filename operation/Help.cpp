@@ -11,11 +11,13 @@
 #include <string>
 
 #include "PackageVersion.h"
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
-constexpr int kOkCaption = 341;
 constexpr int kEmptyLine = 0;
 
 struct HelpRow {
@@ -100,7 +102,7 @@ THelpForm::THelpForm(QWidget* parent)
 }
 
 void THelpForm::ChangeLanguage(const MessageCatalogue& catalogue) {
-    okButton_->setText(Text(catalogue, kOkCaption));
+    okButton_->setText(Text(catalogue, MsgButtonOk));
 }
 
 void THelpForm::AddHelp(HelpCaller caller, const MessageCatalogue& catalogue) {
@@ -167,7 +169,7 @@ void TAboutBox::ChangeLanguage(const MessageCatalogue& catalogue) {
     comments_->setText(Text(catalogue, 333));
     comments2_->setText(Text(catalogue, 334));
     comments3_->setText(Text(catalogue, 335));
-    okButton_->setText(Text(catalogue, kOkCaption));
+    okButton_->setText(Text(catalogue, MsgButtonOk));
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

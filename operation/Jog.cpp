@@ -4,10 +4,13 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "operation/FormParts.h"
 #include "params/Fspinedit.h"
 #include "widgets/StaleLook.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
@@ -17,9 +20,6 @@ constexpr OperationWindow::Caption Captions[] = {
     {"Label4", 104},     {"Label9", 91},      {"Label10", 92},      {"Label11", 92},
     {"Label12", 92},     {"JogHelpBtn", 343}, {"JogCloseBtn", 346},
 };
-
-constexpr int MsgWriteFailed = 374;
-constexpr int MsgRetry = 76;
 
 }  // namespace
 
@@ -122,7 +122,7 @@ void TJogForm::ShowRunState() {
     stopBtn_->setEnabled(!idle && !stopping);
     QString status;
     if (jog_.Notice() == JogNotice::StopRetrying) {
-        status = Msg(MsgWriteFailed) + " " + Msg(MsgRetry) + " ...";
+        status = Msg(MsgWriteFailed) + " " + Msg(MsgDialogRetry) + " ...";
     } else if (jog_.Notice() != JogNotice::None) {
         status = Msg(MsgWriteFailed);
     }

@@ -1,11 +1,12 @@
 #include "operation/OperationExit.h"
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/Questions.h"
 
-namespace {
-constexpr int MsgWriteFailed = 374;
-}
+using namespace CatalogueTexts;
+
+namespace {}
 
 bool StopMotionBeforeExit(JogControl& jog, TuneMachine& tuning, const DriveState& state,
                           Questions& questions, const MessageCatalogue& catalogue) {

@@ -2,15 +2,17 @@
 
 #include <cstdio>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 #include "link/Procedure.h"
+
+using namespace CatalogueTexts;
 
 namespace {
 
 constexpr int TunePage = 6;
 constexpr int StatusFinished = 15;
 constexpr int StatusFailed = 14;
-constexpr int FirstStatusMessage = 363;
 
 // The tuning command word: mode and status share it.
 const std::string CommandAddress = "0D";
@@ -252,13 +254,15 @@ TuneDisplay ShowTuneStatus(TuneGlobals& globals, const DriveState& state,
     if (shown == TuneIdle || shown == globals.TuneShownState) return display;
     display.Changed = true;
     display.Red = shown > 10;
-    if (shown != TuneResultReady) display.Status1 = catalogue.Msg(FirstStatusMessage + shown);
+    if (shown != TuneResultReady) display.Status1 = catalogue.Msg(MsgTuneIdle + shown);
     globals.TuneShownState = shown;
     if (shown == TuneResultReady) {
-        display.Status2 = catalogue.Msg(369);
+        display.Status2 = catalogue.Msg(MsgTuneFinished);
         display.EnableOK = true;
-        display.PGain = PGainText(catalogue.Msg(299), globals.TuneResultP, state.BxScaleA);
-        display.IGain = IGainText(catalogue.Msg(300), globals.TuneResultI, state.BxScaleB);
+        display.PGain =
+            PGainText(catalogue.Msg(MsgSpeedLoopGain), globals.TuneResultP, state.BxScaleA);
+        display.IGain =
+            IGainText(catalogue.Msg(MsgSpeedLoopIntegral), globals.TuneResultI, state.BxScaleB);
     } else if (shown == TuneStored) {
         display.EnableOK = true;
         display.DisableCancel = true;

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <utility>
 
+#include "link/CatalogueTexts.h"
 #include "link/Procedure.h"
 #include "params/ParamRules.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
-constexpr int ProgressMessage = 68;
 constexpr int UnsignedWordOffset = 0x10000;
 constexpr int TwoWordUnit = 10000;
 
@@ -35,7 +37,7 @@ GroupReader::GroupReader(Drive& port, DriveState& state, MainPanel& panel, const
 
 bool GroupReader::ReadGroup(ParamGroup group) {
     if (state_.CommErrorLatched) return false;
-    panel_.ProgressMsg = message_ ? message_(ProgressMessage) : "";
+    panel_.ProgressMsg = message_ ? message_(MsgReading) : "";
     panel_.RWGaugeProgress = 0;
     ShowProgress(true);
     panel_.LetEventsRun();

@@ -10,13 +10,14 @@
 #include <QTimer>
 #include <optional>
 
+#include "link/CatalogueTexts.h"
 #include "params/Fspinedit.h"
 #include "params/ParamRules.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
-constexpr int MsgHelpButton = 343;
-constexpr int MsgCloseButton = 346;
 constexpr int UnitTextLength = 9;  // the unit cell holds nine characters
 
 constexpr int NameColumn = 0;
@@ -235,8 +236,8 @@ void TParamForm::ChangeLanguage() {
         const bool enabled = EntryEnabled(context_.Map, group_, i);
         SetCell(i + 1, NameColumn, enabled ? Msg(NameMsg(group_, i)) : QString());
     }
-    helpButton_->setText(Msg(MsgHelpButton));
-    closeButton_->setText(Msg(MsgCloseButton));
+    helpButton_->setText(Msg(MsgButtonHelp));
+    closeButton_->setText(Msg(MsgButtonClose));
 }
 
 void TParamForm::SetCell(int row, int column, const QString& text) {

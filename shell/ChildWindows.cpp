@@ -2,6 +2,7 @@
 
 #include "desk/Desk.h"
 #include "files/Readampdata.h"
+#include "link/CatalogueTexts.h"
 #include "link/StatusTexts.h"
 #include "monitor/MonitoringWindows.h"
 #include "monitor/Trend.h"
@@ -13,10 +14,9 @@
 #include "params/Systemparam.h"
 #include "params/Torqueparam.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgJogSpeedUnread = 375;
-constexpr int MsgOkButton = 73;
+namespace {
 
 // A parameter window opens on a fresh read of its whole group. A queued
 // edit reaches the amplifier first, so the read cannot undo it.
@@ -30,8 +30,8 @@ bool ReadParamGroup(Desk& desk) {
     }
     if (read) return true;
     desk.Ask().Beep();
-    desk.Ask().CustomDialog(desk.Catalogue.Msg(StatusTexts::MsgCommError), DialogKind::Error, {0},
-                            0, {MsgOkButton, 1});
+    desk.Ask().CustomDialog(desk.Catalogue.Msg(MsgCommError), DialogKind::Error, {0}, 0,
+                            {MsgDialogOk, 1});
     return false;
 }
 
@@ -47,7 +47,7 @@ QWidget* CreateParamForm(Desk& desk) {
 // that cannot be read, jogging is refused.
 bool ReadJogSpeed(Desk& desk) {
     if (desk.Jog.ReadSavedSpeed()) return true;
-    desk.Ask().StandardDialog(desk.Catalogue.Msg(MsgJogSpeedUnread), DialogKind::Error, {sbOK});
+    desk.Ask().StandardDialog(desk.Catalogue.Msg(MsgReadFailed), DialogKind::Error, {sbOK});
     return false;
 }
 

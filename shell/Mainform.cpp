@@ -42,6 +42,8 @@
 #include "shell/Settings.h"
 #include "widgets/Gauge.h"
 
+using namespace CatalogueTexts;
+
 namespace {
 
 constexpr const char* ComItems[] = {"M61COM1", "M62COM2", "M63COM3", "M64COM4",
@@ -50,15 +52,6 @@ constexpr const char* LanguageItemNames[] = {"M51Japaness", "M52English", "M53Ch
 // The progress panel and the transfer log: a read-back's mismatch line fits on one line.
 constexpr int ProgressWidth = 440;
 
-constexpr int MsgTitle = 1;
-constexpr int MsgFamilyQuestion = 48;
-constexpr int MsgExitQuestion = 49;
-constexpr int MsgPanelTitle1 = 51;
-constexpr int MsgPanelTitle2 = 52;
-constexpr int MsgFamilyButtons = 86;
-constexpr int MsgOkButton = 73;
-constexpr int MsgCancelButton = 74;
-constexpr int MsgOtherPort = 328;
 constexpr int EnglishLanguage = 1;
 
 struct TimerRow {
@@ -535,7 +528,7 @@ void TMainForm::AskFamily(int previousChoice) {
     const int focus = previousChoice >= 0 && previousChoice <= 5 ? previousChoice : 0;
     const int result =
         questions_->CustomDialog(Msg(MsgFamilyQuestion), DialogKind::Confirmation, buttons, focus,
-                                 {MsgFamilyButtons, 6}, QuestionId::FamilyChoice);
+                                 {MsgFamilyButtonFirst, 6}, QuestionId::FamilyChoice);
     ApplyFamilyAnswer(result, State());
     Panel().MainMsg6.clear();
     // The jog group follows the family alone.
@@ -555,14 +548,14 @@ void TMainForm::SelectComItem(int index) {
 
 void TMainForm::ChangeLanguage() {
     using namespace StatusTexts;
-    setWindowTitle(QString::fromStdString(Msg(MsgTitle) + " " + kProgramVersion));
+    setWindowTitle(QString::fromStdString(Msg(MsgAppTitle) + " " + kProgramVersion));
     FollowLanguageInQtTexts(State().Language);
     for (const MenuItemRow& row : MainMenuRows()) {
         if (row.Message > 0) Action(row.Name)->setText(MsgQ(row.Message));
     }
     Panel().MainMsg4 = desk_->LinkLabel();
     labels_["MsgTitle1"]->setText(MsgQ(MsgPanelTitle1));
-    cancelButton_->setText(MsgQ(MsgCancelButton));
+    cancelButton_->setText(MsgQ(MsgDialogCancel));
     labels_["MsgTitle2"]->setText(MsgQ(MsgPanelTitle2));
 
     DrawStatusTexts(State(), desk_->Catalogue, Panel());
@@ -680,10 +673,9 @@ void TMainForm::ComClick(int index) {
 // Any serial device, picked from those present.
 void TMainForm::M69OtherPortClick() {
     if (desk_->LongOp.Running()) return;
-    const std::optional<std::string> device =
-        questions_->ChooseSerialPort({Msg(MsgOtherPort),
-                                      WithNetworkPorts(ListSerialPorts(), networkPorts_),
-                                      desk_->OtherPort()});
+    const std::optional<std::string> device = questions_->ChooseSerialPort(
+        {Msg(MsgOtherPort), WithNetworkPorts(ListSerialPorts(), networkPorts_),
+         desk_->OtherPort()});
     if (!device) return;
     UseOtherPort(*device);
 }
@@ -729,8 +721,7 @@ void TMainForm::LanguageClick(int language) {
     MessageCatalogue next;
     if (!next.Load(State().StartFolder, language)) {
         const std::string path = State().StartFolder + MessageCatalogue::FileName(language);
-        questions_->StandardDialog(Msg(CatalogueTexts::MsgCatalogueUnreadable, {path}),
-                                   DialogKind::Error, {sbOK});
+        questions_->StandardDialog(Msg(MsgCatalogueUnreadable, {path}), DialogKind::Error, {sbOK});
         return;
     }
     desk_->Catalogue = std::move(next);
@@ -899,8 +890,7 @@ void TMainForm::FormDestroy() {
     desk_->DisconnectRS232();
     const std::string iniPath = places_.IniPath;
     if (!WriteInitIni(iniPath, State(), desk_->OtherPort(), initOtherLines_, networkPorts_)) {
-        questions_->StandardDialog(
-            Msg(CatalogueTexts::MsgSettingsNotSaved, {iniPath, std::strerror(errno)}),
-            DialogKind::Error, {sbOK});
+        questions_->StandardDialog(Msg(MsgSettingsNotSaved, {iniPath, std::strerror(errno)}),
+                                   DialogKind::Error, {sbOK});
     }
 }

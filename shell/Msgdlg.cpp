@@ -17,12 +17,9 @@
 #include "shell/OtherPortDialog.h"
 #include "shell/TableDialog.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-// The family buttons take their sixth caption from a message of its own.
-constexpr int kFamilyCaptionsFirst = 86;
-constexpr int kSixthFamilyCaption = 190;
-constexpr int kFirstStandardCaption = 71;
+namespace {
 
 struct KindRow {
     const char* title;  // before any catalogue is applied; nullptr: the application's title
@@ -91,16 +88,16 @@ DialogCaptions::DialogCaptions() {
 
 void DialogCaptions::SetCaptions(int first, int count, const MessageCatalogue& catalogue) {
     for (std::size_t i = 0; i < standard_.size(); ++i) {
-        standard_[i] = catalogue.Msg(kFirstStandardCaption + static_cast<int>(i));
+        standard_[i] = catalogue.Msg(MsgDialogYes + static_cast<int>(i));
     }
     for (std::size_t i = 0; i < titles_.size(); ++i) {
-        titles_[i] = catalogue.Msg(CatalogueTexts::MsgDialogTitleFirst + static_cast<int>(i));
+        titles_[i] = catalogue.Msg(MsgDialogTitleFirst + static_cast<int>(i));
     }
     const int customCount = std::clamp(count, 0, CustomCount);
     for (int i = 0; i < customCount; ++i) {
-        const bool sixthFamily = first == kFamilyCaptionsFirst && i == 5;
+        const bool sixthFamily = first == MsgFamilyButtonFirst && i == 5;
         custom_[static_cast<std::size_t>(i)] =
-            catalogue.Msg(sixthFamily ? kSixthFamilyCaption : first + i);
+            catalogue.Msg(sixthFamily ? MsgSixthFamilyButton : first + i);
     }
 }
 

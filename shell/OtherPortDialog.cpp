@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgOk = 73;
-constexpr int MsgCancel = 74;
+namespace {
 
 // Two lines for an adapter (its name, then the path to open), one otherwise.
 QString RowText(const SerialPortEntry& port) {
@@ -53,10 +53,10 @@ TOtherPortForm::TOtherPortForm(const PortQuestion& question, const MessageCatalo
     column->addWidget(portPath_);
 
     auto* buttons = new QDialogButtonBox(this);
-    okButton_ = buttons->addButton(QString::fromStdString(catalogue.Msg(MsgOk)),
+    okButton_ = buttons->addButton(QString::fromStdString(catalogue.Msg(MsgDialogOk)),
                                    QDialogButtonBox::AcceptRole);
     okButton_->setObjectName("OKBtn");
-    QPushButton* cancel = buttons->addButton(QString::fromStdString(catalogue.Msg(MsgCancel)),
+    QPushButton* cancel = buttons->addButton(QString::fromStdString(catalogue.Msg(MsgDialogCancel)),
                                              QDialogButtonBox::RejectRole);
     cancel->setObjectName("CancelBtn");
     column->addWidget(buttons);

@@ -9,12 +9,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
 
-namespace {
+using namespace CatalogueTexts;
 
-constexpr int MsgYes = 71;
-constexpr int MsgNo = 72;
+namespace {
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -58,9 +58,9 @@ TTableQuestionForm::TTableQuestionForm(const TableQuestion& question,
     column->addWidget(ask);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* yes = new QPushButton(Q(catalogue.Msg(MsgYes)), this);
+    auto* yes = new QPushButton(Q(catalogue.Msg(MsgDialogYes)), this);
     yes->setObjectName("YesBtn");
-    auto* no = new QPushButton(Q(catalogue.Msg(MsgNo)), this);
+    auto* no = new QPushButton(Q(catalogue.Msg(MsgDialogNo)), this);
     no->setObjectName("NoBtn");
     // A transfer is the thing that cannot be undone: No has the focus.
     no->setDefault(true);

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -19,9 +21,9 @@
 #include "link/AddressMap.h"
 #include "link/DriveState.h"
 #include "link/MessageCatalogue.h"
+#include "link/StatusTexts.h"
 #include "link/TypeFiles.h"
 #include "params/ParamRules.h"
-#include "link/StatusTexts.h"
 
 namespace {
 
@@ -152,6 +154,33 @@ TEST_P(CatalogueTest, UnitTextsFitTheirCells) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, CatalogueTest, ::testing::ValuesIn(kLanguages));
+
+// Each catalogue number the program shows has one name, in one header; a
+// product source that named a number of its own could drift from it.
+TEST(CatalogueTest, EveryNamedNumberHasOneNameInOnePlace) {
+    const std::string root = SERVODESK_SOURCE_DIR;
+    const std::regex named(R"(constexpr\s+int\s+(Msg\w*)\s*=\s*(\d+))");
+    std::map<int, std::string> names;
+    const auto used = UsedMessageNumbers();
+    for (const std::string& line : ReadLines(root + "/link/CatalogueTexts.h")) {
+        std::smatch m;
+        if (!std::regex_search(line, m, named)) continue;
+        const int number = std::stoi(m[2]);
+        EXPECT_TRUE(names.emplace(number, m[1]).second) << m[1] << " names " << number << " again";
+        EXPECT_EQ(used.count(number), 1u) << m[1] << " is not listed in MessageNumbers.txt";
+    }
+    ASSERT_GT(names.size(), 150u);
+    for (const char* folder :
+         {"desk", "link", "files", "monitor", "operation", "params", "shell", "widgets", "ctl"}) {
+        for (const auto& file :
+             std::filesystem::recursive_directory_iterator(root + "/" + folder)) {
+            if (file.path().filename() == "CatalogueTexts.h") continue;
+            for (const std::string& line : ReadLines(file.path().string())) {
+                EXPECT_FALSE(std::regex_search(line, named)) << file.path() << ": " << line;
+            }
+        }
+    }
+}
 
 TEST(CatalogueTest, FixedTextsAreThere) {
     EXPECT_EQ(Msg(kEnglish, 1), "ServoDesk");

@@ -67,8 +67,9 @@ private slots:
             return desk.Panel.MainMsg2 == desk.Catalogue.Msg(message);
         };
         qint64 gap = 0;
-        QVERIFY(RunUntil([&] { return desk.LinkOpen() && !panelSays(StatusTexts::MsgCommError); },
-                         5000, gap));
+        QVERIFY(
+            RunUntil([&] { return desk.LinkOpen() && !panelSays(CatalogueTexts::MsgCommError); },
+                     5000, gap));
         form.Action("M11Monitor")->trigger();
         {
             const DeskLock::Scope hold(desk.Lock());
@@ -80,13 +81,13 @@ private slots:
         gap = 0;
         QElapsedTimer sincePull;
         sincePull.start();
-        QVERIFY(RunUntil([&] { return panelSays(StatusTexts::MsgCommError); }, 5000, gap));
+        QVERIFY(RunUntil([&] { return panelSays(CatalogueTexts::MsgCommError); }, 5000, gap));
         QVERIFY2(sincePull.elapsed() < 1500, qPrintable(QString::number(sincePull.elapsed())));
         // A read waiting for its time-out (1 s) never holds the window.
         QVERIFY2(gap < 500, qPrintable(QString::number(gap)));
 
         QVERIFY(ampsim.Command("plug", "cable in"));
-        QVERIFY(RunUntil([&] { return !panelSays(StatusTexts::MsgCommError); }, 5000, gap));
+        QVERIFY(RunUntil([&] { return !panelSays(CatalogueTexts::MsgCommError); }, 5000, gap));
         form.GetDesk().StopLine();
         app->SetDeskLock(nullptr);
     }
