@@ -11,11 +11,13 @@
 #include "monitor/TrendSampler.h"
 #include "widgets/ChildWindow.h"
 
+class ElidedLabel;
 class QCheckBox;
 class QComboBox;
 class QCPAxis;
 class QCustomPlot;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QTimer;
 
@@ -51,10 +53,13 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* BuildControls();
+    QLayout* BuildChartColumn();
     void BuildPlot();
+    void PlaceLegend(bool shown);
     void Rebuild();
     void AppendNewSamples();
     void ShowLatest();
@@ -77,7 +82,7 @@ private:
     QLabel* periodLabel_ = nullptr;
     QLabel* rateLabel_ = nullptr;
     QLabel* slowLabel_ = nullptr;
-    QLabel* recordLabel_ = nullptr;
+    ElidedLabel* recordLabel_ = nullptr;
     QLabel* hintLabel_ = nullptr;
     QPushButton* pauseBtn_ = nullptr;
     QPushButton* recordBtn_ = nullptr;
