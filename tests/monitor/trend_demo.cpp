@@ -2,6 +2,7 @@
 // the motor jogs forward, stops, jogs back and stops, with motor speed and
 // torque command plotted; saves a picture of the main window and quits.
 //   trend_demo OUT.png [LANGUAGE 0 Japanese, 1 English, 2 Chinese] [SECONDS] [STATE]
+//              [WIDTH HEIGHT of the main window, 1270 780 unless given]
 // STATE: rows (default), none (no row chosen), slow (eight rows at 100 ms, too
 // many for the period), record (recording to a long path), both (slow and record).
 #include <QApplication>
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     QMainWindow window;
     auto* area = new QMdiArea;
     window.setCentralWidget(area);
-    window.resize(1270, 780);
+    window.resize(argc > 6 ? std::stoi(argv[5]) : 1270, argc > 6 ? std::stoi(argv[6]) : 780);
     TTrendForm* form = CreateTrendForm(state, sampler, drive.catalogue, ask);
     area->addSubWindow(form);
     form->ChangeLanguage();
