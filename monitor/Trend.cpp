@@ -437,15 +437,20 @@ void TTrendForm::RecordBtnClick() {
     }
     EnableChecks();
     recordBtn_->setText(Text(Msg(MsgStop)));
-    recordLabel_->SetFullText(Text(Msg(MsgRecordingTo) + ": " + *path));
-    recordLabel_->show();
+    ShowRecordPath();
+}
+
+void TTrendForm::ShowRecordPath() {
+    const TrendRecorder& recording = sampler_.Recording();
+    recordLabel_->SetFullText(Text(Msg(MsgRecordingTo) + ": " + recording.Path()));
+    recordLabel_->setVisible(recording.IsOpen());
 }
 
 void TTrendForm::StopRecording() {
     const bool written = sampler_.StopRecording();
     EnableChecks();
     recordBtn_->setText(Text(Msg(MsgRecord)));
-    recordLabel_->hide();
+    ShowRecordPath();
     if (!written) ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
 }
 
@@ -470,6 +475,7 @@ void TTrendForm::ChangeLanguage() {
     pauseBtn_->setText(Text(Msg(paused_ ? MsgResume : MsgPause)));
     recordBtn_->setText(Text(Msg(sampler_.Recording().IsOpen() ? MsgStop : MsgRecord)));
     exportBtn_->setText(Text(Msg(MsgExport)));
+    ShowRecordPath();
     closeBtn_->setText(Text(Msg(MsgClose)));
     plot_->xAxis->setLabel(Text(Msg(MsgTimeAxis)));
     for (auto& [unit, axis] : unitAxes_) axis->setLabel(Text(Msg(unit)));

@@ -69,6 +69,7 @@ private:
     void SetPaused(bool paused);
     void EnableChecks();
     void StopRecording();
+    void ShowRecordPath();
     std::string Msg(int n) const { return catalogue_.Msg(n); }
 
     DriveState& state_;
