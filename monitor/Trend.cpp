@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "link/CatalogueTexts.h"
 #include "monitor/MonitorCsv.h"
 #include "monitor/MonitorUi.h"
+#include "widgets/ElidedLabel.h"
 
 using namespace CatalogueTexts;
 
@@ -23,6 +26,12 @@ using namespace MonitorUi;
 namespace {
 
 constexpr int ControlsWidth = 290;
+// Room for every row's check box in Japanese and Chinese, whose fonts are
+// the tallest, beside a chart of a good size; smaller when the area is.
+constexpr QSize DefaultSize(1000, 640);
+constexpr int MinPlotWidth = 300;
+constexpr int MinPlotHeight = 200;
+constexpr int TimeTickSpacing = 80;  // px between time labels, at least
 
 struct Choice {
     const char* Text;
@@ -73,10 +82,9 @@ TTrendForm::TTrendForm(DriveState& state, TrendSampler& sampler, const MessageCa
     content->setObjectName("TrendFormClient");
     auto* layout = new QHBoxLayout(content);
     layout->addWidget(BuildControls());
-    BuildPlot();
-    layout->addWidget(plot_, 1);
+    layout->addLayout(BuildChartColumn(), 1);
     setWidget(content);
-    resize(1000, 620);
+    resize(DefaultSize);
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setObjectName("RefreshDataTimer");
     refreshTimer_->setInterval(RefreshMs);
@@ -85,10 +93,14 @@ TTrendForm::TTrendForm(DriveState& state, TrendSampler& sampler, const MessageCa
     refreshTimer_->start();
 }
 
+// The rows and the choices of window and period, in a column that scrolls
+// when the window is too short for it, rather than squeezing its controls.
 QWidget* TTrendForm::BuildControls() {
-    auto* controls = new QWidget(this);
+    auto* controls = new QWidget;
+    controls->setObjectName("TrendControls");
     controls->setFixedWidth(ControlsWidth);
     auto* column = new QVBoxLayout(controls);
+    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     // A row this amplifier does not offer is neither read nor kept.
     const auto enabled = MonitorRowsEnabled(state_.AmpFamily, state_.FxVersion, state_.CurrentMode);
@@ -116,45 +128,57 @@ QWidget* TTrendForm::BuildControls() {
     for (QWidget* widget : {static_cast<QWidget*>(windowLabel_), static_cast<QWidget*>(windowBox_),
                             static_cast<QWidget*>(periodLabel_), static_cast<QWidget*>(periodBox_)})
         column->addWidget(widget);
-    rateLabel_ = Label(controls, "RateLabel");
-    slowLabel_ = Label(controls, "SlowLabel");
+    column->addStretch(1);
+    connect(windowBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::WindowBoxChange);
+    connect(periodBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::PeriodBoxChange);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("TrendControlsScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(controls);
+    // The scroll bar, when it comes, takes no width from the controls.
+    scroll->setFixedWidth(ControlsWidth + scroll->verticalScrollBar()->sizeHint().width());
+    return scroll;
+}
+
+// The chart over the lines that report on the sampling and the buttons: the
+// texts span the chart's width, so the warning needs few lines and a long
+// path loses only its middle.
+QLayout* TTrendForm::BuildChartColumn() {
+    auto* column = new QVBoxLayout;
+    BuildPlot();
+    column->addWidget(plot_, 1);
+    rateLabel_ = Label(this, "RateLabel");
+    slowLabel_ = Label(this, "SlowLabel");
     slowLabel_->setStyleSheet("color: red;");
     slowLabel_->hide();
-    recordLabel_ = Label(controls, "RecordLabel");
-    column->addWidget(rateLabel_);
-    column->addWidget(slowLabel_);
-    column->addWidget(recordLabel_);
-    column->addStretch(1);
-    auto* buttons = new QGridLayout;
-    pauseBtn_ = Button(controls, "PauseBtn");
-    recordBtn_ = Button(controls, "RecordBtn");
-    exportBtn_ = Button(controls, "ExportBtn");
-    closeBtn_ = Button(controls, "CloseBtn");
-    buttons->addWidget(pauseBtn_, 0, 0);
-    buttons->addWidget(recordBtn_, 0, 1);
-    buttons->addWidget(exportBtn_, 1, 0);
-    buttons->addWidget(closeBtn_, 1, 1);
+    recordLabel_ = new ElidedLabel(this);
+    recordLabel_->setObjectName("RecordLabel");
+    recordLabel_->hide();
+    for (QWidget* label : {rateLabel_, slowLabel_, static_cast<QLabel*>(recordLabel_)})
+        column->addWidget(label);
+    auto* buttons = new QHBoxLayout;
+    pauseBtn_ = Button(this, "PauseBtn");
+    recordBtn_ = Button(this, "RecordBtn");
+    exportBtn_ = Button(this, "ExportBtn");
+    closeBtn_ = Button(this, "CloseBtn");
+    for (QPushButton* button : {pauseBtn_, recordBtn_, exportBtn_}) buttons->addWidget(button);
+    buttons->addStretch(1);
+    buttons->addWidget(closeBtn_);
     column->addLayout(buttons);
     connect(pauseBtn_, &QPushButton::clicked, this, &TTrendForm::PauseBtnClick);
     connect(recordBtn_, &QPushButton::clicked, this, &TTrendForm::RecordBtnClick);
     connect(exportBtn_, &QPushButton::clicked, this, &TTrendForm::ExportBtnClick);
     connect(closeBtn_, &QPushButton::clicked, this, &QMdiSubWindow::close);
-    connect(windowBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::WindowBoxChange);
-    connect(periodBox_, &QComboBox::currentIndexChanged, this, &TTrendForm::PeriodBoxChange);
-    return controls;
+    return column;
 }
 
 void TTrendForm::BuildPlot() {
     plot_ = new QCustomPlot(this);
     plot_->setObjectName("TrendPlot");
-    plot_->setMinimumSize(300, 200);
-    // The legend sits in a row above the chart, four entries a line, so that
-    // it never hides the lines.
-    plot_->legend->setVisible(true);
+    plot_->setMinimumSize(MinPlotWidth, MinPlotHeight);
     plot_->axisRect()->insetLayout()->take(plot_->legend);
-    plot_->plotLayout()->insertRow(0);
-    plot_->plotLayout()->addElement(0, 0, plot_->legend);
-    plot_->plotLayout()->setRowStretchFactor(0, 0.001);
     plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
     plot_->legend->setWrap(LegendColumns);
     plot_->legend->setBorderPen(Qt::NoPen);
@@ -175,7 +199,7 @@ void TTrendForm::Rebuild() {
     plot_->yAxis2->setVisible(false);
     unitAxes_.clear();
     plotted_ = sampler_.SelectedRows();
-    plot_->legend->setVisible(!plotted_.empty());
+    PlaceLegend(!plotted_.empty());
     for (std::size_t i = 0; i < plotted_.size(); ++i) {
         const int unit = MonitorUnitMessage(plotted_[i]);
         QCPAxis*& axis = unitAxes_[unit];
@@ -194,6 +218,24 @@ void TTrendForm::Rebuild() {
     const TrendBuffer& samples = sampler_.Samples();
     shownPushed_ = samples.Pushed() - samples.Size();
     Redraw();
+}
+
+// The legend sits in a row above the chart, four entries a line, so that it
+// never hides the lines. An empty legend leaves the layout altogether: the
+// chart's column would otherwise be no wider than the legend's margins.
+void TTrendForm::PlaceLegend(bool shown) {
+    QCPLayoutGrid* layout = plot_->plotLayout();
+    const bool placed = plot_->legend->layout() == layout;
+    plot_->legend->setVisible(shown);
+    if (shown == placed) return;
+    if (shown) {
+        layout->insertRow(0);
+        layout->addElement(0, 0, plot_->legend);
+        layout->setRowStretchFactor(0, 0.001);
+    } else {
+        layout->take(plot_->legend);
+        layout->simplify();
+    }
 }
 
 // Adds the samples taken since the last redraw and drops those that left the
@@ -258,6 +300,8 @@ void TTrendForm::FitAxes() {
     const double newest = samples.Size() ? Seconds(samples.Newest().TimeMs) : 0.0;
     const double span = Seconds(windowMs_);
     plot_->xAxis->setRange(std::max(newest, span) - span, std::max(newest, span));
+    // Fewer time labels on a narrow chart, so that they never meet.
+    plot_->xAxis->ticker()->setTickCount(std::max(2, plot_->axisRect()->width() / TimeTickSpacing));
     std::map<QCPAxis*, bool> fitted;
     for (int g = 0; g < plot_->graphCount(); ++g) {
         QCPGraph* graph = plot_->graph(g);
@@ -379,14 +423,20 @@ void TTrendForm::RecordBtnClick() {
     }
     EnableChecks();
     recordBtn_->setText(Text(Msg(MsgStop)));
-    recordLabel_->setText(Text(Msg(MsgRecordingTo) + ": " + *path));
+    ShowRecordPath();
+}
+
+void TTrendForm::ShowRecordPath() {
+    const TrendRecorder& recording = sampler_.Recording();
+    recordLabel_->SetFullText(Text(Msg(MsgRecordingTo) + ": " + recording.Path()));
+    recordLabel_->setVisible(recording.IsOpen());
 }
 
 void TTrendForm::StopRecording() {
     const bool written = sampler_.StopRecording();
     EnableChecks();
     recordBtn_->setText(Text(Msg(MsgRecord)));
-    recordLabel_->clear();
+    ShowRecordPath();
     if (!written) ask_.StandardDialog(Msg(MsgNotWritten), DialogKind::Error, {sbOK});
 }
 
@@ -411,12 +461,23 @@ void TTrendForm::ChangeLanguage() {
     pauseBtn_->setText(Text(Msg(paused_ ? MsgResume : MsgPause)));
     recordBtn_->setText(Text(Msg(sampler_.Recording().IsOpen() ? MsgStop : MsgRecord)));
     exportBtn_->setText(Text(Msg(MsgExport)));
+    ShowRecordPath();
     closeBtn_->setText(Text(Msg(MsgButtonClose)));
     plot_->xAxis->setLabel(Text(Msg(MsgTimeAxis)));
     for (auto& [unit, axis] : unitAxes_) axis->setLabel(Text(Msg(unit)));
     ShowRate();
     ShowLatest();
     plot_->replot();
+}
+
+// It opens no larger than the area that holds it, and inside it.
+void TTrendForm::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    const QWidget* area = parentWidget();
+    if (!area) return;
+    resize(size().boundedTo(area->size()));
+    move(std::clamp(x(), 0, area->width() - width()),
+         std::clamp(y(), 0, area->height() - height()));
 }
 
 void TTrendForm::closeEvent(QCloseEvent* event) {

@@ -11,11 +11,13 @@
 #include "monitor/TrendSampler.h"
 #include "widgets/ChildWindow.h"
 
+class ElidedLabel;
 class QCheckBox;
 class QComboBox;
 class QCPAxis;
 class QCustomPlot;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QTimer;
 
@@ -51,10 +53,13 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* BuildControls();
+    QLayout* BuildChartColumn();
     void BuildPlot();
+    void PlaceLegend(bool shown);
     void Rebuild();
     void AppendNewSamples();
     void ShowLatest();
@@ -64,6 +69,7 @@ private:
     void SetPaused(bool paused);
     void EnableChecks();
     void StopRecording();
+    void ShowRecordPath();
     std::string Msg(int n) const { return catalogue_.Msg(n); }
 
     DriveState& state_;
@@ -77,7 +83,7 @@ private:
     QLabel* periodLabel_ = nullptr;
     QLabel* rateLabel_ = nullptr;
     QLabel* slowLabel_ = nullptr;
-    QLabel* recordLabel_ = nullptr;
+    ElidedLabel* recordLabel_ = nullptr;
     QLabel* hintLabel_ = nullptr;
     QPushButton* pauseBtn_ = nullptr;
     QPushButton* recordBtn_ = nullptr;

@@ -1,11 +1,14 @@
 // The trend window offscreen on the simulated amplifier while the motor
 // swings: chosen rows become series that fill as samples come, one value axis
 // per unit, at most eight rows, pause holds the chart, and Record writes the
-// file the file question names.
+// file the file question names; every state fits the window in every language.
 #include <qcustomplot.h>
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QtTest>
 #include <fstream>
@@ -17,7 +20,9 @@
 namespace {
 
 struct TrendDesk : MonitorBench {
-    TrendDesk() : MonitorBench("fx", 31) {
+    explicit TrendDesk(const std::string& family = "fx", int language = 1)
+        : MonitorBench(family, 31) {
+        drive.catalogue.Load(drive.state.StartFolder, language);
         drive.amplifier->SetServo(true);  // the simulated motor swings
         form = CreateTrendForm(drive.state, sampler, drive.catalogue, ask);
         form->ChangeLanguage();
@@ -51,6 +56,40 @@ struct TrendDesk : MonitorBench {
     int ticks = 0;
     TTrendForm* form;
 };
+
+// A control shorter than it needs has its text cut; one that another widget or
+// its parent hides in part cannot be read.
+void CheckControlsWhole(const TTrendForm& form, bool inView) {
+    for (QWidget* control : form.findChildren<QWidget*>()) {
+        const bool isControl = qobject_cast<QAbstractButton*>(control) ||
+                               qobject_cast<QComboBox*>(control) || qobject_cast<QLabel*>(control);
+        if (!isControl || !control->isVisibleTo(&form)) continue;
+        const int needed = control->hasHeightForWidth() ? control->heightForWidth(control->width())
+                                                        : control->minimumSizeHint().height();
+        const QString name = control->objectName();
+        QVERIFY2(control->height() >= needed, qPrintable(name));
+        if (inView) {
+            QVERIFY2(control->visibleRegion() == QRegion(control->rect()), qPrintable(name));
+        }
+    }
+}
+
+// A chart of a usable size whose time labels stand apart.
+void CheckChart(QCustomPlot& plot) {
+    plot.replot();
+    QVERIFY(plot.height() >= 200);
+    QVERIFY(plot.axisRect()->width() >= plot.width() / 2);
+    const QCPAxis& time = *plot.xAxis;
+    const QFontMetrics metrics(time.tickLabelFont());
+    const QVector<double> ticks = time.tickVector();
+    const QVector<QString> labels = time.tickVectorLabels();
+    for (int i = 1; i < ticks.size(); ++i) {
+        const double apart = time.coordToPixel(ticks[i]) - time.coordToPixel(ticks[i - 1]);
+        const int wide = std::max(metrics.horizontalAdvance(labels[i - 1]),
+                                  metrics.horizontalAdvance(labels[i]));
+        QVERIFY2(apart > wide, qPrintable(labels[i]));
+    }
+}
 
 }  // namespace
 
@@ -144,6 +183,52 @@ private slots:
         while (std::getline(in, line)) lines.push_back(line);
         QCOMPARE(lines.size(), std::size_t{5});
         QCOMPARE(lines[0], std::string("time_ms,Motor speed [r/min]"));
+        std::remove(path.c_str());
+    }
+
+    // In an area as large as the maximised main window's on a 1280x800 screen
+    // the window opens with every control whole and in view; in a smaller one
+    // it stays inside and its column scrolls rather than crushing a control.
+    void EveryStateFitsTheWindowInEveryLanguage_data() {
+        QTest::addColumn<int>("language");  // 0 Japanese, 1 English, 2 Chinese
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QSize>("area");
+        const char* const names[] = {"Japanese", "English", "Chinese"};
+        for (int language : {0, 1, 2}) {
+            for (const char* shown : {"none", "rows", "slow", "record", "both"}) {
+                QTest::addRow("%s %s", names[language], shown)
+                    << language << QString(shown) << QSize(1280, 720);
+            }
+        }
+        QTest::addRow("Japanese both, small area") << 0 << QString("both") << QSize(900, 460);
+    }
+    void EveryStateFitsTheWindowInEveryLanguage() {
+        QFETCH(int, language);
+        QFETCH(QString, shown);
+        QFETCH(QSize, area);
+        QMdiArea mdi;
+        mdi.resize(area);
+        mdi.show();
+        TrendDesk desk("bx", language);
+        mdi.addSubWindow(desk.form);
+        desk.form->ChangeLanguage();
+        desk.form->show();
+        const bool slow = shown == "slow" || shown == "both";
+        const int rows = shown == "none" ? 0 : slow ? 8 : 2;
+        desk.sampler.SetPeriodMs(slow ? 100 : 200);
+        for (int row = 1; row <= rows; ++row) desk.Check(row);
+        const std::string path = "/tmp/trend_form_test_" + std::to_string(getpid()) +
+                                 "_a_measurement_of_axis_four_on_station_twelve_line_three.csv";
+        if (shown == "record" || shown == "both") {
+            desk.ask.AnswerFile(path);
+            desk.Click("RecordBtn");
+        }
+        desk.Run(1000);
+        QApplication::processEvents();
+        QVERIFY(mdi.viewport()->rect().contains(desk.form->geometry()));
+        QCOMPARE(desk.form->findChild<QLabel*>("SlowLabel")->isVisibleTo(desk.form), slow);
+        CheckControlsWhole(*desk.form, area == QSize(1280, 720));
+        CheckChart(*desk.form->Plot());
         std::remove(path.c_str());
     }
 };

@@ -1,14 +1,19 @@
 // Not a test: the trend window on the in-process simulated BX amplifier while
 // the motor jogs forward, stops, jogs back and stops, with motor speed and
 // torque command plotted; saves a picture of the main window and quits.
-//   trend_demo OUT.png [LANGUAGE 0 Japanese, 1 English, 2 Chinese] [SECONDS]
+//   trend_demo OUT.png [LANGUAGE 0 Japanese, 1 English, 2 Chinese] [SECONDS] [STATE]
+//              [WIDTH HEIGHT of the main window, 1270 780 unless given]
+// STATE: rows (default), none (no row chosen), slow (eight rows at 100 ms, too
+// many for the period), record (recording to a long path), both (slow and record).
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 #include <string>
 
 #include "monitor/Trend.h"
@@ -26,6 +31,23 @@ struct JogStep {
 };
 const JogStep Script[] = {{1, 8192, 1}, {6, 8192, 0}, {10, -5000, 1}, {15, -5000, 0}};
 
+// A path as long as a measurement archive's, to show how the window fits it.
+const char* const LongRecordFolder =
+    "/tmp/trend_demo/measurements/line-3/station-12/2024-05-17/servo-axis-4";
+
+// Chooses the rows and period the state shows, and starts recording if it does.
+void ShowState(TTrendForm* form, ScriptedQuestions& ask, const std::string& shown) {
+    const bool slow = shown == "slow" || shown == "both";
+    const int rows = shown == "none" ? 0 : slow ? 8 : 2;
+    form->findChild<QComboBox*>("PeriodBox")->setCurrentIndex(slow ? 0 : 1);  // 100 or 200 ms
+    for (int row = 1; row <= rows; ++row) form->CheckBox(row)->click();
+    if (shown == "record" || shown == "both") {
+        std::filesystem::create_directories(LongRecordFolder);
+        ask.AnswerFile(std::string(LongRecordFolder) + "/trend-run-0042.csv");
+        form->findChild<QPushButton*>("RecordBtn")->click();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,6 +55,7 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? argv[1] : "/tmp/trend.png";
     const int language = argc > 2 ? std::stoi(argv[2]) : 1;
     const int seconds = argc > 3 ? std::stoi(argv[3]) : 20;
+    const std::string shown = argc > 4 ? argv[4] : "rows";
 
     SimDrive drive("bx");
     drive.catalogue.Load(drive.state.StartFolder, language);
@@ -50,18 +73,15 @@ int main(int argc, char** argv) {
     QMainWindow window;
     auto* area = new QMdiArea;
     window.setCentralWidget(area);
-    window.resize(1270, 780);
+    window.resize(argc > 6 ? std::stoi(argv[5]) : 1270, argc > 6 ? std::stoi(argv[6]) : 780);
     TTrendForm* form = CreateTrendForm(state, sampler, drive.catalogue, ask);
     area->addSubWindow(form);
     form->ChangeLanguage();
     state.TrendFormOpen = true;
-    form->findChild<QComboBox*>("PeriodBox")->setCurrentIndex(0);  // 100 ms
-    form->CheckBox(1)->click();
-    form->CheckBox(2)->click();
+    ShowState(form, ask, shown);
     form->findChild<QComboBox*>("WindowBox")->setCurrentIndex(1);  // 30 s
     window.show();
-    form->move(0, 0);
-    form->resize(1200, 700);
+    form->show();
 
     // The simulated amplifier follows real time; the jog follows the script.
     QElapsedTimer elapsed;
