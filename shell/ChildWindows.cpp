@@ -17,6 +17,7 @@ namespace {
 
 constexpr int MsgJogSpeedUnread = 375;
 constexpr int MsgOkButton = 73;
+constexpr int MsgGroupReadCancelled = 1190;
 
 // A parameter window opens on a fresh read of its whole group. A queued
 // edit reaches the amplifier first, so the read cannot undo it.
@@ -29,6 +30,11 @@ bool ReadParamGroup(Desk& desk) {
         read = desk.Reader.ReadGroup(Group);
     }
     if (read) return true;
+    // The user's own Cancel needs no error box; the log says why no window opened.
+    if (desk.Reader.Cancelled()) {
+        desk.Panel.Memo1.push_back(desk.Catalogue.Msg(MsgGroupReadCancelled));
+        return false;
+    }
     desk.Ask().Beep();
     desk.Ask().CustomDialog(desk.Catalogue.Msg(StatusTexts::MsgCommError), DialogKind::Error, {0},
                             0, {MsgOkButton, 1});
