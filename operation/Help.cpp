@@ -12,6 +12,7 @@
 
 #include "PackageVersion.h"
 #include "link/MessageCatalogue.h"
+#include "widgets/ModalDialog.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ void ShowHelp(HelpCaller caller, const MessageCatalogue& catalogue, QWidget* par
     THelpForm form(parent);
     form.ChangeLanguage(catalogue);
     form.AddHelp(caller, catalogue);
-    form.exec();
+    ExecModal(form);
 }
 
 void ShowMainHelp(const MessageCatalogue& catalogue, QWidget* parent) {
@@ -189,5 +190,5 @@ void ShowMainHelp(const MessageCatalogue& catalogue, QWidget* parent) {
 void ShowAbout(const MessageCatalogue& catalogue, QWidget* parent) {
     TAboutBox box(parent);
     box.ChangeLanguage(catalogue);
-    box.exec();
+    ExecModal(box);
 }

@@ -41,6 +41,7 @@
 #include "shell/QtTranslations.h"
 #include "shell/Settings.h"
 #include "widgets/Gauge.h"
+#include "widgets/ModalDialog.h"
 
 namespace {
 
@@ -206,14 +207,14 @@ void TMainForm::BuildFxTools() {
     desk_->Table.SetTableForm([this, message](ParamTableCommand& table) {
         desk_->OnWindow([&] {
             TLQRVSYSParForm form(table, message, this);
-            form.exec();
+            ExecModal(form);
         });
     });
     desk_->Compare.SetCompareForm([this, message](const Comparison& comparison) {
         bool confirmed = false;
         desk_->OnWindow([&] {
             TCompareForm form(comparison, message, this);
-            form.exec();
+            ExecModal(form);
             confirmed = form.CompareConfirmed();
         });
         return confirmed;
@@ -680,10 +681,9 @@ void TMainForm::ComClick(int index) {
 // Any serial device, picked from those present.
 void TMainForm::M69OtherPortClick() {
     if (desk_->LongOp.Running()) return;
-    const std::optional<std::string> device =
-        questions_->ChooseSerialPort({Msg(MsgOtherPort),
-                                      WithNetworkPorts(ListSerialPorts(), networkPorts_),
-                                      desk_->OtherPort()});
+    const std::optional<std::string> device = questions_->ChooseSerialPort(
+        {Msg(MsgOtherPort), WithNetworkPorts(ListSerialPorts(), networkPorts_),
+         desk_->OtherPort()});
     if (!device) return;
     UseOtherPort(*device);
 }
