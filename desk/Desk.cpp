@@ -52,6 +52,7 @@ Desk::Desk(const DeskSetup& setup)
     FileCommands.SetSafety(safety);
     // The production record names the port in use, a COM item or another port.
     Maker.SetPortName([this] { return unlockedPort_.GetDeviceName(); });
+    Reader.SetCancelled([this] { return LongOp.CancelRequested(); });
     if (setup.OwnLineThread) {
         line_ = std::make_unique<LineThread>(lock_);
     } else {

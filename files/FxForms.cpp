@@ -20,6 +20,7 @@
 
 #include "files/ParamTable.h"
 #include "link/CatalogueTexts.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -85,7 +86,7 @@ bool PrintWithDialog(const PrintJob& job, QWidget* parent) {
     printer.setResolution(PrintResolution);
     printer.setDocName(Q(job.Title));
     QPrintDialog dialog(&printer, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (ExecModal(dialog) != QDialog::Accepted) return false;
     return RenderPrintJob(job, printer);
 }
 

@@ -16,6 +16,7 @@
 
 #include "files/FileDialogRules.h"
 #include "link/CatalogueTexts.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -205,7 +206,7 @@ void TFileForm::FileEditReturn() {
 
 void TFileForm::NewDirClick() {
     TNewDirForm form(folder_, catalogue_, ask_, this);
-    form.exec();
+    ExecModal(form);
     ShowFolder(form.NewDirectory());
 }
 
@@ -257,7 +258,7 @@ FileChooser MakeChooser(TFileForm::Mode mode, DriveState& state, const MessageCa
     return [mode, &state, &catalogue, &ask,
             parent](const FileQuestion& question) -> std::optional<std::string> {
         TFileForm form(mode, question, catalogue, ask, state.StartFolder, parent);
-        if (form.exec() != QDialog::Accepted) return std::nullopt;
+        if (ExecModal(form) != QDialog::Accepted) return std::nullopt;
         // The folder shown is remembered even when no file of the list was
         // selected, so the settings never store an empty folder.
         state.WorkFolder = form.ShownFolder();

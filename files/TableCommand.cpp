@@ -88,10 +88,12 @@ bool ParamTableCommand::FillFromAmplifier() {
     ShowProgressPanel(s_, MsgReading);
     values_.BeginLoad();
     int done = 0;
+    bool cancelled = false;
     for (int index = TableFirstIndex; index <= limit.LastIndex; ++index) {
         if (s_.State.CommErrorLatched) break;
         // Cancel ends the read between two entries, as a failed read does.
-        if (s_.Cancelled && s_.Cancelled()) {
+        cancelled = s_.Cancelled && s_.Cancelled();
+        if (cancelled) {
             outcome_.ReadStoppedAt = index;
             break;
         }
@@ -110,8 +112,9 @@ bool ParamTableCommand::FillFromAmplifier() {
         return true;
     }
     const int stoppedAt = outcome_.ReadStoppedAt >= 0 ? outcome_.ReadStoppedAt : TableFirstIndex;
-    ErrorBox(s_.Ask, s_.Message(MsgCommError) + "\n" +
-                         Say(s_.Message, MsgTableReadStopped, {IndexAddress(stoppedAt)}));
+    // The user's own Cancel is no communication error.
+    const std::string stopped = Say(s_.Message, MsgTableReadStopped, {IndexAddress(stoppedAt)});
+    ErrorBox(s_.Ask, cancelled ? stopped : s_.Message(MsgCommError) + "\n" + stopped);
     return false;
 }
 

@@ -81,6 +81,7 @@ inline constexpr int MsgExportTitle = 1048;
 
 // Parameter windows
 inline constexpr int MsgNoUnit = 315;
+inline constexpr int MsgGroupReadCancelled = 1190;
 
 // Jog, tuning and direct access
 inline constexpr int MsgAddress = 131;

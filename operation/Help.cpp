@@ -13,6 +13,7 @@
 #include "PackageVersion.h"
 #include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -181,7 +182,7 @@ void ShowHelp(HelpCaller caller, const MessageCatalogue& catalogue, QWidget* par
     THelpForm form(parent);
     form.ChangeLanguage(catalogue);
     form.AddHelp(caller, catalogue);
-    form.exec();
+    ExecModal(form);
 }
 
 void ShowMainHelp(const MessageCatalogue& catalogue, QWidget* parent) {
@@ -191,5 +192,5 @@ void ShowMainHelp(const MessageCatalogue& catalogue, QWidget* parent) {
 void ShowAbout(const MessageCatalogue& catalogue, QWidget* parent) {
     TAboutBox box(parent);
     box.ChangeLanguage(catalogue);
-    box.exec();
+    ExecModal(box);
 }

@@ -36,6 +36,7 @@ GroupReader::GroupReader(Drive& port, DriveState& state, MainPanel& panel, const
       message_(std::move(message)) {}
 
 bool GroupReader::ReadGroup(ParamGroup group) {
+    stoppedByCancel_ = false;
     if (state_.CommErrorLatched) return false;
     panel_.ProgressMsg = message_ ? message_(MsgReading) : "";
     panel_.RWGaugeProgress = 0;
@@ -45,6 +46,11 @@ bool GroupReader::ReadGroup(ParamGroup group) {
     const int count = EntryCount(group);
     for (int i = 0; i < count; ++i) {
         if (EntryEnabled(map_, group, i)) {
+            if (cancelled_ && cancelled_()) {
+                stoppedByCancel_ = true;
+                ShowProgress(false);
+                return false;
+            }
             const ReadKind kind = EntryReadKind(group, i, state_);
             int value = 0;
             if (!ReadEntry(kind, group, i, value)) {

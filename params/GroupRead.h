@@ -16,7 +16,9 @@
 // A failed request ends the read: BX and DX return false (entries read so far
 // keep their new values); the FX group stops and returns true with the
 // remaining entries as they were. With a communication error latched nothing
-// is requested and the result is false.
+// is requested and the result is false. The user's Cancel ends the read
+// between two entries for every family and the result is false: no window
+// opens on a group half read.
 class GroupReader {
 public:
     using MessageLookup = std::function<std::string(int)>;
@@ -29,6 +31,11 @@ public:
     bool ReadTorqueData() { return ReadGroup(ParamGroup::Torque); }
     bool ReadPositionData() { return ReadGroup(ParamGroup::Position); }
     bool ReadGroup(ParamGroup group);
+
+    // Asked between two entries whether the user pressed Cancel.
+    void SetCancelled(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+    // The last read ended at the user's Cancel.
+    bool Cancelled() const { return stoppedByCancel_; }
 
 private:
     bool ReadEntry(ReadKind kind, ParamGroup group, int index, int& value);
@@ -44,4 +51,6 @@ private:
     const AddressMap& map_;
     ParamCaches& caches_;
     MessageLookup message_;
+    std::function<bool()> cancelled_;
+    bool stoppedByCancel_ = false;
 };

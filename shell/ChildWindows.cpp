@@ -29,6 +29,11 @@ bool ReadParamGroup(Desk& desk) {
         read = desk.Reader.ReadGroup(Group);
     }
     if (read) return true;
+    // The user's own Cancel needs no error box; the log says why no window opened.
+    if (desk.Reader.Cancelled()) {
+        desk.Panel.Memo1.push_back(desk.Catalogue.Msg(MsgGroupReadCancelled));
+        return false;
+    }
     desk.Ask().Beep();
     desk.Ask().CustomDialog(desk.Catalogue.Msg(MsgCommError), DialogKind::Error, {0}, 0,
                             {MsgDialogOk, 1});

@@ -41,6 +41,7 @@
 #include "shell/QtTranslations.h"
 #include "shell/Settings.h"
 #include "widgets/Gauge.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -199,14 +200,14 @@ void TMainForm::BuildFxTools() {
     desk_->Table.SetTableForm([this, message](ParamTableCommand& table) {
         desk_->OnWindow([&] {
             TLQRVSYSParForm form(table, message, this);
-            form.exec();
+            ExecModal(form);
         });
     });
     desk_->Compare.SetCompareForm([this, message](const Comparison& comparison) {
         bool confirmed = false;
         desk_->OnWindow([&] {
             TCompareForm form(comparison, message, this);
-            form.exec();
+            ExecModal(form);
             confirmed = form.CompareConfirmed();
         });
         return confirmed;

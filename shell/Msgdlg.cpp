@@ -16,6 +16,7 @@
 #include "shell/MessageLayout.h"
 #include "shell/OtherPortDialog.h"
 #include "shell/TableDialog.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -237,7 +238,7 @@ namespace {
 
 int ShowAs(QuestionId id, const std::unique_ptr<TMessageForm>& form) {
     form->setProperty("question", QString(QuestionName(id)));
-    return form->exec();
+    return ExecModal(*form);
 }
 
 }  // namespace
@@ -302,7 +303,7 @@ std::optional<std::string> DialogQuestions::ChooseSerialPort(const PortQuestion&
 
 bool DialogQuestions::ConfirmTable(const TableQuestion& question) {
     TTableQuestionForm form(question, catalogue_, parent_);
-    return form.exec() == QDialog::Accepted;
+    return ExecModal(form) == QDialog::Accepted;
 }
 
 void DialogQuestions::Beep() {

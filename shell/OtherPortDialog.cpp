@@ -9,6 +9,7 @@
 
 #include "link/CatalogueTexts.h"
 #include "link/MessageCatalogue.h"
+#include "widgets/ModalDialog.h"
 
 using namespace CatalogueTexts;
 
@@ -99,6 +100,6 @@ void TOtherPortForm::PathEdited() {
 std::optional<std::string> AskOtherPort(const PortQuestion& question,
                                         const MessageCatalogue& catalogue, QWidget* parent) {
     TOtherPortForm form(question, catalogue, parent);
-    if (form.exec() != QDialog::Accepted || form.ChosenPath().empty()) return std::nullopt;
+    if (ExecModal(form) != QDialog::Accepted || form.ChosenPath().empty()) return std::nullopt;
     return form.ChosenPath();
 }

@@ -1,6 +1,6 @@
 // The line's own thread and the desk: jobs one at a time in the order the user
 // expects, a window that gets the lock while the line waits, and Cancel
-// between entries of a save and of a transfer.
+// between entries of a save, a transfer and the reads of Compare and the table.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,7 +13,9 @@
 
 #include "desk/Desk.h"
 #include "desk/LineJobs.h"
+#include "files/Compare.h"
 #include "files/FileCommands.h"
+#include "files/TableCommand.h"
 #include "link/Procedure.h"
 #include "sim/Amplifier.h"
 #include "sim/SimLine.h"
@@ -225,6 +227,56 @@ TEST_F(DeskCancel, ACancelledTransferStopsBeforeItsNextWriteAndReadsBackWhatItWr
         return line.find(told.substr(0, told.find('%'))) != std::string::npos;
     });
     EXPECT_TRUE(logged) << "the log says the transfer was cancelled";
+}
+
+// Compare's read and the parameter table's read end at Cancel: nothing more is
+// read, and the result says the read stopped where it did.
+TEST_F(DeskCancel, CancelEndsTheReadsOfCompareAndOfTheTableBetweenTwoEntries) {
+    constexpr int Entries = 10;
+    struct Case {
+        const char* name;
+        // Runs the read; gives how many entries its result holds, -1 when the
+        // result does not say it stopped.
+        std::function<int(SimTransfer&, const std::string& file)> run;
+    };
+    const Case cases[] = {
+        {"compare",
+         [](SimTransfer& bench, const std::string& file) {
+             const Comparison c =
+                 CompareCommand(bench.seams, bench.longOperation).Compare(file, false);
+             return c.Aborted ? static_cast<int>(c.Rows.size()) : -1;
+         }},
+        {"table",
+         [](SimTransfer& bench, const std::string&) {
+             ParamTableCommand table(bench.seams, bench.longOperation);
+             if (table.FillFromAmplifier()) return -1;
+             const auto& asked = bench.ask.AskedQuestions();
+             EXPECT_TRUE(!asked.empty() &&
+                         asked.back().text.find(bench.sim.Msg(167)) == std::string::npos)
+                 << "a Cancel is not told as a communication error";
+             return table.Last().ReadStoppedAt - TableFirstIndex;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimTransfer bench("fx", 31);
+        const std::string file = Path(std::string(c.name) + ".dat");
+        bench.ask.AnswerFile(file);
+        ParamFileCommands(bench.seams, bench.longOperation).M32SaveClick();
+        bench.sim.line->ClearLog();
+        std::size_t sentAtCancel = 0;
+        int reads = 0;
+        bench.seams.Cancelled = [&, asked = 0]() mutable {
+            reads = static_cast<int>(bench.sim.line->Requests().size());
+            if (++asked <= Entries) return false;
+            if (sentAtCancel == 0) sentAtCancel = bench.sim.line->Requests().size();
+            return true;
+        };
+        const int held = c.run(bench, file);
+        ASSERT_GT(sentAtCancel, 0u);
+        EXPECT_EQ(bench.sim.line->Requests().size(), sentAtCancel) << "no read after Cancel";
+        EXPECT_EQ(held, reads) << "the result stops at the entry Cancel came before";
+    }
 }
 
 }  // namespace

@@ -153,4 +153,25 @@ TEST_F(Reads, SuccessfulReadClearsTheFailedMark) {
     EXPECT_TRUE(caches.WriteFailed(ParamGroup::Torque, 7));
 }
 
+// Cancel ends the read between two entries for every family, and no window
+// opens: an FX group that stops at a failed read still opens, at Cancel it
+// must not.
+TEST_F(Reads, CancelStopsBetweenEntriesAndTheWindowDoesNotOpen) {
+    constexpr std::size_t Entries = 3;
+    for (const int family : {0, 2}) {
+        SCOPED_TRACE(family);
+        UseFamily(family);
+        port.Log.clear();
+        std::size_t asked = 0;
+        reader.SetCancelled([&] { return ++asked > Entries; });
+        EXPECT_FALSE(reader.ReadSystemData());
+        EXPECT_TRUE(reader.Cancelled());
+        EXPECT_EQ(port.Log.size(), Entries) << "no read after Cancel";
+        EXPECT_FALSE(panel.ProgressPanel);
+    }
+    reader.SetCancelled([] { return false; });
+    EXPECT_TRUE(reader.ReadSystemData());
+    EXPECT_FALSE(reader.Cancelled()) << "a read that ran to the end was not cancelled";
+}
+
 }  // namespace

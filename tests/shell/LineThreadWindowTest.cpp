@@ -1,10 +1,13 @@
 // The main window on the line's own thread, against ampsim on a real
 // pseudo-terminal: a cable pulled during the data monitor's ticks is shown
-// within about one read time-out, and the window keeps answering meanwhile.
+// within about one read time-out, and the window keeps answering meanwhile;
+// a dialog the window opens does not stop the line.
 #include <QAction>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -39,6 +42,36 @@ bool RunUntil(const std::function<bool()>& ready, int ms, qint64& longestGapMs) 
     return false;
 }
 
+// The main window on the line's own thread against ampsim, with the desk lock
+// handed to the application while the window lives.
+struct WindowOnAmpsim {
+    WindowOnAmpsim() : ampsim(AMPSIM_PATH, "fx", {"--fx-version", "31"}), form(Setup()) {
+        app->SetDeskLock(&form.GetDesk().Lock());
+        form.FormCreate();
+    }
+    ~WindowOnAmpsim() {
+        form.GetDesk().StopLine();
+        app->SetDeskLock(nullptr);
+    }
+    MainFormSetup Setup() {
+        const std::string folder = ampsim.Folder() + "/";
+        for (const char* name : kDataFiles) {
+            std::filesystem::copy_file(std::string(SERVODESK_DATA_DIR) + "/" + name, folder + name);
+        }
+        questions.Answer(AnswerFX);
+        MainFormSetup setup;
+        setup.StartFolder = folder;
+        setup.QuestionsOverride = &questions;
+        setup.LineThread = true;
+        return setup;
+    }
+
+    DeskApplication* app = static_cast<DeskApplication*>(qApp);
+    AmpsimProcess ampsim;
+    ScriptedQuestions questions;
+    TMainForm form;
+};
+
 }  // namespace
 
 class LineThreadWindowTest : public QObject {
@@ -46,21 +79,8 @@ class LineThreadWindowTest : public QObject {
 
 private slots:
     void cablePullIsShownAtOnceWhileTheWindowAnswers() {
-        AmpsimProcess ampsim(AMPSIM_PATH, "fx", {"--fx-version", "31"});
-        const std::string folder = ampsim.Folder() + "/";
-        for (const char* name : kDataFiles) {
-            std::filesystem::copy_file(std::string(SERVODESK_DATA_DIR) + "/" + name, folder + name);
-        }
-        ScriptedQuestions questions;
-        questions.Answer(AnswerFX);
-        MainFormSetup setup;
-        setup.StartFolder = folder;
-        setup.QuestionsOverride = &questions;
-        setup.LineThread = true;
-        TMainForm form(setup);
-        auto* app = static_cast<DeskApplication*>(qApp);
-        app->SetDeskLock(&form.GetDesk().Lock());
-        form.FormCreate();
+        WindowOnAmpsim bench;
+        TMainForm& form = bench.form;
         Desk& desk = form.GetDesk();
         const auto panelSays = [&](int message) {
             const DeskLock::Scope hold(desk.Lock());
@@ -77,7 +97,7 @@ private slots:
         }
         RunUntil([] { return false; }, 1200, gap);  // the monitor ticks
 
-        QVERIFY(ampsim.Command("pull", "cable pulled"));
+        QVERIFY(bench.ampsim.Command("pull", "cable pulled"));
         gap = 0;
         QElapsedTimer sincePull;
         sincePull.start();
@@ -86,10 +106,43 @@ private slots:
         // A read waiting for its time-out (1 s) never holds the window.
         QVERIFY2(gap < 500, qPrintable(QString::number(gap)));
 
-        QVERIFY(ampsim.Command("plug", "cable in"));
+        QVERIFY(bench.ampsim.Command("plug", "cable in"));
         QVERIFY(RunUntil([&] { return !panelSays(CatalogueTexts::MsgCommError); }, 5000, gap));
-        form.GetDesk().StopLine();
-        app->SetDeskLock(nullptr);
+    }
+
+    // A dialog the window opens from a menu runs its own event loop: the
+    // line's jobs go on while the user reads it.
+    void lineJobsRunWhileADialogOfTheWindowIsOpen() {
+        WindowOnAmpsim bench;
+        Desk& desk = bench.form.GetDesk();
+        qint64 gap = 0;
+        QVERIFY(RunUntil([&] { return desk.LinkOpen(); }, 5000, gap));
+        for (const char* item : {"M72ShowAbout", "M71ShowHelp"}) {
+            std::atomic<bool> ran = false;
+            bool posted = false, ranWhileOpen = false, closed = false;
+            QElapsedTimer sincePosted;
+            QTimer watch;
+            connect(&watch, &QTimer::timeout, [&] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr) return;
+                if (!posted) {
+                    posted = desk.PostCommand([&] { ran = true; });
+                    sincePosted.start();
+                }
+                if (!ran && sincePosted.elapsed() < 3000) return;
+                ranWhileOpen = ran;
+                dialog->reject();
+            });
+            watch.start(20);
+            // From an event, as a menu click comes: the window holds the lock.
+            QTimer::singleShot(0, &bench.form, [&] {
+                bench.form.Action(item)->trigger();
+                closed = true;
+            });
+            QVERIFY(RunUntil([&] { return closed; }, 10000, gap));
+            QVERIFY2(posted, item);
+            QVERIFY2(ranWhileOpen, item);
+        }
     }
 };
 

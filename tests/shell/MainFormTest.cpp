@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -155,6 +156,7 @@ private slots:
     void PortThatThrowsOnOpenIsReported();
     void SettingsRewriteDefaultsAndFailure();
     void MenuCommandsWaitForARunningGroupRead();
+    void CancelledGroupReadOpensNoWindowAndShowsNoError();
     void EveryChildWindowOpensOnceAndClearsItsFlag();
     void MonitoringWindowsOpenOnceAndTheirTimersServeThem();
     void UnreadableSettingsLinesAreReported();
@@ -611,6 +613,20 @@ void MainFormTest::MenuCommandsWaitForARunningGroupRead() {
     QVERIFY(form.ParamForm(ParamGroup::Speed) != nullptr);
     QVERIFY(form.ParamForm(ParamGroup::System) == nullptr);
     QVERIFY(!form.State().SystemFormOpen);
+}
+
+// Cancel during an FX group read: no window on values half read, and no
+// communication error for what the user did.
+void MainFormTest::CancelledGroupReadOpensNoWindowAndShowsNoError() {
+    Bench desk("fx");
+    TMainForm& form = desk.Start(AnswerFX);
+    const std::size_t asked = desk.questions.AskedQuestions().size();
+    form.Panel().ProcessEvents = [&] { form.findChild<QPushButton*>("CancelButton")->click(); };
+    desk.Action("M22SpeedParam")->trigger();
+    QVERIFY(form.ParamForm(ParamGroup::Speed) == nullptr);
+    QVERIFY(!form.State().SpeedFormOpen);
+    QCOMPARE(desk.questions.AskedQuestions().size(), asked);
+    QCOMPARE(form.Panel().Memo1.back(), desk.Msg(1190));
 }
 
 void MainFormTest::MonitoringWindowsOpenOnceAndTheirTimersServeThem() {
