@@ -263,16 +263,21 @@ void TTrendForm::AppendNewSamples() {
 // The legend names each quantity with its latest value.
 void TTrendForm::ShowLatest() {
     const TrendBuffer& samples = sampler_.Samples();
-    for (std::size_t g = 0; g < plotted_.size(); ++g) {
-        const int row = plotted_[g];
+    std::vector<LegendEntry> entries;
+    for (const int row : plotted_) {
         QString value = "----";
         if (samples.Size() > 0 && !std::isnan(samples.Newest().Values[row - 1])) {
             value = QString::number(samples.Newest().Values[row - 1], 'g', 7);
         }
         const std::string caption =
             MonitorCaptionText(row, state_.AmpFamily, state_.FxVersion, catalogue_);
+        entries.push_back(
+            {Text(caption), QString(": %1 %2").arg(value, Text(Msg(MonitorUnitMessage(row))))});
+    }
+    const int column = FitLegendColumns(entries);
+    for (std::size_t g = 0; g < entries.size(); ++g) {
         QCPGraph* graph = plot_->graph(static_cast<int>(g));
-        graph->setName(LegendText(Text(caption), value, Text(Msg(MonitorUnitMessage(row)))));
+        graph->setName(LegendText(entries[g], column));
         // While the link is latched the latest values are the last ones read.
         if (QCPAbstractLegendItem* item = plot_->legend->itemWithPlottable(graph))
             static_cast<QCPPlottableLegendItem*>(item)->setTextColor(
@@ -280,19 +285,33 @@ void TTrendForm::ShowLatest() {
     }
 }
 
-// "Caption: value unit" in a legend column. A cut number would read as
-// another number, so only the caption is shortened to make it fit.
-QString TTrendForm::LegendText(const QString& caption, const QString& value,
-                               const QString& unit) const {
-    const QString tail = QString(": %1 %2").arg(value, unit);
-    // Before the window is laid out the chart has no width of its own yet.
-    if (!plot_->isVisible()) return caption + tail;
+// As many legend columns as leave every entry its whole value and the start
+// of its caption; returns the room of one column, 0 before the chart is laid out.
+int TTrendForm::FitLegendColumns(const std::vector<LegendEntry>& entries) {
+    if (!plot_->isVisible() || entries.empty()) return 0;
     const QFontMetrics metrics(plot_->legend->font());
-    const int iconWidth = plot_->legend->iconSize().width() + plot_->legend->iconTextPadding();
-    const int columns = std::clamp(static_cast<int>(plotted_.size()), 1, LegendColumns);
-    const int column = plot_->width() / columns - iconWidth - LegendColumnMargin;
-    const int room = std::max(0, column - metrics.horizontalAdvance(tail));
-    return metrics.elidedText(caption, Qt::ElideRight, room) + tail;
+    int widestTail = 0;
+    for (const LegendEntry& entry : entries)
+        widestTail = std::max(widestTail, metrics.horizontalAdvance(entry.Tail));
+    const int padding =
+        plot_->legend->iconSize().width() + plot_->legend->iconTextPadding() + LegendColumnMargin;
+    const int needed = padding + widestTail + LegendCaptionChars * metrics.averageCharWidth();
+    const int most = std::min(LegendColumns, static_cast<int>(entries.size()));
+    const int columns = std::clamp(plot_->width() / needed, 1, most);
+    if (plot_->legend->wrap() != columns) {
+        plot_->legend->setWrap(columns);
+        plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+    }
+    return plot_->width() / columns - padding;
+}
+
+// "Caption: value unit" in its column. A cut number would read as another
+// number, so only the caption is shortened to make it fit.
+QString TTrendForm::LegendText(const LegendEntry& entry, int column) const {
+    if (column <= 0) return entry.Caption + entry.Tail;
+    const QFontMetrics metrics(plot_->legend->font());
+    const int room = std::max(0, column - metrics.horizontalAdvance(entry.Tail));
+    return metrics.elidedText(entry.Caption, Qt::ElideRight, room) + entry.Tail;
 }
 
 void TTrendForm::FitAxes() {

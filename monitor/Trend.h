@@ -31,6 +31,7 @@ public:
     static constexpr int RefreshMs = 200;
     static constexpr int LegendColumns = 4;
     static constexpr int LegendColumnMargin = 16;  // the entry's own padding
+    static constexpr int LegendCaptionChars = 6;   // the least of a caption a column keeps
 
     TTrendForm(DriveState& state, TrendSampler& sampler, const MessageCatalogue& catalogue,
                Questions& ask, QWidget* parent = nullptr);
@@ -63,7 +64,12 @@ private:
     void Rebuild();
     void AppendNewSamples();
     void ShowLatest();
-    QString LegendText(const QString& caption, const QString& value, const QString& unit) const;
+    struct LegendEntry {
+        QString Caption;
+        QString Tail;  // ": value unit"
+    };
+    int FitLegendColumns(const std::vector<LegendEntry>& entries);
+    QString LegendText(const LegendEntry& entry, int column) const;
     void FitAxes();
     void ShowRate();
     void SetPaused(bool paused);
