@@ -90,10 +90,12 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
     const FxLimit limit = FxLimitFor(s_.State);
     ShowProgressPanel(s_, MsgReading);
     int count = 0, lastIndex = 0;
+    bool cancelled = false;
     for (const FileItem& item : result.Check.Items) {
         if (count >= limit.LastIndex || lastIndex >= limit.LastIndex) break;
         // A lost link and the user's Cancel both end the comparison here.
-        if (s_.State.CommErrorLatched || (s_.Cancelled && s_.Cancelled())) {
+        cancelled = s_.Cancelled && s_.Cancelled();
+        if (s_.State.CommErrorLatched || cancelled) {
             result.Aborted = true;
             break;
         }
@@ -120,7 +122,10 @@ Comparison CompareCommand::Compare(const std::string& path, bool includeSystem) 
     if (s_.State.CommErrorLatched) result.Notes.push_back(s_.Message(MsgCommError));
     HideProgressPanel(s_);
     s_.Panel.LetEventsRun();
-    if (result.Aborted) result.Notes.insert(result.Notes.begin(), s_.Message(MsgCompareStopped));
+    // The user's own Cancel is told as such, not as a fault.
+    if (result.Aborted)
+        result.Notes.insert(result.Notes.begin(),
+                            s_.Message(cancelled ? MsgCompareCancelled : MsgCompareStopped));
     return result;
 }
 

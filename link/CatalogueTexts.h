@@ -131,6 +131,7 @@ inline constexpr int MsgFile = 329;
 inline constexpr int MsgAmplifier = 330;
 inline constexpr int MsgConfirmHint = 379;
 inline constexpr int MsgCompareStopped = 380;
+inline constexpr int MsgCompareCancelled = 1191;
 inline constexpr int MsgSaveStopped = 1156;    // %1 entry, %2 file
 inline constexpr int MsgFormatErrorAt = 1157;  // %1 file, %2 line, %3 problem
 inline constexpr int MsgFailedWrites = 1158;   // %1 failed, %2 tried

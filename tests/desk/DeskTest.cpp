@@ -244,6 +244,8 @@ TEST_F(DeskCancel, CancelEndsTheReadsOfCompareAndOfTheTableBetweenTwoEntries) {
          [](SimTransfer& bench, const std::string& file) {
              const Comparison c =
                  CompareCommand(bench.seams, bench.longOperation).Compare(file, false);
+             EXPECT_TRUE(!c.Notes.empty() && c.Notes.front() == bench.sim.Msg(1191))
+                 << "a Cancel is not told as a fault";
              return c.Aborted ? static_cast<int>(c.Rows.size()) : -1;
          }},
         {"table",
