@@ -86,34 +86,16 @@ long ResidentKb() {
 }
 
 // The line to ampsim, counting requests; every request is one exchange.
-class CountingLine : public SerialLine {
+class CountingLine : public ForwardingLine {
 public:
-    explicit CountingLine(SerialLine& line) : line_(line) {}
-    void Open() override { line_.Open(); }
-    void Close() override { line_.Close(); }
-    bool Enabled() const override { return line_.Enabled(); }
+    explicit CountingLine(SerialLine& line) : ForwardingLine(line) {}
     int Write(const char* data, int count) override {
         ++exchanges_;
-        return line_.Write(data, count);
+        return ForwardingLine::Write(data, count);
     }
-    int Read(char* buffer, int count) override { return line_.Read(buffer, count); }
-    int ReadTrailing(char* buffer, int count) override { return line_.ReadTrailing(buffer, count); }
-    int ReadWithTrailing(char* buffer, int count, int capacity) override {
-        return line_.ReadWithTrailing(buffer, count, capacity);
-    }
-    void PurgeIn() override { line_.PurgeIn(); }
-    void SetDeviceName(const std::string& name) override { line_.SetDeviceName(name); }
-    std::string GetDeviceName() const override { return line_.GetDeviceName(); }
-    void SetBaudRate(TBaudRate rate) override { line_.SetBaudRate(rate); }
-    void SetParity(TParity parity) override { line_.SetParity(parity); }
-    void SetStopBits(TStopBits stopBits) override { line_.SetStopBits(stopBits); }
-    void SetDataBits(TDataBits dataBits) override { line_.SetDataBits(dataBits); }
-    void SetRTSState(bool on) override { line_.SetRTSState(on); }
-    void SetDTRState(bool on) override { line_.SetDTRState(on); }
     long Exchanges() const { return exchanges_; }
 
 private:
-    SerialLine& line_;
     long exchanges_ = 0;
 };
 

@@ -7,7 +7,7 @@
 
 // The port as the desk's logic sees it: every operation that may wait on the
 // wire lets the desk lock go meanwhile, so the window runs while the line waits.
-class UnlockedLine : public SerialLine {
+class UnlockedLine : public ForwardingLine {
     // Runs work with the desk lock let go; gives back its result.
     template <class Work>
     auto Released(Work&& work) {
@@ -22,43 +22,31 @@ class UnlockedLine : public SerialLine {
     }
 
 public:
-    UnlockedLine(SerialLine& port, DeskLock& lock) : port_(port), lock_(lock) {}
-    SerialLine& Inner() { return port_; }
-    const SerialLine& Inner() const { return port_; }
+    UnlockedLine(SerialLine& port, DeskLock& lock) : ForwardingLine(port), lock_(lock) {}
 
     void Open() override {
-        Released([&] { port_.Open(); });
+        Released([&] { ForwardingLine::Open(); });
     }
     void Close() override {
-        Released([&] { port_.Close(); });
+        Released([&] { ForwardingLine::Close(); });
     }
-    bool Enabled() const override { return port_.Enabled(); }
     int Write(const char* data, int count) override {
-        return Released([&] { return port_.Write(data, count); });
+        return Released([&] { return ForwardingLine::Write(data, count); });
     }
     int Read(char* buffer, int count) override {
-        return Released([&] { return port_.Read(buffer, count); });
+        return Released([&] { return ForwardingLine::Read(buffer, count); });
     }
     void PurgeIn() override {
-        Released([&] { port_.PurgeIn(); });
+        Released([&] { ForwardingLine::PurgeIn(); });
     }
     int ReadTrailing(char* buffer, int count) override {
-        return Released([&] { return port_.ReadTrailing(buffer, count); });
+        return Released([&] { return ForwardingLine::ReadTrailing(buffer, count); });
     }
     int ReadWithTrailing(char* buffer, int count, int capacity) override {
-        return Released([&] { return port_.ReadWithTrailing(buffer, count, capacity); });
+        return Released([&] { return ForwardingLine::ReadWithTrailing(buffer, count, capacity); });
     }
-    void SetDeviceName(const std::string& name) override { port_.SetDeviceName(name); }
-    std::string GetDeviceName() const override { return port_.GetDeviceName(); }
-    void SetBaudRate(TBaudRate rate) override { port_.SetBaudRate(rate); }
-    void SetParity(TParity parity) override { port_.SetParity(parity); }
-    void SetStopBits(TStopBits stopBits) override { port_.SetStopBits(stopBits); }
-    void SetDataBits(TDataBits dataBits) override { port_.SetDataBits(dataBits); }
-    void SetRTSState(bool on) override { port_.SetRTSState(on); }
-    void SetDTRState(bool on) override { port_.SetDTRState(on); }
 
 private:
-    SerialLine& port_;
     DeskLock& lock_;
 };
 

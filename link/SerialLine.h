@@ -46,3 +46,36 @@ public:
     virtual void SetRTSState(bool on) = 0;
     virtual void SetDTRState(bool on) = 0;
 };
+
+// A line that passes every operation on to another: a base for lines that
+// watch or wrap a few operations and leave the rest as they are.
+class ForwardingLine : public SerialLine {
+public:
+    explicit ForwardingLine(SerialLine& inner) : inner_(inner) {}
+    SerialLine& Inner() { return inner_; }
+    const SerialLine& Inner() const { return inner_; }
+
+    void Open() override { inner_.Open(); }
+    void Close() override { inner_.Close(); }
+    bool Enabled() const override { return inner_.Enabled(); }
+    int Write(const char* data, int count) override { return inner_.Write(data, count); }
+    int Read(char* buffer, int count) override { return inner_.Read(buffer, count); }
+    void PurgeIn() override { inner_.PurgeIn(); }
+    int ReadTrailing(char* buffer, int count) override {
+        return inner_.ReadTrailing(buffer, count);
+    }
+    int ReadWithTrailing(char* buffer, int count, int capacity) override {
+        return inner_.ReadWithTrailing(buffer, count, capacity);
+    }
+    void SetDeviceName(const std::string& name) override { inner_.SetDeviceName(name); }
+    std::string GetDeviceName() const override { return inner_.GetDeviceName(); }
+    void SetBaudRate(TBaudRate rate) override { inner_.SetBaudRate(rate); }
+    void SetParity(TParity parity) override { inner_.SetParity(parity); }
+    void SetStopBits(TStopBits stopBits) override { inner_.SetStopBits(stopBits); }
+    void SetDataBits(TDataBits dataBits) override { inner_.SetDataBits(dataBits); }
+    void SetRTSState(bool on) override { inner_.SetRTSState(on); }
+    void SetDTRState(bool on) override { inner_.SetDTRState(on); }
+
+private:
+    SerialLine& inner_;
+};

@@ -220,8 +220,8 @@ void TTrendForm::Rebuild() {
     Redraw();
 }
 
-// The legend sits in a row above the chart, four entries a line, so that it
-// never hides the lines. An empty legend leaves the layout altogether: the
+// The legend sits in a row above the chart, so that it never hides the
+// lines. An empty legend leaves the layout altogether: the
 // chart's column would otherwise be no wider than the legend's margins.
 void TTrendForm::PlaceLegend(bool shown) {
     QCPLayoutGrid* layout = plot_->plotLayout();

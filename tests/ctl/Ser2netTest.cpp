@@ -17,6 +17,7 @@
 #include "link/Comm.h"
 #include "link/DriveLink.h"
 #include "link/Identification.h"
+#include "tests/ctl/ShellCommand.h"
 #include "tests/link/AmpsimProcess.h"
 #include "tests/link/Ser2netProcess.h"
 
@@ -30,11 +31,6 @@
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
 
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -53,15 +49,7 @@ protected:
     Outcome Servoctl(const std::string& port, const std::string& words) {
         const std::string command = "'" SERVOCTL_PATH "' --folder '" + ampsim.Folder() +
                                     "' --family fx --port '" + port + "' " + words + " 2>&1";
-        Outcome outcome;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return outcome;
-        char chunk[256];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-            outcome.output.append(chunk, n);
-        const int raw = ::pclose(pipe);
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return outcome;
+        return RunShell(command);
     }
 
     AmpsimProcess ampsim{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};

@@ -9,8 +9,8 @@
 
 #include "ctl/ServoCtl.h"
 #include "files/FileCommands.h"
-#include "link/MessageCatalogue.h"
 #include "files/ProductionRecord.h"
+#include "link/MessageCatalogue.h"
 #include "tests/support/ScriptedQuestions.h"
 #include "tests/support/SimDrive.h"
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ctl/ShellCommand.h"
 #include "tests/link/AmpsimProcess.h"
 
 #ifndef SERVOCTL_PATH
@@ -21,11 +22,6 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // standard output and error together
-};
-
 class ServoctlProgramTest : public ::testing::Test {
 protected:
     // Runs servoctl on the simulator's Com1 with the given words, optionally
@@ -34,16 +30,7 @@ protected:
         std::string command =
             "'" SERVOCTL_PATH "' --folder '" + ampsim.Folder() + "' --family fx " + words + " 2>&1";
         if (!input.empty()) command = "printf '" + input + "' | " + command;
-        Outcome outcome;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return outcome;
-        char chunk[256];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-            outcome.output.append(chunk, n);
-        }
-        const int raw = ::pclose(pipe);
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return outcome;
+        return RunShell(command);
     }
 
     AmpsimProcess ampsim{AMPSIM_PATH, "fx", {"--fx-version", "31", "--pace"}};
@@ -150,12 +137,7 @@ TEST_F(ServoctlProgramTest, MonitorEndsAfterAWholeLineOnCtrlC) {
                                 ampsim.Folder() +
                                 "/out.csv' 2>&1 & pid=$!; "
                                 "sleep 0.8; kill -INT $pid; wait $pid; echo status=$?";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char status[64] = {};
-    std::fgets(status, sizeof status, pipe);
-    ::pclose(pipe);
-    EXPECT_STREQ(status, "status=0\n");
+    EXPECT_EQ(RunShell(command).output, "status=0\n");
     std::ifstream csv(ampsim.Folder() + "/out.csv");
     std::string whole((std::istreambuf_iterator<char>(csv)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(whole.empty());
@@ -225,14 +207,8 @@ TEST_F(ServoctlProgramTest, TransferLineOnThreePortsAtOnce) {
     // The record goes to the test's own folder.
     const std::string command = "XDG_DATA_HOME='" + ampsim.Folder() +
                                 "/xdg' '" SERVOCTL_PATH "' --family fx " + words + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char chunk[256];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    const int raw = ::pclose(pipe);
-    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << output;
+    const auto [status, output] = RunShell(command);
+    EXPECT_EQ(status, 1) << output;
     // The pinned word is a mismatch, which the record tells; no write failed.
     for (const std::string& port : ports) {
         EXPECT_NE(output.find(port + "\t000 written 74 protected 42 failed 0 not reset\n"),
@@ -271,14 +247,9 @@ TEST_F(ServoctlProgramTest, CtrlCStopsEveryPortOfTheLine) {
         "' --count 20 --reset no --port '" + ampsim.Folder() + "/Com1' --port '" + second.Folder() +
         "/Com1' >/dev/null 2>&1 & pid=$!; sleep 1.5; kill -INT $pid; "
         "start=$(date +%s%N); wait $pid; echo status=$? ms=$((($(date +%s%N) - start) / 1000000))";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char result[64] = {};
-    std::fgets(result, sizeof result, pipe);
-    ::pclose(pipe);
-    EXPECT_EQ(std::string(result).rfind("status=130 ", 0), 0u) << result;
-    EXPECT_LT(std::stol(std::string(result).substr(std::string(result).find("ms=") + 3)), 10000)
-        << result;
+    const std::string result = RunShell(command).output;
+    EXPECT_EQ(result.rfind("status=130 ", 0), 0u) << result;
+    EXPECT_LT(std::stol(result.substr(result.find("ms=") + 3)), 10000) << result;
 }
 
 }  // namespace

@@ -211,34 +211,14 @@ TEST_F(AmpsimIntegrationTest, LateReplyIsNotTakenForTheNextAnswer) {
 }
 
 // The requests written, so that each can be matched with ampsim's log line.
-class RecordingLine : public SerialLine {
+class RecordingLine : public ForwardingLine {
 public:
-    explicit RecordingLine(TComm& port) : port_(port) {}
-    void Open() override { port_.Open(); }
-    void Close() override { port_.Close(); }
-    bool Enabled() const override { return port_.Enabled(); }
+    explicit RecordingLine(TComm& port) : ForwardingLine(port) {}
     int Write(const char* data, int count) override {
         ++written;
-        return port_.Write(data, count);
+        return ForwardingLine::Write(data, count);
     }
-    int Read(char* buffer, int count) override { return port_.Read(buffer, count); }
-    int ReadTrailing(char* buffer, int count) override { return port_.ReadTrailing(buffer, count); }
-    int ReadWithTrailing(char* buffer, int count, int capacity) override {
-        return port_.ReadWithTrailing(buffer, count, capacity);
-    }
-    void PurgeIn() override { port_.PurgeIn(); }
-    void SetDeviceName(const std::string& name) override { port_.SetDeviceName(name); }
-    std::string GetDeviceName() const override { return port_.GetDeviceName(); }
-    void SetBaudRate(TBaudRate rate) override { port_.SetBaudRate(rate); }
-    void SetParity(TParity parity) override { port_.SetParity(parity); }
-    void SetStopBits(TStopBits stopBits) override { port_.SetStopBits(stopBits); }
-    void SetDataBits(TDataBits dataBits) override { port_.SetDataBits(dataBits); }
-    void SetRTSState(bool on) override { port_.SetRTSState(on); }
-    void SetDTRState(bool on) override { port_.SetDTRState(on); }
     long written = 0;
-
-private:
-    TComm& port_;
 };
 
 // The fault note of each request ampsim logged, in order ("-" for none).
